@@ -1,0 +1,1 @@
+#include "serial/serlnk32.h"

@@ -1,0 +1,185 @@
+#include "shell/main_frame.h"
+
+#include <wx/display.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+#include <wx/utils.h>
+#include <wx/xrc/xmlres.h>
+
+#include <memory>
+
+#include "shell/app_state.h"
+#include "shell/window_placement.h"
+
+namespace tessaly::shell {
+namespace {
+
+std::vector<ScreenRect> Screens() {
+  std::vector<ScreenRect> screens;
+  for (unsigned i = 0; i < wxDisplay::GetCount(); ++i) {
+    wxRect r = wxDisplay(i).GetGeometry();
+    screens.push_back({r.x, r.y, r.width, r.height});
+  }
+  return screens;
+}
+
+wxRect InitialRect() {
+  if (auto saved = UsableSavedRect(ReadLastWindow(), Screens()))
+    return wxRect(saved->x, saved->y, saved->width, saved->height);
+  return wxRect(wxDefaultPosition, wxSize(1000, 720));
+}
+
+ScreenRect ToScreenRect(const wxRect& r) { return {r.x, r.y, r.width, r.height}; }
+
+// Commands of the main menu and tool bar whose windows do not exist yet: they stay
+// disabled rather than doing nothing when chosen.
+const char* const kMissingCommands[] = {
+    "ID_OPEN_ALBUM", "ID_SAVE_CAMERA_IMAGES", "ID_OPEN_CAMERA_ALBUM", "ID_COMM_SETUP",
+    "ID_ZOOM_IN",    "ID_ZOOM_OUT",           "ID_ROTATE_90_RIGHT",
+};
+const int kMissingStockCommands[] = {wxID_SAVE, wxID_COPY, wxID_PASTE, wxID_PRINT, wxID_PRINT_SETUP, wxID_CONTEXT_HELP};
+
+}  // namespace
+
+CMainFrame::CMainFrame(wxDocManager* manager)
+    : wxDocMDIParentFrame(manager, nullptr, wxID_ANY, wxTheApp->GetAppDisplayName(), InitialRect().GetPosition(),
+                          InitialRect().GetSize()) {
+  wxIconBundle icons;
+  for (const char* name : {"IDR_ICON16", "IDR_ICON32", "IDR_ICON48"}) {
+    wxIcon icon;
+    icon.CopyFromBitmap(wxXmlResource::Get()->LoadBitmap(name));
+    if (icon.IsOk()) icons.AddIcon(icon);
+  }
+  SetIcons(icons);
+  CreateBars();
+  InstallAccelerators();
+  DisableMissingCommands();
+
+  Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+  Bind(wxEVT_SIZE, &CMainFrame::OnSize, this);
+  Bind(wxEVT_MOVE, &CMainFrame::OnMove, this);
+  Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
+  Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, wxID_ABOUT);
+  Bind(wxEVT_MENU, &CMainFrame::OnExit, this, wxID_EXIT);
+  Bind(wxEVT_MENU, &CMainFrame::OnThumbnail, this, XRCID("ID_THUMBNAIL"));
+  Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateThumbnail, this, XRCID("ID_THUMBNAIL"));
+  Bind(wxEVT_MENU, &CMainFrame::OnViewToolBar, this, XRCID("ID_VIEW_TOOLBAR"));
+  Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewToolBar, this, XRCID("ID_VIEW_TOOLBAR"));
+  Bind(wxEVT_MENU, &CMainFrame::OnViewStatusBar, this, XRCID("ID_VIEW_STATUS_BAR"));
+  Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewStatusBar, this, XRCID("ID_VIEW_STATUS_BAR"));
+}
+
+void CMainFrame::CreateBars() {
+  SetMenuBar(wxXmlResource::Get()->LoadMenuBar("IDR_MAINFRAME"));
+  if (wxMenu* file = GetMenuBar()->GetMenu(0); file && GetDocumentManager()) {
+    // The recently used files go before "Exit", as on every document program.
+    GetDocumentManager()->FileHistoryUseMenu(file);
+    GetDocumentManager()->FileHistoryAddFilesToMenu(file);
+  }
+  SetToolBar(wxXmlResource::Get()->LoadToolBar(this, "IDR_MAINFRAME_TOOLBAR"));
+
+  wxStatusBar* status = CreateStatusBar(kStatusPanes);
+  const int widths[kStatusPanes] = {-1, 60, 60, 60, 60, 30, 40, 40, 40};
+  const int styles[kStatusPanes] = {wxSB_NORMAL, wxSB_FLAT,   wxSB_FLAT,   wxSB_FLAT,  wxSB_FLAT,
+                                    wxSB_SUNKEN, wxSB_SUNKEN, wxSB_SUNKEN, wxSB_SUNKEN};
+  status->SetStatusWidths(kStatusPanes, widths);
+  status->SetStatusStyles(kStatusPanes, styles);
+  SetStatusBarPane(kPaneMessage);
+}
+
+void CMainFrame::InstallAccelerators() {
+  std::unique_ptr<wxMenu> table(wxXmlResource::Get()->LoadMenu("IDR_MAINFRAME_ACCELERATORS"));
+  if (!table) return;
+  std::vector<wxAcceleratorEntry> entries;
+  for (wxMenuItem* item : table->GetMenuItems()) {
+    if (std::unique_ptr<wxAcceleratorEntry> accel{item->GetAccel()}) {
+      entries.emplace_back(accel->GetFlags(), accel->GetKeyCode(), item->GetId());
+    }
+  }
+  SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(entries.size()), entries.data()));
+}
+
+void CMainFrame::DisableMissingCommands() {
+  auto disable = [](wxUpdateUIEvent& event) { event.Enable(false); };
+  for (const char* name : kMissingCommands) Bind(wxEVT_UPDATE_UI, disable, XRCID(name));
+  for (int id : kMissingStockCommands) Bind(wxEVT_UPDATE_UI, disable, id);
+}
+
+void CMainFrame::RecordRects() {
+  if (!IsShown()) return;
+  AppState& state = TheAppState();
+  state.mainWindowRect = ToScreenRect(GetScreenRect());
+  wxRect client = GetClientRect();
+  client.SetPosition(ClientToScreen(client.GetPosition()));
+  state.mainClientRect = ToScreenRect(client);
+}
+
+void CMainFrame::ShowAbout() {
+  wxDialog dialog;
+  if (!wxXmlResource::Get()->LoadDialog(&dialog, this, "IDD_ABOUTBOX")) return;
+  dialog.CentreOnParent();
+  dialog.ShowModal();
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+  if (!IsIconized()) WriteLastWindow(ToScreenRect(GetRect()));
+  event.Skip();  // the document frame's close asks every document to close
+}
+
+void CMainFrame::OnSize(wxSizeEvent& event) {
+  RecordRects();
+  event.Skip();
+}
+
+void CMainFrame::OnMove(wxMoveEvent& event) {
+  RecordRects();
+  event.Skip();
+}
+
+void CMainFrame::OnIdle(wxIdleEvent& event) {
+  if (wxStatusBar* status = GetStatusBar()) {
+    auto show = [status](int pane, wxKeyCode key, const wxString& text) {
+      wxString wanted = wxGetKeyState(key) ? text : wxString();
+      if (status->GetStatusText(pane) != wanted) status->SetStatusText(wanted, pane);
+    };
+    show(kPaneCaps, WXK_CAPITAL, _("CAP"));
+    show(kPaneNum, WXK_NUMLOCK, _("NUM"));
+    show(kPaneScroll, WXK_SCROLL, _("SCRL"));
+  }
+  event.Skip();
+}
+
+void CMainFrame::OnAbout(wxCommandEvent&) { ShowAbout(); }
+
+void CMainFrame::OnExit(wxCommandEvent&) { Close(); }
+
+void CMainFrame::OnThumbnail(wxCommandEvent&) {
+  TheAppState().namesOnlyPreference = !TheAppState().namesOnlyPreference;
+}
+
+void CMainFrame::OnUpdateThumbnail(wxUpdateUIEvent& event) { event.Check(!TheAppState().namesOnlyPreference); }
+
+void CMainFrame::OnViewToolBar(wxCommandEvent&) {
+  if (wxToolBar* bar = GetToolBar()) {
+    bar->Show(!bar->IsShown());
+    SendSizeEvent();
+  }
+}
+
+void CMainFrame::OnUpdateViewToolBar(wxUpdateUIEvent& event) {
+  event.Check(GetToolBar() && GetToolBar()->IsShown());
+}
+
+void CMainFrame::OnViewStatusBar(wxCommandEvent&) {
+  if (wxStatusBar* bar = GetStatusBar()) {
+    bar->Show(!bar->IsShown());
+    SendSizeEvent();
+  }
+}
+
+void CMainFrame::OnUpdateViewStatusBar(wxUpdateUIEvent& event) {
+  event.Check(GetStatusBar() && GetStatusBar()->IsShown());
+}
+
+}  // namespace tessaly::shell

@@ -1,0 +1,43 @@
+// The main window: the frame that holds the camera, album and retouch windows, with the
+// tool bar and the status bar.
+#pragma once
+
+#include <wx/docmdi.h>
+
+namespace tessaly::shell {
+
+class CMainFrame : public wxDocMDIParentFrame {
+ public:
+  // The status bar's panes: the message pane, four panes that the windows write into,
+  // and the keyboard indicators.
+  static constexpr int kStatusPanes = 9;
+  enum Pane { kPaneMessage = 0, kPaneKana = 5, kPaneCaps = 6, kPaneNum = 7, kPaneScroll = 8 };
+
+  // Made at the "Last Window" rectangle when it lies wholly on a screen, otherwise at
+  // the default place and size.
+  explicit CMainFrame(wxDocManager* manager);
+
+  // Shows the About box (modal).
+  void ShowAbout();
+
+ private:
+  void CreateBars();
+  void InstallAccelerators();
+  void DisableMissingCommands();
+  void RecordRects();
+
+  void OnClose(wxCloseEvent& event);
+  void OnSize(wxSizeEvent& event);
+  void OnMove(wxMoveEvent& event);
+  void OnIdle(wxIdleEvent& event);
+  void OnAbout(wxCommandEvent& event);
+  void OnExit(wxCommandEvent& event);
+  void OnThumbnail(wxCommandEvent& event);
+  void OnUpdateThumbnail(wxUpdateUIEvent& event);
+  void OnViewToolBar(wxCommandEvent& event);
+  void OnUpdateViewToolBar(wxUpdateUIEvent& event);
+  void OnViewStatusBar(wxCommandEvent& event);
+  void OnUpdateViewStatusBar(wxUpdateUIEvent& event);
+};
+
+}  // namespace tessaly::shell
