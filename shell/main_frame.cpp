@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "shell/app_state.h"
+#include "shell/status_progress.h"
 #include "shell/window_placement.h"
 
 namespace tessaly::shell {
@@ -53,6 +54,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   }
   SetIcons(icons);
   CreateBars();
+  SetProgressDisplay(std::make_unique<StatusBarProgress>(this));
   InstallAccelerators();
   DisableMissingCommands();
 
@@ -69,6 +71,8 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   Bind(wxEVT_MENU, &CMainFrame::OnViewStatusBar, this, XRCID("ID_VIEW_STATUS_BAR"));
   Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewStatusBar, this, XRCID("ID_VIEW_STATUS_BAR"));
 }
+
+CMainFrame::~CMainFrame() { SetProgressDisplay(nullptr); }
 
 void CMainFrame::CreateBars() {
   SetMenuBar(wxXmlResource::Get()->LoadMenuBar("IDR_MAINFRAME"));

@@ -16,6 +16,7 @@ class CMainFrame : public wxDocMDIParentFrame {
   // Made at the "Last Window" rectangle when it lies wholly on a screen, otherwise at
   // the default place and size.
   explicit CMainFrame(wxDocManager* manager);
+  ~CMainFrame() override;
 
   // Shows the About box (modal).
   void ShowAbout();

@@ -148,3 +148,42 @@ TEST(WindowPlacement, SavedRectangleMustLieWhollyOnAScreen) {
 
 }  // namespace
 }  // namespace tessaly::shell
+
+#include <wx/gauge.h>
+
+#include "picture/progress.h"
+
+namespace tessaly::shell {
+namespace {
+
+TEST_F(MainFrameTest, ProgressMeterTakesTheFirstPanesAndGivesThemBack) {
+  CMainFrame* frame = OpenFrame();
+  wxStatusBar* bar = frame->GetStatusBar();
+  bar->SetStatusText("Ready", 0);
+  bar->SetStatusText("size", 1);
+  int width1 = bar->GetStatusWidth(1);
+  {
+    StatusProgress progress;
+    progress.Begin(kMsgReducingColour);
+    progress.SetRange(4);
+    progress.SetStep(1);
+    progress.StepIt();
+    progress.StepIt();
+    auto* gauge = wxDynamicCast(bar->FindWindow(1000), wxGauge);
+    ASSERT_NE(gauge, nullptr);
+    EXPECT_EQ(gauge->GetRange(), 4);
+    EXPECT_EQ(gauge->GetValue(), 2);
+    EXPECT_EQ(bar->GetStatusText(1), "Reducing color......");
+    EXPECT_EQ(bar->GetStatusText(0), "");
+    EXPECT_EQ(bar->GetStatusWidth(0), 147);
+  }
+  test::Pump(50);
+  EXPECT_EQ(bar->FindWindow(1000), nullptr);
+  EXPECT_EQ(bar->GetStatusText(0), "Ready");
+  EXPECT_EQ(bar->GetStatusText(1), "size");
+  EXPECT_EQ(bar->GetStatusWidth(0), -1);
+  EXPECT_EQ(bar->GetStatusWidth(1), width1);
+}
+
+}  // namespace
+}  // namespace tessaly::shell
