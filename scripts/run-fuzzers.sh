@@ -5,12 +5,20 @@ set -eu
 bin=$1
 seconds=$2
 top=$(cd "$(dirname "$0")/.." && pwd)
+corpus=""
+for candidate in "$top/../shared/corpus" "$top/../../shared/corpus" /work/shared/corpus; do
+  if [ -z "$corpus" ] && [ -f "$candidate/manifest.tsv" ]; then corpus=$candidate; fi
+done
 grep -v '^#' "$top/fuzz/targets.txt" | while read -r name globs; do
   [ -n "$name" ] || continue
   work=$(mktemp -d)
   for pattern in $globs; do
+    case $pattern in
+      @corpus@/*) [ -n "$corpus" ] || continue; pattern="$corpus/${pattern#@corpus@/}" ;;
+      *) pattern="$top/$pattern" ;;
+    esac
     # shellcheck disable=SC2086
-    for f in $top/$pattern; do [ -f "$f" ] && cp "$f" "$work/"; done
+    for f in $pattern; do [ -f "$f" ] && cp "$f" "$work/"; done
   done
   echo "-- $name: $(ls "$work" | wc -l) seeds, ${seconds} s"
   mkdir -p "$work/corpus"
