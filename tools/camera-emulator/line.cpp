@@ -97,7 +97,7 @@ void Line::Write(std::span<const std::uint8_t> bytes) {
       // Byte i is delivered when its tenth bit has been on the line; sleep to absolute
       // times so that late wake-ups do not add up.
       auto now = Clock::now();
-      due = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>((now - start) / ByteTime()));
+      due = now < start ? 0 : std::min<std::size_t>(bytes.size(), static_cast<std::size_t>((now - start) / ByteTime()));
       if (due <= sent) {
         auto next = start + ByteTime() * static_cast<int>(sent + 1);
         auto since = std::chrono::duration_cast<std::chrono::nanoseconds>(next.time_since_epoch());
