@@ -1,1 +1,255 @@
+// serlnk32 over termios.
+//
+// The library keeps one port record: the open device's descriptor, the line speed it
+// was set to (used to wait for the rest of a frame) and the driver's line-error counts
+// at the last read, so that every error is reported once.
 #include "serial/serlnk32.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "serial/line_errors.h"
+#include "serial/line_speed.h"
+#include "serial/port_map.h"
+
+namespace {
+
+using tessaly::serial::LineErrorCounts;
+using Clock = std::chrono::steady_clock;
+
+struct PortRecord {
+  int fd = -1;
+  unsigned speed = 0;
+  bool countsAvailable = false;
+  LineErrorCounts counts;
+  int lastOpenError = 0;
+};
+
+PortRecord g_port;
+
+// The driver's error counters; false where the driver keeps none (pseudo-terminals,
+// many USB adapters).
+bool ReadErrorCounts(int fd, LineErrorCounts& counts) {
+  serial_icounter_struct icount{};
+  if (::ioctl(fd, TIOCGICOUNT, &icount) != 0) return false;
+  counts.frame = static_cast<std::uint32_t>(icount.frame);
+  counts.overrun = static_cast<std::uint32_t>(icount.overrun);
+  counts.parity = static_cast<std::uint32_t>(icount.parity);
+  counts.breaks = static_cast<std::uint32_t>(icount.brk);
+  counts.bufferOverrun = static_cast<std::uint32_t>(icount.buf_overrun);
+  return true;
+}
+
+int QueuedBytes(int fd) {
+  int queued = 0;
+  if (::ioctl(fd, FIONREAD, &queued) != 0) return -1;
+  return queued;
+}
+
+int OpenFailure(int error) {
+  g_port.lastOpenError = error;
+  return -1;
+}
+
+}  // namespace
+
+extern "C" {
+
+SERLNK32_API int32_t MyOpenComm(const char* deviceName) {
+  if (deviceName == nullptr) return OpenFailure(EINVAL);
+  // One port per process: a second open would lose the first port's descriptor.
+  if (g_port.fd >= 0) return OpenFailure(EBUSY);
+  auto device = tessaly::serial::ResolvePortDevice(deviceName);
+  if (!device) return OpenFailure(ENOENT);
+
+  int fd = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return OpenFailure(errno);
+  if (!::isatty(fd)) {
+    ::close(fd);
+    return OpenFailure(ENOTTY);
+  }
+  // Not shared with other programs: TIOCEXCL refuses later opens of the device, and the
+  // lock keeps out programs that opened it before us and honour the usual lock.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int error = errno == EWOULDBLOCK ? EBUSY : errno;
+    ::close(fd);
+    return OpenFailure(error);
+  }
+  if (::ioctl(fd, TIOCEXCL) != 0) {
+    int error = errno;
+    ::close(fd);
+    return OpenFailure(error);
+  }
+  g_port.fd = fd;
+  g_port.speed = tessaly::serial::GetLineSpeed(fd);
+  g_port.countsAvailable = ReadErrorCounts(fd, g_port.counts);
+  g_port.lastOpenError = 0;
+  return fd;
+}
+
+SERLNK32_API int32_t MyCloseComm(int32_t) {
+  if (g_port.fd < 0) return 0;
+  int fd = g_port.fd;
+  int lastOpenError = g_port.lastOpenError;
+  g_port = PortRecord{};
+  g_port.lastOpenError = lastOpenError;
+  // The exclusive flag belongs to the device, not to this descriptor: clear it so that
+  // the next open succeeds while another descriptor keeps the device alive.
+  ::ioctl(fd, TIOCNXCL);
+  return ::close(fd) == 0 ? 1 : 0;
+}
+
+SERLNK32_API int32_t MySetupConnect(int32_t handle, int32_t speed) {
+  if (g_port.fd < 0 || handle != g_port.fd || speed <= 0) return 0;
+  termios settings{};
+  if (::tcgetattr(handle, &settings) != 0) return 0;
+  // Binary: no translation of any byte, no echo, no signals; 8 data bits, no parity,
+  // one stop bit; no flow control in either direction; modem lines ignored for reading.
+  ::cfmakeraw(&settings);
+  settings.c_cflag &= ~(CSTOPB | CRTSCTS);
+  settings.c_cflag |= CLOCAL | CREAD;
+  settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+  settings.c_cc[VMIN] = 1;
+  settings.c_cc[VTIME] = 0;
+  if (::tcsetattr(handle, TCSANOW, &settings) != 0) return 0;
+  if (!tessaly::serial::SetLineSpeed(handle, static_cast<unsigned>(speed))) return 0;
+  g_port.speed = static_cast<unsigned>(speed);
+  return 1;
+}
+
+SERLNK32_API int32_t MyReadBytes(void* buffer, int32_t maxCount, int32_t* countRead) {
+  if (countRead == nullptr) return EINVAL;
+  *countRead = 0;
+  if (g_port.fd < 0) return EBADF;
+  if (buffer == nullptr && maxCount > 0) return EINVAL;
+
+  if (g_port.countsAvailable) {
+    LineErrorCounts now;
+    if (ReadErrorCounts(g_port.fd, now)) {
+      std::int32_t flags = tessaly::serial::LineErrorFlags(g_port.counts, now);
+      g_port.counts = now;
+      if (flags != 0) return flags;
+    }
+  }
+  int queued = QueuedBytes(g_port.fd);
+  if (queued < 0) return errno;
+  int wanted = std::min(std::max(maxCount, 0), queued);
+  if (wanted == 0) return 0;
+  ssize_t n = ::read(g_port.fd, buffer, static_cast<std::size_t>(wanted));
+  if (n < 0) return errno == EAGAIN || errno == EINTR ? 0 : errno;
+  *countRead = static_cast<int32_t>(n);
+  return 0;
+}
+
+SERLNK32_API int32_t MyWriteBytes(const void* buffer, int32_t count) {
+  if (g_port.fd < 0 || count < 0 || (buffer == nullptr && count > 0)) return 0;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(tessaly::serial::WriteTimeoutMs(count));
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  std::size_t left = static_cast<std::size_t>(count);
+  while (left > 0) {
+    ssize_t n = ::write(g_port.fd, bytes, left);
+    if (n > 0) {
+      bytes += n;
+      left -= static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) break;
+    auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (remaining <= 0) break;
+    pollfd waiting{g_port.fd, POLLOUT, 0};
+    int ready = ::poll(&waiting, 1, static_cast<int>(remaining));
+    if (ready < 0 && errno != EINTR) break;
+    if (ready > 0 && (waiting.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) break;
+  }
+  if (left == 0) return 1;
+  // What a stalled reader did not take must not reach the camera later, in the middle
+  // of whatever the program sends next.
+  ::tcflush(g_port.fd, TCOFLUSH);
+  return 0;
+}
+
+SERLNK32_API int32_t MyEscapeCommFunction(int32_t handle, int32_t function) {
+  if (g_port.fd < 0 || handle != g_port.fd) return EBADF;
+  int lines = 0;
+  int result = 0;
+  switch (function) {
+    case SERLNK32_SETXOFF: result = ::tcflow(handle, TCOOFF); break;
+    case SERLNK32_SETXON: result = ::tcflow(handle, TCOON); break;
+    case SERLNK32_SETRTS: lines = TIOCM_RTS; result = ::ioctl(handle, TIOCMBIS, &lines); break;
+    case SERLNK32_CLRRTS: lines = TIOCM_RTS; result = ::ioctl(handle, TIOCMBIC, &lines); break;
+    case SERLNK32_SETDTR: lines = TIOCM_DTR; result = ::ioctl(handle, TIOCMBIS, &lines); break;
+    case SERLNK32_CLRDTR: lines = TIOCM_DTR; result = ::ioctl(handle, TIOCMBIC, &lines); break;
+    case SERLNK32_SETBREAK: result = ::ioctl(handle, TIOCSBRK); break;
+    case SERLNK32_CLRBREAK: result = ::ioctl(handle, TIOCCBRK); break;
+    default: return EINVAL;
+  }
+  return result == 0 ? 0 : errno;
+}
+
+SERLNK32_API int32_t MyFlushComm(int32_t handle, int32_t flags) {
+  if (g_port.fd < 0 || handle != g_port.fd) return 0;
+  bool output = (flags & (SERLNK32_PURGE_TXABORT | SERLNK32_PURGE_TXCLEAR)) != 0;
+  bool input = (flags & (SERLNK32_PURGE_RXABORT | SERLNK32_PURGE_RXCLEAR)) != 0;
+  if (output && input) ::tcflush(handle, TCIOFLUSH);
+  else if (output) ::tcflush(handle, TCOFLUSH);
+  else if (input) ::tcflush(handle, TCIFLUSH);
+  return 0;
+}
+
+SERLNK32_API int32_t MyBuildCommDCB(int32_t, int32_t) { return 1; }
+
+SERLNK32_API void GenerateCallback(int32_t selector) {
+  std::fprintf(stderr, "UTSamp32: %s\n", selector == 1 ? "Inside MyCallback1" : "Inside MyCallback2");
+}
+
+SERLNK32_API int32_t MyLastOpenError(void) { return g_port.lastOpenError; }
+
+SERLNK32_API int32_t MyWaitReadable(int32_t timeoutMs, int32_t minBytes) {
+  if (g_port.fd < 0) return -1;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+  int queued = QueuedBytes(g_port.fd);
+  if (queued < 0) return -1;
+  if (queued == 0) {
+    pollfd waiting{g_port.fd, POLLIN, 0};
+    int ready = ::poll(&waiting, 1, std::max(timeoutMs, 0));
+    if (ready == 0) return 0;
+    if (ready < 0) return errno == EINTR ? 0 : -1;
+    if ((waiting.revents & POLLIN) == 0) return -1;
+    queued = QueuedBytes(g_port.fd);
+    if (queued <= 0) return queued < 0 ? -1 : 0;
+  }
+  // The start of a frame is in: the rest cannot come faster than the line carries it
+  // (10 bits a byte), so sleep that long instead of waking for every byte.
+  if (queued < minBytes && g_port.speed > 0) {
+    auto missing = static_cast<std::int64_t>(minBytes - queued);
+    auto lineTime = std::chrono::microseconds(missing * 10'000'000 / g_port.speed);
+    auto until = std::min(deadline, Clock::now() + lineTime);
+    std::this_thread::sleep_until(until);
+  }
+  return 1;
+}
+
+SERLNK32_API int32_t MyResolvePortName(const char* portName, char* buffer, int32_t bufferSize) {
+  if (portName == nullptr) return -1;
+  auto device = tessaly::serial::ResolvePortDevice(portName);
+  if (!device || buffer == nullptr || bufferSize <= 0 || device->size() >= static_cast<std::size_t>(bufferSize))
+    return -1;
+  std::memcpy(buffer, device->c_str(), device->size() + 1);
+  return static_cast<int32_t>(device->size());
+}
+
+}  // extern "C"

@@ -1,0 +1,327 @@
+#include "camera/link.h"
+
+#include <algorithm>
+
+namespace tessaly {
+namespace {
+
+LinkState g_link;
+LinkProgress g_progress;
+
+// A corrupt answer is refused with NAK and the camera repeats it; this many refusals in
+// a row end the wait as a link failure, so a line that only ever delivers garbage cannot
+// keep the program waiting for ever.
+constexpr int kRefusedFrameLimit = 4;
+
+constexpr Letters kLettersDT = MakeLetters("DT");
+constexpr Letters kLettersCC = MakeLetters("CC");
+constexpr Letters kLettersDE = MakeLetters("DE");
+
+void ReportProgress() {
+  if (g_link.transferState == TransferState::kIdle || g_link.progressDone == g_link.progressReported) return;
+  g_link.progressReported = g_link.progressDone;
+  if (g_progress && g_progress(g_link.progressTotal, g_link.progressDone) == 0 &&
+      g_link.transferState != TransferState::kIdle)
+    g_link.cancelRequest = 1;
+}
+
+// Stores an accepted data block; false when it would run past the room left.
+bool StoreBlock(std::span<const std::uint8_t> data) {
+  if (data.size() > g_link.blockDest.size()) return false;
+  std::copy(data.begin(), data.end(), g_link.blockDest.begin());
+  g_link.blockDest = g_link.blockDest.subspan(data.size());
+  ++g_link.expectedBlock;
+  g_link.progressDone += static_cast<std::uint32_t>(data.size());
+  return true;
+}
+
+// The camera ended a transfer ("DE") or stopped it ("CC"): it waits for our "OK".
+void AnswerEndOfTransfer() {
+  g_link.expectedBlock = 0;
+  g_link.transferState = TransferState::kIdle;
+  LinkPause(kAnswerPauseMs);
+  BuildCommandFrame(kCmdOK, FrameData{});
+  LinkSendByte(kEnq);
+  // The transfer is over either way; a lost "OK" has already reset the line through
+  // LinkFail and shows in the next exchange.
+  LinkSendFrame();
+}
+
+enum class FrameOutcome { kAccepted, kRefused, kEnded };
+
+// LinkReceiveFrame, telling also whether a frame was accepted or refused with NAK.
+int ReceiveFrame(FrameOutcome& outcome) {
+  outcome = FrameOutcome::kEnded;
+  int received = LinkReceive(g_link.receive, kCommandFrameSize, kFrameTimeoutMs);
+  if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
+  if (g_link.cancelRequest) {
+    // The user stopped: the frame is dropped without an answer, and the camera is told
+    // with "CC" by the operation that started the transfer.
+    g_link.cancelRequest = 0;
+    return kLinkCancelled;
+  }
+  if (received == kReceiveLineError) {
+    LinkSendByte(kNak);
+    return kLinkDone;
+  }
+  if (received == kReceiveTimedOut) return LinkFail(kLinkFailure);
+
+  std::span<const std::uint8_t> frame(g_link.receive.data(), g_link.receiveLength);
+  if (FrameLetters(frame) == kLettersDT) {
+    // Blocks are taken only while a transfer from the camera is running, and only in
+    // their order.
+    auto block = g_link.transferState == TransferState::kReceiving ? ParseDataFrame(frame, g_link.packetSize)
+                                                                     : std::nullopt;
+    if (!block || block->block != g_link.expectedBlock) {
+      LinkSendByte(kNak);
+      outcome = FrameOutcome::kRefused;
+      return kLinkDone;
+    }
+    if (!StoreBlock(block->data)) return LinkFail(kLinkFailure);
+    LinkSendByte(kAck);
+  } else {
+    auto command = ParseCommandFrame(frame);
+    if (!command) {
+      LinkSendByte(kNak);
+      outcome = FrameOutcome::kRefused;
+      return kLinkDone;
+    }
+    LinkSendByte(kAck);
+    g_link.answerLetters = command->letters;
+    g_link.answerData = command->data;
+    if (command->letters == kLettersCC) {
+      g_link.cameraCancelCode = GetU16BE(command->data, 0);
+      AnswerEndOfTransfer();
+    } else if (command->letters == kLettersDE) {
+      AnswerEndOfTransfer();
+    }
+  }
+  g_link.enqRetries = 0;
+  g_link.sendRetries = 0;
+  outcome = FrameOutcome::kAccepted;
+  return kLinkDone;
+}
+
+}  // namespace
+
+LinkState& TheLinkState() { return g_link; }
+
+void SetLinkProgress(LinkProgress progress) { g_progress = std::move(progress); }
+
+void LinkSendByte(std::uint8_t byte) { PortLine().WriteBytes(&byte, 1); }
+
+void LinkPause(std::uint32_t milliseconds) { LinkTime().SleepMs(milliseconds); }
+
+int LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, std::uint32_t timeoutMs) {
+  const std::uint64_t start = LinkTime().NowMs();
+  g_link.receiveLength = 0;
+  if (!ThePort().isOpen) return kReceiveNotOpen;
+  expected = std::min(expected, buffer.size());
+  std::size_t got = 0;
+  bool lineError = false;
+  while (got < expected) {
+    ReportProgress();
+    std::int32_t count = 0;
+    std::int32_t result =
+        PortLine().ReadBytes(buffer.data() + got, static_cast<std::int32_t>(expected - got), count);
+    if (result != 0) lineError = true;
+    if (count > 0) {
+      got += std::min(static_cast<std::size_t>(count), expected - got);
+      g_link.receiveLength = static_cast<std::uint16_t>(got);
+      if (got > 3 && expected != 1) {
+        bool data = buffer[2] == 'D' && buffer[3] == 'T';
+        expected = std::min<std::size_t>(data ? g_link.packetSize : kCommandFrameSize, buffer.size());
+      }
+      continue;
+    }
+    // The clock is read after an error result too: a read that keeps failing (a device
+    // that went away) must still end in a time-out.
+    std::uint64_t elapsed = LinkTime().NowMs() - start;
+    if (elapsed > timeoutMs) return lineError ? kReceiveLineError : kReceiveTimedOut;
+    // Nothing queued: wait in the operating system until bytes come, never longer than
+    // the time-out left, instead of spinning on the non-blocking read.
+    auto left = static_cast<std::int32_t>(timeoutMs - elapsed + 1);
+    if (PortLine().WaitReadable(left, static_cast<std::int32_t>(expected - got)) < 0) LinkPause(1);
+  }
+  return kReceiveComplete;
+}
+
+void BuildCommandFrame(int commandIndex, const FrameData& data) {
+  EncodeCommandFrame(std::span(g_link.transmit).first<kCommandFrameSize>(), CommandLetters(commandIndex), data);
+  g_link.transmitLength = kCommandFrameSize;
+}
+
+bool BuildDataFrame(std::uint16_t block, std::span<const std::uint8_t> source) {
+  if (!EncodeDataFrame(g_link.transmit, g_link.packetSize, block, source)) return false;
+  g_link.transmitLength = g_link.packetSize;
+  return true;
+}
+
+int LinkSendFrame() {
+  std::array<std::uint8_t, 1> byte{};
+  for (;;) {
+    int received = LinkReceive(byte, 1, kEnqAnswerTimeoutMs);
+    if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
+    if (received == kReceiveLineError) {
+      LinkSendByte(kNak);
+      return kLinkDone;
+    }
+    if (received == kReceiveComplete) {
+      PortPurge();
+      if (byte[0] == kAck) {
+        if (PortLine().WriteBytes(g_link.transmit.data(), g_link.transmitLength) == 0) return kLinkFailure;
+        received = LinkReceive(byte, 1, kFrameAckTimeoutMs);
+        if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
+        if (g_link.cancelRequest) {
+          g_link.cancelRequest = 0;
+          return kLinkCancelled;
+        }
+        if (received == kReceiveLineError) {
+          LinkSendByte(kNak);
+          return kLinkDone;
+        }
+        if (received == kReceiveComplete && byte[0] == kAck) return kLinkDone;
+        if (g_link.sendRetries < kSendRetryLimit) {
+          ++g_link.sendRetries;
+          LinkSendByte(kEnq);
+          continue;
+        }
+        return LinkFail(kLinkFailure);
+      }
+      if (byte[0] == kEnq) {
+        // The camera wants to send at the same moment: its frame goes first, and ours
+        // is not sent.
+        LinkSendByte(kAck);
+        return LinkReceiveFrame();
+      }
+    }
+    // Silence, NAK or any other byte: ask again while the budget lasts.
+    if (g_link.enqRetries < kEnqRetryLimit) {
+      ++g_link.enqRetries;
+      LinkSendByte(kEnq);
+      continue;
+    }
+    return LinkFail(kLinkFailure);
+  }
+}
+
+int LinkAwaitAnswer(std::uint32_t timeoutMs) {
+  // A wait that ends without a new answer must not leave the previous answer to be read
+  // as this one's: with no letters the answer reads as "NG".
+  g_link.answerLetters = Letters{};
+  g_link.answerData = FrameData{};
+  std::array<std::uint8_t, 1> byte{};
+  std::uint64_t start = LinkTime().NowMs();
+  int refused = 0;
+  for (;;) {
+    std::uint64_t elapsed = LinkTime().NowMs() - start;
+    auto left = elapsed >= timeoutMs ? 0u : static_cast<std::uint32_t>(timeoutMs - elapsed);
+    int received = LinkReceive(byte, 1, left);
+    if (received == kReceiveTimedOut) return LinkFail(kLinkFailure);
+    if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
+    if (received == kReceiveLineError) {
+      LinkSendByte(kNak);
+      return kLinkDone;
+    }
+    // Noise on the line before the camera's ENQ is skipped; the camera's ENQ may be right
+    // behind it, so the queue is not purged for it.
+    if (byte[0] != kEnq) continue;
+    PortPurge();
+    LinkSendByte(kAck);
+    FrameOutcome outcome;
+    int status = ReceiveFrame(outcome);
+    if (status != kLinkDone || outcome != FrameOutcome::kRefused) return status;
+    // The camera repeats a refused frame: wait for the repeat, with a fresh time-out.
+    if (++refused >= kRefusedFrameLimit) return LinkFail(kLinkFailure);
+    start = LinkTime().NowMs();
+  }
+}
+
+int LinkReceiveFrame() {
+  FrameOutcome outcome;
+  return ReceiveFrame(outcome);
+}
+
+int LinkFail(int status) {
+  g_link.transferState = TransferState::kIdle;
+  if (ThePort().isOpen) PortSetSpeed(kBaseSpeed);
+  g_link.enqRetries = 0;
+  g_link.sendRetries = 0;
+  g_link.packetSize = kDefaultPacketSize;
+  PortPurge();
+  return status;
+}
+
+int AnswerCode() {
+  struct Entry {
+    Letters letters;
+    int code;
+  };
+  static constexpr Entry kAnswers[] = {
+      {MakeLetters("OK"), kAnswerOk},          {MakeLetters("NF"), kAnswerNotFound},
+      {MakeLetters("NP"), kAnswerNoPicture},   {MakeLetters("NG"), kAnswerNotGood},
+      {MakeLetters("MC"), kAnswerCardChanged}, {MakeLetters("NB"), kAnswerNoBlock},
+  };
+  for (const auto& answer : kAnswers)
+    if (answer.letters == g_link.answerLetters) return answer.code;
+  return kAnswerNotGood;
+}
+
+int LinkRequest(int commandIndex, const FrameData& data, Answered answered) {
+  BuildCommandFrame(commandIndex, data);
+  LinkSendByte(kEnq);
+  int status = LinkSendFrame();
+  if (status == kLinkDone && answered == Answered::kYes) status = LinkAwaitAnswer(kAnswerTimeoutMs);
+  return status;
+}
+
+int ReceiveBlocks(std::span<std::uint8_t> destination, std::uint32_t total, int& code) {
+  g_link.transferState = TransferState::kReceiving;
+  g_link.expectedBlock = 1;
+  g_link.blockDest = destination;
+  g_link.progressTotal = total;
+  g_link.progressDone = 0;
+  g_link.progressReported = 0;
+  while (g_link.transferState == TransferState::kReceiving) {
+    int status = LinkAwaitAnswer(kAnswerTimeoutMs);
+    if (status != kLinkDone) return status;
+  }
+  if (g_link.answerLetters == kLettersCC) code = g_link.cameraCancelCode == 0 ? kAnswerNoPicture : kAnswerNoBlock;
+  return kLinkDone;
+}
+
+int SendBlocks(std::span<const std::uint8_t> source, int& code) {
+  g_link.transferState = TransferState::kSending;
+  g_link.uploadBlock = 1;
+  g_link.progressTotal = g_link.uploadRemaining = static_cast<std::uint32_t>(source.size());
+  g_link.uploadSource = source;
+  g_link.progressDone = 0;
+  g_link.progressReported = 0;
+  while (g_link.uploadRemaining != 0 && g_link.transferState != TransferState::kIdle) {
+    if (g_link.packetSize < kMinPacketSize || g_link.packetSize > kTransmitBufferSize) return LinkFail(kLinkFailure);
+    std::size_t n = std::min<std::size_t>(g_link.uploadRemaining, g_link.packetSize - kDataFrameOverhead);
+    BuildDataFrame(g_link.uploadBlock, g_link.uploadSource.first(n));
+    g_link.uploadSource = g_link.uploadSource.subspan(n);
+    g_link.uploadRemaining -= static_cast<std::uint32_t>(n);
+    if (g_link.uploadRemaining == 0) g_link.progressDone = 0;
+    else g_link.progressDone += static_cast<std::uint32_t>(n);
+    LinkSendByte(kEnq);
+    int status = LinkSendFrame();
+    if (status != kLinkDone) return status;
+    ++g_link.uploadBlock;
+  }
+  // The camera answered one of our ENQs with its own and stopped the transfer with "CC"
+  // (this is checked after the last block too, so that no "DE" follows a cancel).
+  if (g_link.transferState == TransferState::kIdle) {
+    code = g_link.cameraCancelCode == 0 ? kAnswerNoPicture : kAnswerNoBlock;
+    return kLinkDone;
+  }
+  g_link.transferState = TransferState::kIdle;
+  BuildCommandFrame(kCmdDE, FrameData{});
+  LinkSendByte(kEnq);
+  int status = LinkSendFrame();
+  if (status != kLinkDone) return status;
+  return LinkAwaitAnswer(kAnswerTimeoutMs);
+}
+
+}  // namespace tessaly

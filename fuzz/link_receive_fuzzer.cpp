@@ -1,0 +1,79 @@
+// The link's receiving side fed with arbitrary bytes as the camera's.
+//
+// Input: a scenario byte, the packet size (16 bits), the room of the destination (16
+// bits), then chunks of camera bytes, each a length byte and that many bytes. The first
+// chunk is on the line at the start; each later one arrives in answer to one write of
+// the host, so that the bytes meet the link in every state of its handshake. The
+// destination is a vector of exactly its room, so the sanitizer sees any overrun.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "base/byte_reader.h"
+#include "camera/link.h"
+#include "test_support/fake_line.h"
+
+namespace {
+
+using namespace tessaly;
+
+struct Fixture {
+  std::shared_ptr<test::FakeLineState> line = std::make_shared<test::FakeLineState>();
+  Fixture() {
+    SetPortBackend(std::make_unique<test::FakeLineBackend>(line));
+    SetLinkClock(std::make_unique<test::FakeClock>(line));
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static Fixture fixture;
+  auto& line = *fixture.line;
+  ByteReader reader(std::span(data, size));
+  std::uint8_t scenario = reader.U8();
+  std::uint16_t packetSize = reader.U16BE();
+  std::uint16_t room = reader.U16BE();
+  if (!reader.Ok()) return 0;
+
+  line = test::FakeLineState{};
+  std::vector<std::vector<std::uint8_t>> chunks;
+  while (reader.Remaining() > 0) {
+    std::uint8_t length = reader.U8();
+    auto bytes = reader.Bytes(std::min<std::size_t>(length, reader.Remaining()));
+    chunks.emplace_back(bytes.begin(), bytes.end());
+  }
+  std::size_t next = 0;
+  if (next < chunks.size()) line.SendRange(chunks[next++]);
+  line.camera = [&chunks, &next](const std::vector<std::uint8_t>&, test::FakeLineState& state) {
+    if (next < chunks.size()) state.SendRange(chunks[next++]);
+  };
+
+  TheLinkState() = LinkState{};
+  PortReset(1);
+  PortOpen(kBaseSpeed, 1);
+  TheLinkState().packetSize = packetSize;
+  std::vector<std::uint8_t> destination(room);
+  std::vector<std::uint8_t> source(room, 0xA5);
+  int code = kAnswerOk;
+  switch (scenario % 4) {
+    case 0:
+      ReceiveBlocks(destination, room, code);
+      break;
+    case 1:
+      LinkAwaitAnswer(kAnswerTimeoutMs);
+      AnswerCode();
+      break;
+    case 2:
+      LinkRequest(kCmdRD, FrameData{}, Answered::kYes);
+      break;
+    default:
+      if (TheLinkState().packetSize <= kTransmitBufferSize) SendBlocks(source, code);
+      break;
+  }
+  PortClose();
+  line.camera = nullptr;
+  return 0;
+}
