@@ -16,6 +16,7 @@
 
 #include "base/byte_reader.h"
 #include "base/prompt.h"
+#include "formats/jpg_glue.h"
 
 namespace tessaly {
 namespace {
@@ -26,6 +27,12 @@ constexpr std::size_t kChunk = 4096;
 // A progressive file may hold any number of scans, and each one is a pass over the whole
 // picture; past this many, the file is taken for damaged rather than spending minutes on it.
 constexpr int kScanLimit = 500;
+
+// A progressive (or other multi-scan) file is read whole into coefficient buffers when
+// decompression starts, before its size can be refused. The largest picture the system
+// takes needs about 8 MB of them; a file that declares a far larger picture fails there
+// instead of claiming gigabytes (the library has no backing store to fall back on).
+constexpr long kLibraryMemoryLimit = 64L << 20;
 
 constexpr std::array<std::uint8_t, 5> kCommentTag = {0x00, 'Q', 'O', 'R', 0x00};
 constexpr std::size_t kOwnTagOffset = 6;
@@ -249,21 +256,22 @@ Outcome StartDecompress(DecodeJob& job) {
   // can still abort and destroy.
   job.created = true;
   jpeg_create_decompress(&job.cinfo);
+  job.cinfo.mem->max_memory_to_use = kLibraryMemoryLimit;
   job.scanLimit.progress_monitor = LimitScans;
   job.cinfo.progress = &job.scanLimit;
   UseMemorySource(&job.cinfo, job.fileImage);
   jpeg_read_header(&job.cinfo, TRUE);
   if (job.cinfo.jpeg_color_space != JCS_YCbCr && job.cinfo.jpeg_color_space != JCS_GRAYSCALE)
     ERREXIT(&job.cinfo, JERR_BAD_J_COLORSPACE);
-  // Nothing larger enters the system; refusing here spares decoding (and allocating) a
-  // picture that would be refused afterwards.
-  if (job.cinfo.image_width > static_cast<JDIMENSION>(kMaxPictureWidth) ||
-      job.cinfo.image_height > static_cast<JDIMENSION>(kMaxPictureHeight))
-    return Outcome::kTooLarge;
   // The library converts YCbCr, and repeats grayscale samples, straight into the
   // picture's blue-green-red order, with the same arithmetic as for red-green-blue.
   job.cinfo.out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(&job.cinfo);
+  // Nothing larger enters the system; refusing here spares decoding (and allocating) a
+  // picture that would be refused afterwards.
+  if (job.cinfo.output_width > static_cast<JDIMENSION>(kMaxPictureWidth) ||
+      job.cinfo.output_height > static_cast<JDIMENSION>(kMaxPictureHeight))
+    return Outcome::kTooLarge;
   return Outcome::kDone;
 }
 
@@ -555,6 +563,26 @@ Picture CJPG::TakePicture() {
   m_pixels = {};
   m_width = m_height = 1;
   return picture;
+}
+
+// ---------------------------------------------------------------- the dispatch's calls
+
+bool LoadJpegPicture(ByteSpan file, Picture& picture, std::string& comment) {
+  CJPG jpg;
+  if (!jpg.DecodeJpeg(file)) return false;
+  picture = jpg.TakePicture();
+  comment = ReadJpegComment(file);
+  return true;
+}
+
+bool EncodeJpegPicture(const Picture& picture, std::string_view comment, Bytes& header, Bytes& stream) {
+  if (picture.bitsPerPixel != 24) return false;
+  CJPG jpg;
+  if (!jpg.EncodeJpeg(picture.width, picture.height, picture.pixels)) return false;
+  jpg.SetJpegComment(comment);
+  header.assign(jpg.Header().begin(), jpg.Header().end());
+  stream = jpg.TakeData();
+  return true;
 }
 
 }  // namespace tessaly

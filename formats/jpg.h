@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "base/file_io.h"
@@ -82,6 +83,7 @@ class CJPG {
   std::size_t DataLength() const { return m_data.size(); }
   void SetData(Bytes data) { m_data = std::move(data); }
   void FreeData() { m_data = {}; }
+  Bytes TakeData() { return std::exchange(m_data, {}); }
 
   // The header block as written in front of encoded data.
   ByteSpan Header() const { return ByteSpan(m_header.data(), m_headerLength); }
