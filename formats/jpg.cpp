@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 // jpeglib.h uses FILE and size_t without including their headers.
@@ -168,9 +169,10 @@ void UseMemorySource(j_decompress_ptr cinfo, ByteSpan fileImage) {
 // ---------------------------------------------------------------- JpegMemoryDestination
 
 // The output block and its byte counter live outside the library run, so that they
-// survive a jump.
+// survive a jump. The block is not cleared first: only what the library wrote is kept.
 struct OutputBlock {
-  Bytes* block;
+  std::unique_ptr<std::uint8_t[]> block;
+  std::size_t capacity;
   std::size_t length;
 };
 
@@ -187,15 +189,18 @@ JpegMemoryDestination& Destination(j_compress_ptr cinfo) {
 // Appends to the output block, growing it when the compressed data need more room than
 // was set aside. False when the memory for that cannot be had.
 bool Append(OutputBlock& output, const JOCTET* bytes, std::size_t count) noexcept {
-  Bytes& block = *output.block;
-  if (count > block.size() - output.length) {
+  if (count > output.capacity - output.length) {
     try {
-      block.resize(std::max(block.size() * 2, output.length + count));
+      const std::size_t capacity = std::max(output.capacity * 2, output.length + count);
+      auto bigger = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+      std::memcpy(bigger.get(), output.block.get(), output.length);
+      output.block = std::move(bigger);
+      output.capacity = capacity;
     } catch (const std::bad_alloc&) {
       return false;
     }
   }
-  std::memcpy(block.data() + output.length, bytes, count);
+  std::memcpy(output.block.get() + output.length, bytes, count);
   output.length += count;
   return true;
 }
@@ -505,9 +510,7 @@ bool CJPG::EncodeJpeg(int width, int height, ByteSpan pixels) {
   m_height = height;
   m_progress.Begin(kMsgCompressing);
 
-  Bytes block;
   EncodeJob job{};
-  job.output.block = &block;
   job.width = width;
   job.height = height;
   job.pixels = pixels.data();
@@ -520,11 +523,12 @@ bool CJPG::EncodeJpeg(int width, int height, ByteSpan pixels) {
   try {
     // Room for typical pictures (a tenth of the raw size at this quality) many times
     // over; the destination grows the block for the rare picture that needs more.
-    block.resize(static_cast<std::size_t>(static_cast<double>(width) * height * 3 * 0.4) + kChunk);
+    job.output.capacity = static_cast<std::size_t>(static_cast<double>(width) * height * 3 * 0.4) + kChunk;
+    job.output.block = std::make_unique_for_overwrite<std::uint8_t[]>(job.output.capacity);
   } catch (const std::bad_alloc&) {
     job.errors.lastMessage = JERR_OUT_OF_MEMORY;
   }
-  if (!block.empty()) outcome = Compress(job);
+  if (job.output.block) outcome = Compress(job);
   if (job.created) {
     if (outcome != Outcome::kDone) jpeg_abort_compress(&job.cinfo);
     jpeg_destroy_compress(&job.cinfo);
@@ -532,9 +536,12 @@ bool CJPG::EncodeJpeg(int width, int height, ByteSpan pixels) {
   m_progress.End();
 
   if (outcome == Outcome::kDone) {
-    block.resize(job.output.length);
-    m_data = std::move(block);
-    return true;
+    try {
+      m_data.assign(job.output.block.get(), job.output.block.get() + job.output.length);
+      return true;
+    } catch (const std::bad_alloc&) {
+      job.errors.lastMessage = JERR_OUT_OF_MEMORY;
+    }
   }
   // A stream that a warning cut short is not a JPEG file; nothing is kept.
   if (job.errors.lastMessage == JERR_OUT_OF_MEMORY) Prompt().Show(kMsgNotEnoughMemory);
