@@ -17,6 +17,8 @@ int RunVersion(const Args&) {
 
 const std::array kCommands = {
     Command{"version", "version", RunVersion},
+    Command{"info", "info FILE", RunInfo},
+    Command{"convert", "convert IN OUT", RunConvert},
 };
 
 void PrintUsage(std::ostream& out) {
