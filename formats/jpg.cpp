@@ -5,13 +5,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 
 // jpeglib.h uses FILE and size_t without including their headers.
+#include <cstdio>
+
 #include <jerror.h>
 #include <jpeglib.h>
 
