@@ -109,14 +109,6 @@ TEST(PictureFileNames, ColourConditionForSaveAs) {
   EXPECT_EQ(prompt.Texts(), Texts({kMsgCannotSaveTiff}));
 }
 
-TEST(PictureFileNames, SaveAsFilterIndexFollowsTheName) {
-  EXPECT_EQ(SaveAsFilterIndex("x.BMP", 3), 1);
-  EXPECT_EQ(SaveAsFilterIndex("x.jpg", 3), 2);
-  EXPECT_EQ(SaveAsFilterIndex("x.tif", 1), 3);
-  EXPECT_EQ(SaveAsFilterIndex("x.gif", 2), 2);
-  EXPECT_EQ(kSaveAsFilter, "BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg|TIFF(*.tif)|*.tif|");
-}
-
 TEST(PictureFileNames, CanOpenPictureNeedsAKnownNameAndANonEmptyFile) {
   test::TempFolder folder;
   WriteBytes(folder / "empty.jpg", {});
