@@ -1,0 +1,272 @@
+#include "retouch/geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+#include "retouch/picture_rect.h"
+#include "retouch/rotation.h"
+
+namespace tessaly {
+namespace {
+
+bool IsGeometryTarget(const Picture& picture) {
+  return picture.bitsPerPixel == 24 && picture.width > 0 && picture.height > 0 &&
+         picture.pixels.size() >= picture.Stride() * static_cast<std::size_t>(picture.height);
+}
+
+// A new 24-bit picture whose every byte is fill (row padding included).
+Picture NewPicture24(int width, int height, std::uint8_t fill = 0) {
+  Picture out;
+  out.width = width;
+  out.height = height;
+  out.bitsPerPixel = 24;
+  out.imageSize = static_cast<std::uint32_t>(out.Stride() * static_cast<std::size_t>(height));
+  out.pixels.assign(out.imageSize, fill);
+  return out;
+}
+
+// Installs a new block; the moves cannot fail, so the picture changes all at once.
+void Install(Picture& picture, Picture&& result) {
+  picture.width = result.width;
+  picture.height = result.height;
+  picture.bitsPerPixel = 24;
+  picture.colourTable.clear();
+  picture.compression = 0;
+  picture.imageSize = result.imageSize;
+  picture.pixels = std::move(result.pixels);
+}
+
+void CopyPixel(std::uint8_t* dst, const std::uint8_t* src) {
+  dst[0] = src[0];
+  dst[1] = src[1];
+  dst[2] = src[2];
+}
+
+// Source pixels are walked in square tiles so that both the rows read and the rows
+// written stay in the cache while a quarter turn transposes them.
+constexpr int kTile = 32;
+
+// Nearest-neighbour resampling of src to width x height, written into dst with its left
+// edge at column dstLeft and its first stored row at stored row dstRow.
+void ResampleInto(const Picture& src, int width, int height, Picture& dst, int dstLeft, int dstRow) {
+  const double ratio = static_cast<double>(src.width) / width;
+  std::vector<std::size_t> columnOffset(static_cast<std::size_t>(width));
+  for (int i = 0; i < width; ++i)
+    columnOffset[static_cast<std::size_t>(i)] =
+        3 * static_cast<std::size_t>(std::min(static_cast<int>(i * ratio), src.width - 1));
+  const std::size_t srcStride = src.Stride();
+  const std::size_t dstStride = dst.Stride();
+  for (int j = 0; j < height; ++j) {
+    // One ratio serves rows and columns; for a long thin picture j * ratio can pass the
+    // last row, so the row index is held inside the picture.
+    const int row = std::min(static_cast<int>(j * ratio), src.height - 1);
+    const std::uint8_t* s = src.pixels.data() + static_cast<std::size_t>(row) * srcStride;
+    std::uint8_t* d = dst.pixels.data() + static_cast<std::size_t>(dstRow + j) * dstStride + 3 * static_cast<std::size_t>(dstLeft);
+    for (int i = 0; i < width; ++i) CopyPixel(d + 3 * static_cast<std::size_t>(i), s + columnOffset[static_cast<std::size_t>(i)]);
+  }
+}
+
+void FillCanvas(Picture& canvas, std::uint32_t colour) {
+  const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(colour & 0xFF), static_cast<std::uint8_t>((colour >> 8) & 0xFF),
+                               static_cast<std::uint8_t>((colour >> 16) & 0xFF)};
+  if (bgr[0] == bgr[1] && bgr[1] == bgr[2]) {
+    // One byte value throughout; the row padding keeps its zeros.
+    for (int r = 0; r < canvas.height; ++r) std::memset(canvas.Row(r), bgr[0], 3 * static_cast<std::size_t>(canvas.width));
+    return;
+  }
+  for (int r = 0; r < canvas.height; ++r) {
+    std::uint8_t* d = canvas.Row(r);
+    for (int x = 0; x < canvas.width; ++x) CopyPixel(d + 3 * static_cast<std::size_t>(x), bgr);
+  }
+}
+
+}  // namespace
+
+bool QuarterTurnFits(int width, int height) { return height <= kMaxPictureWidth && width <= kMaxPictureHeight; }
+
+PictureSize FreeRotationSize(int width, int height, int degrees) {
+  const double c = CosDegrees(degrees);
+  const double s = SinDegrees(degrees);
+  return {static_cast<int>(std::fabs(height * s) + std::fabs(width * c) + 0.5),
+          static_cast<int>(std::fabs(width * s) + std::fabs(height * c) + 0.5)};
+}
+
+bool WithinSizeLimit(PictureSize size) { return size.width <= kMaxPictureWidth && size.height <= kMaxPictureHeight; }
+
+PictureSize ScaledSize(int width, int height, int percent) { return {percent * width / 100, percent * height / 100}; }
+
+void Rotate90Right(Picture& picture) {
+  if (!IsGeometryTarget(picture)) return;
+  const int w = picture.width;
+  const int h = picture.height;
+  Picture out = NewPicture24(h, w);
+  const std::size_t srcStride = picture.Stride();
+  const std::size_t dstStride = out.Stride();
+  // Source (x, y) in stored coordinates goes to column y of stored row W - 1 - x.
+  for (int y0 = 0; y0 < h; y0 += kTile) {
+    const int y1 = std::min(y0 + kTile, h);
+    for (int x0 = 0; x0 < w; x0 += kTile) {
+      const int x1 = std::min(x0 + kTile, w);
+      for (int x = x0; x < x1; ++x) {
+        std::uint8_t* d = out.pixels.data() + static_cast<std::size_t>(w - 1 - x) * dstStride;
+        const std::uint8_t* s = picture.pixels.data() + 3 * static_cast<std::size_t>(x);
+        for (int y = y0; y < y1; ++y) CopyPixel(d + 3 * static_cast<std::size_t>(y), s + static_cast<std::size_t>(y) * srcStride);
+      }
+    }
+  }
+  Install(picture, std::move(out));
+}
+
+void Rotate90Left(Picture& picture) {
+  if (!IsGeometryTarget(picture)) return;
+  const int w = picture.width;
+  const int h = picture.height;
+  Picture out = NewPicture24(h, w);
+  const std::size_t srcStride = picture.Stride();
+  const std::size_t dstStride = out.Stride();
+  // Source (x, y) in stored coordinates goes to column H - 1 - y of stored row x.
+  for (int y0 = 0; y0 < h; y0 += kTile) {
+    const int y1 = std::min(y0 + kTile, h);
+    for (int x0 = 0; x0 < w; x0 += kTile) {
+      const int x1 = std::min(x0 + kTile, w);
+      for (int x = x0; x < x1; ++x) {
+        std::uint8_t* d = out.pixels.data() + static_cast<std::size_t>(x) * dstStride;
+        const std::uint8_t* s = picture.pixels.data() + 3 * static_cast<std::size_t>(x);
+        for (int y = y0; y < y1; ++y)
+          CopyPixel(d + 3 * static_cast<std::size_t>(h - 1 - y), s + static_cast<std::size_t>(y) * srcStride);
+      }
+    }
+  }
+  Install(picture, std::move(out));
+}
+
+void Rotate180(Picture& picture) {
+  if (!IsGeometryTarget(picture)) return;
+  const int w = picture.width;
+  const int h = picture.height;
+  Picture out = NewPicture24(w, h);
+  const std::size_t stride = picture.Stride();
+  for (int r = 0; r < h; ++r) {
+    const std::uint8_t* s = picture.pixels.data() + static_cast<std::size_t>(h - 1 - r) * stride;
+    std::uint8_t* d = out.pixels.data() + static_cast<std::size_t>(r) * stride;
+    for (int x = 0; x < w; ++x) CopyPixel(d + 3 * static_cast<std::size_t>(x), s + 3 * static_cast<std::size_t>(w - 1 - x));
+  }
+  Install(picture, std::move(out));
+}
+
+void RotateFree(Picture& picture, int degrees) {
+  if (!IsGeometryTarget(picture)) return;
+  const int w = picture.width;
+  const int h = picture.height;
+  const double c = CosDegrees(degrees);
+  const double s = SinDegrees(degrees);
+  const PictureSize size = FreeRotationSize(w, h, degrees);
+  if (size.width < 1 || size.height < 1) return;
+  // White wherever the turned picture does not reach, row padding included.
+  Picture out = NewPicture24(size.width, size.height, 255);
+  const std::size_t srcStride = picture.Stride();
+  const std::size_t dstStride = out.Stride();
+  const double halfW = w / 2;
+  const double halfH = h / 2;
+  const std::uint8_t* src = picture.pixels.data();
+  for (int j = 0; j < size.height; ++j) {
+    const int v = j - size.height / 2;
+    std::uint8_t* d = out.pixels.data() + static_cast<std::size_t>(j) * dstStride;
+    for (int i = 0; i < size.width; ++i) {
+      const int u = i - size.width / 2;
+      const double sx = u * c - v * s;
+      const double sy = v * c + u * s;
+      if (!(halfW + sx >= 0 && halfW + sx < w && halfH + sy >= 0 && halfH + sy < h)) continue;
+      // Integer parts: a whole-number negative offset takes the lower neighbour with
+      // weight 0, so dx or dy is 1 there.
+      const int xi = sx > 0 ? static_cast<int>(sx) : static_cast<int>(sx - 1);
+      const int yi = sy > 0 ? static_cast<int>(sy) : static_cast<int>(sy - 1);
+      const double dx = sx - xi;
+      const double dy = sy - yi;
+      const int x0 = std::clamp(xi + w / 2, 0, w - 1);
+      const int y0 = std::clamp(yi + h / 2, 0, h - 1);
+      const int x1 = x0 + 1 < w ? x0 + 1 : x0;
+      const int y1 = y0 + 1 < h ? y0 + 1 : y0;
+      const std::uint8_t* p00 = src + static_cast<std::size_t>(y0) * srcStride + 3 * static_cast<std::size_t>(x0);
+      const std::uint8_t* p10 = src + static_cast<std::size_t>(y0) * srcStride + 3 * static_cast<std::size_t>(x1);
+      const std::uint8_t* p01 = src + static_cast<std::size_t>(y1) * srcStride + 3 * static_cast<std::size_t>(x0);
+      const std::uint8_t* p11 = src + static_cast<std::size_t>(y1) * srcStride + 3 * static_cast<std::size_t>(x1);
+      for (int k = 0; k < 3; ++k) {
+        const double value = (p00[k] * (1 - dx) + p10[k] * dx) * (1 - dy) + (p01[k] * (1 - dx) + p11[k] * dx) * dy;
+        d[3 * i + k] = static_cast<std::uint8_t>(std::clamp(static_cast<int>(value), 0, 255));
+      }
+    }
+  }
+  Install(picture, std::move(out));
+}
+
+void Resample(Picture& picture, int newWidth, int newHeight) {
+  if (!IsGeometryTarget(picture) || newWidth < 1 || newHeight < 1) return;
+  Picture out = NewPicture24(newWidth, newHeight);
+  ResampleInto(picture, newWidth, newHeight, out, 0, 0);
+  Install(picture, std::move(out));
+}
+
+void PadToCanvas(Picture& picture, int canvasWidth, int canvasHeight, std::uint32_t colour) {
+  if (!IsGeometryTarget(picture) || canvasWidth < picture.width || canvasHeight < picture.height) return;
+  Picture out = NewPicture24(canvasWidth, canvasHeight);
+  FillCanvas(out, colour);
+  const int left = (canvasWidth - picture.width) / 2;
+  const int firstRow = (canvasHeight - picture.height) / 2;
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(picture.width);
+  for (int r = 0; r < picture.height; ++r)
+    std::memcpy(out.Row(firstRow + r) + 3 * static_cast<std::size_t>(left), picture.Row(r), rowBytes);
+  Install(picture, std::move(out));
+}
+
+CameraFit ComputeCameraFit(int width, int height) {
+  CameraFit fit;
+  if (width < 1 || height < 1) return fit;
+  if ((width == kCameraNormalWidth && height == kCameraNormalHeight) ||
+      (width == kCameraFineWidth && height == kCameraFineHeight))
+    return fit;
+  fit.needed = true;
+  double k;
+  if (width <= kCameraNormalWidth && height <= kCameraNormalHeight) {
+    k = std::min(static_cast<double>(kCameraNormalWidth) / width, static_cast<double>(kCameraNormalHeight) / height);
+    fit.canvas = {kCameraNormalWidth, kCameraNormalHeight};
+  } else if (width <= kCameraFineWidth && height <= kCameraFineHeight) {
+    k = std::min(static_cast<double>(kCameraFineWidth) / width, static_cast<double>(kCameraFineHeight) / height);
+    fit.canvas = {kCameraFineWidth, kCameraFineHeight};
+  } else {
+    k = 1 / std::max(static_cast<double>(width) / kCameraFineWidth, static_cast<double>(height) / kCameraFineHeight);
+    fit.canvas = {kCameraFineWidth, kCameraFineHeight};
+  }
+  // A long thin picture would shrink to nothing across; it keeps at least one pixel.
+  fit.scaled = {std::max(1, static_cast<int>(width * k)), std::max(1, static_cast<int>(height * k))};
+  return fit;
+}
+
+void FitToCamera(Picture& picture) {
+  if (!IsGeometryTarget(picture)) return;
+  const CameraFit fit = ComputeCameraFit(picture.width, picture.height);
+  if (!fit.needed) return;
+  // Resampling straight into the canvas gives the same pixels as resampling and then
+  // padding, in one pass and with the picture untouched until the end.
+  Picture out = NewPicture24(fit.canvas.width, fit.canvas.height);
+  FillCanvas(out, kCanvasWhite);
+  ResampleInto(picture, fit.scaled.width, fit.scaled.height, out, (fit.canvas.width - fit.scaled.width) / 2,
+               (fit.canvas.height - fit.scaled.height) / 2);
+  Install(picture, std::move(out));
+}
+
+void Crop(Picture& picture, int left, int top, int width, int height) {
+  if (!IsGeometryTarget(picture)) return;
+  const PictureRect area = PictureRect{left, top, left + width, top + height}.ClippedTo(picture.width, picture.height);
+  if (area.Empty()) return;
+  Picture out = NewPicture24(area.Width(), area.Height());
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(area.Width());
+  for (int k = 0; k < area.Height(); ++k)
+    std::memcpy(out.Line(k), picture.Line(area.top + k) + 3 * static_cast<std::size_t>(area.left), rowBytes);
+  Install(picture, std::move(out));
+}
+
+}  // namespace tessaly
