@@ -83,6 +83,12 @@ constexpr std::array kMessages = {
     MessageEntry{kMsgParseStringSize, "Please enter no more than %1 characters."},
     MessageEntry{kMsgOleRegisterFailed, "Failed to register. OLE features may not work properly."},
     MessageEntry{kMsgRegistryUpdateFailed, "Failed to update the system registry.\nPlease try using REGEDIT."},
+    MessageEntry{kMsgFileGeneric, "An unknown error occurred while accessing %1."},
+    MessageEntry{kMsgFileNotFound, "%1 was not found."},
+    MessageEntry{kMsgFileBadPath, "%1 contains an invalid path."},
+    MessageEntry{kMsgFileAccessDenied, "Access to %1 was denied."},
+    MessageEntry{kMsgFileHardIo, "A hardware I/O error was reported while accessing %1."},
+    MessageEntry{kMsgFileDiskFull, "Disk full while accessing %1."},
 };
 
 static_assert(std::is_sorted(kMessages.begin(), kMessages.end(),
@@ -94,6 +100,12 @@ std::string_view MessageText(MessageId id) {
   auto it = std::lower_bound(kMessages.begin(), kMessages.end(), id,
                              [](const MessageEntry& e, MessageId key) { return e.id < key; });
   return it != kMessages.end() && it->id == id ? it->english : std::string_view{};
+}
+
+std::string MessageTextWith(MessageId id, std::string_view argument) {
+  std::string text(MessageText(id));
+  if (auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, argument);
+  return text;
 }
 
 std::span<const MessageEntry> AllMessages() { return kMessages; }

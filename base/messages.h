@@ -7,6 +7,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace tessaly {
@@ -82,6 +83,12 @@ enum MessageId : int {
   kMsgParseStringSize = 61716,
   kMsgOleRegisterFailed = 61833,
   kMsgRegistryUpdateFailed = 61834,
+  kMsgFileGeneric = 61857,
+  kMsgFileNotFound = 61858,
+  kMsgFileBadPath = 61859,
+  kMsgFileAccessDenied = 61861,
+  kMsgFileHardIo = 61866,
+  kMsgFileDiskFull = 61869,
 };
 
 struct MessageEntry {
@@ -91,6 +98,9 @@ struct MessageEntry {
 
 // The English text of a message, or an empty view for an id that does not exist.
 std::string_view MessageText(MessageId id);
+
+// The text of a message with its "%1" replaced by argument (a file name, a number).
+std::string MessageTextWith(MessageId id, std::string_view argument);
 
 // Every message, in id order (for the catalogue check and the CLI's listing).
 std::span<const MessageEntry> AllMessages();

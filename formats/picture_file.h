@@ -1,0 +1,121 @@
+// The file-type dispatch: every picture file is loaded and saved through PictureFile,
+// which chooses BMP, JPEG or TIFF by the last four characters of the file name (".bmp",
+// ".dib", ".jpg", ".tif", without regard to case), applies the 1280 x 1024 limit and
+// hands over the Picture with the facts a document keeps about its file.
+//
+// Loading shows its failures through Prompt() at the point of failure, as the program
+// does with a message box; the boolean results only say whether it worked.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/file_io.h"
+#include "base/messages.h"
+#include "formats/ppm.h"
+#include "picture/picture.h"
+
+namespace tessaly {
+
+// The format of the file a picture came from or went to, with the values the documents
+// keep (1 marks a PictureFile filled from a document for saving).
+enum class PictureType : int { kNone = 0, kFromDocument = 1, kBmp = 2, kJpeg = 4, kTiff = 5 };
+
+// The format a file name asks for, by its last four characters without regard to case.
+// Longer extensions (".jpeg", ".tiff") never match.
+enum class PictureFormat { kUnknown, kBmp, kJpeg, kTiff };
+PictureFormat FormatOfName(std::string_view name);
+
+// True for ".bmp", ".dib", ".jpg" and ".tif" names: the files an album lists.
+bool IsPictureExtension(std::string_view name);
+// True when the name has one of the four extensions and the file can be opened for
+// reading and is not empty.
+bool CanOpenPicture(const std::filesystem::path& path);
+// "BMP TYPE" for ".bmp" and ".dib", "JPEG TYPE" for ".jpg", "TIFF TYPE" for ".tif", an
+// empty text for anything else.
+std::string_view FileTypeName(std::string_view name);
+// The same names by the type a PictureFile recorded.
+std::string_view FileTypeName(PictureType type);
+
+// Save As of an indexed picture (fewer than 9 bits per pixel) under another format than
+// the one of its current name is refused, since only the current format keeps its
+// colours: the message for the chosen format ("Cannot save BMP/JPEG/TIFF file with this
+// color condition.\nConvert to 24 bit colors."), or none when the save may go ahead.
+// ".bmp" and ".dib" are one format. Saving under the current format is always allowed;
+// a chosen name of no known format is left to SavePicture (which writes nothing).
+std::optional<MessageId> ColourConditionRefusal(std::string_view currentName, std::string_view chosenName,
+                                                int bitsPerPixel);
+// Shows the refusal if there is one; true when the save may go ahead.
+bool CheckColourCondition(std::string_view currentName, std::string_view chosenName, int bitsPerPixel);
+
+// The filter of the retouch document's Save As dialog; the other dialogs take theirs from
+// the message table (kMsgOpenFilter, kMsgAlbumFilter, kMsgCameraSaveFilter).
+inline constexpr std::string_view kSaveAsFilter = "BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg|TIFF(*.tif)|*.tif|";
+// The index of kSaveAsFilter (from 1) that Save As starts with for a document of this
+// name: 1 for ".bmp", 2 for ".jpg", 3 for ".tif", else lastIndex (the index chosen last
+// time in that document).
+int SaveAsFilterIndex(std::string_view name, int lastIndex);
+// The extensions the retouch document's template announces to the shell; only ".bmp",
+// ".jpg" and ".tif" (and ".dib") of them load.
+inline constexpr std::string_view kRetouchTemplateExtensions = ".bmp;*.ppm;*.jpg;*.tif;*.gif;*.pct";
+
+// A picture encoded as JPEG for the camera: the 512-byte comment header block and the
+// JPEG library's stream (which starts with FF D8). The retouch window sends the stream
+// alone, the album both one after the other.
+struct CameraJpeg {
+  Bytes header;
+  Bytes stream;
+};
+
+class PictureFile {
+ public:
+  // Loads the file at path by its name's extension. On success picture, type, fileSize,
+  // os2Header and comment describe the file; on failure the message has been shown,
+  // false is returned and the fields are as they were.
+  bool LoadPicture(const std::filesystem::path& path);
+  // The same for a file image already in memory; name chooses the format.
+  bool LoadPicture(ByteSpan file, std::string_view name);
+
+  // Prepares a save of a document's picture: type becomes kFromDocument, and the picture,
+  // its BMP header style and its comment are taken from the document. The picture is
+  // borrowed, not copied: it must stay unchanged until the save is done.
+  void InitFromDocument(const Picture& picture, bool os2Header, std::string_view comment);
+  // Saves the document's picture (after InitFromDocument) or else this object's picture
+  // by the extension of path, through a temporary file renamed into place, so that a
+  // failed save leaves an old file as it was. 1- and 4-bit pictures are written to TIFF
+  // as 8 bits and indexed pictures to JPEG as 24 bits. A name of no known format writes
+  // nothing and returns false without a message; a failed write shows the file error.
+  bool SavePicture(const std::filesystem::path& path);
+
+  // Encodes a picture for sending to the camera, with this object's comment. type
+  // becomes kJpeg. On failure the message has been shown (where there is one) and false
+  // is returned.
+  bool EncodeForCamera(const Picture& picture, CameraJpeg& out);
+
+  PictureType type = PictureType::kNone;  // the format last loaded or saved
+  std::uint64_t fileSize = 0;             // bytes of the file the picture was loaded from
+  bool os2Header = false;                 // the picture came from a BMP with the 12-byte OS/2 header
+  std::string comment;                    // the JPEG comment; empty for BMP and TIFF files
+  Picture picture;                        // the loaded picture; the document takes it over by moving it
+  CPPM ppm;                               // not used by the dispatch
+
+ private:
+  const Picture& PictureToSave() const { return m_document ? *m_document : picture; }
+
+  const Picture* m_document = nullptr;  // the document's picture while a save is prepared
+};
+
+// Loads the picture file at path into pictureFile. A symbolic link (the shortcut of this
+// system) is replaced by its target first, and the target's name chooses the format. A
+// file that cannot be opened is reported with the file error message. Used by the
+// album, the slide show and the file dialogs' preview.
+bool OpenPictureFile(PictureFile& pictureFile, const std::filesystem::path& path);
+
+// Shows the message for a file that could not be read or written (not found, access
+// denied, disk full, ...), with the file's name.
+void ReportFileError(std::error_code error, const std::filesystem::path& path);
+
+}  // namespace tessaly
