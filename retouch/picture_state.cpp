@@ -6,7 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/byte_reader.h"
 #include "base/prompt.h"
+#include "formats/bmp.h"
 #include "retouch/convert.h"
 #include "retouch/filters.h"
 #include "retouch/geometry.h"
@@ -20,6 +22,26 @@ constexpr int kNewDocumentSize = 200;
 
 bool IsPasteDepth(int bitsPerPixel) {
   return bitsPerPixel == 1 || bitsPerPixel == 4 || bitsPerPixel == 8 || bitsPerPixel == 24;
+}
+
+// The fields of a packed bitmap's info header that paste looks at before decoding.
+struct DibHeader {
+  std::uint32_t size = 0;
+  std::int64_t width = 0;
+  std::int64_t height = 0;  // negative for rows stored top row first
+  int bitCount = 0;
+};
+
+std::optional<DibHeader> ReadDibHeader(std::span<const std::uint8_t> dib) {
+  ByteReader reader(dib);
+  DibHeader header;
+  header.size = reader.U32LE();
+  header.width = reader.I32LE();
+  header.height = reader.I32LE();
+  reader.Skip(2);  // planes
+  header.bitCount = reader.U16LE();
+  if (!reader.Ok()) return std::nullopt;
+  return header;
 }
 
 }  // namespace
@@ -329,6 +351,64 @@ EditResult RetouchPictureState::ConvertTo24() {
   m_alternate = std::move(*snapshot);
   Changed();
   return EditResult::kDone;
+}
+
+PasteResult RetouchPictureState::Paste(std::span<const std::uint8_t> packedDib) {
+  // The snapshot is held aside until the paste has succeeded, so that a refused or
+  // declined paste keeps the undo step before it.
+  std::optional<State> snapshot;
+  if (HasPixels()) {
+    try {
+      snapshot.emplace(Snapshot(UndoForm::kTrueColour));
+    } catch (const std::bad_alloc&) {
+      Prompt().Show(kMsgNotEnoughMemory);
+      return PasteResult::kNoMemory;
+    }
+  }
+  const std::optional<DibHeader> header = ReadDibHeader(packedDib);
+  if (header && header->bitCount != 24 &&
+      Prompt().Show(kMsgConvertTo24Ask, PromptButtons::kYesNo) != PromptAnswer::kYes)
+    return PasteResult::kDeclined;
+
+  const PasteResult result = PasteDib(packedDib);
+  switch (result) {
+    case PasteResult::kLoaded: break;
+    case PasteResult::kNoMemory: Prompt().Show(kMsgNotEnoughMemory); return result;
+    case PasteResult::kTooLarge: Prompt().Show(kMsgClipboardTooLarge); return result;
+    case PasteResult::kUnsupportedDepth:
+    case PasteResult::kUnreadable: Prompt().Show(kMsgFailedToReadClipboard); return result;
+    case PasteResult::kDeclined: return result;
+  }
+  if (snapshot) m_alternate = std::move(*snapshot);
+
+  const Picture& floating = m_current.floatingPicture;
+  if (floating.width == m_current.picture.width && floating.height == m_current.picture.height) {
+    if (Prompt().Show(kMsgPastedSameSize, PromptButtons::kYesNo) == PromptAnswer::kYes) {
+      CommitFloating();
+      ClearSelection();
+    } else {
+      DiscardFloating();
+    }
+  }
+  return PasteResult::kLoaded;
+}
+
+PasteResult RetouchPictureState::PasteDib(std::span<const std::uint8_t> packedDib) {
+  const std::optional<DibHeader> header = ReadDibHeader(packedDib);
+  if (!header || header->size < 40) return PasteResult::kUnreadable;
+  // The size is judged before anything is allocated for the pixels.
+  const std::int64_t height = header->height < 0 ? -header->height : header->height;
+  if (header->width > m_current.picture.width || height > m_current.picture.height) return PasteResult::kTooLarge;
+  if (header->bitCount != 1 && header->bitCount != 4 && header->bitCount != 8 && header->bitCount != 16 &&
+      header->bitCount != 24)
+    return PasteResult::kUnsupportedDepth;
+  Picture clip;
+  try {
+    if (!CBMP::ReadPackedDib(packedDib, clip)) return PasteResult::kUnreadable;
+  } catch (const std::bad_alloc&) {
+    return PasteResult::kNoMemory;
+  }
+  return PastePicture(std::move(clip));
 }
 
 PasteResult RetouchPictureState::PastePicture(Picture clip) {

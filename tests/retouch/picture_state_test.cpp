@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "base/prompt.h"
+#include "formats/bmp.h"
 #include "picture_helpers.h"
 
 namespace tessaly {
@@ -268,6 +269,72 @@ TEST_F(PictureStateTest, DiscardingAFloatingPictureDisablesUndo) {
   EXPECT_FALSE(state.HasFloating());
   EXPECT_FALSE(state.CanUndo());
   EXPECT_EQ(state.Floating().width, 0);
+}
+
+TEST_F(PictureStateTest, PastingAPalettePictureAsksToConvertFirst) {
+  const Picture original = test::Noise24(20, 10);
+  RetouchPictureState state;
+  state.SetPicture(original);
+  state.Soften();
+  const Bytes dib = CBMP::MakePackedDib(Palette8(6, 4));
+
+  EXPECT_EQ(state.Paste(dib), PasteResult::kDeclined);
+  EXPECT_EQ(Prompted().Texts(), std::vector<std::string>{"Convert to 24 bit colors data to edit.\nAre you sure?"});
+  EXPECT_FALSE(state.HasFloating());
+  // The declined paste kept the soften's undo step.
+  ASSERT_EQ(state.Undo(), EditResult::kDone);
+  EXPECT_TRUE(SamePicture(state.Current(), original));
+
+  Prompted().Clear();
+  Prompted().Answer(PromptAnswer::kYes);
+  EXPECT_EQ(state.Paste(dib), PasteResult::kLoaded);
+  EXPECT_EQ(Prompted().Log().size(), 1u);
+  ASSERT_TRUE(state.HasFloating());
+  EXPECT_EQ(state.Floating().bitsPerPixel, 24);
+  EXPECT_EQ(state.Floating().width, 6);
+  EXPECT_EQ(state.FloatingAt(), (FloatingPosition{0, 0}));
+  EXPECT_EQ(test::At(state.Floating(), 1, 0), (test::Bgr{13 * 25 % 256, 0, 255 - 13 * 25 % 256}));
+}
+
+TEST_F(PictureStateTest, PasteRefusals) {
+  RetouchPictureState state;
+  state.SetPicture(test::Noise24(20, 10));
+  EXPECT_EQ(state.Paste(CBMP::MakePackedDib(test::Noise24(21, 10))), PasteResult::kTooLarge);
+  Bytes deep = CBMP::MakePackedDib(test::Noise24(4, 4));
+  deep[14] = 32;
+  Prompted().Answer(PromptAnswer::kYes);
+  EXPECT_EQ(state.Paste(deep), PasteResult::kUnsupportedDepth);
+  Bytes truncated = CBMP::MakePackedDib(test::Noise24(4, 4));
+  truncated.resize(60);
+  EXPECT_EQ(state.Paste(truncated), PasteResult::kUnreadable);
+  EXPECT_EQ(state.Paste(Bytes{1, 2, 3}), PasteResult::kUnreadable);
+  EXPECT_EQ(Prompted().Texts(), (std::vector<std::string>{
+                                    "Clipboard data is too large. ",
+                                    "Convert to 24 bit colors data to edit.\nAre you sure?",
+                                    "Failed to read from Clipboard.",
+                                    "Failed to read from Clipboard.",
+                                    "Failed to read from Clipboard.",
+                                }));
+  EXPECT_FALSE(state.HasFloating());
+}
+
+TEST_F(PictureStateTest, PastingAPictureOfTheSameSizeAsks) {
+  const Picture clip = test::Noise24(8, 5, 4);
+  RetouchPictureState state;
+  state.SetPicture(test::Noise24(8, 5, 3));
+  EXPECT_EQ(state.Paste(CBMP::MakePackedDib(clip)), PasteResult::kLoaded);
+  EXPECT_EQ(Prompted().Texts(),
+            std::vector<std::string>{"The pasted picture is same size as the frame.\nAre you sure to confirm ?"});
+  EXPECT_FALSE(state.HasFloating());  // No discards it
+  EXPECT_FALSE(state.CanUndo());
+
+  Prompted().Answer(PromptAnswer::kYes);
+  EXPECT_EQ(state.Paste(CBMP::MakePackedDib(clip)), PasteResult::kLoaded);
+  EXPECT_FALSE(state.HasFloating());
+  EXPECT_TRUE(state.CanUndo());
+  EXPECT_EQ(state.Current().pixels.size(), clip.pixels.size());
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(test::At(state.Current(), x, y), test::At(clip, x, y));
 }
 
 }  // namespace
