@@ -20,6 +20,9 @@ struct Command {
   int (*run)(const Args& args);
 };
 
+// The subcommands.
+int RunEdit(const Args& args);
+
 // Prints "tessaly-cli: <text>" and the usage of the command to stderr; returns kExitUsage.
 int UsageError(std::string_view command, std::string_view text);
 

@@ -17,6 +17,7 @@ int RunVersion(const Args&) {
 
 const std::array kCommands = {
     Command{"version", "version", RunVersion},
+    Command{"edit", "edit IN OUT OP [ARGS] [OP [ARGS] ...]\n      OP: to24, brightness V, contrast V, color R G B, sharpen, soften, mosaic [L T R B],\n          rotate-right, rotate-left, rotate-180, rotate DEG, scale PCT, fit-camera, crop L T R B, undo", RunEdit},
 };
 
 void PrintUsage(std::ostream& out) {
