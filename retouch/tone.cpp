@@ -142,18 +142,146 @@ void AdjustColorChannel(Picture& picture, int offset, int channel) {
   }
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// The colour curve as arithmetic on eight 16-bit lanes, for pixels whose blue, green and
+// red bytes are interleaved. Both segments are floor(a * b / c) with a * b below 2^16,
+// and the divisions by the knee K and by 255 - K use the usual multiply-high method for
+// unsigned 16-bit division by a constant (with its final shift done as one more
+// multiply-high, since the shift differs from lane to lane).
+class ColorCurveKernel {
+ public:
+  ColorCurveKernel(int redOffset, int greenOffset, int blueOffset) {
+    const int knees[3] = {ColorCurveKnee(blueOffset), ColorCurveKnee(greenOffset), ColorCurveKnee(redOffset)};
+    // A 48-byte block is three vectors, each unpacked into two halves of eight lanes; the
+    // channel of byte i is i mod 3.
+    for (int half = 0; half < 6; ++half) {
+      Lanes lanes;
+      for (int lane = 0; lane < 8; ++lane) lanes.Set(lane, knees[(half * 8 + lane) % 3]);
+      m_halves[half] = lanes.Load();
+    }
+  }
+
+  // Applies the curves to count bytes that start with a blue byte; count is a multiple
+  // of 48.
+  void Apply(std::uint8_t* bytes, std::size_t count) const {
+    const __m128i zero = _mm_setzero_si128();
+    for (std::size_t i = 0; i + 48 <= count; i += 48) {
+      for (int v = 0; v < 3; ++v) {
+        __m128i* at = reinterpret_cast<__m128i*>(bytes + i + 16 * static_cast<std::size_t>(v));
+        const __m128i in = _mm_loadu_si128(at);
+        const __m128i low = Curve(_mm_unpacklo_epi8(in, zero), m_halves[2 * v]);
+        const __m128i high = Curve(_mm_unpackhi_epi8(in, zero), m_halves[2 * v + 1]);
+        _mm_storeu_si128(at, _mm_packus_epi16(low, high));
+      }
+    }
+  }
+
+  // True when the kernel gives the tables' value for every byte of every channel; the
+  // caller falls back to the tables otherwise, so the result never depends on it.
+  bool Agrees(const ToneTable& blue, const ToneTable& green, const ToneTable& red) const {
+    std::uint8_t probe[256 * 3];
+    for (int x = 0; x < 256; ++x) probe[3 * x] = probe[3 * x + 1] = probe[3 * x + 2] = static_cast<std::uint8_t>(x);
+    Apply(probe, sizeof probe);
+    for (std::size_t x = 0; x < 256; ++x)
+      if (probe[3 * x] != blue[x] || probe[3 * x + 1] != green[x] || probe[3 * x + 2] != red[x]) return false;
+    return true;
+  }
+
+ private:
+  struct Divisor {
+    std::uint16_t magic = 0;
+    std::uint16_t shift = 0;  // 2^(16 - s): a multiply-high by it shifts right by s
+  };
+  // Division of 16-bit n by d (2 <= d <= 256): with l = ceil(log2 d),
+  // m = floor(2^16 (2^l - d) / d) + 1, t = (m n) >> 16, q = (t + ((n - t) >> 1)) >> (l - 1).
+  static Divisor DivisorOf(int d) {
+    int l = 0;
+    while ((1 << l) < d) ++l;
+    Divisor divisor;
+    divisor.magic = static_cast<std::uint16_t>((65536L * ((1L << l) - d)) / d + 1);
+    divisor.shift = static_cast<std::uint16_t>(1 << (16 - (l - 1)));
+    return divisor;
+  }
+
+  struct Constants {
+    __m128i knee, lowFactor, lowMagic, lowShift, highFactor, highBias, highMagic, highShift;
+  };
+  struct Lanes {
+    alignas(16) std::uint16_t knee[8], lowFactor[8], lowMagic[8], lowShift[8], highFactor[8], highBias[8],
+        highMagic[8], highShift[8];
+    void Set(int lane, int k) {
+      if (k == 127) {
+        // The identity: x < 256 always takes floor(x * 256 / 256).
+        knee[lane] = 256;
+        lowFactor[lane] = 256;
+        k = 128;
+      } else {
+        knee[lane] = static_cast<std::uint16_t>(k);
+        lowFactor[lane] = static_cast<std::uint16_t>(255 - k);
+      }
+      const Divisor byKnee = DivisorOf(knee[lane]);
+      const Divisor byRest = DivisorOf(255 - k);
+      lowMagic[lane] = byKnee.magic;
+      lowShift[lane] = byKnee.shift;
+      highFactor[lane] = static_cast<std::uint16_t>(k);
+      highBias[lane] = static_cast<std::uint16_t>(255 - k - 1);
+      highMagic[lane] = byRest.magic;
+      highShift[lane] = byRest.shift;
+    }
+    Constants Load() const {
+      auto load = [](const std::uint16_t* v) { return _mm_load_si128(reinterpret_cast<const __m128i*>(v)); };
+      return {load(knee),       load(lowFactor), load(lowMagic),  load(lowShift),
+              load(highFactor), load(highBias),  load(highMagic), load(highShift)};
+    }
+  };
+
+  static __m128i Divide(__m128i n, __m128i magic, __m128i shift) {
+    const __m128i t = _mm_mulhi_epu16(n, magic);
+    return _mm_mulhi_epu16(_mm_add_epi16(t, _mm_srli_epi16(_mm_sub_epi16(n, t), 1)), shift);
+  }
+
+  static __m128i Curve(__m128i x, const Constants& c) {
+    // Below the knee: floor(x (255 - K) / K).
+    const __m128i low = Divide(_mm_mullo_epi16(x, c.lowFactor), c.lowMagic, c.lowShift);
+    // From the knee on: 255 - ceil((255 - x) K / (255 - K)).
+    const __m128i rest = _mm_sub_epi16(_mm_set1_epi16(255), x);
+    const __m128i up =
+        Divide(_mm_add_epi16(_mm_mullo_epi16(rest, c.highFactor), c.highBias), c.highMagic, c.highShift);
+    const __m128i high = _mm_sub_epi16(_mm_set1_epi16(255), up);
+    const __m128i below = _mm_cmplt_epi16(x, c.knee);
+    return _mm_or_si128(_mm_and_si128(below, low), _mm_andnot_si128(below, high));
+  }
+
+  Constants m_halves[6];
+};
+
+}  // namespace
+#endif
+
 void AdjustColor(Picture& picture, int redOffset, int greenOffset, int blueOffset) {
   if (!IsToneTarget(picture)) return;
   const ToneTable blue = ColorCurveTable(blueOffset);
   const ToneTable green = ColorCurveTable(greenOffset);
   const ToneTable red = ColorCurveTable(redOffset);
   const std::size_t stride = picture.Stride();
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(picture.width);
+  std::size_t vectorBytes = 0;
+#if defined(__SSE2__)
+  const ColorCurveKernel kernel(redOffset, greenOffset, blueOffset);
+  if (kernel.Agrees(blue, green, red)) vectorBytes = rowBytes / 48 * 48;
+#endif
   for (int r = 0; r < picture.height; ++r) {
-    std::uint8_t* p = picture.pixels.data() + static_cast<std::size_t>(r) * stride;
-    for (int x = 0; x < picture.width; ++x, p += 3) {
-      p[0] = blue[p[0]];
-      p[1] = green[p[1]];
-      p[2] = red[p[2]];
+    std::uint8_t* row = picture.pixels.data() + static_cast<std::size_t>(r) * stride;
+#if defined(__SSE2__)
+    kernel.Apply(row, vectorBytes);
+#endif
+    // The rest of the row; the row padding is left alone.
+    for (std::size_t k = vectorBytes; k < rowBytes; k += 3) {
+      row[k] = blue[row[k]];
+      row[k + 1] = green[row[k + 1]];
+      row[k + 2] = red[row[k + 2]];
     }
   }
 }

@@ -119,6 +119,22 @@ TEST(Tone, ColourCurveIsTheTwoSegmentLineRoundedDown) {
   }
 }
 
+TEST(Tone, ColourInOnePassGivesTheCurveForEveryValue) {
+  // Each row holds every value in every channel, and is long enough for the vector path.
+  Picture source = test::Make24(256 + 5, 1);
+  for (int x = 0; x < source.width; ++x) test::Set(source, x, 0, {x % 256, (x + 85) % 256, (x + 170) % 256});
+  for (int offset = -128; offset <= 127; ++offset) {
+    Picture p = source;
+    const int other = (offset * 37) % 128;
+    AdjustColor(p, offset, other, -offset - 1);
+    const ToneTable red = ColorCurveTable(offset), green = ColorCurveTable(other), blue = ColorCurveTable(-offset - 1);
+    for (int x = 0; x < source.width; ++x) {
+      const Bgr in = test::At(source, x, 0);
+      ASSERT_EQ(test::At(p, x, 0), (Bgr{blue[in.b], green[in.g], red[in.r]})) << offset << " " << x;
+    }
+  }
+}
+
 TEST(Tone, ColourInOnePassEqualsRedThenGreenThenBlue) {
   const Picture source = test::Noise24(17, 5, 3);
   Picture fused = source;
