@@ -17,7 +17,7 @@ inline constexpr int kMosaicBlock = 8;
 void Sharpen(Picture& picture);
 
 // Each component becomes the integer mean of the window x window pixels around it that lie
-// inside the picture (window odd, at least 1).
+// inside the picture (window odd, 1...15; other windows change nothing).
 void Soften(Picture& picture, int window = kSoftenWindow);
 
 // Fills blocks of block x block pixels, laid from the region's top-left corner and clipped

@@ -1,5 +1,7 @@
 #include "retouch/tone.h"
 
+#include "retouch/u16_division.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
@@ -146,10 +148,8 @@ void AdjustColorChannel(Picture& picture, int offset, int channel) {
 namespace {
 
 // The colour curve as arithmetic on eight 16-bit lanes, for pixels whose blue, green and
-// red bytes are interleaved. Both segments are floor(a * b / c) with a * b below 2^16,
-// and the divisions by the knee K and by 255 - K use the usual multiply-high method for
-// unsigned 16-bit division by a constant (with its final shift done as one more
-// multiply-high, since the shift differs from lane to lane).
+// red bytes are interleaved. Both segments are floor(a * b / c) with a * b below 2^16;
+// each lane divides by its own channel's K or 255 - K.
 class ColorCurveKernel {
  public:
   ColorCurveKernel(int redOffset, int greenOffset, int blueOffset) {
@@ -190,21 +190,6 @@ class ColorCurveKernel {
   }
 
  private:
-  struct Divisor {
-    std::uint16_t magic = 0;
-    std::uint16_t shift = 0;  // 2^(16 - s): a multiply-high by it shifts right by s
-  };
-  // Division of 16-bit n by d (2 <= d <= 256): with l = ceil(log2 d),
-  // m = floor(2^16 (2^l - d) / d) + 1, t = (m n) >> 16, q = (t + ((n - t) >> 1)) >> (l - 1).
-  static Divisor DivisorOf(int d) {
-    int l = 0;
-    while ((1 << l) < d) ++l;
-    Divisor divisor;
-    divisor.magic = static_cast<std::uint16_t>((65536L * ((1L << l) - d)) / d + 1);
-    divisor.shift = static_cast<std::uint16_t>(1 << (16 - (l - 1)));
-    return divisor;
-  }
-
   struct Constants {
     __m128i knee, lowFactor, lowMagic, lowShift, highFactor, highBias, highMagic, highShift;
   };
@@ -221,8 +206,8 @@ class ColorCurveKernel {
         knee[lane] = static_cast<std::uint16_t>(k);
         lowFactor[lane] = static_cast<std::uint16_t>(255 - k);
       }
-      const Divisor byKnee = DivisorOf(knee[lane]);
-      const Divisor byRest = DivisorOf(255 - k);
+      const simd::U16Divisor byKnee = simd::DivisorOf(knee[lane]);
+      const simd::U16Divisor byRest = simd::DivisorOf(255 - k);
       lowMagic[lane] = byKnee.magic;
       lowShift[lane] = byKnee.shift;
       highFactor[lane] = static_cast<std::uint16_t>(k);
@@ -237,18 +222,13 @@ class ColorCurveKernel {
     }
   };
 
-  static __m128i Divide(__m128i n, __m128i magic, __m128i shift) {
-    const __m128i t = _mm_mulhi_epu16(n, magic);
-    return _mm_mulhi_epu16(_mm_add_epi16(t, _mm_srli_epi16(_mm_sub_epi16(n, t), 1)), shift);
-  }
-
   static __m128i Curve(__m128i x, const Constants& c) {
     // Below the knee: floor(x (255 - K) / K).
-    const __m128i low = Divide(_mm_mullo_epi16(x, c.lowFactor), c.lowMagic, c.lowShift);
+    const __m128i low = simd::Divide(_mm_mullo_epi16(x, c.lowFactor), c.lowMagic, c.lowShift);
     // From the knee on: 255 - ceil((255 - x) K / (255 - K)).
     const __m128i rest = _mm_sub_epi16(_mm_set1_epi16(255), x);
     const __m128i up =
-        Divide(_mm_add_epi16(_mm_mullo_epi16(rest, c.highFactor), c.highBias), c.highMagic, c.highShift);
+        simd::Divide(_mm_add_epi16(_mm_mullo_epi16(rest, c.highFactor), c.highBias), c.highMagic, c.highShift);
     const __m128i high = _mm_sub_epi16(_mm_set1_epi16(255), up);
     const __m128i below = _mm_cmplt_epi16(x, c.knee);
     return _mm_or_si128(_mm_and_si128(below, low), _mm_andnot_si128(below, high));

@@ -114,11 +114,18 @@ TEST(Filters, SoftenAveragesTheClippedWindow) {
 }
 
 TEST(Filters, SoftenMatchesItsDefinition) {
-  for (auto [w, h] : {std::pair{1, 7}, {2, 3}, {5, 5}, {6, 1}, {23, 17}}) {
+  for (auto [w, h] : {std::pair{1, 7}, {2, 3}, {5, 5}, {6, 1}, {23, 17}, {70, 41}}) {
     const Picture original = test::Noise24(w, h, 9);
     Picture p = original;
     Soften(p);
     EXPECT_TRUE(test::SamePicture(p, ReferenceSoften(original, kSoftenWindow))) << w << "x" << h;
+  }
+  // The worker takes any odd window up to 15.
+  const Picture original = test::Noise24(45, 38, 10);
+  for (int window : {1, 3, 7, 15}) {
+    Picture p = original;
+    Soften(p, window);
+    EXPECT_TRUE(test::SamePicture(p, ReferenceSoften(original, window))) << window;
   }
 }
 
