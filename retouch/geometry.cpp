@@ -6,6 +6,11 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define TESSALY_X86_VECTORS 1
+#endif
+
 #include "retouch/picture_rect.h"
 #include "retouch/rotation.h"
 
@@ -45,6 +50,15 @@ void CopyPixel(std::uint8_t* dst, const std::uint8_t* src) {
   dst[2] = src[2];
 }
 
+// Copies a pixel as one 4-byte move; the fourth byte read belongs to the next pixel or
+// row, and the fourth byte written is the next destination pixel's first, which the
+// caller writes afterwards.
+void CopyPixelWide(std::uint8_t* dst, const std::uint8_t* src) {
+  std::uint32_t v;
+  std::memcpy(&v, src, 4);
+  std::memcpy(dst, &v, 4);
+}
+
 // Source pixels are walked in square tiles so that both the rows read and the rows
 // written stay in the cache while a quarter turn transposes them.
 constexpr int kTile = 32;
@@ -59,13 +73,29 @@ void ResampleInto(const Picture& src, int width, int height, Picture& dst, int d
         3 * static_cast<std::size_t>(std::min(static_cast<int>(i * ratio), src.width - 1));
   const std::size_t srcStride = src.Stride();
   const std::size_t dstStride = dst.Stride();
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+  int previousRow = -1;
+  const std::uint8_t* previous = nullptr;
   for (int j = 0; j < height; ++j) {
     // One ratio serves rows and columns; for a long thin picture j * ratio can pass the
     // last row, so the row index is held inside the picture.
     const int row = std::min(static_cast<int>(j * ratio), src.height - 1);
-    const std::uint8_t* s = src.pixels.data() + static_cast<std::size_t>(row) * srcStride;
     std::uint8_t* d = dst.pixels.data() + static_cast<std::size_t>(dstRow + j) * dstStride + 3 * static_cast<std::size_t>(dstLeft);
-    for (int i = 0; i < width; ++i) CopyPixel(d + 3 * static_cast<std::size_t>(i), s + columnOffset[static_cast<std::size_t>(i)]);
+    if (row == previousRow) {
+      // An enlargement takes the same source row again: the line is already made.
+      std::memcpy(d, previous, rowBytes);
+      continue;
+    }
+    const std::uint8_t* s = src.pixels.data() + static_cast<std::size_t>(row) * srcStride;
+    // A wide read of a row's last pixel takes one byte of padding or of the next row;
+    // only the block's last row without padding has neither.
+    const bool roomAfterRow = row + 1 < src.height || srcStride > 3 * static_cast<std::size_t>(src.width);
+    int i = 0;
+    if (roomAfterRow)
+      for (; i + 1 < width; ++i) CopyPixelWide(d + 3 * static_cast<std::size_t>(i), s + columnOffset[static_cast<std::size_t>(i)]);
+    for (; i < width; ++i) CopyPixel(d + 3 * static_cast<std::size_t>(i), s + columnOffset[static_cast<std::size_t>(i)]);
+    previousRow = row;
+    previous = d;
   }
 }
 
@@ -82,6 +112,100 @@ void FillCanvas(Picture& canvas, std::uint32_t colour) {
     for (int x = 0; x < canvas.width; ++x) CopyPixel(d + 3 * static_cast<std::size_t>(x), bgr);
   }
 }
+
+// Free rotation, destination pixel by destination pixel in stored coordinates; the
+// interpolation of the four neighbours is passed in.
+template <typename Interpolate>
+inline __attribute__((always_inline)) void TurnRows(const Picture& picture, Picture& out, double c, double s,
+                                                    Interpolate interpolate) {
+  const int w = picture.width;
+  const int h = picture.height;
+  const std::size_t srcStride = picture.Stride();
+  const std::size_t dstStride = out.Stride();
+  const double halfW = w / 2;
+  const double halfH = h / 2;
+  const std::uint8_t* src = picture.pixels.data();
+  for (int j = 0; j < out.height; ++j) {
+    const int v = j - out.height / 2;
+    std::uint8_t* d = out.pixels.data() + static_cast<std::size_t>(j) * dstStride;
+    for (int i = 0; i < out.width; ++i) {
+      const int u = i - out.width / 2;
+      const double sx = u * c - v * s;
+      const double sy = v * c + u * s;
+      if (!(halfW + sx >= 0 && halfW + sx < w && halfH + sy >= 0 && halfH + sy < h)) continue;
+      // Integer parts: a whole-number negative offset takes the lower neighbour with
+      // weight 0, so dx or dy is 1 there.
+      const int xi = sx > 0 ? static_cast<int>(sx) : static_cast<int>(sx - 1);
+      const int yi = sy > 0 ? static_cast<int>(sy) : static_cast<int>(sy - 1);
+      const double dx = sx - xi;
+      const double dy = sy - yi;
+      const int x0 = std::clamp(xi + w / 2, 0, w - 1);
+      const int y0 = std::clamp(yi + h / 2, 0, h - 1);
+      const int x1 = x0 + 1 < w ? x0 + 1 : x0;
+      const int y1 = y0 + 1 < h ? y0 + 1 : y0;
+      const std::uint8_t* row0 = src + static_cast<std::size_t>(y0) * srcStride;
+      const std::uint8_t* row1 = src + static_cast<std::size_t>(y1) * srcStride;
+      interpolate(d + 3 * static_cast<std::size_t>(i), row0 + 3 * static_cast<std::size_t>(x0),
+                  row0 + 3 * static_cast<std::size_t>(x1), row1 + 3 * static_cast<std::size_t>(x0),
+                  row1 + 3 * static_cast<std::size_t>(x1), dx, dy);
+    }
+  }
+}
+
+// value = (p00 (1 - dx) + p10 dx) (1 - dy) + (p01 (1 - dx) + p11 dx) dy per component,
+// truncated and clamped.
+struct PlainBilinear {
+  void operator()(std::uint8_t* d, const std::uint8_t* p00, const std::uint8_t* p10, const std::uint8_t* p01,
+                  const std::uint8_t* p11, double dx, double dy) const {
+    for (int k = 0; k < 3; ++k) {
+      const double value = (p00[k] * (1 - dx) + p10[k] * dx) * (1 - dy) + (p01[k] * (1 - dx) + p11[k] * dx) * dy;
+      d[k] = static_cast<std::uint8_t>(std::clamp(static_cast<int>(value), 0, 255));
+    }
+  }
+};
+
+#if defined(TESSALY_X86_VECTORS)
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+// The same interpolation with the three components in the lanes of one vector of four
+// doubles: the same multiplications and additions in the same order, each rounded as
+// the plain code rounds it, so the bytes are the same.
+__attribute__((target("avx2"))) inline __m256d LoadPixel(const std::uint8_t* p) {
+  std::int32_t bytes;
+  std::memcpy(&bytes, p, 4);
+  return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(bytes)));
+}
+
+struct WideBilinear {
+  const std::uint8_t* end;  // one past the source block
+  __attribute__((target("avx2"))) void operator()(std::uint8_t* d, const std::uint8_t* p00, const std::uint8_t* p10,
+                                                   const std::uint8_t* p01, const std::uint8_t* p11, double dx,
+                                                   double dy) const {
+    // The vector reads four bytes a pixel; the block's very last pixel has only three.
+    if (end - p11 < 4) {
+      PlainBilinear{}(d, p00, p10, p01, p11, dx, dy);
+      return;
+    }
+    const __m256d fx = _mm256_set1_pd(dx), gx = _mm256_set1_pd(1 - dx);
+    const __m256d fy = _mm256_set1_pd(dy), gy = _mm256_set1_pd(1 - dy);
+    const __m256d top = _mm256_add_pd(_mm256_mul_pd(LoadPixel(p00), gx), _mm256_mul_pd(LoadPixel(p10), fx));
+    const __m256d up = _mm256_add_pd(_mm256_mul_pd(LoadPixel(p01), gx), _mm256_mul_pd(LoadPixel(p11), fx));
+    const __m256d value = _mm256_add_pd(_mm256_mul_pd(top, gy), _mm256_mul_pd(up, fy));
+    __m128i q = _mm256_cvttpd_epi32(value);
+    q = _mm_min_epi32(_mm_max_epi32(q, _mm_setzero_si128()), _mm_set1_epi32(255));
+    q = _mm_packus_epi16(_mm_packus_epi32(q, q), q);
+    const std::uint32_t bytes = static_cast<std::uint32_t>(_mm_cvtsi128_si32(q));
+    std::memcpy(d, &bytes, 3);
+  }
+};
+
+__attribute__((target("avx2"))) void TurnRowsAvx2(const Picture& picture, Picture& out, double c, double s) {
+  TurnRows(picture, out, c, s, WideBilinear{picture.pixels.data() + picture.pixels.size()});
+}
+#endif
 
 }  // namespace
 
@@ -105,15 +229,20 @@ void Rotate90Right(Picture& picture) {
   Picture out = NewPicture24(h, w);
   const std::size_t srcStride = picture.Stride();
   const std::size_t dstStride = out.Stride();
-  // Source (x, y) in stored coordinates goes to column y of stored row W - 1 - x.
+  // Source (x, y) in stored coordinates goes to column y of stored row W - 1 - x. Each
+  // destination row is written left to right, so the wide copies are safe except for
+  // the last column (source row H - 1, the last row of the block).
   for (int y0 = 0; y0 < h; y0 += kTile) {
     const int y1 = std::min(y0 + kTile, h);
+    const int wide = std::min(y1, h - 1);
     for (int x0 = 0; x0 < w; x0 += kTile) {
       const int x1 = std::min(x0 + kTile, w);
       for (int x = x0; x < x1; ++x) {
         std::uint8_t* d = out.pixels.data() + static_cast<std::size_t>(w - 1 - x) * dstStride;
         const std::uint8_t* s = picture.pixels.data() + 3 * static_cast<std::size_t>(x);
-        for (int y = y0; y < y1; ++y) CopyPixel(d + 3 * static_cast<std::size_t>(y), s + static_cast<std::size_t>(y) * srcStride);
+        int y = y0;
+        for (; y < wide; ++y) CopyPixelWide(d + 3 * static_cast<std::size_t>(y), s + static_cast<std::size_t>(y) * srcStride);
+        for (; y < y1; ++y) CopyPixel(d + 3 * static_cast<std::size_t>(y), s + static_cast<std::size_t>(y) * srcStride);
       }
     }
   }
@@ -127,16 +256,22 @@ void Rotate90Left(Picture& picture) {
   Picture out = NewPicture24(h, w);
   const std::size_t srcStride = picture.Stride();
   const std::size_t dstStride = out.Stride();
-  // Source (x, y) in stored coordinates goes to column H - 1 - y of stored row x.
-  for (int y0 = 0; y0 < h; y0 += kTile) {
-    const int y1 = std::min(y0 + kTile, h);
+  // Column c of stored row x takes source (x, H - 1 - c). Columns are written left to
+  // right; the first column reads the block's last row and the last column ends its
+  // destination row, so those two take the exact three-byte copy.
+  for (int c0 = 0; c0 < h; c0 += kTile) {
+    const int c1 = std::min(c0 + kTile, h);
     for (int x0 = 0; x0 < w; x0 += kTile) {
       const int x1 = std::min(x0 + kTile, w);
       for (int x = x0; x < x1; ++x) {
         std::uint8_t* d = out.pixels.data() + static_cast<std::size_t>(x) * dstStride;
         const std::uint8_t* s = picture.pixels.data() + 3 * static_cast<std::size_t>(x);
-        for (int y = y0; y < y1; ++y)
-          CopyPixel(d + 3 * static_cast<std::size_t>(h - 1 - y), s + static_cast<std::size_t>(y) * srcStride);
+        for (int c = c0; c < c1; ++c) {
+          std::uint8_t* to = d + 3 * static_cast<std::size_t>(c);
+          const std::uint8_t* from = s + static_cast<std::size_t>(h - 1 - c) * srcStride;
+          if (c == 0 || c == h - 1) CopyPixel(to, from);
+          else CopyPixelWide(to, from);
+        }
       }
     }
   }
@@ -159,47 +294,20 @@ void Rotate180(Picture& picture) {
 
 void RotateFree(Picture& picture, int degrees) {
   if (!IsGeometryTarget(picture)) return;
-  const int w = picture.width;
-  const int h = picture.height;
-  const double c = CosDegrees(degrees);
-  const double s = SinDegrees(degrees);
-  const PictureSize size = FreeRotationSize(w, h, degrees);
+  const PictureSize size = FreeRotationSize(picture.width, picture.height, degrees);
   if (size.width < 1 || size.height < 1) return;
   // White wherever the turned picture does not reach, row padding included.
   Picture out = NewPicture24(size.width, size.height, 255);
-  const std::size_t srcStride = picture.Stride();
-  const std::size_t dstStride = out.Stride();
-  const double halfW = w / 2;
-  const double halfH = h / 2;
-  const std::uint8_t* src = picture.pixels.data();
-  for (int j = 0; j < size.height; ++j) {
-    const int v = j - size.height / 2;
-    std::uint8_t* d = out.pixels.data() + static_cast<std::size_t>(j) * dstStride;
-    for (int i = 0; i < size.width; ++i) {
-      const int u = i - size.width / 2;
-      const double sx = u * c - v * s;
-      const double sy = v * c + u * s;
-      if (!(halfW + sx >= 0 && halfW + sx < w && halfH + sy >= 0 && halfH + sy < h)) continue;
-      // Integer parts: a whole-number negative offset takes the lower neighbour with
-      // weight 0, so dx or dy is 1 there.
-      const int xi = sx > 0 ? static_cast<int>(sx) : static_cast<int>(sx - 1);
-      const int yi = sy > 0 ? static_cast<int>(sy) : static_cast<int>(sy - 1);
-      const double dx = sx - xi;
-      const double dy = sy - yi;
-      const int x0 = std::clamp(xi + w / 2, 0, w - 1);
-      const int y0 = std::clamp(yi + h / 2, 0, h - 1);
-      const int x1 = x0 + 1 < w ? x0 + 1 : x0;
-      const int y1 = y0 + 1 < h ? y0 + 1 : y0;
-      const std::uint8_t* p00 = src + static_cast<std::size_t>(y0) * srcStride + 3 * static_cast<std::size_t>(x0);
-      const std::uint8_t* p10 = src + static_cast<std::size_t>(y0) * srcStride + 3 * static_cast<std::size_t>(x1);
-      const std::uint8_t* p01 = src + static_cast<std::size_t>(y1) * srcStride + 3 * static_cast<std::size_t>(x0);
-      const std::uint8_t* p11 = src + static_cast<std::size_t>(y1) * srcStride + 3 * static_cast<std::size_t>(x1);
-      for (int k = 0; k < 3; ++k) {
-        const double value = (p00[k] * (1 - dx) + p10[k] * dx) * (1 - dy) + (p01[k] * (1 - dx) + p11[k] * dx) * dy;
-        d[3 * i + k] = static_cast<std::uint8_t>(std::clamp(static_cast<int>(value), 0, 255));
-      }
-    }
+  const double c = CosDegrees(degrees);
+  const double s = SinDegrees(degrees);
+#if defined(TESSALY_X86_VECTORS)
+  if (HasAvx2()) {
+    TurnRowsAvx2(picture, out, c, s);
+    Install(picture, std::move(out));
+    return;
   }
+#endif
+  TurnRows(picture, out, c, s, PlainBilinear{});
   Install(picture, std::move(out));
 }
 

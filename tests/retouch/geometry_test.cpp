@@ -127,6 +127,18 @@ TEST(Geometry, ResampleTakesTheNearestPixelWithOneRatio) {
   for (int j = 0; j < 9; ++j) EXPECT_EQ(thin.Row(j)[1], 2 - std::min(j, 2)) << j;
 }
 
+TEST(Geometry, ResamplingAPictureWithoutRowPaddingStaysInside) {
+  // Rows of 4 pixels have no padding, so the last row ends the block.
+  const Picture original = Numbered(4, 3);
+  Picture p = original;
+  Resample(p, 8, 6);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(At(p, x, y), Origin(x / 2, y / 2)) << x << "," << y;
+  Picture turned = original;
+  RotateFree(turned, 3);
+  EXPECT_EQ(turned.pixels, ReferenceRotateFree(original, 3).pixels);
+}
+
 TEST(Geometry, PadToCanvasCentresWithTheOddPixelRightAndTop) {
   Picture p = test::Make24(2, 2, 0);
   PadToCanvas(p, 5, 5, kCanvasWhite);
