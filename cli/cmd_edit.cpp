@@ -153,15 +153,13 @@ int RunEdit(const Args& args) {
   if (args.size() < 3) return UsageError(kCommand, "edit needs IN, OUT and at least one operation");
   const std::string& in = args[0];
   const std::string& out = args[1];
-  if (FormatOfName(out) == PictureFormat::kUnknown)
-    return UsageError(kCommand, "OUT must end in .bmp, .dib, .jpg or .tif");
   std::vector<ParsedStep> steps;
   const Args operations(args.begin() + 2, args.end());
   StepParser parser(operations);
   if (!parser.Parse(steps)) return UsageError(kCommand, parser.Error());
 
   PictureFile file;
-  if (!file.LoadPicture(in)) return kExitFailure;
+  if (!OpenPictureFile(file, in)) return kExitFailure;
   const bool os2Header = file.os2Header;
   const std::string comment = file.comment;
   RetouchPictureState state;
@@ -176,6 +174,12 @@ int RunEdit(const Args& args) {
   // Saving under another format than the one the picture came from is refused for a
   // palette picture, as in the retouch window's Save As.
   if (!CheckColourCondition(in, out, state.Current().bitsPerPixel)) return kExitFailure;
+  // The program's Save As offers only the three formats; a script may name anything, and
+  // is told that nothing was written.
+  if (!IsPictureExtension(out)) {
+    Prompt().Show(kMsgNotValidFileType);
+    return kExitFailure;
+  }
   PictureFile saver;
   saver.InitFromDocument(state.Current(), os2Header, comment);
   if (!saver.SavePicture(out)) return kExitFailure;

@@ -20,7 +20,9 @@ struct Command {
   int (*run)(const Args& args);
 };
 
-// The subcommands.
+// The subcommands, one file each.
+int RunInfo(const Args& args);
+int RunConvert(const Args& args);
 int RunEdit(const Args& args);
 
 // Prints "tessaly-cli: <text>" and the usage of the command to stderr; returns kExitUsage.

@@ -132,8 +132,7 @@ TEST(EditGolden, UsageErrors) {
                                  in + " " + out + " brightness 256", in + " " + out + " contrast x",
                                  in + " " + out + " rotate 0", in + " " + out + " rotate 360",
                                  in + " " + out + " scale 300", in + " " + out + " crop 5 5 5 9",
-                                 in + " " + out + " mosaic 1 2 3", in + " " + out + " color 1 2",
-                                 in + " " + (folder / "out.png").string() + " sharpen"}) {
+                                 in + " " + out + " mosaic 1 2 3", in + " " + out + " color 1 2"}) {
     SCOPED_TRACE(args);
     const int raw = std::system((std::string(TESSALY_CLI) + " edit " + args + " 2>/dev/null").c_str());
     ASSERT_TRUE(WIFEXITED(raw));
@@ -142,13 +141,20 @@ TEST(EditGolden, UsageErrors) {
   }
 }
 
-TEST(EditGolden, AFileThatCannotBeReadIsAFailure) {
+TEST(EditGolden, UnreadableInputsAndUnknownOutputFormatsAreFailures) {
   test::TempFolder folder;
-  const std::string command = std::string(TESSALY_CLI) + " edit '" + (folder / "missing.bmp").string() + "' '" +
-                              (folder / "out.bmp").string() + "' sharpen 2>/dev/null";
-  const int raw = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(raw));
-  EXPECT_EQ(WEXITSTATUS(raw), 1);
+  const std::string in = kEditFolder + "/inputs/rgb-37x23.bmp";
+  for (const auto& [from, to] : {std::pair{(folder / "missing.bmp").string(), (folder / "out.bmp").string()},
+                                 std::pair{in, (folder / "out.png").string()}}) {
+    const std::string command = std::string(TESSALY_CLI) + " edit '" + from + "' '" + to + "' sharpen 2>'" +
+                                (folder / "err").string() + "'";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_FALSE(ReadText(folder / "err").empty());
+    EXPECT_FALSE(std::filesystem::exists(to));
+  }
+  EXPECT_EQ(ReadText(folder / "err"), "This is not a valid file type.\n");
 }
 
 }  // namespace
