@@ -62,6 +62,16 @@ void Fresh(benchmark::State& state, const Picture& source, Operation operation) 
   }
 }
 
+// Operations that make a new picture from a source that stays, as Pillow's do.
+template <typename Operation>
+void Made(benchmark::State& state, const Picture& source, Operation operation) {
+  for (auto _ : state) {
+    Picture picture = operation(source);
+    benchmark::DoNotOptimize(picture.pixels.data());
+    benchmark::ClobberMemory();
+  }
+}
+
 void BM_RetouchBrightness(benchmark::State& s) { InPlace(s, Large(), [](Picture& p) { AdjustBrightness(p, 40); }); }
 void BM_RetouchContrast(benchmark::State& s) { InPlace(s, Large(), [](Picture& p) { AdjustContrast(p, 200); }); }
 void BM_RetouchColor(benchmark::State& s) { InPlace(s, Large(), [](Picture& p) { AdjustColor(p, 60, -30, 12); }); }
@@ -69,10 +79,12 @@ void BM_RetouchSharpen(benchmark::State& s) { InPlace(s, Large(), [](Picture& p)
 void BM_RetouchSoften(benchmark::State& s) { InPlace(s, Large(), [](Picture& p) { Soften(p); }); }
 void BM_RetouchMosaic(benchmark::State& s) { InPlace(s, Large(), [](Picture& p) { Mosaic(p, {}); }); }
 void BM_RetouchRotate90(benchmark::State& s) { Fresh(s, Large(), [](Picture& p) { Rotate90Right(p); }); }
-void BM_RetouchScale50(benchmark::State& s) { Fresh(s, Large(), [](Picture& p) { Resample(p, 640, 512); }); }
+void BM_RetouchScale50(benchmark::State& s) { Made(s, Large(), [](const Picture& p) { return Resampled(p, 640, 512); }); }
 void BM_RetouchConvert8(benchmark::State& s) { Fresh(s, LargePalette(), [](Picture& p) { ConvertTo24(p); }); }
 void BM_RetouchRotate30(benchmark::State& s) { Fresh(s, Camera(), [](Picture& p) { RotateFree(p, 30); }); }
-void BM_RetouchScale200(benchmark::State& s) { Fresh(s, Camera(), [](Picture& p) { Resample(p, 1280, 960); }); }
+void BM_RetouchScale200(benchmark::State& s) {
+  Made(s, Camera(), [](const Picture& p) { return Resampled(p, 1280, 960); });
+}
 void BM_RetouchFitCamera(benchmark::State& s) { Fresh(s, Large(), [](Picture& p) { FitToCamera(p); }); }
 
 BENCHMARK(BM_RetouchBrightness)->Unit(benchmark::kMillisecond);

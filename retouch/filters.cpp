@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "retouch/u16_division.h"
+#include "retouch/vector_support.h"
 
 namespace tessaly {
 namespace {

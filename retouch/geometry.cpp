@@ -6,13 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#include <immintrin.h>
-#define TESSALY_X86_VECTORS 1
-#endif
-
 #include "retouch/picture_rect.h"
 #include "retouch/rotation.h"
+#include "retouch/vector_support.h"
 
 namespace tessaly {
 namespace {
@@ -165,11 +161,6 @@ struct PlainBilinear {
 };
 
 #if defined(TESSALY_X86_VECTORS)
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
 // The same interpolation with the three components in the lanes of one vector of four
 // doubles: the same multiplications and additions in the same order, each rounded as
 // the plain code rounds it, so the bytes are the same.
@@ -301,7 +292,7 @@ void RotateFree(Picture& picture, int degrees) {
   const double c = CosDegrees(degrees);
   const double s = SinDegrees(degrees);
 #if defined(TESSALY_X86_VECTORS)
-  if (HasAvx2()) {
+  if (simd::HasAvx2()) {
     TurnRowsAvx2(picture, out, c, s);
     Install(picture, std::move(out));
     return;
@@ -311,11 +302,16 @@ void RotateFree(Picture& picture, int degrees) {
   Install(picture, std::move(out));
 }
 
-void Resample(Picture& picture, int newWidth, int newHeight) {
-  if (!IsGeometryTarget(picture) || newWidth < 1 || newHeight < 1) return;
+Picture Resampled(const Picture& picture, int newWidth, int newHeight) {
+  if (!IsGeometryTarget(picture) || newWidth < 1 || newHeight < 1) return {};
   Picture out = NewPicture24(newWidth, newHeight);
   ResampleInto(picture, newWidth, newHeight, out, 0, 0);
-  Install(picture, std::move(out));
+  return out;
+}
+
+void Resample(Picture& picture, int newWidth, int newHeight) {
+  if (!IsGeometryTarget(picture) || newWidth < 1 || newHeight < 1) return;
+  Install(picture, Resampled(picture, newWidth, newHeight));
 }
 
 void PadToCanvas(Picture& picture, int canvasWidth, int canvasHeight, std::uint32_t colour) {

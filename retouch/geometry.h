@@ -49,6 +49,9 @@ void RotateFree(Picture& picture, int degrees);
 // W / newWidth for columns and rows; the row index is held inside the picture. A picture
 // without pixels is left alone.
 void Resample(Picture& picture, int newWidth, int newHeight);
+// The same into a new picture, leaving the source as it is (empty for a source that is
+// not a 24-bit picture with pixels, or a size below 1).
+Picture Resampled(const Picture& picture, int newWidth, int newHeight);
 
 // Places the picture centred on a canvas of canvasWidth x canvasHeight filled with colour
 // (0x00RRGGBB); an odd leftover pixel goes to the right and to the top. Nothing happens

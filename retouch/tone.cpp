@@ -1,6 +1,6 @@
 #include "retouch/tone.h"
 
-#include "retouch/u16_division.h"
+#include "retouch/vector_support.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -147,32 +147,30 @@ void AdjustColorChannel(Picture& picture, int offset, int channel) {
 #if defined(__SSE2__)
 namespace {
 
-// The colour curve as arithmetic on eight 16-bit lanes, for pixels whose blue, green and
-// red bytes are interleaved. Both segments are floor(a * b / c) with a * b below 2^16;
-// each lane divides by its own channel's K or 255 - K.
+// The colour curve as arithmetic on 16-bit lanes, for pixels whose blue, green and red
+// bytes are interleaved. Both segments are floor(a * b / c) with a * b below 2^16; each
+// lane divides by its own channel's K or 255 - K. The constants are laid out for the 48
+// bytes of 16 pixels, the period after which the channels line up with the vectors again.
 class ColorCurveKernel {
  public:
   ColorCurveKernel(int redOffset, int greenOffset, int blueOffset) {
     const int knees[3] = {ColorCurveKnee(blueOffset), ColorCurveKnee(greenOffset), ColorCurveKnee(redOffset)};
-    // A 48-byte block is three vectors, each unpacked into two halves of eight lanes; the
-    // channel of byte i is i mod 3.
-    for (int half = 0; half < 6; ++half) {
-      Lanes lanes;
-      for (int lane = 0; lane < 8; ++lane) lanes.Set(lane, knees[(half * 8 + lane) % 3]);
-      m_halves[half] = lanes.Load();
-    }
+    for (int at = 0; at < kBlock; ++at) Set(at, knees[at % 3]);
   }
 
   // Applies the curves to count bytes that start with a blue byte; count is a multiple
   // of 48.
   void Apply(std::uint8_t* bytes, std::size_t count) const {
+#if defined(TESSALY_X86_VECTORS)
+    if (simd::HasAvx2()) return ApplyAvx2(bytes, count);
+#endif
     const __m128i zero = _mm_setzero_si128();
-    for (std::size_t i = 0; i + 48 <= count; i += 48) {
+    for (std::size_t i = 0; i + kBlock <= count; i += kBlock) {
       for (int v = 0; v < 3; ++v) {
         __m128i* at = reinterpret_cast<__m128i*>(bytes + i + 16 * static_cast<std::size_t>(v));
         const __m128i in = _mm_loadu_si128(at);
-        const __m128i low = Curve(_mm_unpacklo_epi8(in, zero), m_halves[2 * v]);
-        const __m128i high = Curve(_mm_unpackhi_epi8(in, zero), m_halves[2 * v + 1]);
+        const __m128i low = Curve(_mm_unpacklo_epi8(in, zero), 16 * v);
+        const __m128i high = Curve(_mm_unpackhi_epi8(in, zero), 16 * v + 8);
         _mm_storeu_si128(at, _mm_packus_epi16(low, high));
       }
     }
@@ -190,51 +188,71 @@ class ColorCurveKernel {
   }
 
  private:
-  struct Constants {
-    __m128i knee, lowFactor, lowMagic, lowShift, highFactor, highBias, highMagic, highShift;
-  };
-  struct Lanes {
-    alignas(16) std::uint16_t knee[8], lowFactor[8], lowMagic[8], lowShift[8], highFactor[8], highBias[8],
-        highMagic[8], highShift[8];
-    void Set(int lane, int k) {
-      if (k == 127) {
-        // The identity: x < 256 always takes floor(x * 256 / 256).
-        knee[lane] = 256;
-        lowFactor[lane] = 256;
-        k = 128;
-      } else {
-        knee[lane] = static_cast<std::uint16_t>(k);
-        lowFactor[lane] = static_cast<std::uint16_t>(255 - k);
-      }
-      const simd::U16Divisor byKnee = simd::DivisorOf(knee[lane]);
-      const simd::U16Divisor byRest = simd::DivisorOf(255 - k);
-      lowMagic[lane] = byKnee.magic;
-      lowShift[lane] = byKnee.shift;
-      highFactor[lane] = static_cast<std::uint16_t>(k);
-      highBias[lane] = static_cast<std::uint16_t>(255 - k - 1);
-      highMagic[lane] = byRest.magic;
-      highShift[lane] = byRest.shift;
-    }
-    Constants Load() const {
-      auto load = [](const std::uint16_t* v) { return _mm_load_si128(reinterpret_cast<const __m128i*>(v)); };
-      return {load(knee),       load(lowFactor), load(lowMagic),  load(lowShift),
-              load(highFactor), load(highBias),  load(highMagic), load(highShift)};
-    }
-  };
+  static constexpr int kBlock = 48;
 
-  static __m128i Curve(__m128i x, const Constants& c) {
+  void Set(int at, int k) {
+    if (k == 127) {
+      // The identity: x < 256 always takes floor(x * 256 / 256).
+      m_knee[at] = 256;
+      m_lowFactor[at] = 256;
+      k = 128;
+    } else {
+      m_knee[at] = static_cast<std::uint16_t>(k);
+      m_lowFactor[at] = static_cast<std::uint16_t>(255 - k);
+    }
+    const simd::U16Divisor byKnee = simd::DivisorOf(m_knee[at]);
+    const simd::U16Divisor byRest = simd::DivisorOf(255 - k);
+    m_lowMagic[at] = byKnee.magic;
+    m_lowShift[at] = byKnee.shift;
+    m_highFactor[at] = static_cast<std::uint16_t>(k);
+    m_highBias[at] = static_cast<std::uint16_t>(255 - k - 1);
+    m_highMagic[at] = byRest.magic;
+    m_highShift[at] = byRest.shift;
+  }
+
+  // Eight lanes whose constants start at position at of the block.
+  __m128i Curve(__m128i x, int at) const {
+    auto load = [at](const std::uint16_t* v) { return _mm_load_si128(reinterpret_cast<const __m128i*>(v + at)); };
     // Below the knee: floor(x (255 - K) / K).
-    const __m128i low = simd::Divide(_mm_mullo_epi16(x, c.lowFactor), c.lowMagic, c.lowShift);
+    const __m128i low = simd::Divide(_mm_mullo_epi16(x, load(m_lowFactor)), load(m_lowMagic), load(m_lowShift));
     // From the knee on: 255 - ceil((255 - x) K / (255 - K)).
     const __m128i rest = _mm_sub_epi16(_mm_set1_epi16(255), x);
-    const __m128i up =
-        simd::Divide(_mm_add_epi16(_mm_mullo_epi16(rest, c.highFactor), c.highBias), c.highMagic, c.highShift);
+    const __m128i up = simd::Divide(_mm_add_epi16(_mm_mullo_epi16(rest, load(m_highFactor)), load(m_highBias)),
+                                    load(m_highMagic), load(m_highShift));
     const __m128i high = _mm_sub_epi16(_mm_set1_epi16(255), up);
-    const __m128i below = _mm_cmplt_epi16(x, c.knee);
+    const __m128i below = _mm_cmplt_epi16(x, load(m_knee));
     return _mm_or_si128(_mm_and_si128(below, low), _mm_andnot_si128(below, high));
   }
 
-  Constants m_halves[6];
+#if defined(TESSALY_X86_VECTORS)
+  // The same on sixteen lanes.
+  __attribute__((target("avx2"))) __m256i Curve(__m256i x, int at) const {
+    const __m256i low = simd::Divide(_mm256_mullo_epi16(x, Load(m_lowFactor, at)), Load(m_lowMagic, at),
+                                     Load(m_lowShift, at));
+    const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(255), x);
+    const __m256i up =
+        simd::Divide(_mm256_add_epi16(_mm256_mullo_epi16(rest, Load(m_highFactor, at)), Load(m_highBias, at)),
+                     Load(m_highMagic, at), Load(m_highShift, at));
+    const __m256i high = _mm256_sub_epi16(_mm256_set1_epi16(255), up);
+    const __m256i below = _mm256_cmpgt_epi16(Load(m_knee, at), x);
+    return _mm256_blendv_epi8(high, low, below);
+  }
+  __attribute__((target("avx2"))) static __m256i Load(const std::uint16_t* v, int at) {
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(v + at));
+  }
+  __attribute__((target("avx2"))) void ApplyAvx2(std::uint8_t* bytes, std::size_t count) const {
+    for (std::size_t i = 0; i + kBlock <= count; i += kBlock) {
+      for (int v = 0; v < 3; ++v) {
+        __m128i* at = reinterpret_cast<__m128i*>(bytes + i + 16 * static_cast<std::size_t>(v));
+        const __m256i out = Curve(_mm256_cvtepu8_epi16(_mm_loadu_si128(at)), 16 * v);
+        _mm_storeu_si128(at, _mm_packus_epi16(_mm256_castsi256_si128(out), _mm256_extracti128_si256(out, 1)));
+      }
+    }
+  }
+#endif
+
+  alignas(32) std::uint16_t m_knee[kBlock], m_lowFactor[kBlock], m_lowMagic[kBlock], m_lowShift[kBlock],
+      m_highFactor[kBlock], m_highBias[kBlock], m_highMagic[kBlock], m_highShift[kBlock];
 };
 
 }  // namespace
