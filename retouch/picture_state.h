@@ -92,7 +92,8 @@ class RetouchPictureState {
   const PictureRect& AlternateRect() const { return m_alternate.rect; }
 
   // Copies the current state into the alternate state; creates the white picture first
-  // when there are no pixels. Returns false (both states untouched) when memory runs out.
+  // when there are no pixels. Returns false, with the alternate state untouched, when
+  // memory runs out.
   bool SaveUndoState(UndoForm form = UndoForm::kTrueColour);
   // Exchanges the two states; nothing is copied.
   void SwapUndoState();
