@@ -11,5 +11,8 @@ namespace tessaly {
 // 24-bit picture stays as it is) or a picture without pixels. A failed allocation
 // (std::bad_alloc) also leaves the picture unchanged.
 bool ConvertTo24(Picture& picture);
+// The expansion as a new picture, leaving the source alone; empty where ConvertTo24
+// would return false.
+Picture ConvertedTo24(const Picture& picture);
 
 }  // namespace tessaly

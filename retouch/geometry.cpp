@@ -59,41 +59,48 @@ void CopyPixelWide(std::uint8_t* dst, const std::uint8_t* src) {
 // written stay in the cache while a quarter turn transposes them.
 constexpr int kTile = 32;
 
-// Nearest-neighbour resampling of src to width x height, written into dst with its left
-// edge at column dstLeft and its first stored row at stored row dstRow.
-void ResampleInto(const Picture& src, int width, int height, Picture& dst, int dstLeft, int dstRow) {
-  const double ratio = static_cast<double>(src.width) / width;
-  std::vector<std::size_t> columnOffset(static_cast<std::size_t>(width));
-  for (int i = 0; i < width; ++i)
-    columnOffset[static_cast<std::size_t>(i)] =
-        3 * static_cast<std::size_t>(std::min(static_cast<int>(i * ratio), src.width - 1));
-  const std::size_t srcStride = src.Stride();
-  const std::size_t dstStride = dst.Stride();
-  const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-  int previousRow = -1;
-  const std::uint8_t* previous = nullptr;
-  for (int j = 0; j < height; ++j) {
+// Nearest-neighbour resampling of src to a new width, one destination row at a time,
+// made in a buffer of one padded row (the padding stays zero).
+class NearestRows {
+ public:
+  NearestRows(const Picture& src, int width)
+      : m_src(src), m_ratio(static_cast<double>(src.width) / width), m_width(width),
+        m_columnOffset(static_cast<std::size_t>(width)), m_row(RowStride(width, 24), 0) {
+    for (int i = 0; i < width; ++i)
+      m_columnOffset[static_cast<std::size_t>(i)] =
+          3 * static_cast<std::size_t>(std::min(static_cast<int>(i * m_ratio), src.width - 1));
+  }
+
+  // Destination row j (stored order): Stride(width) bytes.
+  const std::uint8_t* Row(int j) {
     // One ratio serves rows and columns; for a long thin picture j * ratio can pass the
     // last row, so the row index is held inside the picture.
-    const int row = std::min(static_cast<int>(j * ratio), src.height - 1);
-    std::uint8_t* d = dst.pixels.data() + static_cast<std::size_t>(dstRow + j) * dstStride + 3 * static_cast<std::size_t>(dstLeft);
-    if (row == previousRow) {
-      // An enlargement takes the same source row again: the line is already made.
-      std::memcpy(d, previous, rowBytes);
-      continue;
-    }
-    const std::uint8_t* s = src.pixels.data() + static_cast<std::size_t>(row) * srcStride;
+    const int row = std::min(static_cast<int>(j * m_ratio), m_src.height - 1);
+    // An enlargement takes the same source row again: the line is already made.
+    if (row == m_madeFrom) return m_row.data();
+    const std::size_t srcStride = m_src.Stride();
+    const std::uint8_t* s = m_src.pixels.data() + static_cast<std::size_t>(row) * srcStride;
+    std::uint8_t* d = m_row.data();
     // A wide read of a row's last pixel takes one byte of padding or of the next row;
     // only the block's last row without padding has neither.
-    const bool roomAfterRow = row + 1 < src.height || srcStride > 3 * static_cast<std::size_t>(src.width);
+    const bool roomAfterRow = row + 1 < m_src.height || srcStride > 3 * static_cast<std::size_t>(m_src.width);
     int i = 0;
     if (roomAfterRow)
-      for (; i + 1 < width; ++i) CopyPixelWide(d + 3 * static_cast<std::size_t>(i), s + columnOffset[static_cast<std::size_t>(i)]);
-    for (; i < width; ++i) CopyPixel(d + 3 * static_cast<std::size_t>(i), s + columnOffset[static_cast<std::size_t>(i)]);
-    previousRow = row;
-    previous = d;
+      for (; i + 1 < m_width; ++i)
+        CopyPixelWide(d + 3 * static_cast<std::size_t>(i), s + m_columnOffset[static_cast<std::size_t>(i)]);
+    for (; i < m_width; ++i) CopyPixel(d + 3 * static_cast<std::size_t>(i), s + m_columnOffset[static_cast<std::size_t>(i)]);
+    m_madeFrom = row;
+    return d;
   }
-}
+
+ private:
+  const Picture& m_src;
+  double m_ratio;
+  int m_width;
+  std::vector<std::size_t> m_columnOffset;
+  std::vector<std::uint8_t> m_row;
+  int m_madeFrom = -1;
+};
 
 void FillCanvas(Picture& canvas, std::uint32_t colour) {
   const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(colour & 0xFF), static_cast<std::uint8_t>((colour >> 8) & 0xFF),
@@ -213,8 +220,8 @@ bool WithinSizeLimit(PictureSize size) { return size.width <= kMaxPictureWidth &
 
 PictureSize ScaledSize(int width, int height, int percent) { return {percent * width / 100, percent * height / 100}; }
 
-void Rotate90Right(Picture& picture) {
-  if (!IsGeometryTarget(picture)) return;
+Picture Rotated90Right(const Picture& picture) {
+  if (!IsGeometryTarget(picture)) return {};
   const int w = picture.width;
   const int h = picture.height;
   Picture out = NewPicture24(h, w);
@@ -237,11 +244,17 @@ void Rotate90Right(Picture& picture) {
       }
     }
   }
-  Install(picture, std::move(out));
+  return out;
 }
 
-void Rotate90Left(Picture& picture) {
+void Rotate90Right(Picture& picture) {
   if (!IsGeometryTarget(picture)) return;
+  Picture result = Rotated90Right(picture);
+  if (!result.pixels.empty()) Install(picture, std::move(result));
+}
+
+Picture Rotated90Left(const Picture& picture) {
+  if (!IsGeometryTarget(picture)) return {};
   const int w = picture.width;
   const int h = picture.height;
   Picture out = NewPicture24(h, w);
@@ -266,11 +279,17 @@ void Rotate90Left(Picture& picture) {
       }
     }
   }
-  Install(picture, std::move(out));
+  return out;
 }
 
-void Rotate180(Picture& picture) {
+void Rotate90Left(Picture& picture) {
   if (!IsGeometryTarget(picture)) return;
+  Picture result = Rotated90Left(picture);
+  if (!result.pixels.empty()) Install(picture, std::move(result));
+}
+
+Picture Rotated180(const Picture& picture) {
+  if (!IsGeometryTarget(picture)) return {};
   const int w = picture.width;
   const int h = picture.height;
   Picture out = NewPicture24(w, h);
@@ -280,13 +299,19 @@ void Rotate180(Picture& picture) {
     std::uint8_t* d = out.pixels.data() + static_cast<std::size_t>(r) * stride;
     for (int x = 0; x < w; ++x) CopyPixel(d + 3 * static_cast<std::size_t>(x), s + 3 * static_cast<std::size_t>(w - 1 - x));
   }
-  Install(picture, std::move(out));
+  return out;
 }
 
-void RotateFree(Picture& picture, int degrees) {
+void Rotate180(Picture& picture) {
   if (!IsGeometryTarget(picture)) return;
+  Picture result = Rotated180(picture);
+  if (!result.pixels.empty()) Install(picture, std::move(result));
+}
+
+Picture RotatedFree(const Picture& picture, int degrees) {
+  if (!IsGeometryTarget(picture)) return {};
   const PictureSize size = FreeRotationSize(picture.width, picture.height, degrees);
-  if (size.width < 1 || size.height < 1) return;
+  if (size.width < 1 || size.height < 1) return {};
   // White wherever the turned picture does not reach, row padding included.
   Picture out = NewPicture24(size.width, size.height, 255);
   const double c = CosDegrees(degrees);
@@ -294,18 +319,33 @@ void RotateFree(Picture& picture, int degrees) {
 #if defined(TESSALY_X86_VECTORS)
   if (simd::HasAvx2()) {
     TurnRowsAvx2(picture, out, c, s);
-    Install(picture, std::move(out));
-    return;
+    return out;
   }
 #endif
   TurnRows(picture, out, c, s, PlainBilinear{});
-  Install(picture, std::move(out));
+  return out;
+}
+
+void RotateFree(Picture& picture, int degrees) {
+  if (!IsGeometryTarget(picture)) return;
+  Picture result = RotatedFree(picture, degrees);
+  if (!result.pixels.empty()) Install(picture, std::move(result));
 }
 
 Picture Resampled(const Picture& picture, int newWidth, int newHeight) {
   if (!IsGeometryTarget(picture) || newWidth < 1 || newHeight < 1) return {};
-  Picture out = NewPicture24(newWidth, newHeight);
-  ResampleInto(picture, newWidth, newHeight, out, 0, 0);
+  Picture out;
+  out.width = newWidth;
+  out.height = newHeight;
+  out.imageSize = static_cast<std::uint32_t>(out.Stride() * static_cast<std::size_t>(newHeight));
+  // The rows are appended to the block as they are made, so that it is written once
+  // instead of being cleared first.
+  out.pixels.reserve(out.imageSize);
+  NearestRows rows(picture, newWidth);
+  for (int j = 0; j < newHeight; ++j) {
+    const std::uint8_t* row = rows.Row(j);
+    out.pixels.insert(out.pixels.end(), row, row + out.Stride());
+  }
   return out;
 }
 
@@ -349,17 +389,27 @@ CameraFit ComputeCameraFit(int width, int height) {
   return fit;
 }
 
-void FitToCamera(Picture& picture) {
-  if (!IsGeometryTarget(picture)) return;
+Picture FittedToCamera(const Picture& picture) {
+  if (!IsGeometryTarget(picture)) return {};
   const CameraFit fit = ComputeCameraFit(picture.width, picture.height);
-  if (!fit.needed) return;
+  if (!fit.needed) return {};
   // Resampling straight into the canvas gives the same pixels as resampling and then
   // padding, in one pass and with the picture untouched until the end.
   Picture out = NewPicture24(fit.canvas.width, fit.canvas.height);
   FillCanvas(out, kCanvasWhite);
-  ResampleInto(picture, fit.scaled.width, fit.scaled.height, out, (fit.canvas.width - fit.scaled.width) / 2,
-               (fit.canvas.height - fit.scaled.height) / 2);
-  Install(picture, std::move(out));
+  const int left = (fit.canvas.width - fit.scaled.width) / 2;
+  const int firstRow = (fit.canvas.height - fit.scaled.height) / 2;
+  NearestRows rows(picture, fit.scaled.width);
+  for (int j = 0; j < fit.scaled.height; ++j)
+    std::memcpy(out.Row(firstRow + j) + 3 * static_cast<std::size_t>(left), rows.Row(j),
+                3 * static_cast<std::size_t>(fit.scaled.width));
+  return out;
+}
+
+void FitToCamera(Picture& picture) {
+  if (!IsGeometryTarget(picture)) return;
+  Picture result = FittedToCamera(picture);
+  if (!result.pixels.empty()) Install(picture, std::move(result));
 }
 
 void Crop(Picture& picture, int left, int top, int width, int height) {

@@ -36,21 +36,27 @@ bool WithinSizeLimit(PictureSize size);
 // percent * W div 100 by percent * H div 100.
 PictureSize ScaledSize(int width, int height, int percent);
 
+// Each operation that makes a picture of another shape comes in two forms: one that
+// replaces the picture, and one that makes the new picture and leaves its source alone
+// (an empty picture where the source is no 24-bit picture with pixels).
+
 // Clockwise on screen: picture point (x, y) from the top-left goes to (H - 1 - y, x).
 void Rotate90Right(Picture& picture);
+Picture Rotated90Right(const Picture& picture);
 // Counterclockwise on screen: (x, y) goes to (y, W - 1 - x).
 void Rotate90Left(Picture& picture);
+Picture Rotated90Left(const Picture& picture);
 void Rotate180(Picture& picture);
+Picture Rotated180(const Picture& picture);
 // Turns clockwise on screen by whole degrees with bilinear interpolation about the centre,
 // onto a white block of FreeRotationSize.
 void RotateFree(Picture& picture, int degrees);
+Picture RotatedFree(const Picture& picture, int degrees);
 
 // Nearest-neighbour resampling to newWidth x newHeight (both at least 1) with one ratio
 // W / newWidth for columns and rows; the row index is held inside the picture. A picture
 // without pixels is left alone.
 void Resample(Picture& picture, int newWidth, int newHeight);
-// The same into a new picture, leaving the source as it is (empty for a source that is
-// not a 24-bit picture with pixels, or a size below 1).
 Picture Resampled(const Picture& picture, int newWidth, int newHeight);
 
 // Places the picture centred on a canvas of canvasWidth x canvasHeight filled with colour
@@ -68,6 +74,7 @@ CameraFit ComputeCameraFit(int width, int height);
 // Resamples the picture with ComputeCameraFit and centres it on a white canvas; used by
 // the retouch document and by the album's "Save To Camera".
 void FitToCamera(Picture& picture);
+Picture FittedToCamera(const Picture& picture);
 
 // Keeps width x height pixels whose top-left corner is at (left, top); the rectangle is
 // clipped to the picture, and nothing happens when nothing of it lies inside.

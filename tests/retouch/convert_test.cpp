@@ -27,6 +27,7 @@ TEST(ConvertTo24, OneBitRowsReadTheMostSignificantBitFirst) {
   EXPECT_EQ(p.bitsPerPixel, 24);
   EXPECT_TRUE(p.colourTable.empty());
   EXPECT_EQ(p.imageSize, 28u);  // one row of ((3 * 9 + 3) div 4) * 4 bytes
+  EXPECT_EQ(p.Row(0)[27], 0);   // padding
   for (int x = 0; x < 9; ++x) EXPECT_EQ(At(p, x, 0), Entry(x == 1 || x == 8 ? 1 : 0)) << x;
 }
 
