@@ -19,6 +19,8 @@ const std::array kCommands = {
     Command{"version", "version", RunVersion},
     Command{"info", "info FILE", RunInfo},
     Command{"convert", "convert IN OUT", RunConvert},
+    Command{"camera", "camera [OPTIONS] count|list|thumbnails DIR|get N... --to DIR|get-all --to DIR|put FILE...|ports",
+            RunCamera},
 };
 
 void PrintUsage(std::ostream& out) {
