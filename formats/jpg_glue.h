@@ -1,6 +1,5 @@
 // The two calls through which the file-type dispatch (PictureFile) loads and saves JPEG
-// files. The JPEG coder (CJPG) provides them; formats/jpg_stub.cpp stands in for it
-// until it exists and refuses every JPEG file.
+// files. The JPEG coder (CJPG, formats/jpg.cpp) provides them.
 //
 // What the JPEG side must provide:
 //
@@ -8,8 +7,9 @@
 // the dispatch) into a 24-bit Picture (bottom-up rows of Stride() bytes, blue-green-red,
 // compression 0, imageSize stride x height, no colour table) and the file's comment
 // (the text after the 00 "QOR" 00 tag of the system's own 512-byte header block or of the
-// camera's layout, at most 60 characters; empty when there is none). Any picture size
-// is returned: the dispatch applies the 1280 x 1024 limit afterwards. On failure it has
+// camera's layout, at most 60 characters; empty when there is none). A picture over
+// 1280 x 1024 is refused with "The picture size is too large." before it is decoded;
+// the dispatch's own check afterwards never fires for JPEG files. On failure it has
 // shown its message through Prompt() ("This is not a valid file type.", "Not enough
 // memory.", ...), leaves picture and comment as they were and returns false.
 //
