@@ -73,6 +73,9 @@ constexpr std::array kMessages = {
     MessageEntry{kMsgPictureTooSmall, "The picture would become smaller than one pixel."},
     MessageEntry{kMsgSerialBusy, "The serial device is in use by another program."},
     MessageEntry{kMsgSerialMissing, "The serial device does not exist."},
+    MessageEntry{kMsgNeeds24BitColour, "Cannot edit with this color condition.\nConvert to 24 bit colors."},
+    MessageEntry{kMsgNothingToUndo, "There is nothing to undo."},
+    MessageEntry{kMsgSelectionOutsidePicture, "The selection lies outside the picture."},
 
     MessageEntry{kMsgFailedToStartPrint, "Could not start print job."},
     MessageEntry{kMsgParseInt, "Please enter an integer."},

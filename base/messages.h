@@ -73,6 +73,9 @@ enum MessageId : int {
   kMsgPictureTooSmall = 245,
   kMsgSerialBusy = 246,
   kMsgSerialMissing = 247,
+  kMsgNeeds24BitColour = 260,
+  kMsgNothingToUndo = 261,
+  kMsgSelectionOutsidePicture = 262,
 
   kMsgFailedToStartPrint = 61702,
   kMsgParseInt = 61712,

@@ -23,6 +23,7 @@ struct Command {
 // The subcommands, one file each.
 int RunInfo(const Args& args);
 int RunConvert(const Args& args);
+int RunEdit(const Args& args);
 int RunCamera(const Args& args);
 
 // Prints "tessaly-cli: <text>" and the usage of the command to stderr; returns kExitUsage.
