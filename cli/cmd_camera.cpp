@@ -25,9 +25,11 @@
 #include "camera/connection.h"
 #include "camera/picture_names.h"
 #include "camera/port.h"
+#include "camera/send_to_camera.h"
 #include "cli/commands.h"
 #include "formats/bmp.h"
 #include "formats/picture_file.h"
+#include "retouch/convert.h"
 #include "serial/serlnk32.h"
 
 namespace tessaly::cli {
@@ -66,7 +68,7 @@ volatile std::sig_atomic_t g_interrupted = 0;
 void OnInterrupt(int) { g_interrupted = 1; }
 
 // Turns the first Ctrl+C into a request to stop for as long as it lives; the handler is
-// reset when it runs, so a second Ctrl+C ends the program the usual way.
+// reset when it runs, so that a second Ctrl+C ends the program the usual way.
 class InterruptGuard {
  public:
   InterruptGuard() {
@@ -258,8 +260,9 @@ std::optional<std::string> ParseCameraArgs(const Args& args, CameraArgs& out) {
 
 // Probes the ports and applies the stored settings and the flags, as the program does
 // at start and in its "Communications Setup" dialog. False (after the message) when the
-// port asked for cannot be opened.
-bool SetUpLink(const CameraArgs& args) {
+// port asked for cannot be opened; the probe report goes on without it.
+enum class PortRequired { kYes, kNo };
+bool SetUpLink(const CameraArgs& args, PortRequired required) {
   // The port map reads TESSALY_COM1 for port 1, so --device is simply port 1's device.
   if (args.device) ::setenv("TESSALY_COM1", args.device->c_str(), 1);
   LinkInit();
@@ -270,7 +273,7 @@ bool SetUpLink(const CameraArgs& args) {
     return true;
   }
   int port = args.device ? 1 : *args.port;
-  if (!SelectPort(port)) {
+  if (!SelectPort(port) && required == PortRequired::kYes) {
     Prompt().Show(PortOpenErrorMessage(PortLastOpenError()));
     return false;
   }
@@ -356,24 +359,6 @@ void ReportCancel(ProgressBar& bar) {
   std::cerr << "tessaly-cli: cancelled\n";
 }
 
-// An indexed picture with its colours looked up, for the 24-bit BMP files.
-Picture Expand(const Picture& source) {
-  if (source.bitsPerPixel == 24) return source;
-  Picture out = Picture::Make(source.width, source.height, 24);
-  for (int y = 0; y < source.height; ++y) {
-    const std::uint8_t* from = source.Row(y);
-    std::uint8_t* to = out.Row(y);
-    for (int x = 0; x < source.width; ++x) {
-      std::uint8_t index = source.bitsPerPixel == 4 ? (x % 2 == 0 ? from[x / 2] >> 4 : from[x / 2] & 0x0F) : from[x];
-      RgbQuad colour = index < source.colourTable.size() ? source.colourTable[index] : RgbQuad{};
-      to[3 * x] = colour.blue;
-      to[3 * x + 1] = colour.green;
-      to[3 * x + 2] = colour.red;
-    }
-  }
-  return out;
-}
-
 // Writes the thumbnails as DIR/AUT_NNNN.bmp.
 class BmpFolderSink final : public ThumbnailSink {
  public:
@@ -390,7 +375,9 @@ class BmpFolderSink final : public ThumbnailSink {
   }
   void Add(std::uint32_t, const std::string& name, const Picture& thumbnail, bool) override {
     fs::path target = Target(name);
-    Bytes file = CBMP::SetupBmpWrite(Expand(thumbnail), BmpHeaderStyle::kWindows);
+    // The placeholder has 16 colours; every file is written with 24 bits.
+    Bytes file = CBMP::SetupBmpWrite(thumbnail.bitsPerPixel == 24 ? thumbnail : ConvertedTo24(thumbnail),
+                                     BmpHeaderStyle::kWindows);
     std::error_code error = m_overwrite ? WriteFileAtomically(target, file) : WriteNewFileAtomically(target, {file});
     if (error == std::errc::file_exists) {
       m_bar.Skipped(target);
@@ -443,6 +430,14 @@ int RunGet(const CameraArgs& args, const std::vector<std::uint32_t>& numbers, Pr
   return ok ? kExitOk : kExitFailure;
 }
 
+int RunPut(const CameraArgs& args, ProgressBar& bar) {
+  std::vector<fs::path> files(args.operands.begin(), args.operands.end());
+  SendTally tally = SendPicturesToCamera(files, bar);
+  bar.ClearContext();
+  if (tally.end == SequenceEnd::kCancelled) ReportCancel(bar);
+  return tally.end == SequenceEnd::kDone ? kExitOk : kExitFailure;
+}
+
 }  // namespace
 
 int RunCamera(const Args& rawArgs) {
@@ -467,6 +462,8 @@ int RunCamera(const Args& rawArgs) {
         return UsageError("camera", "not a picture number (1 to 9999): \"" + operand + "\"");
       numbers.push_back(number);
     }
+  } else if (sub == "put") {
+    if (args.operands.empty()) return UsageError("camera", "put takes one or more picture files");
   } else {
     return UsageError("camera", "unknown camera subcommand \"" + sub + "\"");
   }
@@ -477,8 +474,10 @@ int RunCamera(const Args& rawArgs) {
   ScopedPrompt prompt(std::make_unique<CameraPrompt>(bar, args.overwrite));
   // A prefix the program would refuse in its dialog is refused here too.
   if (args.prefix && !CheckPicturePrefix(*args.prefix)) return kExitFailure;
-  InterruptGuard interrupts;
-  if (!SetUpLink(args)) return kExitFailure;
+  // Ctrl+C ends the short commands at once; a transfer is stopped the way Cancel does.
+  std::optional<InterruptGuard> interrupts;
+  if (sub == "thumbnails" || sub == "get" || sub == "get-all" || sub == "put") interrupts.emplace();
+  if (!SetUpLink(args, sub == "ports" ? PortRequired::kNo : PortRequired::kYes)) return kExitFailure;
 
   int status = kExitFailure;
   if (sub == "ports") status = RunPorts();
@@ -486,6 +485,7 @@ int RunCamera(const Args& rawArgs) {
   else if (sub == "list") status = RunList();
   else if (sub == "thumbnails") status = RunThumbnails(args, bar);
   else if (sub == "get" || sub == "get-all") status = RunGet(args, numbers, bar);
+  else if (sub == "put") status = RunPut(args, bar);
   CameraDisconnect();
   return status;
 }

@@ -56,6 +56,14 @@ make_card() {
     head -c "$size" /dev/urandom >"$work/card/P$n.JPG"
   done
 }
+# make_bmp PATH: a 200 x 100 white 24-bit BMP: headers, then 100 rows of 600 bytes.
+make_bmp() {
+  printf 'BM\226\352\000\000\000\000\000\000\066\000\000\000' >"$1"
+  printf '\050\000\000\000\310\000\000\000\144\000\000\000\001\000\030\000' >>"$1"
+  printf '\000\000\000\000\140\352\000\000\000\000\000\000\000\000\000\000' >>"$1"
+  printf '\000\000\000\000\000\000\000\000' >>"$1"
+  head -c 60000 /dev/zero | tr '\000' '\377' >>"$1"
+}
 # The picture numbers the host asked for with "RD".
 pictures_read() {
   grep '"from":"host","frame":"RD"' "$work/log.jsonl" | sed 's/.*"data":"\(........\).*/\1/' | tr '\n' ' '
@@ -221,6 +229,27 @@ ctrl-c-cancels)
   grep -q '"from":"host","frame":"CC"' "$work/log.jsonl" || fail "the camera was not told"
   last_speed=$(grep '"from":"host","frame":"SB"' "$work/log.jsonl" | tail -n 1 | sed 's/.*"data":"\(..\).*/\1/')
   [ "$last_speed" = 31 ] || fail "the line was left at speed code $last_speed"
+  ;;
+put)
+  bmp="$work/white.bmp"
+  make_bmp "$bmp"
+  start_emulator --card "$work/card"
+  run --quiet put "$bmp" "$bmp"
+  expect_status 0
+  [ -f "$work/card/AUT_0001.JPG" ] && [ -f "$work/card/AUT_0002.JPG" ] || fail "the camera did not store two pictures"
+  "$cli" info "$work/card/AUT_0001.JPG" >"$work/stdout" || fail "the stored picture does not load"
+  grep -q "^width: 320$" "$work/stdout" && grep -q "^height: 240$" "$work/stdout" || fail "not fitted to 320x240"
+  # A file that does not load ends the run before anything is sent.
+  run --quiet put "$work/missing.bmp" "$bmp"
+  expect_status 1
+  [ ! -f "$work/card/AUT_0003.JPG" ] || fail "a later file was sent after a failed one"
+  ;;
+put-card-full)
+  start_emulator --generate 2 --free-memory 100
+  make_bmp "$work/white.bmp"
+  run --quiet put "$work/white.bmp"
+  expect_status 1
+  expect_err_has "Memory card is full."
   ;;
 ports)
   start_emulator --generate 1
