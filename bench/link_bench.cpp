@@ -11,44 +11,12 @@
 #include <chrono>
 #include <fstream>
 
+#include "bench/counting_backend.h"
 #include "camera/link.h"
 #include "test_support/emulator_process.h"
 
 namespace tessaly {
 namespace {
-
-// Counts every byte the link writes or reads, on top of the real line.
-class CountingBackend final : public PortBackend {
- public:
-  explicit CountingBackend(std::uint64_t& bytes) : m_inner(MakeSerialLineBackend()), m_bytes(bytes) {}
-  std::int32_t OpenComm(const char* name) override { return m_inner->OpenComm(name); }
-  std::int32_t CloseComm() override { return m_inner->CloseComm(); }
-  std::int32_t SetupConnect(std::int32_t handle, std::int32_t speed) override {
-    return m_inner->SetupConnect(handle, speed);
-  }
-  std::int32_t ReadBytes(std::uint8_t* buffer, std::int32_t maxCount, std::int32_t& countRead) override {
-    std::int32_t result = m_inner->ReadBytes(buffer, maxCount, countRead);
-    m_bytes += static_cast<std::uint64_t>(countRead);
-    return result;
-  }
-  std::int32_t WriteBytes(const std::uint8_t* buffer, std::int32_t count) override {
-    std::int32_t result = m_inner->WriteBytes(buffer, count);
-    if (result) m_bytes += static_cast<std::uint64_t>(count);
-    return result;
-  }
-  std::int32_t EscapeCommFunction(std::int32_t handle, std::int32_t function) override {
-    return m_inner->EscapeCommFunction(handle, function);
-  }
-  std::int32_t FlushComm(std::int32_t handle, std::int32_t flags) override { return m_inner->FlushComm(handle, flags); }
-  std::int32_t WaitReadable(std::int32_t timeoutMs, std::int32_t minBytes) override {
-    return m_inner->WaitReadable(timeoutMs, minBytes);
-  }
-  std::int32_t LastOpenError() override { return m_inner->LastOpenError(); }
-
- private:
-  std::unique_ptr<PortBackend> m_inner;
-  std::uint64_t& m_bytes;
-};
 
 double CpuSeconds() {
   rusage usage{};
@@ -71,8 +39,8 @@ void BM_LinkBlockTransferRealtime115200(benchmark::State& state) {
     return;
   }
   test::ScopedEnv device("TESSALY_COM1", emulator.DevicePath());
-  std::uint64_t bytes = 0;
-  auto previous = SetPortBackend(std::make_unique<CountingBackend>(bytes));
+  bench::LineCount count;
+  auto previous = SetPortBackend(std::make_unique<bench::CountingBackend>(count));
   double ratio = 0, cpu = 0;
   for (auto _ : state) {
     TheLinkState() = LinkState{};
@@ -92,7 +60,7 @@ void BM_LinkBlockTransferRealtime115200(benchmark::State& state) {
     LinkRequest(kCmdSP, packet, Answered::kNo);
 
     std::vector<std::uint8_t> destination(kPictureSize);
-    bytes = 0;
+    count = bench::LineCount{};
     double cpuStart = CpuSeconds();
     auto start = std::chrono::steady_clock::now();
     LinkState& link = TheLinkState();
@@ -105,7 +73,7 @@ void BM_LinkBlockTransferRealtime115200(benchmark::State& state) {
     if (status == kLinkDone && code == kAnswerOk) status = ReceiveBlocks(destination, kPictureSize, code);
     double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     cpu = (CpuSeconds() - cpuStart) / elapsed * 100.0;
-    ratio = elapsed / (static_cast<double>(bytes) * 10.0 / kSpeed);
+    ratio = elapsed / (static_cast<double>(count.bytes) * 10.0 / kSpeed);
     state.SetIterationTime(elapsed);
     if (status != kLinkDone || code != kAnswerOk || destination != picture) {
       state.SkipWithError("the transfer failed");
@@ -117,7 +85,7 @@ void BM_LinkBlockTransferRealtime115200(benchmark::State& state) {
   SetPortBackend(std::move(previous));
   state.counters["line_ratio"] = ratio;
   state.counters["cpu_percent"] = cpu;
-  state.counters["line_bytes"] = static_cast<double>(bytes);
+  state.counters["line_bytes"] = static_cast<double>(count.bytes);
 }
 BENCHMARK(BM_LinkBlockTransferRealtime115200)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 

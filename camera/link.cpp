@@ -108,6 +108,8 @@ LinkState& TheLinkState() { return g_link; }
 
 void SetLinkProgress(LinkProgress progress) { g_progress = std::move(progress); }
 
+int CallLinkProgress(std::uint32_t total, std::uint32_t done) { return g_progress ? g_progress(total, done) : 1; }
+
 void LinkSendByte(std::uint8_t byte) { PortLine().WriteBytes(&byte, 1); }
 
 void LinkPause(std::uint32_t milliseconds) { LinkTime().SleepMs(milliseconds); }

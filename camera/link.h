@@ -78,6 +78,9 @@ LinkState& TheLinkState();
 // returns nonzero to go on, 0 to stop (the transfer then ends with status 4).
 using LinkProgress = std::function<int(std::uint32_t total, std::uint32_t done)>;
 void SetLinkProgress(LinkProgress progress);
+// Calls the progress callback directly, for progress that passes without a transfer;
+// 1 when none is set.
+int CallLinkProgress(std::uint32_t total, std::uint32_t done);
 
 // One control byte; whether it was written is not looked at.
 void LinkSendByte(std::uint8_t byte);

@@ -24,6 +24,7 @@ struct Command {
 int RunInfo(const Args& args);
 int RunConvert(const Args& args);
 int RunEdit(const Args& args);
+int RunCamera(const Args& args);
 
 // Prints "tessaly-cli: <text>" and the usage of the command to stderr; returns kExitUsage.
 int UsageError(std::string_view command, std::string_view text);

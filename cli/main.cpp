@@ -20,6 +20,8 @@ const std::array kCommands = {
     Command{"info", "info FILE", RunInfo},
     Command{"convert", "convert IN OUT", RunConvert},
     Command{"edit", "edit IN OUT OP [ARGS] [OP [ARGS] ...]\n      OP: to24, brightness V, contrast V, color R G B, sharpen, soften, mosaic [L T R B],\n          rotate-right, rotate-left, rotate-180, rotate DEG, scale PCT, fit-camera, crop L T R B, undo", RunEdit},
+    Command{"camera", "camera [OPTIONS] count|list|thumbnails DIR|get N... --to DIR|get-all --to DIR|put FILE...|ports",
+            RunCamera},
 };
 
 void PrintUsage(std::ostream& out) {

@@ -155,7 +155,8 @@ void Camera::OnCommand(const CommandFrame& command) {
     Answer("OK", m_faults.reportCount.value_or(static_cast<std::uint32_t>(m_card.Count())), true);
   } else if (Is(letters, "FS")) {
     if (PictureCommandRefused(number, picture)) return;
-    Answer("OK", static_cast<std::uint32_t>(picture->file.size()), true);
+    if (m_faults.sizeExtra != 0) LogEvent("\"fault\":\"size-extra\"");
+    Answer("OK", static_cast<std::uint32_t>(picture->file.size()) + m_faults.sizeExtra, true);
   } else if (Is(letters, "RD")) {
     if (PictureCommandRefused(number, picture)) return;
     if (Answer("OK") == Sent::kAcknowledged) SendBlocks(picture->file);
@@ -178,6 +179,12 @@ void Camera::OnCommand(const CommandFrame& command) {
       return;
     }
     m_uploading = false;
+    if (m_faults.refuseStore) {
+      LogEvent("\"fault\":\"refuse-store\",\"bytes\":" + std::to_string(m_upload.size()));
+      m_upload.clear();
+      Answer("NG");
+      return;
+    }
     if (m_upload.size() > m_freeMemory) {
       LogEvent("\"event\":\"card-full\",\"bytes\":" + std::to_string(m_upload.size()));
       Answer("NG");

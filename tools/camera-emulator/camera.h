@@ -26,6 +26,8 @@ struct Faults {
   int cancelBlock = 0;         // the camera stops a transfer with "CC" at block K
   std::uint16_t cancelCode = 0;  // reason code of the camera's "CC"
   int strayByte = 0;           // a stray byte goes out before the camera's N-th ENQ
+  std::uint32_t sizeExtra = 0;  // "FS" reports this many bytes more than the picture has
+  bool refuseStore = false;    // the final "DE" of an upload is answered "NG"
 };
 
 class Camera {

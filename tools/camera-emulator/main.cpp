@@ -55,6 +55,9 @@ constexpr const char* kUsage =
     "                         host's ENQ for block K with ENQ)\n"
     "  --cancel-code R        the reason code of that \"CC\" and of --enq-collision (0)\n"
     "  --stray-byte N         a stray byte 0xFF goes out before the camera's N-th ENQ\n"
+    "  --size-extra N         answer \"FS\" with N bytes more than the picture has, so\n"
+    "                         that its transfer ends short\n"
+    "  --refuse-store         answer \"NG\" to the \"DE\" that ends a picture sent to us\n"
     "  --help                 this text\n";
 
 void OnSignal(int) { g_stopRequested = 1; }
@@ -88,6 +91,10 @@ int main(int argc, char** argv) {
       realtime = true;
       continue;
     }
+    if (option == "--refuse-store") {
+      faults.refuseStore = true;
+      continue;
+    }
     if (i + 1 >= args.size()) return Fail("missing value after " + std::string(option));
     std::string_view value = args[++i];
     long long number = 0;
@@ -108,6 +115,7 @@ int main(int argc, char** argv) {
     else if (option == "--cancel-block" && needNumber(65535)) faults.cancelBlock = static_cast<int>(number);
     else if (option == "--cancel-code" && needNumber(65535)) faults.cancelCode = static_cast<std::uint16_t>(number);
     else if (option == "--stray-byte" && needNumber(1 << 30)) faults.strayByte = static_cast<int>(number);
+    else if (option == "--size-extra" && needNumber(1 << 20)) faults.sizeExtra = static_cast<std::uint32_t>(number);
     else return Fail("unknown option or bad value: " + std::string(option) + " " + std::string(value));
   }
   if (!cardFolder.empty() && generate >= 0) return Fail("--card and --generate exclude each other");

@@ -1,0 +1,320 @@
+#include "camera/camera_ops.h"
+
+#include <algorithm>
+
+#include "camera/connection.h"
+#include "camera/link.h"
+#include "camera/port.h"
+#include "camera/thumbnail.h"
+
+namespace tessaly {
+namespace {
+
+CameraState g_camera;
+
+// A request whose answer carries a 32-bit number in its first four data bytes.
+int NumberRequest(int command, const FrameData& data, int& code, std::uint32_t& value) {
+  int status = LinkRequest(command, data, Answered::kYes);
+  if (status != kLinkDone) return status;
+  code = AnswerCode();
+  if (code == kAnswerOk) value = GetU32BE(TheLinkState().answerData, 0);
+  return status;
+}
+
+// "RD" or "RM" and the blocks that follow an "OK". The transfer state is set before the
+// request goes out, so that the progress callback already runs while we wait for the
+// answer.
+int ReadBlocks(int command, std::span<std::uint8_t> destination, std::uint32_t number, std::uint32_t size,
+               int& code) {
+  destination = destination.first(std::min<std::size_t>(destination.size(), size));
+  LinkState& link = TheLinkState();
+  link.blockDest = destination;
+  link.progressTotal = size;
+  link.transferState = TransferState::kReceiving;
+  link.expectedBlock = 1;
+  link.progressDone = link.progressReported = 0;
+  FrameData data{};
+  PutU32BE(data, 0, number);
+  int status = LinkRequest(command, data, Answered::kYes);
+  if (status != kLinkDone) return status;
+  code = AnswerCode();
+  if (code != kAnswerOk) {
+    // No blocks follow a refusal.
+    link.transferState = TransferState::kIdle;
+    return status;
+  }
+  status = ReceiveBlocks(destination, size, code);
+  // The camera may end with "DE" before it sent all it announced; a picture cut short
+  // must not pass for a whole one.
+  if (status == kLinkDone && code == kAnswerOk && link.progressDone != size) code = kAnswerNotGood;
+  return status;
+}
+
+// After a transfer the user stopped: the camera is told, and both sides go back to
+// packets of 140 and 9600 bit/s.
+void StopTransfer(bool packetRaised) {
+  CamCancel();
+  LinkPause(kCancelPauseMs);
+  if (packetRaised) CamSetPacketSize(kDefaultPacketSize);
+  int code = 0;
+  CamSetSpeed(kBaseSpeed, code);
+}
+
+// The end of every bulk operation; the results are not looked at, since the operation's
+// own result is already known.
+void LowerLine() {
+  CamSetPacketSize(kDefaultPacketSize);
+  int code = 0;
+  CamSetSpeed(kBaseSpeed, code);
+}
+
+}  // namespace
+
+CameraState& TheCameraState() { return g_camera; }
+
+int SpeedCode(std::uint32_t bitsPerSecond) {
+  for (std::size_t code = 0; code < kSpeedOfCode.size(); ++code)
+    if (kSpeedOfCode[code] == bitsPerSecond) return static_cast<int>(code);
+  return 1;
+}
+
+bool IsCameraSpeed(std::uint32_t bitsPerSecond) {
+  return std::find(kSpeedOfCode.begin(), kSpeedOfCode.end(), bitsPerSecond) != kSpeedOfCode.end();
+}
+
+int CamHello(int& code) {
+  FrameData data{};
+  data[0] = 1;
+  int status = LinkRequest(kCmdSM, data, Answered::kYes);
+  if (status == kLinkDone) code = AnswerCode();
+  return status;
+}
+
+int CamSetSpeed(std::uint32_t speed, int& code) {
+  int speedCode = SpeedCode(speed);
+  FrameData data{};
+  data[0] = static_cast<std::uint8_t>('0' + speedCode);
+  int status = LinkRequest(kCmdSB, data, Answered::kYes);
+  if (status != kLinkDone) return status;
+  code = AnswerCode();
+  if (code == kAnswerOk) {
+    // The camera switches once its answer is out; give it time before we follow. Our
+    // side takes the speed the camera was told, even for a speed it has no code for.
+    LinkPause(kSpeedChangePauseMs);
+    PortSetSpeed(kSpeedOfCode[static_cast<std::size_t>(speedCode)]);
+  }
+  return kLinkDone;
+}
+
+int CamSetPacketSize(std::uint16_t size) {
+  // Our side switches at once: the camera does not answer "SP".
+  TheLinkState().packetSize = size;
+  FrameData data{};
+  PutU16BE(data, 0, size);
+  return LinkRequest(kCmdSP, data, Answered::kNo);
+}
+
+int CamFreeSpace(int& code, std::uint32_t& freeBytes) {
+  FrameData data{};
+  data[0] = 1;
+  return NumberRequest(kCmdAN, data, code, freeBytes);
+}
+
+int CamCount(std::uint16_t selector, int& code, std::uint32_t& count) {
+  FrameData data{};
+  PutU16BE(data, 0, selector);
+  return NumberRequest(kCmdRN, data, code, count);
+}
+
+int CamFileSize(std::uint32_t number, int& code, std::uint32_t& size) {
+  FrameData data{};
+  PutU32BE(data, 0, number);
+  return NumberRequest(kCmdFS, data, code, size);
+}
+
+int CamReadPicture(std::span<std::uint8_t> destination, std::uint32_t number, std::uint32_t size, int& code) {
+  return ReadBlocks(kCmdRD, destination, number, size, code);
+}
+
+int CamReadThumbnail(std::span<std::uint8_t> destination, std::uint32_t number, int& code) {
+  return ReadBlocks(kCmdRM, destination, number, static_cast<std::uint32_t>(kThumbnailBytes), code);
+}
+
+int CamNewPicture(std::span<const std::uint8_t> source, int& code) {
+  LinkState& link = TheLinkState();
+  link.progressTotal = static_cast<std::uint32_t>(source.size());
+  FrameData data{};
+  data[4] = 1;
+  int status = LinkRequest(kCmdNW, data, Answered::kYes);
+  if (status != kLinkDone) return status;
+  code = AnswerCode();
+  if (code != kAnswerOk) return status;
+  status = SendBlocks(source, code);
+  // The camera answers our "DE" once it has the picture; anything but "OK" means that
+  // it did not keep it (a card that filled up meanwhile), which must not be reported
+  // as a picture sent.
+  if (status == kLinkDone && code == kAnswerOk) code = AnswerCode();
+  return status;
+}
+
+int CamCancel() {
+  LinkState& link = TheLinkState();
+  link.transferState = TransferState::kIdle;
+  link.cancelRequest = 0;
+  BuildCommandFrame(kCmdCC, FrameData{});
+  PortPurge();
+  // The camera's ENQ for its next block may already be on its way; drop it.
+  std::uint8_t stray = 0;
+  std::int32_t count = 0;
+  PortLine().ReadBytes(&stray, 1, count);
+  LinkSendByte(kEnq);
+  int status = LinkSendFrame();
+  if (status == kLinkDone) status = LinkAwaitAnswer(kAnswerTimeoutMs);
+  return status;
+}
+
+int CameraConnect() {
+  if (ThePort().isOpen) return kCamDone;
+  const int port = TheLinkSetup().currentPort;
+  if (!PortReset(port)) return kCamCannotOpen;
+  if (!PortOpen(kBaseSpeed, port)) return kCamCannotOpen;
+  int code = 0;
+  int status = CamHello(code);
+  int result = status != kLinkDone ? status : (code == kAnswerOk ? kCamDone : code);
+  if (result != kCamDone) PortClose();
+  return result;
+}
+
+int CameraDisconnect() {
+  if (ThePort().isOpen) PortClose();
+  return 1;
+}
+
+int CameraGetCount(std::uint32_t& count) {
+  int code = 0;
+  std::uint32_t value = 0;
+  int status = CamCount(kCountForListing, code, value);
+  if (status != kLinkDone) return status;
+  if (code != kAnswerOk) return code;
+  g_camera.pictureCount = value;
+  count = value;
+  return kCamDone;
+}
+
+int CameraGetFileSize(std::uint32_t number, std::uint32_t& size) {
+  if (number > g_camera.pictureCount) return kCamNotFound;
+  int code = 0;
+  std::uint32_t value = 0;
+  int status = CamFileSize(number, code, value);
+  if (status != kLinkDone) return status;
+  if (code != kAnswerOk) return code;
+  // A picture of no bytes, or one larger than any the camera can hold, is a damaged
+  // answer; nothing would come of reading it.
+  if (value == 0 || value > kMaxCameraFileSize) return kCamNotGood;
+  g_camera.lastFileSize = value;
+  size = value;
+  return kCamDone;
+}
+
+int CameraGetThumbnail(std::span<std::uint8_t> destination, std::uint32_t number) {
+  if (number > g_camera.pictureCount) return kCamNotFound;
+  if (destination.size() < kThumbnailBytes) return kCamNotGood;
+  int code = 0;
+  int status = CamReadThumbnail(destination, number, code);
+  if (status == kLinkCancelled) {
+    StopTransfer(false);
+    return kCamCancelled;
+  }
+  if (status != kLinkDone) return status;
+  if (code == kAnswerOk) return kCamDone;
+  if (code == kAnswerNotGood) {
+    // The list still moves on by one thumbnail's worth, from wherever the transfer got.
+    const auto total = static_cast<std::uint32_t>(kThumbnailBytes);
+    for (std::uint32_t done = TheLinkState().progressDone / 128 * 128 + 128; done < total + 128; done += 128)
+      CallLinkProgress(total, std::min(done, total));
+  }
+  return code;
+}
+
+int CameraGetPicture(std::span<std::uint8_t> destination, std::uint32_t number) {
+  if (number > g_camera.pictureCount) return kCamNotFound;
+  if (destination.size() < g_camera.lastFileSize) return kCamNotGood;
+  int code = 0;
+  int status = CamSetSpeed(TheLinkSetup().currentSpeed, code);
+  if (status != kLinkDone) return status;
+  status = CamSetPacketSize(kReadPacketSize);
+  if (status != kLinkDone) return status;
+  status = CamReadPicture(destination, number, g_camera.lastFileSize, code);
+  if (status == kLinkCancelled) {
+    StopTransfer(true);
+    return kCamCancelled;
+  }
+  // After a link failure our side is already back at 9600 and 140.
+  if (status != kLinkDone) return status;
+  LowerLine();
+  return code == kAnswerOk ? kCamDone : code;
+}
+
+int CameraSpeedUp() {
+  int code = 0;
+  int status = CamSetSpeed(TheLinkSetup().currentSpeed, code);
+  return status != kLinkDone ? status : kCamDone;
+}
+
+int CameraSpeedDown() {
+  int code = 0;
+  int status = CamSetSpeed(kBaseSpeed, code);
+  return status != kLinkDone ? status : kCamDone;
+}
+
+int CameraPutPicture(std::span<const std::uint8_t> source) {
+  int code = 0;
+  std::uint32_t freeBytes = 0;
+  int status = CamFreeSpace(code, freeBytes);
+  if (status != kLinkDone) return status;
+  if (code != kAnswerOk) return code;
+  if (source.size() > freeBytes) return kCamCardFull;
+
+  std::uint32_t count = 0;
+  status = CamCount(kCountForSending, code, count);
+  if (status != kLinkDone) return status;
+  if (code != kAnswerOk) return code;
+  g_camera.pictureCount = count;
+  if (count > kMaxCameraPictures) return kCamCardFull;
+
+  status = CamSetSpeed(TheLinkSetup().currentSpeed, code);
+  if (status != kLinkDone) return status;
+  status = CamSetPacketSize(kWritePacketSize);
+  if (status != kLinkDone) return status;
+
+  status = CamNewPicture(source, code);
+  if (status == kLinkCancelled) {
+    StopTransfer(true);
+    return kCamCancelled;
+  }
+  if (status != kLinkDone) return status;
+  if (code != kAnswerOk) {
+    LowerLine();
+    return code;
+  }
+  // The camera writes the picture to its card before it takes the next command.
+  LinkPause(kStorePauseMs);
+  ++g_camera.pictureCount;
+  LowerLine();
+  return kCamDone;
+}
+
+std::optional<MessageId> CameraResultMessage(int result) {
+  switch (result) {
+    case kCamDone:
+    case kCamCancelled: return std::nullopt;
+    case kCamCardChanged: return kMsgMemoryCardChanged;
+    case kCamCardFull: return kMsgMemoryCardFull;
+    // The port could not be opened: say why (missing, in use, not permitted) where the
+    // system can tell.
+    case kCamCannotOpen: return PortOpenErrorMessage(PortLastOpenError());
+    default: return kMsgFailedToCommunicate;
+  }
+}
+
+}  // namespace tessaly

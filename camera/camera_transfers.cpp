@@ -1,0 +1,304 @@
+#include "camera/camera_transfers.h"
+
+#include <cerrno>
+#include <new>
+
+#include "base/prompt.h"
+#include "camera/camera_ops.h"
+#include "camera/link.h"
+#include "camera/picture_names.h"
+#include "camera/thumbnail.h"
+#include "formats/picture_file.h"
+
+namespace tessaly {
+namespace {
+
+// Picture numbers have four digits; a larger count is a damaged answer, and listing it
+// would only fill memory with names.
+constexpr std::uint32_t kMaxListedPictures = 9999;
+
+// Feeds the link's progress to an observer for as long as it lives. The link reports the
+// bytes of the current transfer; the observer sees the bytes of the whole run, so that
+// the thumbnails of a listing fill one bar.
+class ProgressFeed {
+ public:
+  explicit ProgressFeed(TransferObserver& observer) : m_observer(observer) {
+    SetLinkProgress([this](std::uint32_t, std::uint32_t value) { return Update(value) ? 1 : 0; });
+  }
+  ~ProgressFeed() { SetLinkProgress(nullptr); }
+  ProgressFeed(const ProgressFeed&) = delete;
+  ProgressFeed& operator=(const ProgressFeed&) = delete;
+
+  void StartTransfer() { m_seen = 0; }
+
+ private:
+  bool Update(std::uint32_t value) {
+    // An upload reports 0 after its last block; a value that goes down adds nothing.
+    if (value >= m_seen) m_done += value - m_seen;
+    m_seen = value;
+    return m_observer.Progress(m_done) && !m_observer.Cancelled();
+  }
+
+  TransferObserver& m_observer;
+  std::uint64_t m_done = 0;
+  std::uint32_t m_seen = 0;
+};
+
+void ShowResult(int result) {
+  if (auto message = CameraResultMessage(result)) Prompt().Show(*message);
+}
+
+// Connects, showing the message when that fails; true when connected.
+bool Connect() {
+  int result = CameraConnect();
+  if (result == kCamDone) return true;
+  ShowResult(result);
+  return false;
+}
+
+// The count, with the messages of a listing; kDone when count holds a number above 0.
+SequenceEnd CountPictures(std::uint32_t& count) {
+  int result = CameraGetCount(count);
+  if (result == kCamCancelled) return SequenceEnd::kCancelled;
+  if (result != kCamDone || count > kMaxListedPictures) {
+    Prompt().Show(kMsgFailedToCommunicate);
+    return SequenceEnd::kFailed;
+  }
+  if (count == 0) {
+    Prompt().Show(kMsgNoDataInCamera);
+    return SequenceEnd::kEmpty;
+  }
+  return SequenceEnd::kDone;
+}
+
+SequenceEnd LoadThumbnails(ThumbnailSink& sink, TransferObserver& observer) {
+  std::uint32_t count = 0;
+  SequenceEnd end = CountPictures(count);
+  if (end != SequenceEnd::kDone) return end;
+  observer.Begin({}, std::uint64_t{count} * kThumbnailBytes);
+  ProgressFeed feed(observer);
+  CameraSpeedUp();
+  std::vector<std::uint8_t> thumbnail(kThumbnailBytes);
+  for (std::uint32_t number = 1; number <= count; ++number) {
+    if (observer.Cancelled()) {
+      end = SequenceEnd::kCancelled;
+      break;
+    }
+    std::string name = MakePictureName(static_cast<int>(number));
+    if (!sink.Wanted(number, name)) continue;
+    observer.Item(name);
+    feed.StartTransfer();
+    int result = CameraGetThumbnail(thumbnail, number);
+    if (result == kCamDone) {
+      sink.Add(number, name, ConvertThumbnail(thumbnail), false);
+    } else if (result == kCamNotGood) {
+      sink.Add(number, name, PlaceholderPicture(), true);
+    } else if (result == kCamCancelled) {
+      end = SequenceEnd::kCancelled;
+      break;
+    } else {
+      Prompt().Show(kMsgFailedToCommunicate);
+      end = SequenceEnd::kFailed;
+      break;
+    }
+  }
+  CameraSpeedDown();
+  observer.End();
+  return end;
+}
+
+// Failures after which the next picture cannot fare better: the user stopped, the line
+// or the port failed, or the card is not the one that was counted.
+bool EndsTheRun(int result) {
+  switch (result) {
+    case kCamCancelled:
+    case kCamLinkFailure:
+    case kCamNotOpen:
+    case kCamCardChanged:
+    case kCamCannotOpen: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+SequenceEnd ListNames(std::vector<std::string>& names) {
+  if (!Connect()) return SequenceEnd::kFailed;
+  std::uint32_t count = 0;
+  SequenceEnd end = CountPictures(count);
+  CameraDisconnect();
+  if (end != SequenceEnd::kDone) return end;
+  names.clear();
+  names.reserve(count);
+  for (std::uint32_t number = 1; number <= count; ++number) names.push_back(MakePictureName(static_cast<int>(number)));
+  return SequenceEnd::kDone;
+}
+
+SequenceEnd ListThumbnails(ThumbnailSink& sink, TransferObserver& observer) {
+  if (!Connect()) return SequenceEnd::kFailed;
+  SequenceEnd end = LoadThumbnails(sink, observer);
+  CameraDisconnect();
+  return end;
+}
+
+int DownloadPicture(std::uint32_t number, std::string_view name, TransferObserver& observer, Bytes& out) {
+  out.clear();
+  int result = CameraConnect();
+  if (result != kCamDone) {
+    ShowResult(result);
+    return result;
+  }
+  std::uint32_t size = 0;
+  result = CameraGetFileSize(number, size);
+  if (result != kCamDone) {
+    Prompt().Show(result == kCamCardChanged ? kMsgMemoryCardChanged : kMsgFailedToCommunicate);
+    CameraDisconnect();
+    return result;
+  }
+  try {
+    out.assign(size, 0);
+  } catch (const std::bad_alloc&) {
+    Prompt().Show(kMsgNotEnoughMemory);
+    CameraDisconnect();
+    return kCamNoMemory;
+  }
+  observer.Begin(name, size);
+  {
+    ProgressFeed feed(observer);
+    // A stop asked for while we connected ends here, before the first block.
+    result = observer.Cancelled() ? kCamCancelled : CameraGetPicture(out, number);
+  }
+  observer.End();
+  if (result != kCamDone) {
+    out.clear();
+    ShowResult(result);
+  }
+  CameraDisconnect();
+  return result;
+}
+
+std::filesystem::path DownloadToTemp(std::uint32_t number, std::string_view name, TransferObserver& observer) {
+  Bytes data;
+  if (DownloadPicture(number, name, observer, data) != kCamDone) return {};
+  std::filesystem::path folder = PrivateTempDir();
+  if (folder.empty()) {
+    Prompt().Show(kMsgFailedToSaveFromAlbum);
+    return {};
+  }
+  std::filesystem::path path = folder / std::string(name);
+  if (auto error = WriteFileAtomically(path, data)) {
+    ReportFileError(error, path);
+    return {};
+  }
+  return path;
+}
+
+SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const SaveOptions& options,
+                               TransferObserver& observer) {
+  SaveTally tally;
+  if (!Connect()) {
+    tally.end = SequenceEnd::kFailed;
+    return tally;
+  }
+  std::uint32_t count = 0;
+  tally.end = CountPictures(count);
+  CameraDisconnect();
+  if (tally.end != SequenceEnd::kDone) return tally;
+
+  std::vector<std::uint32_t> all;
+  if (numbers.empty())
+    for (std::uint32_t number = 1; number <= count; ++number) all.push_back(number);
+  for (std::uint32_t number : numbers.empty() ? all : numbers) {
+    if (observer.Cancelled()) {
+      tally.end = SequenceEnd::kCancelled;
+      break;
+    }
+    std::string name = MakePictureName(static_cast<int>(number), options.prefix);
+    std::filesystem::path target = options.folder / name;
+    observer.Item(name);
+    if (number > count) {
+      // There is no such picture; the camera need not be asked.
+      ShowResult(kCamNotFound);
+      ++tally.failed;
+      if (!options.carryOn) break;
+      continue;
+    }
+    std::error_code ignored;
+    if (options.existing == ExistingTarget::kSkip && std::filesystem::exists(std::filesystem::symlink_status(target, ignored))) {
+      observer.Skipped(target);
+      ++tally.skipped;
+      continue;
+    }
+    Bytes data;
+    int result = DownloadPicture(number, name, observer, data);
+    if (result == kCamCancelled) {
+      tally.end = SequenceEnd::kCancelled;
+      break;
+    }
+    if (result != kCamDone) {
+      ++tally.failed;
+      if (!options.carryOn || EndsTheRun(result)) {
+        tally.end = SequenceEnd::kFailed;
+        break;
+      }
+      continue;
+    }
+    std::error_code error = options.existing == ExistingTarget::kReplace ? WriteFileAtomically(target, data)
+                                                                         : WriteNewFileAtomically(target, {data});
+    SaveErrorRule rule = SaveErrorRuleFor(error);
+    if (error && rule.action == SaveErrorAction::kAskReplace) {
+      if (options.existing == ExistingTarget::kSkip) {
+        // The file appeared while the picture came over the line; it is still not ours
+        // to replace.
+        observer.Skipped(target);
+        ++tally.skipped;
+        continue;
+      }
+      if (Prompt().Show(kMsgFileExistsReplace, PromptButtons::kYesNo) != PromptAnswer::kYes) {
+        ++tally.skipped;
+        continue;
+      }
+      error = WriteFileAtomically(target, data);
+      rule = SaveErrorRuleFor(error);
+    }
+    if (!error) {
+      ++tally.saved;
+      continue;
+    }
+    Prompt().Show(rule.message);
+    ++tally.failed;
+    if (rule.action == SaveErrorAction::kEnd) {
+      tally.end = SequenceEnd::kFailed;
+      break;
+    }
+  }
+  if (tally.end == SequenceEnd::kDone && tally.failed > 0) tally.end = SequenceEnd::kFailed;
+  return tally;
+}
+
+SaveErrorRule SaveErrorRuleFor(std::error_code error) {
+  if (error.category() != std::generic_category() && error.category() != std::system_category())
+    return {kMsgFailedToSaveFromAlbum, SaveErrorAction::kNextPicture};
+  switch (error.value()) {
+    case EACCES:
+    case EPERM: return {kMsgFailedToAccessCard, SaveErrorAction::kNextPicture};
+    case EROFS: return {kMsgWriteProtected, SaveErrorAction::kNextPicture};
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return {kMsgDiskFull, SaveErrorAction::kEnd};
+    case ENOENT:
+    case ENOTDIR:
+    case EISDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+    case ENODEV:
+    case ENXIO: return {kMsgInvalidPath, SaveErrorAction::kNextPicture};
+    case EEXIST: return {kMsgFileExistsReplace, SaveErrorAction::kAskReplace};
+    case EBUSY:
+    case ETXTBSY:
+    case EAGAIN: return {kMsgDeviceBusy, SaveErrorAction::kNextPicture};
+    default: return {kMsgFailedToSaveFromAlbum, SaveErrorAction::kNextPicture};
+  }
+}
+
+}  // namespace tessaly

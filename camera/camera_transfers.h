@@ -1,0 +1,122 @@
+// The camera window's sequences, as far as they need no window: listing the pictures
+// (names or thumbnails), downloading a picture, and saving pictures into a folder, each
+// with the messages the user sees when something fails.
+//
+// Each sequence connects to the camera and disconnects again by itself, so that the
+// port is open only while it runs. The window's "Processing Status" dialog and the
+// command line's progress bar follow the transfers through a TransferObserver; the
+// list view and the command line take the thumbnails through a ThumbnailSink.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "base/file_io.h"
+#include "base/messages.h"
+#include "picture/picture.h"
+
+namespace tessaly {
+
+// Follows the transfers of a sequence.
+class TransferObserver {
+ public:
+  virtual ~TransferObserver() = default;
+  // A run of transfers begins whose bytes add up to total (the progress bar's range);
+  // name is the picture's name for a single picture, empty for a list.
+  virtual void Begin(std::string_view name, std::uint64_t total) { (void)name, (void)total; }
+  // The picture whose data come next (the dialog's name field).
+  virtual void Item(std::string_view name) { (void)name; }
+  // The bytes done since Begin, across every transfer of the run; false stops the
+  // transfer in progress, as the Cancel button does.
+  virtual bool Progress(std::uint64_t done) { return (void)done, true; }
+  // True once the user asked to stop; the sequences look at it between pictures too.
+  virtual bool Cancelled() { return false; }
+  // The run is over (the dialog closes).
+  virtual void End() {}
+  // A target file that exists was left alone and its picture not downloaded.
+  virtual void Skipped(const std::filesystem::path& target) { (void)target; }
+};
+
+// How a sequence ended.
+enum class SequenceEnd {
+  kDone,
+  kEmpty,      // the camera holds no pictures ("No data in camera." was shown)
+  kCancelled,  // the user stopped (no message)
+  kFailed,     // the message has been shown
+};
+
+// Takes the thumbnails of a listing.
+class ThumbnailSink {
+ public:
+  virtual ~ThumbnailSink() = default;
+  // Asked before the thumbnail of a picture is read; false skips it, and nothing about
+  // it goes over the line.
+  virtual bool Wanted(std::uint32_t number, const std::string& name) { return (void)number, (void)name, true; }
+  // An 80 x 60 thumbnail: the camera's, converted to 24 bits, or the placeholder picture
+  // (16 colours) when the camera could not give it.
+  virtual void Add(std::uint32_t number, const std::string& name, const Picture& thumbnail, bool placeholder) = 0;
+};
+
+// The names of the pictures (AUT_0001.JPG ...); only the count is read from the camera.
+SequenceEnd ListNames(std::vector<std::string>& names);
+// Every thumbnail, at the chosen speed, in picture order.
+SequenceEnd ListThumbnails(ThumbnailSink& sink, TransferObserver& observer);
+
+// Not a camera result: the picture did not fit into memory ("Not enough memory.").
+inline constexpr int kCamNoMemory = 1;
+
+// Downloads one picture into memory: connect, its size, its bytes, disconnect. Returns
+// the operation's result code (20 when the bytes are in out) after showing the message
+// for a failure.
+int DownloadPicture(std::uint32_t number, std::string_view name, TransferObserver& observer, Bytes& out);
+// Downloads one picture into the program's private temporary folder under name, for
+// opening, copying and dragging; the file's path, or an empty path after a failure.
+std::filesystem::path DownloadToTemp(std::uint32_t number, std::string_view name, TransferObserver& observer);
+
+// What to do when a picture's target file exists.
+enum class ExistingTarget {
+  kAsk,      // download, then ask "This file already exists. Replace existing file?"
+  kSkip,     // leave it and skip the picture before any of its bytes are read
+  kReplace,  // replace it
+};
+
+struct SaveOptions {
+  std::filesystem::path folder;
+  std::string prefix = "AUT_";  // the target names are prefix + number + ".JPG"
+  ExistingTarget existing = ExistingTarget::kAsk;
+  // The window ends the save at the first picture that could not be downloaded; a
+  // script goes on with the next one, and stops only when the line fails, the card was
+  // changed, the user cancelled or the disk is full.
+  bool carryOn = false;
+};
+
+struct SaveTally {
+  int saved = 0;
+  int skipped = 0;
+  int failed = 0;
+  SequenceEnd end = SequenceEnd::kDone;
+};
+
+// Saves pictures (all of them when numbers is empty) into the folder: the camera is
+// asked for its count first, then each picture is downloaded and written whole or not
+// at all under its target name.
+SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const SaveOptions& options,
+                               TransferObserver& observer);
+
+// What a save does after a file could not be written.
+enum class SaveErrorAction { kNextPicture, kEnd, kAskReplace };
+struct SaveErrorRule {
+  MessageId message;
+  SaveErrorAction action;
+};
+// The message and the next step for the error of a failed write: access denied ("Failed
+// to access memory card."), a read-only file system (write protected), a full disk, a
+// bad path ("Invalid path."), a file that exists (the question), a busy device, and
+// anything else ("Failed to save data from album.").
+SaveErrorRule SaveErrorRuleFor(std::error_code error);
+
+}  // namespace tessaly

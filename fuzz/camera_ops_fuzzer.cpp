@@ -1,0 +1,118 @@
+// The camera operations and the listing sequence fed with arbitrary bytes as the
+// camera's: counts, sizes, thumbnails and pictures from the line.
+//
+// Input: a scenario byte, a 16-bit parameter (picture number, picture size, upload
+// length), then chunks of camera bytes, each a 16-bit length and that many bytes. The
+// first chunk is on the line at the start; each later one arrives in answer to one write
+// of the host. The line lives in memory and its clock moves only while the link waits,
+// so every time-out passes at once.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "base/byte_reader.h"
+#include "base/prompt.h"
+#include "camera/camera_ops.h"
+#include "camera/camera_transfers.h"
+#include "camera/connection.h"
+#include "camera/link.h"
+#include "test_support/fake_line.h"
+
+namespace {
+
+using namespace tessaly;
+
+// Pictures larger than this are not read, so that one input cannot take seconds.
+constexpr std::uint32_t kLargestRead = 1 << 16;
+
+struct Fixture {
+  std::shared_ptr<test::FakeLineState> line = std::make_shared<test::FakeLineState>();
+  ScriptedPrompt* prompt = nullptr;
+  Fixture() {
+    SetPortBackend(std::make_unique<test::FakeLineBackend>(line));
+    SetLinkClock(std::make_unique<test::FakeClock>(line));
+    auto scripted = std::make_unique<ScriptedPrompt>();
+    prompt = scripted.get();
+    SetPrompt(std::move(scripted));
+  }
+};
+
+class CountingSink final : public ThumbnailSink {
+ public:
+  void Add(std::uint32_t, const std::string&, const Picture& thumbnail, bool) override {
+    if (thumbnail.pixels.size() != RowStride(thumbnail.width, thumbnail.bitsPerPixel) * thumbnail.height) __builtin_trap();
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static Fixture fixture;
+  auto& line = *fixture.line;
+  ByteReader reader(std::span(data, size));
+  std::uint8_t scenario = reader.U8();
+  std::uint16_t parameter = reader.U16BE();
+  if (!reader.Ok()) return 0;
+
+  line = test::FakeLineState{};
+  std::vector<std::vector<std::uint8_t>> chunks;
+  while (reader.Remaining() > 0) {
+    std::uint16_t length = reader.U16BE();
+    auto bytes = reader.Bytes(std::min<std::size_t>(length, reader.Remaining()));
+    chunks.emplace_back(bytes.begin(), bytes.end());
+  }
+  std::size_t next = 0;
+  if (next < chunks.size()) line.SendRange(chunks[next++]);
+  line.camera = [&chunks, &next](const std::vector<std::uint8_t>&, test::FakeLineState& state) {
+    if (next < chunks.size()) state.SendRange(chunks[next++]);
+  };
+
+  TheLinkState() = LinkState{};
+  TheCameraState() = CameraState{};
+  TheLinkSetup() = LinkSetup{};
+  TheLinkSetup().currentSpeed = kSpeedOfCode[scenario / 8 % kSpeedOfCode.size()];
+  fixture.prompt->Clear();
+  PortReset(1);
+
+  TransferObserver observer;
+  switch (scenario % 5) {
+    case 0: {
+      CountingSink sink;
+      ListThumbnails(sink, observer);
+      break;
+    }
+    case 1: {
+      std::vector<std::string> names;
+      ListNames(names);
+      break;
+    }
+    case 2:
+      if (CameraConnect() == kCamDone) {
+        std::uint32_t count = 0, fileSize = 0;
+        CameraGetCount(count);
+        if (CameraGetFileSize(parameter, fileSize) == kCamDone && fileSize <= kLargestRead) {
+          std::vector<std::uint8_t> picture(fileSize);
+          CameraGetPicture(picture, parameter);
+        }
+      }
+      break;
+    case 3:
+      if (CameraConnect() == kCamDone) {
+        TheCameraState().pictureCount = 0xFFFFFFFF;
+        std::vector<std::uint8_t> thumbnail(1800);
+        CameraGetThumbnail(thumbnail, parameter);
+      }
+      break;
+    default:
+      if (CameraConnect() == kCamDone) {
+        std::vector<std::uint8_t> picture(parameter % 4096, 0x5A);
+        CameraPutPicture(picture);
+      }
+      break;
+  }
+  CameraDisconnect();
+  line.camera = nullptr;
+  return 0;
+}

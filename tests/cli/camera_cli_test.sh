@@ -1,0 +1,267 @@
+#!/bin/sh
+# tessaly-cli camera against the camera emulator: what it prints, the files it leaves,
+# its exit status, and what went over the line (the emulator's log).
+# Usage: camera_cli_test.sh CLI EMULATOR CASE   (exit 77 means skipped)
+set -u
+export LC_ALL=C
+cli=$1
+emulator=$2
+case_name=$3
+work=$(mktemp -d)
+emulator_pid=
+cleanup() {
+  [ -n "$emulator_pid" ] && kill "$emulator_pid" 2>/dev/null && wait "$emulator_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export TESSALY_INI="$work/Tessaly.ini"
+# Only port 1 exists unless a case says otherwise; the machine's own serial ports stay out.
+export TESSALY_COM2="$work/no-tty2" TESSALY_COM3="$work/no-tty3" TESSALY_COM4="$work/no-tty4"
+mkdir "$work/out" "$work/card"
+
+fail() {
+  echo "FAIL ($case_name): $*"
+  for f in stdout stderr; do [ -f "$work/$f" ] && { echo "--- $f"; cat "$work/$f"; }; done
+  exit 1
+}
+
+# start_emulator ARGS...: serves a pseudo-terminal; its device is in $device.
+start_emulator() {
+  "$emulator" "$@" --path-file "$work/path" --log "$work/log.jsonl" >/dev/null &
+  emulator_pid=$!
+  i=0
+  while [ ! -s "$work/path" ]; do
+    i=$((i + 1))
+    [ $i -gt 400 ] && fail "the emulator did not start"
+    sleep 0.05
+  done
+  device=$(cat "$work/path")
+}
+
+# run ARGS...: tessaly-cli camera with the emulator as port 1; output in out/err, status in $status.
+run() {
+  status=0
+  "$cli" camera --device "$device" "$@" >"$work/stdout" 2>"$work/stderr" || status=$?
+}
+
+expect_status() { [ "$status" = "$1" ] || fail "exit status $status, expected $1"; }
+expect_out() { printf '%s\n' "$1" | cmp -s - "$work/stdout" || fail "standard output differs from: $1"; }
+expect_no_out() { [ ! -s "$work/stdout" ] || fail "standard output should be empty"; }
+expect_err_has() { grep -qF -- "$1" "$work/stderr" || fail "stderr lacks: $1"; }
+# Card files of the given sizes, named so that they sort in order, with varied bytes.
+make_card() {
+  n=0
+  for size in "$@"; do
+    n=$((n + 1))
+    head -c "$size" /dev/urandom >"$work/card/P$n.JPG"
+  done
+}
+# make_bmp PATH: a 200 x 100 white 24-bit BMP: headers, then 100 rows of 600 bytes.
+make_bmp() {
+  printf 'BM\226\352\000\000\000\000\000\000\066\000\000\000' >"$1"
+  printf '\050\000\000\000\310\000\000\000\144\000\000\000\001\000\030\000' >>"$1"
+  printf '\000\000\000\000\140\352\000\000\000\000\000\000\000\000\000\000' >>"$1"
+  printf '\000\000\000\000\000\000\000\000' >>"$1"
+  head -c 60000 /dev/zero | tr '\000' '\377' >>"$1"
+}
+# The picture numbers the host asked for with "RD".
+pictures_read() {
+  grep '"from":"host","frame":"RD"' "$work/log.jsonl" | sed 's/.*"data":"\(........\).*/\1/' | tr '\n' ' '
+}
+
+case "$case_name" in
+count)
+  start_emulator --generate 12
+  run count
+  expect_status 0
+  expect_out 12
+  ;;
+list)
+  start_emulator --generate 12
+  run --quiet list
+  expect_status 0
+  expect_out "$(for i in 01 02 03 04 05 06 07 08 09 10 11 12; do echo "AUT_00$i.JPG"; done)"
+  ;;
+empty-camera)
+  start_emulator --generate 0
+  run list
+  expect_status 0
+  expect_no_out
+  expect_err_has "No data in camera."
+  ;;
+get-skips-existing-before-transfer)
+  make_card 3000 4000 5000
+  start_emulator --card "$work/card"
+  echo mine >"$work/out/AUT_0002.JPG"
+  run --quiet get 1 2 3 --to "$work/out"
+  expect_status 0
+  expect_out "2 saved, 1 skipped, 0 failed"
+  expect_err_has "AUT_0002.JPG"
+  [ "$(cat "$work/out/AUT_0002.JPG")" = mine ] || fail "the existing file was replaced"
+  cmp -s "$work/card/P1.JPG" "$work/out/AUT_0001.JPG" || fail "picture 1 differs from the card"
+  cmp -s "$work/card/P3.JPG" "$work/out/AUT_0003.JPG" || fail "picture 3 differs from the card"
+  kill "$emulator_pid"; wait "$emulator_pid" 2>/dev/null; emulator_pid=
+  [ "$(pictures_read)" = "00000001 00000003 " ] || fail "pictures read: $(pictures_read)"
+  ;;
+get-all-prefix-and-overwrite)
+  make_card 1 500 501 12000
+  start_emulator --card "$work/card"
+  echo old >"$work/out/ABCD0004.JPG"
+  run --prefix ABCD --speed 115200 get-all --to "$work/out" --overwrite
+  expect_status 0
+  expect_out "4 saved, 0 skipped, 0 failed"
+  for n in 1 2 3 4; do
+    cmp -s "$work/card/P$n.JPG" "$work/out/ABCD000$n.JPG" || fail "picture $n differs from the card"
+  done
+  # The progress bar went to stderr, one line per picture when stderr is no terminal.
+  [ "$(grep -c '100%' "$work/stderr")" = 4 ] || fail "no progress bar for each picture"
+  run --quiet get-all --to "$work/out"
+  expect_status 0
+  expect_out "4 saved, 0 skipped, 0 failed"
+  run --quiet --prefix ABCD get-all --to "$work/out"
+  expect_out "0 saved, 4 skipped, 0 failed"
+  ;;
+get-goes-on-after-a-missing-picture)
+  make_card 700 800
+  start_emulator --card "$work/card"
+  run --quiet get 9 2 --to "$work/out"
+  expect_status 1
+  expect_out "1 saved, 0 skipped, 1 failed"
+  expect_err_has "AUT_0009.JPG: Failed to communicate."
+  [ -f "$work/out/AUT_0002.JPG" ] || fail "picture 2 was not saved"
+  ;;
+get-stops-at-a-changed-card)
+  make_card 700 800 900
+  start_emulator --card "$work/card" --card-changed-after 2
+  run --quiet get-all --to "$work/out"
+  expect_status 1
+  expect_out "1 saved, 0 skipped, 1 failed"
+  expect_err_has "Memory card is probably changed."
+  [ ! -e "$work/out/AUT_0003.JPG" ] || fail "the save went on after the card change"
+  ;;
+get-short-picture-writes-nothing)
+  make_card 1500
+  start_emulator --card "$work/card" --size-extra 20
+  run --quiet get 1 --to "$work/out"
+  expect_status 1
+  expect_out "0 saved, 0 skipped, 1 failed"
+  [ -z "$(ls -A "$work/out")" ] || fail "a partial file was left"
+  ;;
+thumbnails-with-placeholder)
+  start_emulator --generate 3 --ng-thumbnail 2
+  run --quiet thumbnails "$work/out"
+  expect_status 0
+  for n in 1 2 3; do
+    f="$work/out/AUT_000$n.bmp"
+    [ -f "$f" ] || fail "no $f"
+    # 54 bytes of headers and 80 x 60 pixels of 3 bytes; 24 bits per pixel at offset 28.
+    [ "$(wc -c <"$f")" = 14454 ] || fail "$f is not an 80x60 24-bit BMP"
+    [ "$(od -An -tu2 -j28 -N2 "$f" | tr -d ' ')" = 24 ] || fail "$f is not 24-bit"
+  done
+  cmp -s "$work/out/AUT_0001.bmp" "$work/out/AUT_0002.bmp" && fail "the placeholder looks like a thumbnail"
+  grep -q '"fault":"ng-thumbnail"' "$work/log.jsonl" || fail "the NG answer was not given"
+  run --quiet thumbnails "$work/out"
+  expect_status 0
+  expect_out "0 saved, 3 skipped, 0 failed"
+  ;;
+silent-camera)
+  start_emulator --generate 3 --silent-enqs 100000
+  run --quiet count
+  expect_status 1
+  expect_no_out
+  expect_err_has "Failed to communicate."
+  ;;
+missing-device)
+  device="$work/no-such-tty"
+  run count
+  expect_status 1
+  expect_err_has "The serial device does not exist."
+  ;;
+permission-denied)
+  [ "$(id -u)" = 0 ] && exit 77
+  start_emulator --generate 1
+  chmod 000 "$device" || exit 77
+  run count
+  expect_status 1
+  expect_err_has "Permission denied on the serial device."
+  ;;
+bad-prefix)
+  start_emulator --generate 1
+  run --prefix 'A/B' get-all --to "$work/out"
+  expect_status 1
+  expect_err_has "The file name contains the characters which are not allowed to use."
+  [ -z "$(ls -A "$work/out")" ] || fail "files were written"
+  ;;
+usage-errors)
+  device=/dev/null
+  for args in "" "frobnicate" "get 1" "get-all" "get x --to $work/out" "get 0 --to $work/out" \
+              "--speed 1234 count" "--port 5 count" "--port 1 count" "--prefix ABCDE list" \
+              "thumbnails" "count extra" "--to $work/out list"; do
+    status=0
+    # shellcheck disable=SC2086
+    "$cli" camera --device /dev/null $args >"$work/stdout" 2>"$work/stderr" || status=$?
+    [ "$status" = 2 ] || fail "\"$args\" gave exit status $status, not 2"
+  done
+  "$cli" camera --help >"$work/stdout" || fail "--help failed"
+  grep -q "get-all --to DIR" "$work/stdout" || fail "--help lacks get-all"
+  ;;
+ctrl-c-cancels)
+  make_card 40000
+  start_emulator --card "$work/card" --realtime
+  "$cli" camera --device "$device" --speed 9600 get-all --to "$work/out" >"$work/out.txt" 2>"$work/stderr" &
+  cli_pid=$!
+  # Once the camera's blocks are coming, press Ctrl+C.
+  i=0
+  until grep -q '"from":"camera","frame":"DT"' "$work/log.jsonl" 2>/dev/null; do
+    i=$((i + 1))
+    [ $i -gt 600 ] && { kill "$cli_pid"; fail "no blocks came"; }
+    sleep 0.05
+  done
+  kill -INT "$cli_pid"
+  status=0
+  wait "$cli_pid" || status=$?
+  expect_status 1
+  expect_err_has "cancelled"
+  [ -z "$(ls -A "$work/out")" ] || fail "a partial file was left"
+  grep -q "0 saved, 0 skipped, 0 failed" "$work/out.txt" || fail "no summary line"
+  kill "$emulator_pid"; wait "$emulator_pid" 2>/dev/null; emulator_pid=
+  # The camera was told, and the line went back to 9600 (speed code 1).
+  grep -q '"from":"host","frame":"CC"' "$work/log.jsonl" || fail "the camera was not told"
+  last_speed=$(grep '"from":"host","frame":"SB"' "$work/log.jsonl" | tail -n 1 | sed 's/.*"data":"\(..\).*/\1/')
+  [ "$last_speed" = 31 ] || fail "the line was left at speed code $last_speed"
+  ;;
+put)
+  bmp="$work/white.bmp"
+  make_bmp "$bmp"
+  start_emulator --card "$work/card"
+  run --quiet put "$bmp" "$bmp"
+  expect_status 0
+  [ -f "$work/card/AUT_0001.JPG" ] && [ -f "$work/card/AUT_0002.JPG" ] || fail "the camera did not store two pictures"
+  "$cli" info "$work/card/AUT_0001.JPG" >"$work/stdout" || fail "the stored picture does not load"
+  grep -q "^width: 320$" "$work/stdout" && grep -q "^height: 240$" "$work/stdout" || fail "not fitted to 320x240"
+  # A file that does not load ends the run before anything is sent.
+  run --quiet put "$work/missing.bmp" "$bmp"
+  expect_status 1
+  [ ! -f "$work/card/AUT_0003.JPG" ] || fail "a later file was sent after a failed one"
+  ;;
+put-card-full)
+  start_emulator --generate 2 --free-memory 100
+  make_bmp "$work/white.bmp"
+  run --quiet put "$work/white.bmp"
+  expect_status 1
+  expect_err_has "Memory card is full."
+  ;;
+ports)
+  start_emulator --generate 1
+  run ports
+  expect_status 0
+  grep -q "^COM1  $device .*can be opened" "$work/stdout" || fail "COM1 is not the emulator's line"
+  grep -q "^COM2  .*cannot be opened: The serial device does not exist." "$work/stdout" || fail "COM2 should be missing"
+  grep -q "^speeds on COM1: 9600 19200 28800 38400 57600 115200$" "$work/stdout" || fail "speeds"
+  ;;
+*)
+  echo "unknown case $case_name"
+  exit 2
+  ;;
+esac
+exit 0
