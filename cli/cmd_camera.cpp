@@ -342,10 +342,12 @@ int RunList() {
   return end == SequenceEnd::kDone || end == SequenceEnd::kEmpty ? kExitOk : kExitFailure;
 }
 
-// The folder a subcommand writes into must exist before the camera is asked anything.
+// The folder a subcommand writes into is made when it does not exist yet, before the
+// camera is asked anything; a path that cannot be a folder is refused.
 bool CheckFolder(const fs::path& folder) {
   std::error_code error;
   if (fs::is_directory(folder, error)) return true;
+  if (!fs::exists(folder, error) && fs::create_directories(folder, error)) return true;
   Prompt().Show(MessageText(kMsgInvalidPath));
   return false;
 }
