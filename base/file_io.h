@@ -16,7 +16,7 @@ using ByteSpan = std::span<const std::uint8_t>;
 // Reads the whole file. On failure the error tells why (no such file, access, ...).
 std::error_code ReadWholeFile(const std::filesystem::path& path, Bytes& out);
 
-// Writes the parts one after another into a temporary file in the target's folder and
+// Writes the pieces one after another into a temporary file in the target's folder and
 // renames it over the target only when every byte is on disk, so a failed write (a full
 // disk, a removed folder) leaves the old file exactly as it was. A new file gets the
 // usual permissions (0666 less the umask); a replaced file keeps its own.

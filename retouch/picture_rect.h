@@ -20,7 +20,7 @@ struct PictureRect {
   PictureRect Normalized() const {
     return {std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
   }
-  // The part of the (normalised) rectangle that lies inside a width x height picture;
+  // The portion of the (normalised) rectangle that lies inside a width x height picture;
   // empty when they do not overlap.
   PictureRect ClippedTo(int width, int height) const {
     PictureRect n = Normalized();

@@ -91,7 +91,7 @@ bool RetouchPictureState::CommitFloating() {
   Picture& picture = m_current.picture;
   const Picture& floating = m_current.floatingPicture;
   const FloatingPosition at = m_current.floatingAt;
-  // Only the part of the floating picture that lies on the picture is stamped in; it may
+  // Only the portion of the floating picture that lies on the picture is stamped in; it may
   // have been dragged partly past an edge.
   const PictureRect area = PictureRect{at.left, at.top, at.left + floating.width, at.top + floating.height}
                                .ClippedTo(picture.width, picture.height);

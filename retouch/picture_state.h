@@ -82,7 +82,7 @@ class RetouchPictureState {
   void MoveFloating(FloatingPosition at);
   // Esc, Delete and the right button: the floating picture is dropped.
   void DiscardFloating();
-  // Stamps the floating picture into the picture at its position (the part that lies
+  // Stamps the floating picture into the picture at its position (the portion that lies
   // inside the picture). Returns false after showing the failure.
   bool CommitFloating();
 

@@ -26,7 +26,7 @@ struct LibraryJpeg {
 };
 
 // Compresses top-down rows of width x components bytes.
-inline std::vector<std::uint8_t> CompressWithLibrary(const LibraryJpeg& spec, const std::vector<std::uint8_t>& rows) {
+inline std::vector<std::uint8_t> CompressWithLibrary(const LibraryJpeg& wanted, const std::vector<std::uint8_t>& rows) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr errors{};
   cinfo.err = jpeg_std_error(&errors);
@@ -34,21 +34,21 @@ inline std::vector<std::uint8_t> CompressWithLibrary(const LibraryJpeg& spec, co
   unsigned char* out = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&cinfo, &out, &size);
-  cinfo.image_width = static_cast<JDIMENSION>(spec.width);
-  cinfo.image_height = static_cast<JDIMENSION>(spec.height);
-  cinfo.input_components = spec.components;
-  cinfo.in_color_space = spec.input;
+  cinfo.image_width = static_cast<JDIMENSION>(wanted.width);
+  cinfo.image_height = static_cast<JDIMENSION>(wanted.height);
+  cinfo.input_components = wanted.components;
+  cinfo.in_color_space = wanted.input;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_colorspace(&cinfo, spec.stored);
-  jpeg_set_quality(&cinfo, spec.quality, TRUE);
-  if (spec.stored == JCS_YCbCr) {
-    cinfo.comp_info[0].h_samp_factor = spec.lumaH;
-    cinfo.comp_info[0].v_samp_factor = spec.lumaV;
+  jpeg_set_colorspace(&cinfo, wanted.stored);
+  jpeg_set_quality(&cinfo, wanted.quality, TRUE);
+  if (wanted.stored == JCS_YCbCr) {
+    cinfo.comp_info[0].h_samp_factor = wanted.lumaH;
+    cinfo.comp_info[0].v_samp_factor = wanted.lumaV;
     for (int c = 1; c < 3; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
   }
-  if (spec.progressive) jpeg_simple_progression(&cinfo);
+  if (wanted.progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
-  const std::size_t rowBytes = static_cast<std::size_t>(spec.width) * static_cast<std::size_t>(spec.components);
+  const std::size_t rowBytes = static_cast<std::size_t>(wanted.width) * static_cast<std::size_t>(wanted.components);
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(rows.data() + cinfo.next_scanline * rowBytes);
     jpeg_write_scanlines(&cinfo, &row, 1);
