@@ -146,10 +146,10 @@ TEST_F(Jpeg, EncodesWithTheLibrarysOwnOutputForTheseSettings) {
   Picture picture = PhotoLike(45, 31, 9);
   CJPG jpg;
   ASSERT_TRUE(jpg.EncodeJpeg(picture.width, picture.height, picture.pixels));
-  LibraryJpeg spec;
-  spec.width = 45;
-  spec.height = 31;
-  EXPECT_EQ(jpg.Data(), CompressWithLibrary(spec, test::TopDownRgb(picture)));
+  LibraryJpeg wanted;
+  wanted.width = 45;
+  wanted.height = 31;
+  EXPECT_EQ(jpg.Data(), CompressWithLibrary(wanted, test::TopDownRgb(picture)));
 
   // The frame header says 2 x 1 for luminance and 1 x 1 for both colour components.
   const Bytes& data = jpg.Data();
@@ -165,11 +165,11 @@ TEST_F(Jpeg, EncodesWithTheLibrarysOwnOutputForTheseSettings) {
 
 TEST_F(Jpeg, DecodesAsTheLibraryDoes) {
   Picture picture = PhotoLike(37, 23, 4);
-  LibraryJpeg spec;
-  spec.width = 37;
-  spec.height = 23;
-  spec.lumaV = 2;
-  const Bytes file = CompressWithLibrary(spec, test::TopDownRgb(picture));
+  LibraryJpeg wanted;
+  wanted.width = 37;
+  wanted.height = 23;
+  wanted.lumaV = 2;
+  const Bytes file = CompressWithLibrary(wanted, test::TopDownRgb(picture));
   CJPG jpg;
   ASSERT_TRUE(jpg.DecodeJpeg(file));
   Picture decoded = jpg.TakePicture();
@@ -185,8 +185,8 @@ TEST_F(Jpeg, DecodesAsTheLibraryDoes) {
 TEST_F(Jpeg, GrayscaleBecomesTwentyFourBit) {
   std::vector<std::uint8_t> samples(10 * 6);
   for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint8_t>(i * 4);
-  LibraryJpeg spec{10, 6, JCS_GRAYSCALE, 1, JCS_GRAYSCALE};
-  const Bytes file = CompressWithLibrary(spec, samples);
+  LibraryJpeg wanted{10, 6, JCS_GRAYSCALE, 1, JCS_GRAYSCALE};
+  const Bytes file = CompressWithLibrary(wanted, samples);
   CJPG jpg;
   ASSERT_TRUE(jpg.DecodeJpeg(file));
   Picture picture = jpg.TakePicture();
@@ -211,10 +211,10 @@ TEST_F(Jpeg, OutputBlockGrowsForDataThatDoNotFit) {
   CJPG jpg;
   ASSERT_TRUE(jpg.EncodeJpeg(1, 1024, column.pixels));
   EXPECT_GT(jpg.DataLength(), static_cast<std::size_t>(1024 * 3 * 0.4) + 4096);
-  LibraryJpeg spec;
-  spec.width = 1;
-  spec.height = 1024;
-  EXPECT_EQ(jpg.Data(), CompressWithLibrary(spec, test::TopDownRgb(column)));
+  LibraryJpeg wanted;
+  wanted.width = 1;
+  wanted.height = 1024;
+  EXPECT_EQ(jpg.Data(), CompressWithLibrary(wanted, test::TopDownRgb(column)));
   ASSERT_TRUE(jpg.DecodeJpeg());
   EXPECT_EQ(jpg.Height(), 1024);
 }
@@ -278,10 +278,10 @@ TEST_F(Jpeg, ProgressiveFileDamagedBeforeItsRowsExistIsRefused) {
   // A progressive picture is complete only after its last scan, so the library reads
   // all of it before the first row: a truncation is found before the rows exist.
   Picture picture = PhotoLike(32, 32, 5);
-  LibraryJpeg spec;
-  spec.width = spec.height = 32;
-  spec.progressive = true;
-  const Bytes file = CompressWithLibrary(spec, test::TopDownRgb(picture));
+  LibraryJpeg wanted;
+  wanted.width = wanted.height = 32;
+  wanted.progressive = true;
+  const Bytes file = CompressWithLibrary(wanted, test::TopDownRgb(picture));
   CJPG whole;
   ASSERT_TRUE(whole.DecodeJpeg(file));
   CJPG jpg;
