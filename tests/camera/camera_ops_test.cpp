@@ -5,6 +5,7 @@
 
 #include "camera/camera_ops.h"
 #include "camera/over_emulator.h"
+#include "test_support/case_name.h"
 
 namespace tessaly {
 namespace {
@@ -190,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  {"SB", "SP", "RD", "CC", "SP", "SB", "RN"}},
                       CancelCase{"thumbnail", [](auto& buffer) { return CameraGetThumbnail(buffer, 1); }, 500,
                                  {"RM", "CC", "SB", "RN"}}),
-    [](const auto& info) { return std::string(info.param.description); });
+    [](const auto& info) { return test::CaseName(info.param.description); });
 
 TEST_F(CameraOverEmulator, ASilentCameraFailsTheConnectionAndTheLineIsClosed) {
   Start({"--generate", "1", "--silent-enqs", "1000"});

@@ -10,6 +10,7 @@
 #include "camera/over_emulator.h"
 #include "formats/jpg.h"
 #include "serial/serlnk32.h"
+#include "test_support/case_name.h"
 #include "test_support/fake_line.h"
 
 namespace tessaly {
@@ -372,7 +373,7 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, DamagedBlocks,
     ::testing::Values(DamagedBlock{"misnumbered", "--misnumber-block", "camera:DT3", "camera:DT2", 1},
                       DamagedBlock{"corrupt", "--corrupt-block", "camera:DT2", "camera:DT2", 2}),
-    [](const auto& info) { return std::string(info.param.description); });
+    [](const auto& info) { return test::CaseName(info.param.description); });
 
 TEST_F(LinkOverEmulator, CamerasEnqAnsweringOursIsServedFirst) {
   Open({"--generate", "1", "--enq-collision", "2", "--cancel-code", "7"});

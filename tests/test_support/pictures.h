@@ -65,6 +65,14 @@ inline Picture Indexed(int width, int height, int bits) {
   return p;
 }
 
+// The colour index of pixel (x, y) of a 1-, 4- or 8-bit picture, high bits first.
+inline int IndexOf(const Picture& p, int x, int y) {
+  const std::uint8_t* row = p.Line(y);
+  if (p.bitsPerPixel == 1) return (row[x / 8] >> (7 - x % 8)) & 1;
+  if (p.bitsPerPixel == 4) return (row[x / 2] >> (x % 2 ? 0 : 4)) & 15;
+  return row[x];
+}
+
 // Every field of two pictures, pixels byte for byte.
 inline bool SamePicture(const Picture& a, const Picture& b) {
   return a.width == b.width && a.height == b.height && a.bitsPerPixel == b.bitsPerPixel &&
