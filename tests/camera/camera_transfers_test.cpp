@@ -74,15 +74,6 @@ TEST_F(TransfersOverEmulator, ThumbnailListingUsesThePlaceholderForAnNgAnswer) {
   for (const auto& data : test::HostFrames(Log(), "RM", true)) EXPECT_NE(data.substr(0, 8), "00000002");
 }
 
-TEST_F(TransfersOverEmulator, NamesComeFromTheCountAlone) {
-  Start({"--generate", "12"});
-  std::vector<std::string> names;
-  ASSERT_EQ(ListNames(names), SequenceEnd::kDone);
-  ASSERT_EQ(names.size(), 12u);
-  EXPECT_EQ(names.back(), "AUT_0012.JPG");
-  EXPECT_EQ(test::HostFrames(Log()), (test::Tokens{"SM", "RN"}));
-}
-
 TEST_F(TransfersOverEmulator, AnEmptyCameraSaysSo) {
   Start({"--generate", "0"});
   std::vector<std::string> names;
