@@ -5,7 +5,6 @@
 
 #include "camera/camera_ops.h"
 #include "camera/over_emulator.h"
-#include "test_support/case_name.h"
 
 namespace tessaly {
 namespace {
@@ -144,54 +143,48 @@ TEST_F(CameraOverEmulator, DownloadsAreByteIdenticalToTheCard) {
 
 // A cancel in the middle of a transfer tells the camera with "CC" and lowers the line;
 // the camera answers, and the line works on.
-struct CancelCase {
-  const char* description;
-  std::function<int(std::vector<std::uint8_t>&)> transfer;
-  std::uint32_t stopAt;
-  Tokens lastCommands;
-};
-
-void PrintTo(const CancelCase& c, std::ostream* out) { *out << c.description; }
-
-class Cancel : public CameraOverEmulator, public ::testing::WithParamInterface<CancelCase> {};
-
-TEST_P(Cancel, TellsTheCameraAndLowersTheLine) {
-  const CancelCase& c = GetParam();
-  Start({"--generate", "1"});
-  TheLinkSetup().currentSpeed = 115200;
-  ConnectAndCount(1);
-  std::uint32_t size = 0;
-  ASSERT_EQ(CameraGetFileSize(1, size), kCamDone);
-  ASSERT_EQ(CameraSpeedUp(), kCamDone);
-  ProgressLog progress;
-  progress.stopAt = c.stopAt;
-  progress.Install();
-  std::vector<std::uint8_t> buffer(size);
-  EXPECT_EQ(c.transfer(buffer), kCamCancelled);
-  EXPECT_LT(progress.done.back(), buffer.size());
-  EXPECT_EQ(ThePort().speed, 9600u);
-  EXPECT_EQ(TheLinkState().packetSize, kDefaultPacketSize);
-  EXPECT_EQ(TheLinkState().transferState, TransferState::kIdle);
-  SetLinkProgress(nullptr);
-  std::uint32_t count = 0;
-  EXPECT_EQ(CameraGetCount(count), kCamDone);
-  auto lines = Log();
-  Tokens commands = HostFrames(lines);
-  ASSERT_GE(commands.size(), c.lastCommands.size());
-  EXPECT_EQ(Tokens(commands.end() - static_cast<std::ptrdiff_t>(c.lastCommands.size()), commands.end()),
-            c.lastCommands);
-  auto cc = std::find_if(lines.begin(), lines.end(), [](auto& l) { return JsonField(l, "frame") == "CC"; });
-  EXPECT_NE(std::find_if(cc, lines.end(), [](auto& l) { return JsonField(l, "frame") == "OK"; }), lines.end());
-  EXPECT_EQ(HostFrames(lines, "SB", true).back(), "3100000000000000");
+TEST_F(CameraOverEmulator, CancelTellsTheCameraAndLowersTheLine) {
+  struct Case {
+    const char* description;
+    std::function<int(std::vector<std::uint8_t>&)> transfer;
+    std::uint32_t stopAt;
+    Tokens lastCommands;
+  };
+  const Case cases[] = {
+      {"picture", [](auto& buffer) { return CameraGetPicture(buffer, 1); }, 2000,
+       {"SB", "SP", "RD", "CC", "SP", "SB", "RN"}},
+      {"thumbnail", [](auto& buffer) { return CameraGetThumbnail(buffer, 1); }, 500, {"RM", "CC", "SB", "RN"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.description);
+    Start({"--generate", "1"});
+    TheLinkSetup().currentSpeed = 115200;
+    ConnectAndCount(1);
+    std::uint32_t size = 0;
+    ASSERT_EQ(CameraGetFileSize(1, size), kCamDone);
+    ASSERT_EQ(CameraSpeedUp(), kCamDone);
+    ProgressLog progress;
+    progress.stopAt = c.stopAt;
+    progress.Install();
+    std::vector<std::uint8_t> buffer(size);
+    EXPECT_EQ(c.transfer(buffer), kCamCancelled);
+    EXPECT_LT(progress.done.back(), buffer.size());
+    EXPECT_EQ(ThePort().speed, 9600u);
+    EXPECT_EQ(TheLinkState().packetSize, kDefaultPacketSize);
+    EXPECT_EQ(TheLinkState().transferState, TransferState::kIdle);
+    SetLinkProgress(nullptr);
+    std::uint32_t count = 0;
+    EXPECT_EQ(CameraGetCount(count), kCamDone);
+    auto lines = Log();
+    Tokens commands = HostFrames(lines);
+    ASSERT_GE(commands.size(), c.lastCommands.size());
+    EXPECT_EQ(Tokens(commands.end() - static_cast<std::ptrdiff_t>(c.lastCommands.size()), commands.end()),
+              c.lastCommands);
+    auto cc = std::find_if(lines.begin(), lines.end(), [](auto& l) { return JsonField(l, "frame") == "CC"; });
+    EXPECT_NE(std::find_if(cc, lines.end(), [](auto& l) { return JsonField(l, "frame") == "OK"; }), lines.end());
+    EXPECT_EQ(HostFrames(lines, "SB", true).back(), "3100000000000000");
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Transfers, Cancel,
-    ::testing::Values(CancelCase{"picture", [](auto& buffer) { return CameraGetPicture(buffer, 1); }, 2000,
-                                 {"SB", "SP", "RD", "CC", "SP", "SB", "RN"}},
-                      CancelCase{"thumbnail", [](auto& buffer) { return CameraGetThumbnail(buffer, 1); }, 500,
-                                 {"RM", "CC", "SB", "RN"}}),
-    [](const auto& info) { return test::CaseName(info.param.description); });
 
 TEST_F(CameraOverEmulator, ASilentCameraFailsTheConnectionAndTheLineIsClosed) {
   Start({"--generate", "1", "--silent-enqs", "1000"});

@@ -18,6 +18,7 @@ namespace {
 using test::CompressWithLibrary;
 using test::LibraryJpeg;
 using test::PhotoLike;
+using test::Stream;
 using Texts = std::vector<std::string>;
 
 const Texts kNotValid = {"This is not a valid file type."};
@@ -28,24 +29,6 @@ Bytes WrittenFile(const Picture& picture, std::string_view comment) {
   EXPECT_TRUE(jpg.EncodeJpeg(picture.width, picture.height, picture.pixels));
   jpg.SetJpegComment(comment);
   return jpg.FileImage();
-}
-
-Bytes Stream(const Picture& picture) {
-  CJPG jpg;
-  EXPECT_TRUE(jpg.EncodeJpeg(picture.width, picture.height, picture.pixels));
-  return jpg.Data();
-}
-
-// A file laid out as the camera writes it: an application segment of 1802 bytes, then a
-// comment segment of 242 bytes at offset 1806, then the rest of a JPEG stream.
-Bytes CameraFile(const Bytes& stream, std::string_view comment, std::uint8_t lengthLow = 0x0A) {
-  Bytes file = {0xFF, 0xD8, 0xFF, 0xE1, 0x07, lengthLow};
-  file.resize(1806, 0x20);
-  file.insert(file.end(), {0xFF, 0xFE, 0x00, 0xF2, 0x00, 'Q', 'O', 'R', 0x00});
-  file.insert(file.end(), comment.begin(), comment.end());
-  file.resize(1806 + 2 + 242, 0);
-  file.insert(file.end(), stream.begin() + 2, stream.end());
-  return file;
 }
 
 class Jpeg : public testing::Test {
@@ -96,7 +79,7 @@ TEST_F(Jpeg, CommentIsCutToSixtyBytesWithoutSplittingACharacter) {
 }
 
 TEST_F(Jpeg, CommentsInTheCameraLayoutAndElsewhere) {
-  const Bytes camera = CameraFile(Stream(PhotoLike(16, 8)), "From the camera");
+  const Bytes camera = test::CameraFile(Stream(PhotoLike(16, 8)), "From the camera");
   auto changed = [&](std::size_t at, std::uint8_t value) {
     Bytes file = camera;
     file[at] = value;
@@ -304,23 +287,6 @@ TEST_F(Jpeg, FilesAreWrittenWholeOrNotAtAll) {
   ASSERT_FALSE(WriteFileAtomically(folder / "short.jpg", Bytes{0xFF}));
   EXPECT_FALSE(reader.ReadJpegFile(folder / "short.jpg"));
   EXPECT_EQ(m_prompt.Texts(), (Texts{"Failed to read file.", kNotValid[0]}));
-}
-
-TEST_F(Jpeg, SavedThroughTheDispatchAndLoadedBackWithItsComment) {
-  test::TempFolder folder;
-  Picture picture = PhotoLike(50, 30);
-  PictureFile save;
-  save.InitFromDocument(picture, false, "A day at the sea");
-  ASSERT_TRUE(save.SavePicture(folder / "PHOTO.JPG"));
-  EXPECT_EQ(save.type, PictureType::kJpeg);
-  PictureFile load;
-  ASSERT_TRUE(load.LoadPicture(folder / "PHOTO.JPG"));
-  EXPECT_EQ(load.type, PictureType::kJpeg);
-  EXPECT_EQ(load.comment, "A day at the sea");
-  EXPECT_EQ(load.fileSize, std::filesystem::file_size(folder / "PHOTO.JPG"));
-  EXPECT_EQ(load.picture.width, 50);
-  EXPECT_EQ(load.picture.imageSize, RowStride(50, 24) * 30);
-  EXPECT_TRUE(m_prompt.Texts().empty());
 }
 
 }  // namespace
