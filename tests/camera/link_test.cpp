@@ -399,17 +399,6 @@ TEST_F(LinkOverEmulator, UserCancelFromTheProgressCallbackGivesStatus4) {
   EXPECT_EQ(Read(kCmdRD, 1, got, code), kLinkCancelled);
   EXPECT_GE(lastDone, 500u);
   EXPECT_LT(lastDone, picture.size());
-  // The camera is told, as the camera operations do it, and answers.
-  SetLinkProgress(nullptr);
-  TheLinkState().transferState = TransferState::kIdle;
-  TheLinkState().cancelRequest = 0;
-  BuildCommandFrame(kCmdCC, FrameData{});
-  PortPurge();
-  LinkSendByte(kEnq);
-  ASSERT_EQ(LinkSendFrame(), kLinkDone);
-  ASSERT_EQ(LinkAwaitAnswer(kAnswerTimeoutMs), kLinkDone);
-  EXPECT_EQ(AnswerCode(), kAnswerOk);
-  EXPECT_EQ(Count(Exchange(Log()), "host:CC"), 1);
 }
 
 TEST_F(LinkOverEmulator, CameraStoppingATransferGivesItsReason) {
