@@ -47,14 +47,6 @@ inline Tokens HostFrames(const std::vector<std::string>& lines, const std::strin
   return frames;
 }
 
-// Picture numbers of the host's "RD" requests.
-inline std::vector<std::uint32_t> PicturesRead(const std::vector<std::string>& lines) {
-  std::vector<std::uint32_t> numbers;
-  for (const auto& data : HostFrames(lines, "RD", true))
-    numbers.push_back(static_cast<std::uint32_t>(std::stoul(data.substr(0, 8), nullptr, 16)));
-  return numbers;
-}
-
 class OverEmulator : public ::testing::Test {
  protected:
   // Starts the emulator with args and, when files are given, a card of them in order.
