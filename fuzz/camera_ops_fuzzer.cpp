@@ -17,7 +17,7 @@
 #include "camera/camera_transfers.h"
 #include "camera/connection.h"
 #include "camera/link.h"
-#include "test_support/fake_line.h"
+#include "fuzz/line_script.h"
 #include "test_support/recorded_prompt.h"
 
 namespace {
@@ -37,7 +37,7 @@ class CountingSink final : public ThumbnailSink {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static auto fakeLine = test::InstallFakeLine();
+  static auto fakeLine = fuzz::InstallFakeLine();
   static test::RecordedPrompt prompt;
   auto& line = *fakeLine;
   ByteReader reader(std::span(data, size));
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!reader.Ok()) return 0;
 
   line = test::FakeLineState{};
-  test::PlayChunks(line, reader, 2);
+  fuzz::PlayChunks(line, reader, 2);
 
   TheLinkState() = LinkState{};
   TheCameraState() = CameraState{};

@@ -12,12 +12,12 @@
 
 #include "base/byte_reader.h"
 #include "camera/link.h"
-#include "test_support/fake_line.h"
+#include "fuzz/line_script.h"
 
 using namespace tessaly;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static auto fakeLine = test::InstallFakeLine();
+  static auto fakeLine = fuzz::InstallFakeLine();
   auto& line = *fakeLine;
   ByteReader reader(std::span(data, size));
   std::uint8_t scenario = reader.U8();
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!reader.Ok()) return 0;
 
   line = test::FakeLineState{};
-  test::PlayChunks(line, reader, 1);
+  fuzz::PlayChunks(line, reader, 1);
 
   TheLinkState() = LinkState{};
   PortReset(1);

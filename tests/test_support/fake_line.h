@@ -5,14 +5,12 @@
 // camera sends back; waits with nothing queued move the clock by their whole time-out.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
 
-#include "base/byte_reader.h"
 #include "camera/port.h"
 
 namespace tessaly::test {
@@ -85,31 +83,5 @@ class FakeClock final : public LinkClock {
  private:
   std::shared_ptr<FakeLineState> m_state;
 };
-
-// For the fuzz targets: installs the line in memory and its clock, and returns the line.
-inline std::shared_ptr<FakeLineState> InstallFakeLine() {
-  auto line = std::make_shared<FakeLineState>();
-  SetPortBackend(std::make_unique<FakeLineBackend>(line));
-  SetLinkClock(std::make_unique<FakeClock>(line));
-  return line;
-}
-
-// Plays the rest of a fuzzer's input as the camera: chunks of a big-endian length
-// (lengthBytes wide) and that many bytes. The first chunk is on the line at once; each
-// later one arrives in answer to one write of the host, so that the bytes meet the link
-// in every state of its handshake.
-inline void PlayChunks(FakeLineState& line, ByteReader& reader, int lengthBytes) {
-  std::vector<std::vector<std::uint8_t>> chunks;
-  while (reader.Remaining() > 0) {
-    std::size_t length = lengthBytes == 1 ? reader.U8() : reader.U16BE();
-    auto bytes = reader.Bytes(std::min<std::size_t>(length, reader.Remaining()));
-    chunks.emplace_back(bytes.begin(), bytes.end());
-  }
-  std::size_t next = 0;
-  if (next < chunks.size()) line.SendRange(chunks[next++]);
-  line.camera = [chunks = std::move(chunks), next](const std::vector<std::uint8_t>&, FakeLineState& state) mutable {
-    if (next < chunks.size()) state.SendRange(chunks[next++]);
-  };
-}
 
 }  // namespace tessaly::test
