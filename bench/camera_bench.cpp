@@ -12,9 +12,8 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <fstream>
 
-#include "bench/counting_backend.h"
+#include "bench/realtime_line.h"
 #include "camera/camera_ops.h"
 #include "camera/connection.h"
 #include "camera/link.h"
@@ -115,17 +114,13 @@ BENCHMARK(BM_CameraListThirtyThumbnailsRealtime115200)->Iterations(2)->UseManual
 
 void BM_CameraDownloadPictureRealtime115200(benchmark::State& state) {
   constexpr std::size_t kPictureSize = 50'000;
-  test::TempFolder card;
-  std::vector<std::uint8_t> picture(kPictureSize);
-  for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<std::uint8_t>(i * 11 + i / 301);
-  std::ofstream(card / "PICTURE.JPG", std::ios::binary)
-      .write(reinterpret_cast<const char*>(picture.data()), static_cast<std::streamsize>(picture.size()));
-  test::EmulatorProcess emulator({"--realtime", "--card", card.Path().string()});
-  if (!emulator.Running()) {
+  bench::RealtimeCard card(kPictureSize);
+  if (!card.Running()) {
     state.SkipWithError("the camera emulator did not start");
     return;
   }
-  Session session(emulator.DevicePath());
+  const std::vector<std::uint8_t>& picture = card.picture;
+  Session session(card.emulator->DevicePath());
   for (auto _ : state) {
     std::uint32_t count = 0, size = 0;
     if (CameraConnect() != kCamDone || CameraGetCount(count) != kCamDone || CameraGetFileSize(1, size) != kCamDone) {

@@ -15,9 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include "base/file_io.h"
+#include "formats/jpeg_test_support.h"
 #include "formats/jpg.h"
 
 namespace tessaly {
@@ -59,54 +58,16 @@ Picture CameraPicture(const Bytes& file) {
 
 // Decodes into a freshly allocated block of top-down red-green-blue rows, as a program
 // that uses the library on its own would.
-std::vector<std::uint8_t> LibraryDecode(const Bytes& file) {
-  jpeg_decompress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
-  jpeg_read_header(&cinfo, TRUE);
-  jpeg_start_decompress(&cinfo);
-  const std::size_t rowBytes = cinfo.output_width * static_cast<std::size_t>(cinfo.output_components);
-  std::vector<std::uint8_t> rows(rowBytes * cinfo.output_height);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = rows.data() + cinfo.output_scanline * rowBytes;
-    jpeg_read_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  return rows;
-}
+std::vector<std::uint8_t> LibraryDecode(const Bytes& file) { return test::DecompressWithLibrary(file); }
 
 // Encodes top-down red-green-blue rows at quality 80 with 2 x 1 luminance sampling into
 // the library's own memory destination.
 std::size_t LibraryEncode(const std::vector<std::uint8_t>& rgb, int width, int height) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &out, &size);
-  cinfo.image_width = static_cast<JDIMENSION>(width);
-  cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, kJpegQuality, TRUE);
-  cinfo.comp_info[0].h_samp_factor = 2;
-  cinfo.comp_info[0].v_samp_factor = 1;
-  for (int c = 1; c < 3; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
-  jpeg_start_compress(&cinfo, TRUE);
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + cinfo.next_scanline * rowBytes);
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::free(out);
-  return size;
+  test::LibraryJpeg wanted;
+  wanted.width = width;
+  wanted.height = height;
+  wanted.quality = kJpegQuality;
+  return test::CompressWithLibrary(wanted, rgb).size();
 }
 
 // ---------------------------------------------------------------- CJPG

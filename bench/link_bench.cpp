@@ -9,9 +9,8 @@
 #include <sys/resource.h>
 
 #include <chrono>
-#include <fstream>
 
-#include "bench/counting_backend.h"
+#include "bench/realtime_line.h"
 #include "camera/link.h"
 #include "test_support/emulator_process.h"
 
@@ -28,17 +27,13 @@ double CpuSeconds() {
 void BM_LinkBlockTransferRealtime115200(benchmark::State& state) {
   constexpr std::size_t kPictureSize = 50'000;
   constexpr std::uint32_t kSpeed = 115200;
-  test::TempFolder card;
-  std::vector<std::uint8_t> picture(kPictureSize);
-  for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<std::uint8_t>(i * 7 + i / 300);
-  std::ofstream(card / "PICTURE.JPG", std::ios::binary)
-      .write(reinterpret_cast<const char*>(picture.data()), static_cast<std::streamsize>(picture.size()));
-  test::EmulatorProcess emulator({"--realtime", "--card", card.Path().string()});
-  if (!emulator.Running()) {
+  bench::RealtimeCard card(kPictureSize);
+  if (!card.Running()) {
     state.SkipWithError("the camera emulator did not start");
     return;
   }
-  test::ScopedEnv device("TESSALY_COM1", emulator.DevicePath());
+  const std::vector<std::uint8_t>& picture = card.picture;
+  test::ScopedEnv device("TESSALY_COM1", card.emulator->DevicePath());
   bench::LineCount count;
   auto previous = SetPortBackend(std::make_unique<bench::CountingBackend>(count));
   double ratio = 0, cpu = 0;

@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "base/byte_reader.h"
-#include "base/prompt.h"
 #include "camera/camera_ops.h"
 #include "camera/camera_transfers.h"
 #include "camera/connection.h"
 #include "camera/link.h"
-#include "test_support/fake_line.h"
+#include "fuzz/line_script.h"
+#include "test_support/recorded_prompt.h"
 
 namespace {
 
@@ -26,18 +26,6 @@ using namespace tessaly;
 
 // Pictures larger than this are not read, so that one input cannot take seconds.
 constexpr std::uint32_t kLargestRead = 1 << 16;
-
-struct Fixture {
-  std::shared_ptr<test::FakeLineState> line = std::make_shared<test::FakeLineState>();
-  ScriptedPrompt* prompt = nullptr;
-  Fixture() {
-    SetPortBackend(std::make_unique<test::FakeLineBackend>(line));
-    SetLinkClock(std::make_unique<test::FakeClock>(line));
-    auto scripted = std::make_unique<ScriptedPrompt>();
-    prompt = scripted.get();
-    SetPrompt(std::move(scripted));
-  }
-};
 
 class CountingSink final : public ThumbnailSink {
  public:
@@ -49,31 +37,22 @@ class CountingSink final : public ThumbnailSink {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Fixture fixture;
-  auto& line = *fixture.line;
+  static auto fakeLine = fuzz::InstallFakeLine();
+  static test::RecordedPrompt prompt;
+  auto& line = *fakeLine;
   ByteReader reader(std::span(data, size));
   std::uint8_t scenario = reader.U8();
   std::uint16_t parameter = reader.U16BE();
   if (!reader.Ok()) return 0;
 
   line = test::FakeLineState{};
-  std::vector<std::vector<std::uint8_t>> chunks;
-  while (reader.Remaining() > 0) {
-    std::uint16_t length = reader.U16BE();
-    auto bytes = reader.Bytes(std::min<std::size_t>(length, reader.Remaining()));
-    chunks.emplace_back(bytes.begin(), bytes.end());
-  }
-  std::size_t next = 0;
-  if (next < chunks.size()) line.SendRange(chunks[next++]);
-  line.camera = [&chunks, &next](const std::vector<std::uint8_t>&, test::FakeLineState& state) {
-    if (next < chunks.size()) state.SendRange(chunks[next++]);
-  };
+  fuzz::PlayChunks(line, reader, 2);
 
   TheLinkState() = LinkState{};
   TheCameraState() = CameraState{};
   TheLinkSetup() = LinkSetup{};
   TheLinkSetup().currentSpeed = kSpeedOfCode[scenario / 8 % kSpeedOfCode.size()];
-  fixture.prompt->Clear();
+  prompt->Clear();
   PortReset(1);
 
   TransferObserver observer;

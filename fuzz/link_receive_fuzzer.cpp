@@ -7,31 +7,18 @@
 // destination is a vector of exactly its room, so the sanitizer sees any overrun.
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <vector>
 
 #include "base/byte_reader.h"
 #include "camera/link.h"
-#include "test_support/fake_line.h"
-
-namespace {
+#include "fuzz/line_script.h"
 
 using namespace tessaly;
 
-struct Fixture {
-  std::shared_ptr<test::FakeLineState> line = std::make_shared<test::FakeLineState>();
-  Fixture() {
-    SetPortBackend(std::make_unique<test::FakeLineBackend>(line));
-    SetLinkClock(std::make_unique<test::FakeClock>(line));
-  }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Fixture fixture;
-  auto& line = *fixture.line;
+  static auto fakeLine = fuzz::InstallFakeLine();
+  auto& line = *fakeLine;
   ByteReader reader(std::span(data, size));
   std::uint8_t scenario = reader.U8();
   std::uint16_t packetSize = reader.U16BE();
@@ -39,17 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!reader.Ok()) return 0;
 
   line = test::FakeLineState{};
-  std::vector<std::vector<std::uint8_t>> chunks;
-  while (reader.Remaining() > 0) {
-    std::uint8_t length = reader.U8();
-    auto bytes = reader.Bytes(std::min<std::size_t>(length, reader.Remaining()));
-    chunks.emplace_back(bytes.begin(), bytes.end());
-  }
-  std::size_t next = 0;
-  if (next < chunks.size()) line.SendRange(chunks[next++]);
-  line.camera = [&chunks, &next](const std::vector<std::uint8_t>&, test::FakeLineState& state) {
-    if (next < chunks.size()) state.SendRange(chunks[next++]);
-  };
+  fuzz::PlayChunks(line, reader, 1);
 
   TheLinkState() = LinkState{};
   PortReset(1);

@@ -239,6 +239,9 @@ put)
   [ -f "$work/card/AUT_0001.JPG" ] && [ -f "$work/card/AUT_0002.JPG" ] || fail "the camera did not store two pictures"
   "$cli" info "$work/card/AUT_0001.JPG" >"$work/stdout" || fail "the stored picture does not load"
   grep -q "^width: 320$" "$work/stdout" && grep -q "^height: 240$" "$work/stdout" || fail "not fitted to 320x240"
+  # The 512-byte header block (a comment segment) first, then the coder's own stream.
+  [ "$(od -An -tx1 -N4 "$work/card/AUT_0001.JPG" | tr -d ' ')" = ffd8fffe ] || fail "no header block"
+  [ "$(od -An -tx1 -j512 -N2 "$work/card/AUT_0001.JPG" | tr -d ' ')" = ffd8 ] || fail "no stream after the header block"
   # A file that does not load ends the run before anything is sent.
   run --quiet put "$work/missing.bmp" "$bmp"
   expect_status 1

@@ -7,6 +7,7 @@
 #include "base/file_io.h"
 #include "formats/bmp.h"
 #include "formats/tiff.h"
+#include "formats/tiff_builder.h"
 
 namespace tessaly {
 namespace {
@@ -35,24 +36,14 @@ Bytes Rle(int width, int height, int bits, const Bytes& stream) {
   return file;
 }
 
-// A TIFF file of another writer: big-endian, one strip, a NewSubfileType entry.
+// A TIFF file of another writer: big-endian, one strip, BitsPerSample 24 as one value
+// (the sum of the samples is all that counts).
 Bytes BigEndianTiff(bool withSubfileType, std::uint16_t compression) {
-  Bytes file = {'M', 'M', 0, 42, 0, 0, 0, 14, 10, 20, 30, 40, 50, 60};  // directory at 14, strip at 8
-  std::vector<std::array<std::uint32_t, 4>> entries = {
-      {256, 3, 1, 2 << 16}, {257, 3, 1, 1 << 16}, {258, 3, 1, 24 << 16}, {259, 3, 1, std::uint32_t(compression) << 16},
-      {273, 4, 1, 8},       {279, 4, 1, 6}};
-  if (withSubfileType) entries.insert(entries.begin(), {254, 4, 1, 0});
-  // BitsPerSample 24 as one value: the sum of the samples is all that counts.
-  file.push_back(0);
-  file.push_back(static_cast<std::uint8_t>(entries.size()));
-  for (const auto& e : entries) {
-    file.insert(file.end(), {static_cast<std::uint8_t>(e[0] >> 8), static_cast<std::uint8_t>(e[0]), 0,
-                             static_cast<std::uint8_t>(e[1]), 0, 0, 0, static_cast<std::uint8_t>(e[2]),
-                             static_cast<std::uint8_t>(e[3] >> 24), static_cast<std::uint8_t>(e[3] >> 16),
-                             static_cast<std::uint8_t>(e[3] >> 8), static_cast<std::uint8_t>(e[3])});
-  }
-  file.insert(file.end(), {0, 0, 0, 0});
-  return file;
+  test::TiffBuilder b(false);
+  std::uint32_t strip = b.Blob({10, 20, 30, 40, 50, 60});
+  if (withSubfileType) b.Long(254, 0);
+  b.Short(256, 2).Short(257, 1).Short(258, 24).Short(259, compression);
+  return b.Long(273, strip).Long(279, 6).Build();
 }
 
 void Write(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes) {

@@ -20,33 +20,11 @@ void Write(const std::filesystem::path& folder, const std::string& name, const B
   }
 }
 
-Bytes Stream(const Picture& picture) {
-  CJPG jpg;
-  jpg.EncodeJpeg(picture.width, picture.height, picture.pixels);
-  return jpg.Data();
-}
-
 Bytes Written(const Picture& picture, std::string_view comment) {
   CJPG jpg;
   jpg.EncodeJpeg(picture.width, picture.height, picture.pixels);
   jpg.SetJpegComment(comment);
   return jpg.FileImage();
-}
-
-// The camera's layout: an application segment of 1802 bytes, then the comment segment.
-// With another length the file is still sound, but its comment is not where the camera
-// puts it.
-Bytes Camera(const Picture& picture, std::string_view comment, std::uint16_t applicationLength) {
-  Bytes file = {0xFF, 0xD8, 0xFF, 0xE1, static_cast<std::uint8_t>(applicationLength >> 8),
-                static_cast<std::uint8_t>(applicationLength)};
-  file.resize(4 + applicationLength, 0);
-  const Bytes segment = {0xFF, 0xFE, 0x00, 0xF2, 0x00, 'Q', 'O', 'R', 0x00};
-  file.insert(file.end(), segment.begin(), segment.end());
-  file.insert(file.end(), comment.begin(), comment.end());
-  file.resize(4 + applicationLength + 2 + 242, 0);
-  const Bytes stream = Stream(picture);
-  file.insert(file.end(), stream.begin() + 2, stream.end());
-  return file;
 }
 
 }  // namespace
@@ -61,8 +39,8 @@ int main(int argc, char** argv) {
   Write(out, "commented.jpg", Written(photo, "Sunset over the bay"));
   Write(out, "long-comment.jpg",
         Written(photo, "This comment is eighty characters long, which is twenty more than a file keeps."));
-  Write(out, "AUT_0001.JPG", Camera(photo, "From the camera", 0x070A));
-  Write(out, "AUT_0002.JPG", Camera(photo, "Moved by one byte", 0x070B));
+  Write(out, "AUT_0001.JPG", test::CameraFile(test::Stream(photo), "From the camera"));
+  Write(out, "AUT_0002.JPG", test::CameraFile(test::Stream(photo), "Moved by one byte", 0x070B));
   Write(out, "other.jpg", test::CompressWithLibrary({}, std::vector<std::uint8_t>(16 * 16 * 3, 120)));
   std::vector<std::uint8_t> samples(8 * 8);
   for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint8_t>(i * 4);

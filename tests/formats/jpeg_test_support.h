@@ -10,6 +10,7 @@
 
 #include <jpeglib.h>
 
+#include "formats/jpg.h"
 #include "picture/picture.h"
 
 namespace tessaly::test {
@@ -111,6 +112,29 @@ inline std::vector<std::uint8_t> TopDownRgb(const Picture& picture) {
     }
   }
   return rows;
+}
+
+// The coder's stream for a picture, as Tessaly writes it after its header block.
+inline std::vector<std::uint8_t> Stream(const Picture& picture) {
+  CJPG jpg;
+  jpg.EncodeJpeg(picture.width, picture.height, picture.pixels);
+  return jpg.Data();
+}
+
+// A file laid out as the camera writes it: an application segment (of 1802 bytes, so
+// that the comment segment of 242 bytes lands at offset 1806), the comment segment with
+// the tag, then the rest of a JPEG stream. With another length the file is still sound,
+// but its comment is not where the camera puts it.
+inline std::vector<std::uint8_t> CameraFile(const std::vector<std::uint8_t>& stream, std::string_view comment,
+                                            std::uint16_t applicationLength = 0x070A) {
+  std::vector<std::uint8_t> file = {0xFF, 0xD8, 0xFF, 0xE1, static_cast<std::uint8_t>(applicationLength >> 8),
+                                    static_cast<std::uint8_t>(applicationLength)};
+  file.resize(4u + applicationLength, 0);
+  file.insert(file.end(), {0xFF, 0xFE, 0x00, 0xF2, 0x00, 'Q', 'O', 'R', 0x00});
+  file.insert(file.end(), comment.begin(), comment.end());
+  file.resize(4u + applicationLength + 2 + 242, 0);
+  file.insert(file.end(), stream.begin() + 2, stream.end());
+  return file;
 }
 
 }  // namespace tessaly::test

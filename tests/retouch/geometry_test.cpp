@@ -1,27 +1,22 @@
+// Quarter and free turns with their trigonometry table and mouse angles, resampling,
+// padding, the camera fit and trimming.
 #include "retouch/geometry.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
-#include "picture_helpers.h"
 #include "retouch/rotation.h"
+#include "test_support/pictures.h"
 
 namespace tessaly {
 namespace {
 
 using test::At;
-using test::Bgr;
 using test::Grey;
-
-// A picture whose every pixel tells where it came from.
-Picture Numbered(int w, int h) {
-  Picture p = test::Make24(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) test::Set(p, x, y, {x % 256, y % 256, (x / 256) * 16 + y / 256});
-  return p;
-}
-Bgr Origin(int x, int y) { return {x % 256, y % 256, (x / 256) * 16 + y / 256}; }
+using test::Numbered;
+using test::Origin;
 
 // Free rotation step by step as it is defined, in stored-row coordinates.
 Picture ReferenceRotateFree(const Picture& in, int degrees) {
@@ -49,35 +44,62 @@ Picture ReferenceRotateFree(const Picture& in, int degrees) {
   return out;
 }
 
-TEST(Geometry, QuarterTurnsMovePixelsWhereTheyBelong) {
-  const Picture original = Numbered(7, 4);
-  Picture right = original;
-  Rotate90Right(right);
-  ASSERT_EQ(right.width, 4);
-  ASSERT_EQ(right.height, 7);
-  Picture left = original;
-  Rotate90Left(left);
-  Picture half = original;
-  Rotate180(half);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 7; ++x) {
-      EXPECT_EQ(At(right, 4 - 1 - y, x), Origin(x, y));
-      EXPECT_EQ(At(left, y, 7 - 1 - x), Origin(x, y));
-      EXPECT_EQ(At(half, 7 - 1 - x, 4 - 1 - y), Origin(x, y));
-    }
+TEST(Rotation, TableHoldsFourDecimals) {
+  EXPECT_EQ(CosDegrees(1), 0.9998);
+  EXPECT_EQ(SinDegrees(45), 0.7071);
+  EXPECT_EQ(SinDegrees(30), 0.5);
+  for (int a = 0; a <= 360; ++a) {
+    const double radians = a * std::numbers::pi / 180;
+    EXPECT_EQ(CosDegrees(a), std::round(std::cos(radians) * 10000) / 10000) << a;
+    EXPECT_EQ(SinDegrees(a), std::round(std::sin(radians) * 10000) / 10000) << a;
+    EXPECT_EQ(CosDegrees(a), CosDegrees(a + 360));
+  }
 }
 
-TEST(Geometry, FourQuarterTurnsAndTwoHalfTurnsAreTheIdentity) {
+TEST(Rotation, MouseAnglesAndTheTurnedOutline) {
+  EXPECT_EQ(DirectionAngle(1, 0), 0);
+  EXPECT_EQ(DirectionAngle(0, 1), 90);
+  EXPECT_EQ(DirectionAngle(-1, -1), 225);
+  EXPECT_EQ(DirectionAngle(100, -1), 359);  // 359.43 rounds to the nearest degree
+  EXPECT_EQ(DirectionAngle(0, 0), 0);
+  // From three o'clock to six o'clock on screen (window y grows downward) is clockwise.
+  const ScreenPoint centre{100, 100};
+  EXPECT_EQ(MouseRotationAngle(centre, {150, 100}, {100, 150}), 90);
+  EXPECT_EQ(MouseRotationAngle(centre, {100, 150}, {150, 100}), 270);
+  EXPECT_EQ(MouseRotationAngle(centre, {150, 100}, {150, 100}), 0);
+  EXPECT_EQ(MouseRotationAngle(centre, {150, 101}, {150, 99}), 358);
+  // The top-left corner of a 40 x 20 outline ends up at the top right of a 20 x 40 one.
+  const auto corners = TurnedOutline({50, 50}, 40, 20, 90);
+  EXPECT_DOUBLE_EQ(corners[0].x, 60);
+  EXPECT_DOUBLE_EQ(corners[0].y, 30);
+  EXPECT_DOUBLE_EQ(corners[2].x, 40);
+  EXPECT_DOUBLE_EQ(corners[2].y, 70);
+}
+
+TEST(Geometry, QuarterTurnsMovePixelsWhereTheyBelongAndFourAreTheIdentity) {
+  const Picture original = Numbered(7, 4);
+  Picture right = original, left = original, half = original;
+  Rotate90Right(right);
+  Rotate90Left(left);
+  Rotate180(half);
+  ASSERT_EQ(right.width, 4);
+  ASSERT_EQ(right.height, 7);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 7; ++x) {
+      EXPECT_EQ(At(right, 3 - y, x), Origin(x, y));
+      EXPECT_EQ(At(left, y, 6 - x), Origin(x, y));
+      EXPECT_EQ(At(half, 6 - x, 3 - y), Origin(x, y));
+    }
   for (auto [w, h] : {std::pair{1, 1}, {5, 3}, {33, 70}}) {
-    const Picture original = Numbered(w, h);
-    Picture p = original;
+    const Picture start = Numbered(w, h);
+    Picture p = start;
     for (int i = 0; i < 4; ++i) Rotate90Right(p);
-    EXPECT_EQ(p.pixels, original.pixels);
+    EXPECT_EQ(p.pixels, start.pixels);
     Rotate90Left(p);
     Rotate90Right(p);
     Rotate180(p);
     Rotate180(p);
-    EXPECT_EQ(p.pixels, original.pixels);
+    EXPECT_EQ(p.pixels, start.pixels);
   }
 }
 
@@ -92,31 +114,29 @@ TEST(Geometry, SizeLimits) {
   EXPECT_EQ(ScaledSize(3, 9, 25), (PictureSize{0, 2}));
 }
 
-TEST(Geometry, FreeRotationMatchesItsDefinition) {
-  const Picture original = test::Noise24(23, 14, 2);
-  for (int degrees : {1, 30, 45, 90, 137, 180, 200, 270, 330, 359}) {
-    Picture p = original;
-    RotateFree(p, degrees);
-    const Picture expected = ReferenceRotateFree(original, degrees);
-    ASSERT_EQ(p.width, expected.width) << degrees;
-    ASSERT_EQ(p.height, expected.height) << degrees;
-    EXPECT_EQ(p.pixels, expected.pixels) << degrees;
+TEST(Geometry, FreeRotationMatchesItsDefinitionAndTurnsClockwise) {
+  // Rows of 4 pixels have no padding, so there the last row ends the block.
+  for (auto [w, h] : {std::pair{23, 14}, {4, 3}}) {
+    const Picture original = test::Noise24(w, h, 2);
+    for (int degrees : {1, 3, 30, 45, 90, 137, 180, 200, 270, 330, 359}) {
+      Picture p = original;
+      RotateFree(p, degrees);
+      const Picture expected = ReferenceRotateFree(original, degrees);
+      ASSERT_EQ(p.width, expected.width) << degrees;
+      ASSERT_EQ(p.height, expected.height) << degrees;
+      EXPECT_EQ(p.pixels, expected.pixels) << degrees;
+    }
   }
-}
-
-TEST(Geometry, FreeRotationTurnsClockwiseOnScreen) {
   // A dark pixel right of the centre goes below it after a clockwise quarter turn.
   Picture p = test::Make24(21, 21, 200);
   test::Set(p, 15, 10, Grey(0));
   RotateFree(p, 90);
-  ASSERT_EQ(p.width, 21);
   EXPECT_EQ(At(p, 10, 15), Grey(0));
   EXPECT_EQ(At(p, 10, 10), Grey(200));
 }
 
 TEST(Geometry, ResampleTakesTheNearestPixelWithOneRatio) {
-  const Picture original = Numbered(8, 6);
-  Picture half = original;
+  Picture half = Numbered(8, 6);
   Resample(half, 4, 3);
   for (int j = 0; j < 3; ++j)
     for (int i = 0; i < 4; ++i) EXPECT_EQ(half.Row(j)[3 * i], 2 * i) << i;
@@ -125,18 +145,10 @@ TEST(Geometry, ResampleTakesTheNearestPixelWithOneRatio) {
   Resample(thin, 2, 9);
   ASSERT_EQ(thin.height, 9);
   for (int j = 0; j < 9; ++j) EXPECT_EQ(thin.Row(j)[1], 2 - std::min(j, 2)) << j;
-}
-
-TEST(Geometry, ResamplingAPictureWithoutRowPaddingStaysInside) {
-  // Rows of 4 pixels have no padding, so the last row ends the block.
-  const Picture original = Numbered(4, 3);
-  Picture p = original;
-  Resample(p, 8, 6);
+  Picture unpadded = Numbered(4, 3);
+  Resample(unpadded, 8, 6);
   for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(At(p, x, y), Origin(x / 2, y / 2)) << x << "," << y;
-  Picture turned = original;
-  RotateFree(turned, 3);
-  EXPECT_EQ(turned.pixels, ReferenceRotateFree(original, 3).pixels);
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(At(unpadded, x, y), Origin(x / 2, y / 2)) << x << "," << y;
 }
 
 TEST(Geometry, PadToCanvasCentresWithTheOddPixelRightAndTop) {
@@ -146,19 +158,14 @@ TEST(Geometry, PadToCanvasCentresWithTheOddPixelRightAndTop) {
   // Left edge at column 1, bottom line at stored row 1: one column left, two right, one
   // line below and two above.
   for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 5; ++x) {
-      const bool inside = x >= 1 && x < 3 && y >= 2 && y < 4;
-      EXPECT_EQ(At(p, x, y), inside ? Grey(0) : Grey(255)) << x << "," << y;
-    }
+    for (int x = 0; x < 5; ++x)
+      EXPECT_EQ(At(p, x, y), x >= 1 && x < 3 && y >= 2 && y < 4 ? Grey(0) : Grey(255)) << x << "," << y;
   Picture coloured = test::Make24(1, 1, 0);
   PadToCanvas(coloured, 2, 1, 0x102030);
-  EXPECT_EQ(At(coloured, 1, 0), (Bgr{0x30, 0x20, 0x10}));
+  EXPECT_EQ(At(coloured, 1, 0), (test::Bgr{0x30, 0x20, 0x10}));
 }
 
 TEST(Geometry, CameraFit) {
-  const CameraFit small = ComputeCameraFit(160, 100);
-  EXPECT_EQ(small.scaled, (PictureSize{320, 200}));
-  EXPECT_EQ(small.canvas, (PictureSize{320, 240}));
   EXPECT_EQ(ComputeCameraFit(1280, 960).scaled, (PictureSize{640, 480}));
   EXPECT_EQ(ComputeCameraFit(1024, 768).scaled, (PictureSize{640, 480}));
   EXPECT_EQ(ComputeCameraFit(200, 100).scaled, (PictureSize{320, 160}));
@@ -167,7 +174,7 @@ TEST(Geometry, CameraFit) {
   EXPECT_FALSE(ComputeCameraFit(640, 480).needed);
   EXPECT_EQ(ComputeCameraFit(1280, 1).scaled, (PictureSize{640, 1}));
 
-  // 160 x 100 doubles to 320 x 200 with 20 white lines above and below.
+  // 160 x 100: k = min(2, 2.4) = 2, resampled to 320 x 200, 20 white lines above and below.
   Picture p = Numbered(160, 100);
   FitToCamera(p);
   ASSERT_EQ(p.width, 320);
@@ -177,23 +184,16 @@ TEST(Geometry, CameraFit) {
   EXPECT_EQ(At(p, 0, 20), Origin(0, 0));
   EXPECT_EQ(At(p, 319, 219), Origin(159, 99));
   EXPECT_EQ(At(p, 101, 20 + 57), Origin(50, 28));
-
-  // The same as resampling and then padding.
-  Picture twoSteps = Numbered(160, 100);
-  Resample(twoSteps, 320, 200);
-  PadToCanvas(twoSteps, 320, 240, kCanvasWhite);
-  EXPECT_EQ(p.pixels, twoSteps.pixels);
 }
 
 TEST(Geometry, CropKeepsTheRectangle) {
-  const Picture original = Numbered(130, 90);
-  Picture p = original;
+  Picture p = Numbered(130, 90);
   Crop(p, 10, 20, 100, 50);
   ASSERT_EQ(p.width, 100);
   ASSERT_EQ(p.height, 50);
   EXPECT_EQ(At(p, 0, 0), Origin(10, 20));
   EXPECT_EQ(At(p, 99, 49), Origin(109, 69));
-  Picture clipped = original;
+  Picture clipped = Numbered(130, 90);
   Crop(clipped, 120, 80, 50, 50);
   EXPECT_EQ(clipped.width, 10);
   EXPECT_EQ(clipped.height, 10);

@@ -1,39 +1,67 @@
+// The retouch document's two picture states (undo), the conversion to 24 bits, the
+// refusals with their messages, and pasting.
 #include "retouch/picture_state.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "base/prompt.h"
 #include "formats/bmp.h"
-#include "picture_helpers.h"
+#include "retouch/convert.h"
+#include "test_support/pictures.h"
+#include "test_support/recorded_prompt.h"
 
 namespace tessaly {
 namespace {
 
+using test::At;
+using test::Bgr;
 using test::SamePicture;
+using Texts = std::vector<std::string>;
+
+// Colour i of test::Indexed.
+Bgr Entry(int i) { return {i, i / 2, 255 - i}; }
+
+TEST(ConvertTo24, EachDepthReadsItsPixelsInOrder) {
+  // A 1-bit picture of width 9 has rows of 4 bytes; pixel 8 is the top bit of the second.
+  Picture one = test::Indexed(9, 1, 1);
+  one.Row(0)[0] = 0b0100'0000;
+  one.Row(0)[1] = 0b1000'0000;
+  // A 4-bit picture of width 3: high nibble, low nibble of byte 0, then high nibble of byte 1.
+  Picture four = test::Indexed(3, 1, 4);
+  four.Row(0)[0] = 0x5A;
+  four.Row(0)[1] = 0xC0;
+  // 8 bits, with an index past a short table, which is black.
+  Picture eight = test::Indexed(5, 3, 8);
+  eight.colourTable.resize(200);
+  eight.Line(2)[4] = 252;
+  for (Picture* p : {&one, &four, &eight}) {
+    const Picture before = *p;
+    ASSERT_TRUE(ConvertTo24(*p));
+    EXPECT_EQ(p->bitsPerPixel, 24);
+    EXPECT_TRUE(p->colourTable.empty());
+    EXPECT_EQ(p->imageSize, RowStride(p->width, 24) * static_cast<std::size_t>(p->height));
+    for (int y = 0; y < p->height; ++y)
+      for (int x = 0; x < p->width; ++x) {
+        const int index = test::IndexOf(before, x, y);
+        EXPECT_EQ(At(*p, x, y), index < 200 ? Entry(index) : Bgr{}) << before.bitsPerPixel << ": " << x << "," << y;
+      }
+  }
+  EXPECT_EQ(At(one, 8, 0), Entry(1));
+  EXPECT_EQ(At(one, 7, 0), Entry(0));
+  EXPECT_EQ(At(four, 1, 0), Entry(10));
+  EXPECT_EQ(At(four, 2, 0), Entry(12));
+  Picture trueColour = test::Noise24(4, 4);
+  EXPECT_FALSE(ConvertTo24(trueColour));
+  Picture truncated = test::Indexed(8, 8, 8);
+  truncated.pixels.resize(10);
+  EXPECT_FALSE(ConvertTo24(truncated));
+}
 
 class PictureStateTest : public testing::Test {
  protected:
-  PictureStateTest() : m_scope(Install()) {}
-  std::unique_ptr<UserPrompt> Install() {
-    auto prompt = std::make_unique<ScriptedPrompt>();
-    m_prompt = prompt.get();
-    return prompt;
-  }
-  ScriptedPrompt& Prompted() { return *m_prompt; }
-
- private:
-  ScriptedPrompt* m_prompt = nullptr;
-  ScopedPrompt m_scope;
+  test::RecordedPrompt m_prompt;
 };
-
-Picture Palette8(int w, int h) {
-  Picture p = Picture::Make(w, h, 8, 0);
-  for (std::size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = static_cast<std::uint8_t>(i * 13);
-  for (std::size_t i = 0; i < 256; ++i) p.colourTable[i] = {static_cast<std::uint8_t>(i), 0, static_cast<std::uint8_t>(~i), 0};
-  return p;
-}
 
 struct Operation {
   const char* name;
@@ -66,6 +94,7 @@ const Operation kOperations[] = {
      }},
 };
 
+// Undo restores the picture (its size too), and a second Undo brings the change back.
 TEST_F(PictureStateTest, UndoAfterEveryOperationRestoresThePictureByteForByte) {
   for (const Operation& operation : kOperations) {
     SCOPED_TRACE(operation.name);
@@ -79,23 +108,21 @@ TEST_F(PictureStateTest, UndoAfterEveryOperationRestoresThePictureByteForByte) {
     EXPECT_FALSE(SamePicture(changed, original));
     ASSERT_EQ(state.Undo(), EditResult::kDone);
     EXPECT_TRUE(SamePicture(state.Current(), original));
-    // A second Undo brings the change back, and a third takes it away again.
     ASSERT_EQ(state.Undo(), EditResult::kDone);
     EXPECT_TRUE(SamePicture(state.Current(), changed));
     ASSERT_EQ(state.Undo(), EditResult::kDone);
     EXPECT_TRUE(SamePicture(state.Current(), original));
   }
-  EXPECT_TRUE(Prompted().Log().empty());
+  EXPECT_TRUE(m_prompt->Log().empty());
 }
 
-TEST_F(PictureStateTest, ConversionUndoesToThePalettePicture) {
-  const Picture original = Palette8(9, 5);
+TEST_F(PictureStateTest, ConversionOpensTheToolsAndUndoesToThePalettePicture) {
+  const Picture original = test::Indexed(9, 5, 8);
   RetouchPictureState state;
   state.SetPicture(original);
+  EXPECT_EQ(state.Undo(), EditResult::kRefused);
   EXPECT_EQ(state.Sharpen(), EditResult::kRefused);
-  EXPECT_EQ(Prompted().Texts(), std::vector<std::string>{"Cannot edit with this color condition.\nConvert to 24 bit colors."});
   ASSERT_EQ(state.ConvertTo24(), EditResult::kDone);
-  EXPECT_EQ(state.Current().bitsPerPixel, 24);
   EXPECT_EQ(state.Sharpen(), EditResult::kDone);
   ASSERT_EQ(state.Undo(), EditResult::kDone);
   ASSERT_EQ(state.ConvertTo24(), EditResult::kUnchanged);  // a 24-bit picture stays as it is
@@ -103,23 +130,8 @@ TEST_F(PictureStateTest, ConversionUndoesToThePalettePicture) {
   ASSERT_EQ(state.ConvertTo24(), EditResult::kDone);
   ASSERT_EQ(state.Undo(), EditResult::kDone);
   EXPECT_TRUE(SamePicture(state.Current(), original));
-}
-
-TEST_F(PictureStateTest, UndoAfterARotationRestoresTheSize) {
-  RetouchPictureState state;
-  state.SetPicture(test::Noise24(30, 10));
-  state.Rotate90Right();
-  EXPECT_EQ(state.Current().width, 10);
-  state.Undo();
-  EXPECT_EQ(state.Current().width, 30);
-  EXPECT_EQ(state.Current().height, 10);
-}
-
-TEST_F(PictureStateTest, NothingToUndo) {
-  RetouchPictureState state;
-  state.SetPicture(test::Noise24(4, 4));
-  EXPECT_EQ(state.Undo(), EditResult::kRefused);
-  EXPECT_EQ(Prompted().Texts(), std::vector<std::string>{"There is nothing to undo."});
+  EXPECT_EQ(m_prompt.Texts(),
+            (Texts{"There is nothing to undo.", "Cannot edit with this color condition.\nConvert to 24 bit colors."}));
 }
 
 TEST_F(PictureStateTest, RefusedOperationsChangeNothingAndKeepTheUndoStep) {
@@ -131,12 +143,12 @@ TEST_F(PictureStateTest, RefusedOperationsChangeNothingAndKeepTheUndoStep) {
   EXPECT_EQ(state.Rotate90Left(), EditResult::kRefused);
   EXPECT_EQ(state.RotateFree(30), EditResult::kRefused);
   EXPECT_EQ(state.ScalePercent(200), EditResult::kRefused);
-  EXPECT_EQ(Prompted().Texts(), (std::vector<std::string>{
-                                    "The picture size exceeds the maximum size.\nCannot rotate picture.",
-                                    "The picture size exceeds the maximum size.\nCannot rotate picture.",
-                                    "The picture size exceeds the maximum size.\nCannot rotate picture.",
-                                    "An image can be enlarged up to maximum 1280x1024 pixels.",
-                                }));
+  state.SetSelection({1300, 1000, 1400, 1100});
+  EXPECT_EQ(state.Crop(), EditResult::kRefused);
+  Texts expected(3, "The picture size exceeds the maximum size.\nCannot rotate picture.");
+  expected.push_back("An image can be enlarged up to maximum 1280x1024 pixels.");
+  expected.push_back("The selection lies outside the picture.");
+  EXPECT_EQ(m_prompt.Texts(), expected);
   EXPECT_TRUE(SamePicture(state.Current(), brightened));
   ASSERT_EQ(state.Undo(), EditResult::kDone);
   EXPECT_EQ(state.Current().pixels[0], 40);
@@ -148,82 +160,57 @@ TEST_F(PictureStateTest, RefusedOperationsChangeNothingAndKeepTheUndoStep) {
   EXPECT_EQ(state.Current().height, 1024);
 }
 
-TEST_F(PictureStateTest, ReductionsToNothingAreRefused) {
-  const Picture original = test::Noise24(3, 40);
+TEST_F(PictureStateTest, SizesThatNeedNoChange) {
+  // A reduction to nothing is refused; the camera's own sizes need no fitting.
+  const Picture thin = test::Noise24(3, 40);
   RetouchPictureState state;
-  state.SetPicture(original);
+  state.SetPicture(thin);
   EXPECT_EQ(state.ScalePercent(25), EditResult::kRefused);
-  EXPECT_EQ(Prompted().Texts(), std::vector<std::string>{"The picture would become smaller than one pixel."});
-  EXPECT_TRUE(SamePicture(state.Current(), original));
+  EXPECT_EQ(m_prompt.Texts(), Texts{"The picture would become smaller than one pixel."});
+  EXPECT_TRUE(SamePicture(state.Current(), thin));
   EXPECT_FALSE(state.CanUndo());
   EXPECT_EQ(state.ScalePercent(50), EditResult::kDone);
   EXPECT_EQ(state.Current().width, 1);
+  state.SetPicture(test::Noise24(320, 240));
+  EXPECT_EQ(state.FitCameraSize(), EditResult::kUnchanged);
+  EXPECT_FALSE(state.CanUndo());
 }
 
 TEST_F(PictureStateTest, TrimmingUsesTheSelectionAndClearsIt) {
   RetouchPictureState state;
   state.SetPicture(test::Noise24(120, 80));
-  const auto topLeft = test::At(state.Current(), 10, 20);
+  const auto topLeft = At(state.Current(), 10, 20);
   state.SetSelection({110, 70, 10, 20});  // dragged from the bottom right
   ASSERT_EQ(state.Crop(), EditResult::kDone);
   EXPECT_EQ(state.Current().width, 100);
   EXPECT_EQ(state.Current().height, 50);
-  EXPECT_EQ(test::At(state.Current(), 0, 0), topLeft);
+  EXPECT_EQ(At(state.Current(), 0, 0), topLeft);
   EXPECT_TRUE(state.Selection().Empty());
-  state.SetSelection({200, 200, 300, 300});
-  EXPECT_EQ(state.Crop(), EditResult::kRefused);
-  EXPECT_EQ(Prompted().Texts(), std::vector<std::string>{"The selection lies outside the picture."});
+  state.SelectAll();
+  EXPECT_EQ(state.Selection(), (PictureRect{0, 0, 100, 50}));
 }
 
-TEST_F(PictureStateTest, FitCameraLeavesCameraSizesAlone) {
-  RetouchPictureState state;
-  state.SetPicture(test::Noise24(320, 240));
-  EXPECT_EQ(state.FitCameraSize(), EditResult::kUnchanged);
-  EXPECT_FALSE(state.CanUndo());
-  state.SetPicture(test::Noise24(1280, 960));
-  EXPECT_EQ(state.FitCameraSize(), EditResult::kDone);
-  EXPECT_EQ(state.Current().width, 640);
-  EXPECT_EQ(state.Current().height, 480);
-}
-
-TEST_F(PictureStateTest, AToneCommandOnAnEmptyDocumentAsksFirst) {
+TEST_F(PictureStateTest, AnEmptyDocumentAsksBeforeAToneCommandAndStartsFromWhite) {
   RetouchPictureState state;
   state.SetBlank(30, 20);
-  EXPECT_FALSE(state.ConfirmToneOnEmpty(kMsgNoDataAdjustBrightness));
+  EXPECT_FALSE(state.ConfirmToneOnEmpty(kMsgNoDataAdjustBrightness));  // No: nothing is made
   EXPECT_FALSE(state.HasPixels());
-  Prompted().Answer(PromptAnswer::kYes);
+  m_prompt->Answer(PromptAnswer::kYes);
   EXPECT_TRUE(state.ConfirmToneOnEmpty(kMsgNoDataAdjustContrast));
   ASSERT_TRUE(state.HasPixels());
   EXPECT_EQ(state.Current().pixels, std::vector<std::uint8_t>(RowStride(30, 24) * 20, 255));
-  EXPECT_EQ(Prompted().Texts(),
-            (std::vector<std::string>{"No data exist. Adjust brightness?", "No data exist. Adjust contrast?"}));
-  EXPECT_EQ(Prompted().Log()[0].buttons, PromptButtons::kYesNo);
+  EXPECT_EQ(m_prompt.Texts(), (Texts{"No data exist. Adjust brightness?", "No data exist. Adjust contrast?"}));
+  EXPECT_EQ(m_prompt->Log()[0].buttons, PromptButtons::kYesNo);
+  // A filter does not ask.
+  RetouchPictureState fresh;
+  ASSERT_EQ(fresh.Mosaic(), EditResult::kDone);
+  EXPECT_EQ(fresh.Current().pixels, std::vector<std::uint8_t>(600 * 200, 255));
+  EXPECT_EQ(m_prompt->Log().size(), 2u);
 }
 
-TEST_F(PictureStateTest, FiltersOnAnEmptyDocumentStartFromWhite) {
-  RetouchPictureState state;
-  EXPECT_EQ(state.Current().width, 200);
-  ASSERT_EQ(state.Mosaic(), EditResult::kDone);
-  EXPECT_EQ(state.Current().pixels, std::vector<std::uint8_t>(600 * 200, 255));
-  EXPECT_TRUE(Prompted().Log().empty());
-}
+// ---------------------------------------------------------------- pasting
 
-TEST_F(PictureStateTest, SelectAllCoversThePicture) {
-  RetouchPictureState state;
-  state.SetPicture(test::Noise24(12, 7));
-  state.SelectAll();
-  EXPECT_EQ(state.Selection(), (PictureRect{0, 0, 12, 7}));
-}
-
-TEST_F(PictureStateTest, PastingALargerPictureIsRefused) {
-  RetouchPictureState state;
-  state.SetPicture(test::Noise24(20, 10));
-  EXPECT_EQ(state.PastePicture(test::Noise24(21, 5)), PasteResult::kTooLarge);
-  EXPECT_EQ(state.PastePicture(test::Noise24(5, 11)), PasteResult::kTooLarge);
-  EXPECT_FALSE(state.HasFloating());
-}
-
-TEST_F(PictureStateTest, AFloatingPictureIsStampedInAndUndoBringsItBack) {
+TEST_F(PictureStateTest, AFloatingPictureIsStampedInClippedAndUndoBringsItBack) {
   const Picture original = test::Noise24(20, 10);
   RetouchPictureState state;
   state.SetPicture(original);
@@ -233,42 +220,33 @@ TEST_F(PictureStateTest, AFloatingPictureIsStampedInAndUndoBringsItBack) {
   state.MoveFloating({5, 2});
   ASSERT_TRUE(state.CommitFloating());
   EXPECT_FALSE(state.HasFloating());
-  EXPECT_TRUE(state.CanUndo());
-  EXPECT_EQ(test::At(state.Current(), 5, 2), test::Grey(7));
-  EXPECT_EQ(test::At(state.Current(), 8, 4), test::Grey(7));
-  EXPECT_EQ(test::At(state.Current(), 9, 4), test::At(original, 9, 4));
-  EXPECT_EQ(test::At(state.Current(), 5, 5), test::At(original, 5, 5));
-
+  EXPECT_EQ(At(state.Current(), 5, 2), test::Grey(7));
+  EXPECT_EQ(At(state.Current(), 8, 4), test::Grey(7));
+  EXPECT_EQ(At(state.Current(), 9, 4), At(original, 9, 4));
+  EXPECT_EQ(At(state.Current(), 5, 5), At(original, 5, 5));
   ASSERT_EQ(state.Undo(), EditResult::kDone);
   EXPECT_TRUE(SamePicture(state.Current(), original));
   EXPECT_TRUE(state.HasFloating());
   EXPECT_EQ(state.FloatingAt(), (FloatingPosition{5, 2}));
   EXPECT_EQ(state.Selection(), (PictureRect{5, 2, 9, 5}));
-}
 
-TEST_F(PictureStateTest, AFloatingPictureDraggedPastTheEdgeIsClipped) {
-  const Picture original = test::Noise24(10, 10);
-  RetouchPictureState state;
-  state.SetPicture(original);
-  ASSERT_EQ(state.PastePicture(test::Make24(4, 4, 9)), PasteResult::kLoaded);
+  // Dragged past the edge, it is clipped.
   state.MoveFloating({-2, 8});
   ASSERT_TRUE(state.CommitFloating());
-  EXPECT_EQ(test::At(state.Current(), 0, 8), test::Grey(9));
-  EXPECT_EQ(test::At(state.Current(), 1, 9), test::Grey(9));
-  EXPECT_EQ(test::At(state.Current(), 2, 9), test::At(original, 2, 9));
-  EXPECT_EQ(test::At(state.Current(), 0, 7), test::At(original, 0, 7));
+  EXPECT_EQ(At(state.Current(), 0, 8), test::Grey(7));
+  EXPECT_EQ(At(state.Current(), 1, 9), test::Grey(7));
+  EXPECT_EQ(At(state.Current(), 2, 9), At(original, 2, 9));
+  EXPECT_EQ(At(state.Current(), 0, 7), At(original, 0, 7));
 }
 
 TEST_F(PictureStateTest, DiscardingAFloatingPictureDisablesUndo) {
   RetouchPictureState state;
   state.SetPicture(test::Noise24(10, 10));
   state.Sharpen();
-  ASSERT_EQ(state.PastePicture(Palette8(3, 3)), PasteResult::kLoaded);
-  EXPECT_EQ(state.Floating().bitsPerPixel, 24);
+  ASSERT_EQ(state.PastePicture(test::Make24(3, 3)), PasteResult::kLoaded);
   state.DiscardFloating();
   EXPECT_FALSE(state.HasFloating());
   EXPECT_FALSE(state.CanUndo());
-  EXPECT_EQ(state.Floating().width, 0);
 }
 
 TEST_F(PictureStateTest, PastingAPalettePictureAsksToConvertFirst) {
@@ -276,45 +254,41 @@ TEST_F(PictureStateTest, PastingAPalettePictureAsksToConvertFirst) {
   RetouchPictureState state;
   state.SetPicture(original);
   state.Soften();
-  const Bytes dib = CBMP::MakePackedDib(Palette8(6, 4));
-
+  const Bytes dib = CBMP::MakePackedDib(test::Indexed(6, 4, 8));
   EXPECT_EQ(state.Paste(dib), PasteResult::kDeclined);
-  EXPECT_EQ(Prompted().Texts(), std::vector<std::string>{"Convert to 24 bit colors data to edit.\nAre you sure?"});
+  EXPECT_EQ(m_prompt.Texts(), Texts{"Convert to 24 bit colors data to edit.\nAre you sure?"});
   EXPECT_FALSE(state.HasFloating());
-  // The declined paste kept the soften's undo step.
+  // No changed nothing: the soften's undo step is still there.
   ASSERT_EQ(state.Undo(), EditResult::kDone);
   EXPECT_TRUE(SamePicture(state.Current(), original));
 
-  Prompted().Clear();
-  Prompted().Answer(PromptAnswer::kYes);
+  m_prompt->Answer(PromptAnswer::kYes);
   EXPECT_EQ(state.Paste(dib), PasteResult::kLoaded);
-  EXPECT_EQ(Prompted().Log().size(), 1u);
+  EXPECT_EQ(m_prompt->Log().size(), 2u);
   ASSERT_TRUE(state.HasFloating());
   EXPECT_EQ(state.Floating().bitsPerPixel, 24);
-  EXPECT_EQ(state.Floating().width, 6);
   EXPECT_EQ(state.FloatingAt(), (FloatingPosition{0, 0}));
-  EXPECT_EQ(test::At(state.Floating(), 1, 0), (test::Bgr{13 * 25 % 256, 0, 255 - 13 * 25 % 256}));
+  EXPECT_EQ(At(state.Floating(), 1, 0), Entry(13 * 25 % 256));  // byte 25 of the bottom-up rows
 }
 
 TEST_F(PictureStateTest, PasteRefusals) {
   RetouchPictureState state;
   state.SetPicture(test::Noise24(20, 10));
+  EXPECT_EQ(state.PastePicture(test::Noise24(21, 5)), PasteResult::kTooLarge);
+  EXPECT_EQ(state.PastePicture(test::Noise24(5, 11)), PasteResult::kTooLarge);
+  m_prompt->Clear();
   EXPECT_EQ(state.Paste(CBMP::MakePackedDib(test::Noise24(21, 10))), PasteResult::kTooLarge);
   Bytes deep = CBMP::MakePackedDib(test::Noise24(4, 4));
   deep[14] = 32;
-  Prompted().Answer(PromptAnswer::kYes);
+  m_prompt->Answer(PromptAnswer::kYes);
   EXPECT_EQ(state.Paste(deep), PasteResult::kUnsupportedDepth);
   Bytes truncated = CBMP::MakePackedDib(test::Noise24(4, 4));
   truncated.resize(60);
   EXPECT_EQ(state.Paste(truncated), PasteResult::kUnreadable);
   EXPECT_EQ(state.Paste(Bytes{1, 2, 3}), PasteResult::kUnreadable);
-  EXPECT_EQ(Prompted().Texts(), (std::vector<std::string>{
-                                    "Clipboard data is too large. ",
-                                    "Convert to 24 bit colors data to edit.\nAre you sure?",
-                                    "Failed to read from Clipboard.",
-                                    "Failed to read from Clipboard.",
-                                    "Failed to read from Clipboard.",
-                                }));
+  EXPECT_EQ(m_prompt.Texts(), (Texts{"Clipboard data is too large. ", "Convert to 24 bit colors data to edit.\nAre you sure?",
+                                     "Failed to read from Clipboard.", "Failed to read from Clipboard.",
+                                     "Failed to read from Clipboard."}));
   EXPECT_FALSE(state.HasFloating());
 }
 
@@ -323,18 +297,15 @@ TEST_F(PictureStateTest, PastingAPictureOfTheSameSizeAsks) {
   RetouchPictureState state;
   state.SetPicture(test::Noise24(8, 5, 3));
   EXPECT_EQ(state.Paste(CBMP::MakePackedDib(clip)), PasteResult::kLoaded);
-  EXPECT_EQ(Prompted().Texts(),
-            std::vector<std::string>{"The pasted picture is same size as the frame.\nAre you sure to confirm ?"});
+  EXPECT_EQ(m_prompt.Texts(), Texts{"The pasted picture is same size as the frame.\nAre you sure to confirm ?"});
   EXPECT_FALSE(state.HasFloating());  // No discards it
   EXPECT_FALSE(state.CanUndo());
-
-  Prompted().Answer(PromptAnswer::kYes);
+  m_prompt->Answer(PromptAnswer::kYes);
   EXPECT_EQ(state.Paste(CBMP::MakePackedDib(clip)), PasteResult::kLoaded);
   EXPECT_FALSE(state.HasFloating());
   EXPECT_TRUE(state.CanUndo());
-  EXPECT_EQ(state.Current().pixels.size(), clip.pixels.size());
   for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(test::At(state.Current(), x, y), test::At(clip, x, y));
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(At(state.Current(), x, y), At(clip, x, y));
 }
 
 }  // namespace

@@ -21,10 +21,7 @@ struct FakeLineState {
   std::deque<std::int32_t> readResults;     // results to return from the next reads (line errors)
   std::vector<std::vector<std::uint8_t>> writes;  // every write of the link, in order
   std::function<void(const std::vector<std::uint8_t>& written, FakeLineState& line)> camera;
-  std::int32_t openResult = 3;
   int opens = 0;
-  int purges = 0;
-  bool writeFails = false;
 
   void Send(std::initializer_list<std::uint8_t> bytes) { incoming.insert(incoming.end(), bytes); }
   template <typename Range>
@@ -38,7 +35,7 @@ class FakeLineBackend final : public PortBackend {
   explicit FakeLineBackend(std::shared_ptr<FakeLineState> state) : m_state(std::move(state)) {}
   std::int32_t OpenComm(const char*) override {
     ++m_state->opens;
-    return m_state->openResult;
+    return 3;
   }
   std::int32_t CloseComm() override { return 1; }
   std::int32_t SetupConnect(std::int32_t, std::int32_t) override { return 1; }
@@ -58,13 +55,11 @@ class FakeLineBackend final : public PortBackend {
   std::int32_t WriteBytes(const std::uint8_t* buffer, std::int32_t count) override {
     std::vector<std::uint8_t> written(buffer, buffer + count);
     m_state->writes.push_back(written);
-    if (m_state->writeFails && count > 1) return 0;
     if (m_state->camera) m_state->camera(written, *m_state);
     return 1;
   }
   std::int32_t EscapeCommFunction(std::int32_t, std::int32_t) override { return 0; }
   std::int32_t FlushComm(std::int32_t, std::int32_t) override {
-    ++m_state->purges;
     m_state->incoming.clear();
     return 0;
   }
