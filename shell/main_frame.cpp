@@ -81,7 +81,13 @@ void CMainFrame::CreateBars() {
     GetDocumentManager()->FileHistoryUseMenu(file);
     GetDocumentManager()->FileHistoryAddFilesToMenu(file);
   }
-  SetToolBar(wxXmlResource::Get()->LoadToolBar(this, "IDR_MAINFRAME_TOOLBAR"));
+  wxToolBar* tools = wxXmlResource::Get()->LoadToolBar(this, "IDR_MAINFRAME_TOOLBAR");
+  for (std::size_t i = 0; tools && i < tools->GetToolsCount(); ++i) {
+    const wxToolBarToolBase* tool = tools->GetToolByPos(static_cast<int>(i));
+    wxBitmap normal = tool->GetNormalBitmap();
+    if (tool->IsButton() && normal.IsOk()) m_toolLooks.push_back({tool->GetId(), normal, normal.ConvertToDisabled()});
+  }
+  SetToolBar(tools);
 
   wxStatusBar* status = CreateStatusBar(kStatusPanes);
   const int widths[kStatusPanes] = {-1, 60, 60, 60, 60, 30, 40, 40, 40};
@@ -141,7 +147,21 @@ void CMainFrame::OnMove(wxMoveEvent& event) {
   event.Skip();
 }
 
+void CMainFrame::ShowToolStates() {
+  // GTK draws some theme icons the same whether their button is enabled or not, so a
+  // disabled button gets a faded copy of its icon.
+  wxToolBar* tools = GetToolBar();
+  if (tools == nullptr) return;
+  for (ToolLook& look : m_toolLooks) {
+    const bool faded = !tools->GetToolEnabled(look.id);
+    if (faded == look.faded) continue;
+    look.faded = faded;
+    tools->SetToolNormalBitmap(look.id, faded ? look.fadedBitmap : look.normal);
+  }
+}
+
 void CMainFrame::OnIdle(wxIdleEvent& event) {
+  ShowToolStates();
   if (wxStatusBar* status = GetStatusBar()) {
     auto show = [status](int pane, wxKeyCode key, const wxString& text) {
       wxString wanted = wxGetKeyState(key) ? text : wxString();

@@ -2,7 +2,10 @@
 // tool bar and the status bar.
 #pragma once
 
+#include <wx/bitmap.h>
 #include <wx/docmdi.h>
+
+#include <vector>
 
 namespace tessaly::shell {
 
@@ -26,6 +29,7 @@ class CMainFrame : public wxDocMDIParentFrame {
   void InstallAccelerators();
   void DisableMissingCommands();
   void RecordRects();
+  void ShowToolStates();
 
   void OnClose(wxCloseEvent& event);
   void OnSize(wxSizeEvent& event);
@@ -39,6 +43,14 @@ class CMainFrame : public wxDocMDIParentFrame {
   void OnUpdateViewToolBar(wxUpdateUIEvent& event);
   void OnViewStatusBar(wxCommandEvent& event);
   void OnUpdateViewStatusBar(wxUpdateUIEvent& event);
+
+  struct ToolLook {
+    int id;
+    wxBitmap normal;
+    wxBitmap fadedBitmap;
+    bool faded = false;
+  };
+  std::vector<ToolLook> m_toolLooks;
 };
 
 }  // namespace tessaly::shell
