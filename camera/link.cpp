@@ -1,6 +1,7 @@
 #include "camera/link.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace tessaly {
 namespace {
@@ -49,14 +50,13 @@ void AnswerEndOfTransfer() {
 
 enum class FrameOutcome { kAccepted, kRefused, kEnded };
 
-// LinkReceiveFrame, telling also whether a frame was accepted or refused with NAK.
-int ReceiveFrame(FrameOutcome& outcome) {
-  outcome = FrameOutcome::kEnded;
-  int received = LinkReceive(g_link.receive, kCommandFrameSize, kFrameTimeoutMs);
+// What ends a step after waiting for the camera's ACK or frame: a closed port is a link
+// failure; a cancel by the user ends the step (the frame is dropped without an answer, and
+// the operation that started the transfer tells the camera with "CC"); a line error is
+// answered with NAK. Nothing when the step goes on.
+std::optional<int> EndOfWait(int received) {
   if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
   if (g_link.cancelRequest) {
-    // The user stopped: the frame is dropped without an answer, and the camera is told
-    // with "CC" by the operation that started the transfer.
     g_link.cancelRequest = 0;
     return kLinkCancelled;
   }
@@ -64,6 +64,14 @@ int ReceiveFrame(FrameOutcome& outcome) {
     LinkSendByte(kNak);
     return kLinkDone;
   }
+  return std::nullopt;
+}
+
+// LinkReceiveFrame, telling also whether a frame was accepted or refused with NAK.
+int ReceiveFrame(FrameOutcome& outcome) {
+  outcome = FrameOutcome::kEnded;
+  int received = LinkReceive(g_link.receive, kCommandFrameSize, kFrameTimeoutMs);
+  if (auto ended = EndOfWait(received)) return *ended;
   if (received == kReceiveTimedOut) return LinkFail(kLinkFailure);
 
   std::span<const std::uint8_t> frame(g_link.receive.data(), g_link.receiveLength);
@@ -173,15 +181,7 @@ int LinkSendFrame() {
       if (byte[0] == kAck) {
         if (PortLine().WriteBytes(g_link.transmit.data(), g_link.transmitLength) == 0) return kLinkFailure;
         received = LinkReceive(byte, 1, kFrameAckTimeoutMs);
-        if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
-        if (g_link.cancelRequest) {
-          g_link.cancelRequest = 0;
-          return kLinkCancelled;
-        }
-        if (received == kReceiveLineError) {
-          LinkSendByte(kNak);
-          return kLinkDone;
-        }
+        if (auto ended = EndOfWait(received)) return *ended;
         if (received == kReceiveComplete && byte[0] == kAck) return kLinkDone;
         if (g_link.sendRetries < kSendRetryLimit) {
           ++g_link.sendRetries;
