@@ -14,6 +14,7 @@
 #include "retouch/window/retouch_template.h"
 #include "shell/app_settings.h"
 #include "shell/app_state.h"
+#include "shell/comm_setup_dialog.h"
 #include "shell/doc_manager.h"
 #include "shell/file_dialog_rules.h"
 #include "shell/file_dialogs.h"
@@ -192,7 +193,14 @@ void CCameraApp::FileOpen() {
   OpenDocumentFile(wxString::FromUTF8(target.string()));
 }
 
-void CCameraApp::CommSetup() {}
+void CCameraApp::CommSetup() {
+  AppState& state = TheAppState();
+  CCommSetupDialog dialog(m_frame, state);
+  if (dialog.ShowModal() != wxID_OK) return;
+  state.lastPort = dialog.Result().port;
+  state.lastBps = dialog.Result().speed;
+  state.savePrefix = dialog.Result().prefix;
+}
 
 wxPrintData& CCameraApp::PrintData() {
   if (m_printData == nullptr) m_printData = new wxPrintData;

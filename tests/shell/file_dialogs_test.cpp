@@ -109,27 +109,9 @@ TEST(FileDialogRules, IndexedPreviewsBecomeEightBitsWithAFullTable) {
   EXPECT_TRUE(PreviewPicture(Picture{}).Empty());
 }
 
-// Runs body inside the dialog's modal loop, and ends the loop with Cancel should the
-// body leave it running.
-int RunModal(wxDialog& dialog, std::function<void()> body) {
-  wxTimer guard;
-  guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    if (dialog.IsModal()) dialog.EndModal(wxID_CANCEL);
-  });
-  guard.StartOnce(8000);
-  wxTheApp->CallAfter([body] {
-    test::Pump(300);  // the chooser reads its folder after it appears
-    body();
-  });
-  return dialog.ShowModal();
-}
+using test::RunModal;
 
-void PressOk(wxDialog& dialog) {
-  wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
-  ok.SetEventObject(&dialog);
-  dialog.HandleWindowEvent(ok);
-  test::Pump(100);
-}
+void PressOk(wxDialog& dialog) { test::PressButton(dialog, wxID_OK); }
 
 class SaveDialogTest : public ::testing::Test {
  protected:
