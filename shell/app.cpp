@@ -18,6 +18,7 @@
 #include "shell/doc_manager.h"
 #include "shell/file_dialog_rules.h"
 #include "shell/file_dialogs.h"
+#include "shell/logo_window.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
 #include "shell/translations.h"
@@ -80,9 +81,15 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
 
   m_frame->Show(true);
   m_frame->Update();
+  if (info.showLogo) ShowLogo();
   state.starting = false;
   return true;
 }
+
+void CCameraApp::ShowLogo() { m_logo = new CLogoWindow(m_frame); }
+
+CLogoWindow* CCameraApp::LogoWindow() const { return dynamic_cast<CLogoWindow*>(m_logo.get()); }
+
 
 bool CCameraApp::RunCommandLine(const CAppCommandLineInfo& info) {
   using Command = CAppCommandLineInfo::ShellCommand;
@@ -112,6 +119,7 @@ void CCameraApp::CloseEverything() {
       doc->DeleteAllViews();
     }
   }
+  if (CLogoWindow* logo = LogoWindow()) logo->Destroy();
   if (m_frame != nullptr) {
     m_frame->Destroy();
     m_frame = nullptr;

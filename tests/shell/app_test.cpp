@@ -254,3 +254,56 @@ TEST_F(AppTest, PreviewSaysModifyingForAnEditedOpenPicture) {
 
 }  // namespace
 }  // namespace tessaly::shell
+
+#include <wx/dnd.h>
+#include <wx/menu.h>
+
+#include "shell/logo_window.h"
+
+namespace tessaly::shell {
+namespace {
+
+TEST_F(AppTest, LogoComesWithTheMainWindowAndGoesOnAClick) {
+  ASSERT_TRUE(Start());
+  CLogoWindow* logo = App().LogoWindow();
+  ASSERT_NE(logo, nullptr);
+  EXPECT_TRUE(logo->IsShown());
+  EXPECT_TRUE(logo->Picture().IsOk());
+  EXPECT_EQ(logo->GetClientSize(), logo->Picture().GetSize() + wxSize(20, 20)) << "the picture with a margin of 10";
+  wxMouseEvent click(wxEVT_LEFT_DOWN);
+  click.SetEventObject(logo);
+  logo->HandleWindowEvent(click);
+  EXPECT_TRUE(test::PumpUntil([&] { return App().LogoWindow() == nullptr; }));
+}
+
+TEST_F(AppTest, NoLogoForAnEmbeddedStart) {
+  ASSERT_TRUE(Start({"-Embedding"}));
+  EXPECT_EQ(App().LogoWindow(), nullptr);
+  Stop();
+  ASSERT_TRUE(Start({"/Automation"}));
+  EXPECT_EQ(App().LogoWindow(), nullptr);
+  EXPECT_FALSE(App().MainFrame()->IsShown());
+}
+
+TEST_F(AppTest, DroppedFilesOpenInOrder) {
+  ASSERT_TRUE(Start());
+  wxArrayString files;
+  files.Add(WritePicture("drop1.bmp").string());
+  files.Add(WritePicture("drop2.jpg").string());
+  auto* target = dynamic_cast<wxFileDropTarget*>(App().MainFrame()->GetDropTarget());
+  ASSERT_NE(target, nullptr);
+  EXPECT_TRUE(target->OnDropFiles(10, 10, files));
+  EXPECT_EQ(OpenPaths(), (std::vector<std::string>{files[0].utf8_string(), files[1].utf8_string()}));
+}
+
+TEST_F(AppTest, RecentFilesAreOnTheFileMenu) {
+  ASSERT_TRUE(Start());
+  fs::path picture = WritePicture("recent.bmp");
+  ASSERT_NE(App().OpenDocumentFile(picture.string()), nullptr);
+  wxMenuItem* first = App().MainFrame()->GetMenuBar()->FindItem(wxID_FILE1);
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->GetItemLabelText().Contains("recent.bmp"));
+}
+
+}  // namespace
+}  // namespace tessaly::shell
