@@ -165,8 +165,17 @@ CPreviewFileDialog::CPreviewFileDialog(wxWindow* parent, const wxString& title, 
 
 CPreviewPanel* CPreviewFileDialog::Panel() const { return dynamic_cast<CPreviewPanel*>(GetExtraControl()); }
 
+namespace {
+CPreviewFileDialog* g_runningOpen = nullptr;
+}
+
+CPreviewFileDialog* CPreviewFileDialog::Running() { return g_runningOpen; }
+
 int CPreviewFileDialog::ShowModal() {
+  CPreviewFileDialog* outer = g_runningOpen;
+  g_runningOpen = this;
   const int answer = wxFileDialog::ShowModal();
+  g_runningOpen = outer;
   if (CPreviewPanel* panel = Panel()) m_readOnlyChosen = panel->ReadOnlyChosen();
   return answer;
 }

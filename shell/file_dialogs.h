@@ -68,6 +68,9 @@ class CPreviewFileDialog : public wxFileDialog {
   // The "Read Only" box when the dialog was closed.
   bool ReadOnlyChosen() const { return m_readOnlyChosen; }
   int ShowModal() override;
+  // The File Open dialog being shown, or null (the toolkit's chooser is no top-level
+  // window that could be looked up).
+  static CPreviewFileDialog* Running();
 
  private:
   bool m_readOnlyChosen = false;

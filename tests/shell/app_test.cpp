@@ -255,7 +255,9 @@ TEST_F(AppTest, PreviewSaysModifyingForAnEditedOpenPicture) {
 }  // namespace
 }  // namespace tessaly::shell
 
+#include <wx/checkbox.h>
 #include <wx/dnd.h>
+#include <wx/xrc/xmlres.h>
 #include <wx/menu.h>
 
 #include "shell/logo_window.h"
@@ -303,6 +305,47 @@ TEST_F(AppTest, RecentFilesAreOnTheFileMenu) {
   wxMenuItem* first = App().MainFrame()->GetMenuBar()->FindItem(wxID_FILE1);
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(first->GetItemLabelText().Contains("recent.bmp"));
+}
+
+}  // namespace
+}  // namespace tessaly::shell
+
+#include "shell/file_dialogs.h"
+
+namespace tessaly::shell {
+namespace {
+
+// Runs the File Open command and answers its dialog with path and OK.
+void ChooseInFileOpen(CMainFrame* frame, const fs::path& path, bool readOnly = false) {
+  wxTheApp->CallAfter([path, readOnly] {
+    CPreviewFileDialog* dialog = nullptr;
+    test::PumpUntil([&] { return (dialog = CPreviewFileDialog::Running()) != nullptr && dialog->IsModal(); });
+    if (dialog == nullptr) return;
+    dialog->SetPath(path.string());
+    test::Pump(300);
+    if (readOnly && dialog->Panel()) XRCCTRL(*dialog->Panel(), "IDC_READ_ONLY", wxCheckBox)->SetValue(true);
+    test::PressButton(*dialog, wxID_OK);
+  });
+  wxCommandEvent open(wxEVT_MENU, wxID_OPEN);
+  frame->ProcessWindowEvent(open);
+}
+
+TEST_F(AppTest, FileOpenRefusesAGifAndOpensAPicture) {
+  ASSERT_TRUE(Start());
+  fs::path gif = m_folder / "x.gif";
+  std::ofstream(gif) << "GIF89a";
+  ChooseInFileOpen(App().MainFrame(), gif);
+  EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{std::string(MessageText(kMsgNotValidFileType))});
+  EXPECT_TRUE(OpenPaths().empty());
+
+  fs::path picture = WritePicture("chosen.jpg");
+  ChooseInFileOpen(App().MainFrame(), picture, true);
+  EXPECT_EQ(OpenPaths(), std::vector<std::string>{picture.string()});
+  EXPECT_TRUE(TheAppState().readOnlyChosen);
+  EXPECT_EQ(ReadProfileString("Last Used Dir", "Retouch", ""), m_folder.Path().string());
+  auto* doc = wxDynamicCast(App().DocManager()->GetDocumentsVector().front(), retouch::CRetouchDoc);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_TRUE(doc->IsReadOnly());
 }
 
 }  // namespace
