@@ -350,3 +350,50 @@ TEST_F(AppTest, FileOpenRefusesAGifAndOpensAPicture) {
 
 }  // namespace
 }  // namespace tessaly::shell
+
+namespace tessaly::shell {
+namespace {
+
+TEST_F(AppTest, ApplicationCommandsAndTheirEnabling) {
+  ASSERT_TRUE(Start());
+  CMainFrame* frame = App().MainFrame();
+  auto enabled = [&](int id) {
+    wxUpdateUIEvent event(id);
+    event.SetEventObject(frame);
+    frame->ProcessWindowEvent(event);
+    return !event.GetSetEnabled() || event.GetEnabled();
+  };
+  for (int id : {int(wxID_NEW), int(wxID_OPEN), XRCID("ID_OPEN_ALBUM"), XRCID("ID_OPEN_CAMERA_ALBUM"),
+                 XRCID("ID_SAVE_CAMERA_IMAGES"), XRCID("ID_COMM_SETUP"), int(wxID_ABOUT), int(wxID_PRINT_SETUP),
+                 int(wxID_EXIT), int(wxID_CONTEXT_HELP)})
+    EXPECT_TRUE(enabled(id)) << "command " << id;
+  for (int id : {XRCID("ID_PHOTO_PROPERTIES"), XRCID("ID_SAVE_FROM_ALBUM")})
+    EXPECT_FALSE(enabled(id)) << "command " << id << " belongs to a window that is not there";
+
+  // Commands whose windows come later say so instead of doing nothing.
+  const std::pair<int, MessageId> missing[] = {{XRCID("ID_OPEN_ALBUM"), kMsgAlbumNotYet},
+                                               {XRCID("ID_OPEN_CAMERA_ALBUM"), kMsgCameraNotYet},
+                                               {XRCID("ID_SAVE_CAMERA_IMAGES"), kMsgCameraNotYet},
+                                               {int(wxID_CONTEXT_HELP), kMsgNoHelpFile},
+                                               {int(wxID_HELP), kMsgNoHelpFile}};
+  for (const auto& [id, message] : missing) {
+    m_prompt->Clear();
+    wxCommandEvent command(wxEVT_MENU, id);
+    frame->ProcessWindowEvent(command);
+    EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{std::string(MessageText(message))}) << "command " << id;
+  }
+}
+
+TEST_F(AppTest, NewMakesABlankPictureOnceStarted) {
+  ASSERT_TRUE(Start());
+  wxCommandEvent command(wxEVT_MENU, wxID_NEW);
+  App().MainFrame()->ProcessWindowEvent(command);
+  auto docs = App().DocManager()->GetDocumentsVector();
+  ASSERT_EQ(docs.size(), 1u);
+  auto* doc = wxDynamicCast(docs[0], retouch::CRetouchDoc);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_TRUE(doc->HasPicture());
+}
+
+}  // namespace
+}  // namespace tessaly::shell
