@@ -397,3 +397,24 @@ TEST_F(AppTest, NewMakesABlankPictureOnceStarted) {
 
 }  // namespace
 }  // namespace tessaly::shell
+
+namespace tessaly::shell {
+namespace {
+
+TEST_F(AppTest, PrintFlagPrintsEachFileAndEndsWithoutTheMainWindow) {
+  std::string one = WritePicture("print1.bmp").string(), two = WritePicture("print2.bmp").string();
+  ASSERT_TRUE(Start({"-p", one, two}));
+  EXPECT_FALSE(App().MainFrame() != nullptr && App().MainFrame()->IsShown());
+  EXPECT_EQ(App().LogoWindow(), nullptr);
+  EXPECT_EQ(m_prompt.Texts().size(), 2u) << "each file reaches the printing";
+  EXPECT_TRUE(OpenPaths().empty()) << "printed documents close again";
+}
+
+TEST_F(AppTest, DdeFilesOpen) {
+  std::string one = WritePicture("dde.bmp").string();
+  ASSERT_TRUE(Start({"-dde", one}));
+  EXPECT_EQ(OpenPaths(), std::vector<std::string>{one});
+}
+
+}  // namespace
+}  // namespace tessaly::shell
