@@ -92,6 +92,7 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
 
   m_frame->Show(true);
   m_frame->Update();
+  m_frame->RecordRects();
   if (info.showLogo) ShowLogo();
   state.starting = false;
   return true;

@@ -141,12 +141,15 @@ void CMainFrame::DisableMissingCommands() {
 }
 
 void CMainFrame::RecordRects() {
-  if (!IsShownOnScreen()) return;
+  if (!IsShown()) return;
   AppState& state = TheAppState();
-  state.mainWindowRect = ToScreenRect(GetScreenRect());
-  wxRect client = GetClientRect();
-  client.SetPosition(ClientToScreen(client.GetPosition()));
-  state.mainClientRect = ToScreenRect(client);
+  const wxRect window = GetScreenRect();
+  state.mainWindowRect = ToScreenRect(window);
+  // Worked out from the frame's own position: asking the toolkit to map a point of a
+  // window that is not on the screen yet only gives a warning.
+  const wxPoint origin = GetClientAreaOrigin();
+  const wxSize client = GetClientSize();
+  state.mainClientRect = {window.x + origin.x, window.y + origin.y, client.GetWidth(), client.GetHeight()};
 }
 
 void CMainFrame::ShowAbout() {

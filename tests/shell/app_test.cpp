@@ -87,6 +87,8 @@ TEST_F(AppTest, FirstStartWithoutSettingsFile) {
     EXPECT_EQ(index, 0);
   EXPECT_FALSE(state.starting);
   EXPECT_TRUE(App().MainFrame()->IsShown());
+  EXPECT_EQ(state.mainWindowRect.width, App().MainFrame()->GetSize().GetWidth()) << "recorded when shown";
+  EXPECT_GT(state.mainClientRect.height, 0);
   EXPECT_TRUE(OpenPaths().empty()) << "no document at start";
   EXPECT_TRUE(m_prompt.Texts().empty());
 }
@@ -305,6 +307,18 @@ TEST_F(AppTest, RecentFilesAreOnTheFileMenu) {
   wxMenuItem* first = App().MainFrame()->GetMenuBar()->FindItem(wxID_FILE1);
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(first->GetItemLabelText().Contains("recent.bmp"));
+  wxMenu* file = App().MainFrame()->GetMenuBar()->GetMenu(0);
+  const size_t count = file->GetMenuItemCount();
+  EXPECT_EQ(file->FindItemByPosition(count - 1)->GetId(), wxID_EXIT) << "Exit stays last";
+  EXPECT_TRUE(file->FindItemByPosition(count - 2)->IsSeparator());
+  EXPECT_EQ(file->FindItemByPosition(count - 3)->GetId(), wxID_FILE1);
+  EXPECT_FALSE(file->FindItemByPosition(count - 4)->IsSeparator() && file->FindItemByPosition(count - 5)->IsSeparator());
+
+  Stop();
+  ASSERT_TRUE(Start());
+  file = App().MainFrame()->GetMenuBar()->GetMenu(0);
+  EXPECT_EQ(file->FindItemByPosition(file->GetMenuItemCount() - 1)->GetId(), wxID_EXIT) << "after a restart too";
+  EXPECT_EQ(file->FindItemByPosition(file->GetMenuItemCount() - 3)->GetId(), wxID_FILE1);
 }
 
 }  // namespace
