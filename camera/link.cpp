@@ -118,7 +118,7 @@ void SetLinkProgress(LinkProgress progress) { g_progress = std::move(progress); 
 
 int CallLinkProgress(std::uint32_t total, std::uint32_t done) { return g_progress ? g_progress(total, done) : 1; }
 
-void LinkSendByte(std::uint8_t byte) { PortLine().WriteBytes(&byte, 1); }
+void LinkSendByte(std::uint8_t byte) { PortWrite(&byte, 1); }
 
 void LinkPause(std::uint32_t milliseconds) { LinkTime().SleepMs(milliseconds); }
 
@@ -179,7 +179,7 @@ int LinkSendFrame() {
     if (received == kReceiveComplete) {
       PortPurge();
       if (byte[0] == kAck) {
-        if (PortLine().WriteBytes(g_link.transmit.data(), g_link.transmitLength) == 0) return kLinkFailure;
+        if (PortWrite(g_link.transmit.data(), g_link.transmitLength) == 0) return kLinkFailure;
         received = LinkReceive(byte, 1, kFrameAckTimeoutMs);
         if (auto ended = EndOfWait(received)) return *ended;
         if (received == kReceiveComplete && byte[0] == kAck) return kLinkDone;

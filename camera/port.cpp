@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "camera/link.h"
+#include "serial/line_errors.h"
 #include "serial/serlnk32.h"
 
 namespace tessaly {
@@ -22,6 +23,7 @@ class SerialLineBackend final : public PortBackend {
   std::int32_t WriteBytes(const std::uint8_t* buffer, std::int32_t count) override {
     return MyWriteBytes(buffer, count);
   }
+  std::int32_t DrainComm(std::int32_t timeoutMs) override { return MyDrainComm(timeoutMs); }
   std::int32_t EscapeCommFunction(std::int32_t handle, std::int32_t function) override {
     return MyEscapeCommFunction(handle, function);
   }
@@ -136,6 +138,15 @@ int PortSetSpeed(std::uint32_t speed) {
   int result = PortLine().SetupConnect(g_commPort.handle, static_cast<std::int32_t>(speed));
   if (result != 0) g_commPort.speed = speed;
   return result;
+}
+
+int PortWrite(const std::uint8_t* bytes, std::int32_t count) {
+  if (PortLine().WriteBytes(bytes, count) != 0 &&
+      PortLine().DrainComm(static_cast<std::int32_t>(serial::WriteTimeoutMs(count))) != 0)
+    return 1;
+  // The unsent rest must not reach the camera later, in the middle of whatever follows.
+  PortLine().FlushComm(g_commPort.handle, SERLNK32_PURGE_TXABORT | SERLNK32_PURGE_TXCLEAR);
+  return 0;
 }
 
 void PortPurge() { PortLine().FlushComm(g_commPort.handle, kPurgeAll); }

@@ -21,7 +21,11 @@ class PortBackend {
   virtual std::int32_t CloseComm() = 0;
   virtual std::int32_t SetupConnect(std::int32_t handle, std::int32_t speed) = 0;
   virtual std::int32_t ReadBytes(std::uint8_t* buffer, std::int32_t maxCount, std::int32_t& countRead) = 0;
+  // Hands the bytes to the driver; 1 when it took all of them.
   virtual std::int32_t WriteBytes(const std::uint8_t* buffer, std::int32_t count) = 0;
+  // Waits at most timeoutMs until every byte handed over has left the driver; 1 when
+  // it has.
+  virtual std::int32_t DrainComm(std::int32_t timeoutMs) = 0;
   virtual std::int32_t EscapeCommFunction(std::int32_t handle, std::int32_t function) = 0;
   virtual std::int32_t FlushComm(std::int32_t handle, std::int32_t flags) = 0;
   // Waits at most timeoutMs for bytes to read (and, once some are in, for the line time of
@@ -75,6 +79,11 @@ int PortOpen(std::uint32_t speed, int port);
 int PortClose();
 // Changes the line speed of the open port; the library's result, or 0 when not open.
 int PortSetSpeed(std::uint32_t speed);
+// Writes the bytes and waits until they have left the driver, within the write time-out
+// (5 ms a byte plus 5 ms for one byte, 3000 ms for more); 1 when they have, else 0, and
+// what did not go out is discarded. Every write of the link goes through here, so that
+// a purge, a speed change or a close that follows finds nothing of ours on its way.
+int PortWrite(const std::uint8_t* bytes, std::int32_t count);
 // Discards everything queued in both directions.
 void PortPurge();
 

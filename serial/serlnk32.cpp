@@ -59,6 +59,36 @@ int QueuedBytes(int fd) {
   return queued;
 }
 
+// Bytes handed to the driver that have not gone out yet; 0 where the driver cannot tell.
+int UnsentBytes(int fd) {
+  int queued = 0;
+  if (::ioctl(fd, TIOCOUTQ, &queued) != 0) return 0;
+  if (queued > 0) return queued;
+  // A UART's shift register and FIFO are not in that count; its line status tells when
+  // the last stop bit has left. Drivers without it (pseudo-terminals, most USB
+  // adapters) have nothing beyond the count.
+  unsigned status = 0;
+  if (::ioctl(fd, TIOCSERGETLSR, &status) == 0 && (status & TIOCSER_TEMT) == 0) return 1;
+  return 0;
+}
+
+// Waits until every byte handed to the driver has gone out, or until the deadline: a
+// purge or a speed change that follows must find nothing of ours still on its way.
+// Sleeps about as long as the queued bytes need at the line speed, so that a drained
+// queue costs one ioctl and a full one no busy wait.
+bool DrainUntil(int fd, Clock::time_point deadline) {
+  for (;;) {
+    int unsent = UnsentBytes(fd);
+    if (unsent == 0) return true;
+    auto now = Clock::now();
+    if (now >= deadline) return false;
+    unsigned speed = g_port.speed > 0 ? g_port.speed : 9600;
+    auto lineTime = std::chrono::microseconds(static_cast<std::int64_t>(unsent) * 10'000'000 / speed);
+    auto step = std::clamp<Clock::duration>(lineTime, std::chrono::microseconds(100), std::chrono::milliseconds(20));
+    std::this_thread::sleep_until(std::min(deadline, now + step));
+  }
+}
+
 int OpenFailure(int error) {
   g_port.lastOpenError = error;
   return -1;
@@ -124,6 +154,9 @@ SERLNK32_API int32_t MySetupConnect(int32_t handle, int32_t speed) {
   settings.c_iflag &= ~(IXON | IXOFF | IXANY);
   settings.c_cc[VMIN] = 1;
   settings.c_cc[VTIME] = 0;
+  // Bytes still on their way would be garbled by the new speed; our writes drain before
+  // they return, so this only waits for a writer that bypassed them.
+  DrainUntil(handle, Clock::now() + std::chrono::milliseconds(tessaly::serial::WriteTimeoutMs(UnsentBytes(handle))));
   if (::tcsetattr(handle, TCSANOW, &settings) != 0) return 0;
   if (!tessaly::serial::SetLineSpeed(handle, static_cast<unsigned>(speed))) return 0;
   g_port.speed = static_cast<unsigned>(speed);
@@ -175,7 +208,10 @@ SERLNK32_API int32_t MyWriteBytes(const void* buffer, int32_t count) {
     if (ready < 0 && errno != EINTR) break;
     if (ready > 0 && (waiting.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) break;
   }
-  if (left == 0) return 1;
+  // The write is complete only when its bytes have left the driver, as with the write
+  // time-outs this library's interface comes from: the purge or speed change that
+  // often follows at once must not catch them in the transmit queue.
+  if (left == 0 && DrainUntil(g_port.fd, deadline)) return 1;
   // What a stalled reader did not take must not reach the camera later, in the middle
   // of whatever the program sends next.
   ::tcflush(g_port.fd, TCOFLUSH);
@@ -202,12 +238,17 @@ SERLNK32_API int32_t MyEscapeCommFunction(int32_t handle, int32_t function) {
 
 SERLNK32_API int32_t MyFlushComm(int32_t handle, int32_t flags) {
   if (g_port.fd < 0 || handle != g_port.fd) return 0;
-  bool output = (flags & (SERLNK32_PURGE_TXABORT | SERLNK32_PURGE_TXCLEAR)) != 0;
-  bool input = (flags & (SERLNK32_PURGE_RXABORT | SERLNK32_PURGE_RXCLEAR)) != 0;
-  if (output && input) ::tcflush(handle, TCIOFLUSH);
-  else if (output) ::tcflush(handle, TCOFLUSH);
-  else if (input) ::tcflush(handle, TCIFLUSH);
+  // Only what has arrived and was not read is discarded. The transmit side holds nothing
+  // to discard: every completed write has drained, and a failed one discarded its own
+  // rest. tcflush(TCOFLUSH) would do harm besides: on a pseudo-terminal it empties the
+  // other end's input, and on a USB adapter it can drop bytes the driver already took.
+  if ((flags & (SERLNK32_PURGE_RXABORT | SERLNK32_PURGE_RXCLEAR)) != 0) ::tcflush(handle, TCIFLUSH);
   return 0;
+}
+
+SERLNK32_API int32_t MyDrainComm(int32_t timeoutMs) {
+  if (g_port.fd < 0) return 0;
+  return DrainUntil(g_port.fd, Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0))) ? 1 : 0;
 }
 
 SERLNK32_API int32_t MyBuildCommDCB(int32_t, int32_t) { return 1; }

@@ -262,6 +262,29 @@ ports)
   grep -q "^COM2  .*cannot be opened: The serial device does not exist." "$work/stdout" || fail "COM2 should be missing"
   grep -q "^speeds on COM1: 9600 19200 28800 38400 57600 115200$" "$work/stdout" || fail "speeds"
   ;;
+every-ack-reaches-the-camera)
+  # The camera waits for our ACK of each of its frames; 500 commands in a row (count,
+  # list and get 1, mixed) must leave none missing and none failed.
+  make_card 300 400
+  start_emulator --card "$work/card"
+  failures=0
+  n=0
+  while [ $n -lt 500 ]; do
+    case $((n % 3)) in
+    0) run --quiet count ;;
+    1) run --quiet list ;;
+    2) run --quiet --overwrite get 1 --to "$work/out" ;;
+    esac
+    [ "$status" = 0 ] || failures=$((failures + 1))
+    n=$((n + 1))
+  done
+  kill "$emulator_pid"; wait "$emulator_pid" 2>/dev/null; emulator_pid=
+  missing=$(grep -c '"event":"missing-ack"' "$work/log.jsonl")
+  summary=$(grep '"event":"summary"' "$work/log.jsonl" | sed 's/.*"missing_acks":\([0-9]*\).*/\1/')
+  echo "500 commands: $failures failed, $missing missing ACKs (emulator summary: $summary)"
+  [ "$failures" = 0 ] || fail "$failures commands failed"
+  [ "$missing" = 0 ] && [ "$summary" = 0 ] || fail "$missing ACKs never reached the camera"
+  ;;
 *)
   echo "unknown case $case_name"
   exit 2

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace tessaly::emulator {
 namespace {
@@ -262,6 +263,14 @@ void Camera::SendCancel() {
 }
 
 Camera::Sent Camera::SendFrame(std::span<const std::uint8_t> frame, std::span<const std::uint8_t> firstAttempt) {
+  // Like a real camera we are patient: once our frame is out we wait for the host's ACK.
+  // A host that starts a new exchange instead is served, but its missing ACK is logged
+  // and counted, since a camera that does not resynchronise would fail there.
+  bool frameOut = false;
+  auto missingAck = [&](const char* ended) {
+    ++m_missingAcks;
+    LogEvent("\"event\":\"missing-ack\",\"frame\":\"" + LetterText(frame) + "\",\"ended\":\"" + ended + "\"");
+  };
   for (int attempt = 0; attempt < kSendAttempts && !g_stopRequested; ++attempt) {
     if (++m_cameraEnqs == m_faults.strayByte) {
       LogEvent("\"fault\":\"stray-byte\"");
@@ -271,18 +280,31 @@ Camera::Sent Camera::SendFrame(std::span<const std::uint8_t> frame, std::span<co
     auto reply = m_line.ReadByte(kAckTimeoutMs);
     if (!reply) continue;
     LogByte("host", *reply);
-    if (*reply == kEnq) return Sent::kHostEnq;
+    if (*reply == kEnq) {
+      if (frameOut) missingAck("host-enq");
+      return Sent::kHostEnq;
+    }
     if (*reply != kAck) continue;
     auto bytes = attempt == 0 && !firstAttempt.empty() ? firstAttempt : frame;
     LogFrame("camera", bytes, bytes.data() == frame.data());
     m_line.Write(bytes);
+    frameOut = true;
     reply = m_line.ReadByte(kFrameAckTimeoutMs);
     if (!reply) continue;
     LogByte("host", *reply);
     if (*reply == kAck) return Sent::kAcknowledged;
-    if (*reply == kEnq) return Sent::kHostEnq;
+    if (*reply == kEnq) {
+      missingAck("host-enq");
+      return Sent::kHostEnq;
+    }
   }
+  if (frameOut && !g_stopRequested) missingAck("gave-up");
   return Sent::kFailed;
+}
+
+void Camera::LogSummary() {
+  LogEvent("\"event\":\"summary\",\"missing_acks\":" + std::to_string(m_missingAcks));
+  std::fprintf(stderr, "tessaly-camera-emulator: %d missing ACKs\n", m_missingAcks);
 }
 
 void Camera::Control(std::uint8_t byte) {

@@ -39,6 +39,8 @@ class Camera {
   void Serve();
   // Logs whatever the host sent that was not read yet (when stopping).
   void LogPending();
+  // The summary line when we stop: how many of our frames the host never acknowledged.
+  void LogSummary();
 
  private:
   enum class Sent { kAcknowledged, kFailed, kHostEnq };
@@ -74,6 +76,7 @@ class Camera {
   Bytes m_upload;
   // A host ENQ that arrived while we waited for an ACK and is still to be served.
   bool m_hostEnqPending = false;
+  int m_missingAcks = 0;
 };
 
 }  // namespace tessaly::emulator

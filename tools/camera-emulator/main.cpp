@@ -40,6 +40,9 @@ constexpr const char* kUsage =
     "                         direction (\"from\"), letters, block number and bytes\n"
     "  --realtime             deliver every byte when the line would have carried it\n"
     "                         at the current speed (10 bits a byte), both ways\n"
+    "  After each of its frames the camera waits for the host's ACK; a host that starts\n"
+    "  a new exchange instead is served, logged as \"event\":\"missing-ack\" and counted\n"
+    "  in the summary line (log and stderr) when the emulator ends.\n"
     "\n"
     "Faults (each counted exactly; numbers count from 1):\n"
     "  --silent-enqs N        no answer to the host's first N ENQs\n"
@@ -167,6 +170,7 @@ int main(int argc, char** argv) {
   Camera camera(line, log, card, faults, static_cast<std::uint32_t>(freeMemory));
   camera.Serve();
   camera.LogPending();
+  camera.LogSummary();
   ::close(keepAlive);
   ::close(master);
   return 0;
