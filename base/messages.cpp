@@ -76,6 +76,10 @@ constexpr std::array kMessages = {
     MessageEntry{kMsgNeeds24BitColour, "Cannot edit with this color condition.\nConvert to 24 bit colors."},
     MessageEntry{kMsgNothingToUndo, "There is nothing to undo."},
     MessageEntry{kMsgSelectionOutsidePicture, "The selection lies outside the picture."},
+    MessageEntry{kMsgSerialDisconnected, "The serial device was disconnected."},
+    MessageEntry{kMsgNoSuchPicture, "The camera has no such picture; its pictures are numbered 1 to %1."},
+    MessageEntry{kMsgNotSerialDevice, "The device is not a serial device."},
+    MessageEntry{kMsgFolderCannotTakeFiles, "Files cannot be written into the folder %1:"},
 
     MessageEntry{kMsgFailedToStartPrint, "Could not start print job."},
     MessageEntry{kMsgParseInt, "Please enter an integer."},

@@ -76,6 +76,10 @@ enum MessageId : int {
   kMsgNeeds24BitColour = 260,
   kMsgNothingToUndo = 261,
   kMsgSelectionOutsidePicture = 262,
+  kMsgSerialDisconnected = 263,
+  kMsgNoSuchPicture = 264,
+  kMsgNotSerialDevice = 265,
+  kMsgFolderCannotTakeFiles = 266,
 
   kMsgFailedToStartPrint = 61702,
   kMsgParseInt = 61712,

@@ -32,6 +32,8 @@ class SerialLineBackend final : public PortBackend {
     return MyWaitReadable(timeoutMs, minBytes);
   }
   std::int32_t LastOpenError() override { return MyLastOpenError(); }
+  std::int32_t ReserveComm(const char* deviceName) override { return MyReserveComm(deviceName); }
+  std::int32_t ReleaseComm() override { return MyReleaseComm(); }
 };
 
 class SteadyLinkClock final : public LinkClock {
@@ -115,6 +117,7 @@ int PortOpen(std::uint32_t speed, int port) {
     return 0;
   }
   g_commPort.isOpen = 1;
+  g_commPort.lineGone = 0;
   g_commPort.port = static_cast<std::uint8_t>(port);
   g_commPort.speed = speed;
   g_lastOpenError = PortOpenError::kNone;
@@ -151,6 +154,35 @@ int PortWrite(const std::uint8_t* bytes, std::int32_t count) {
 
 void PortPurge() { PortLine().FlushComm(g_commPort.handle, kPurgeAll); }
 
+void PortLineGone() {
+  if (g_commPort.isOpen) {
+    g_commPort.isOpen = 0;
+    // Nothing can be sent to a device that is gone: no DTR, no purge, just let it go.
+    PortLine().CloseComm();
+    g_commPort.handle = -1;
+  }
+  g_commPort.lineGone = 1;
+}
+
+bool IsLineGoneError(std::int32_t error) {
+  return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
+PortReservation::PortReservation(int port) {
+  if (port < 1 || port > kPortCount) {
+    m_error = ENOENT;
+    return;
+  }
+  char name[16];
+  std::snprintf(name, sizeof name, "%s%d", "COM", port);
+  m_held = PortLine().ReserveComm(name) != 0;
+  if (!m_held) m_error = PortLine().LastOpenError();
+}
+
+PortReservation::~PortReservation() {
+  if (m_held) PortLine().ReleaseComm();
+}
+
 PortOpenError PortLastOpenError() { return g_lastOpenError; }
 
 PortOpenError PortOpenErrorFromErrno(int error) {
@@ -165,6 +197,7 @@ PortOpenError PortOpenErrorFromErrno(int error) {
     case EROFS: return PortOpenError::kPermission;
     case EBUSY:
     case EWOULDBLOCK: return PortOpenError::kBusy;
+    case ENOTTY: return PortOpenError::kNotSerial;
     default: return PortOpenError::kOther;
   }
 }
@@ -175,6 +208,7 @@ MessageId PortOpenErrorMessage(PortOpenError error) {
     case PortOpenError::kMissing: return kMsgSerialMissing;
     case PortOpenError::kPermission: return kMsgSerialPermission;
     case PortOpenError::kBusy: return kMsgSerialBusy;
+    case PortOpenError::kNotSerial: return kMsgNotSerialDevice;
     default: return kMsgFailedToCommunicate;
   }
 }

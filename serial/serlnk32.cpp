@@ -40,6 +40,41 @@ struct PortRecord {
 
 PortRecord g_port;
 
+// A device kept for the program between its opens: the descriptor holds the lock and the
+// exclusive flag while the port itself is closed, and the port's opens share it.
+struct Reservation {
+  int fd = -1;
+  int depth = 0;
+  std::string device;
+};
+Reservation g_reservation;
+
+// Opens the device exclusively, as MyOpenComm does: the descriptor, or -1 with errno.
+int OpenExclusive(const std::string& device) {
+  int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (!::isatty(fd)) {
+    ::close(fd);
+    errno = ENOTTY;
+    return -1;
+  }
+  // Not shared with other programs: TIOCEXCL refuses later opens of the device, and the
+  // lock keeps out programs that opened it before us and honour the usual lock.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int error = errno == EWOULDBLOCK ? EBUSY : errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  if (::ioctl(fd, TIOCEXCL) != 0) {
+    int error = errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  return fd;
+}
+
 // The driver's error counters; false where the driver keeps none (pseudo-terminals,
 // many USB adapters).
 bool ReadErrorCounts(int fd, LineErrorCounts& counts) {
@@ -94,6 +129,11 @@ int OpenFailure(int error) {
   return -1;
 }
 
+int ReserveFailure(int error) {
+  g_port.lastOpenError = error;
+  return 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -105,23 +145,14 @@ SERLNK32_API int32_t MyOpenComm(const char* deviceName) {
   auto device = tessaly::serial::ResolvePortDevice(deviceName);
   if (!device) return OpenFailure(ENOENT);
 
-  int fd = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return OpenFailure(errno);
-  if (!::isatty(fd)) {
-    ::close(fd);
-    return OpenFailure(ENOTTY);
-  }
-  // Not shared with other programs: TIOCEXCL refuses later opens of the device, and the
-  // lock keeps out programs that opened it before us and honour the usual lock.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    int error = errno == EWOULDBLOCK ? EBUSY : errno;
-    ::close(fd);
-    return OpenFailure(error);
-  }
-  if (::ioctl(fd, TIOCEXCL) != 0) {
-    int error = errno;
-    ::close(fd);
-    return OpenFailure(error);
+  int fd = -1;
+  if (g_reservation.fd >= 0 && g_reservation.device == *device) {
+    // Our own reservation keeps others out, and would keep us out too: share it.
+    fd = ::fcntl(g_reservation.fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return OpenFailure(errno);
+  } else {
+    fd = OpenExclusive(*device);
+    if (fd < 0) return OpenFailure(errno);
   }
   g_port.fd = fd;
   g_port.speed = tessaly::serial::GetLineSpeed(fd);
@@ -137,8 +168,9 @@ SERLNK32_API int32_t MyCloseComm(int32_t) {
   g_port = PortRecord{};
   g_port.lastOpenError = lastOpenError;
   // The exclusive flag belongs to the device, not to this descriptor: clear it so that
-  // the next open succeeds while another descriptor keeps the device alive.
-  ::ioctl(fd, TIOCNXCL);
+  // the next open succeeds while another descriptor keeps the device alive; a device we
+  // keep reserved stays exclusive.
+  if (g_reservation.fd < 0) ::ioctl(fd, TIOCNXCL);
   return ::close(fd) == 0 ? 1 : 0;
 }
 
@@ -258,6 +290,47 @@ SERLNK32_API void GenerateCallback(int32_t selector) {
 }
 
 SERLNK32_API int32_t MyLastOpenError(void) { return g_port.lastOpenError; }
+
+SERLNK32_API int32_t MyReserveComm(const char* deviceName) {
+  if (deviceName == nullptr) return ReserveFailure(EINVAL);
+  auto device = tessaly::serial::ResolvePortDevice(deviceName);
+  if (!device) return ReserveFailure(ENOENT);
+  if (g_reservation.fd >= 0) {
+    if (g_reservation.device != *device) return ReserveFailure(EBUSY);
+    ++g_reservation.depth;
+    return 1;
+  }
+  int fd = -1;
+  if (g_port.fd >= 0) {
+    // The port is open on some device already; only its own device can be reserved.
+    char path[4096];
+    std::string link = "/proc/self/fd/" + std::to_string(g_port.fd);
+    ssize_t n = ::readlink(link.c_str(), path, sizeof path - 1);
+    if (n <= 0 || std::string(path, static_cast<std::size_t>(n)) != *device) return ReserveFailure(EBUSY);
+    fd = ::fcntl(g_port.fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return ReserveFailure(errno);
+  } else {
+    fd = OpenExclusive(*device);
+    if (fd < 0) return ReserveFailure(errno);
+  }
+  g_reservation.fd = fd;
+  g_reservation.depth = 1;
+  g_reservation.device = *device;
+  g_port.lastOpenError = 0;
+  return 1;
+}
+
+SERLNK32_API int32_t MyReleaseComm(void) {
+  if (g_reservation.fd < 0) return 0;
+  if (--g_reservation.depth > 0) return 1;
+  int fd = g_reservation.fd;
+  g_reservation = Reservation{};
+  // While the port is still open its descriptor keeps the device; it clears the flag
+  // when it closes.
+  if (g_port.fd < 0) ::ioctl(fd, TIOCNXCL);
+  ::close(fd);
+  return 1;
+}
 
 SERLNK32_API int32_t MyWaitReadable(int32_t timeoutMs, int32_t minBytes) {
   if (g_port.fd < 0) return -1;

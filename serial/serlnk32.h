@@ -79,6 +79,14 @@ SERLNK32_API int32_t MyWaitReadable(int32_t timeoutMs, int32_t minBytes);
 // Waits at most timeoutMs until every byte written has left the driver: 1 when it has,
 // 0 after the time-out or when no port is open.
 SERLNK32_API int32_t MyDrainComm(int32_t timeoutMs);
+// Keeps the device that the name stands for from other programs until MyReleaseComm,
+// also while the port is closed: the lock and the exclusive flag stay on a descriptor of
+// the library's own, and MyOpenComm of the same device shares it. Calls nest. 1 on
+// success; 0 when the device cannot be opened (MyLastOpenError tells why) or another
+// device is reserved or open.
+SERLNK32_API int32_t MyReserveComm(const char* deviceName);
+// Ends one MyReserveComm; the device is free again after the last. 1, or 0 when none.
+SERLNK32_API int32_t MyReleaseComm(void);
 // Writes the device that a port name stands for (after the port map) into buffer, zero
 // terminated; returns its length, or -1 when the name maps to no device or the buffer
 // is too small.

@@ -229,7 +229,9 @@ TEST_F(LinkTiming, WhatFollowsAWriteAtOnceNeverLosesIt) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.description);
-    if (!ThePort().isOpen) ASSERT_NE(PortOpen(kBaseSpeed, 1), 0);
+    if (!ThePort().isOpen) {
+      ASSERT_NE(PortOpen(kBaseSpeed, 1), 0);
+    }
     ASSERT_NE(PortSetSpeed(115200), 0);
     m_line->delivered.clear();
     bool answered = false;

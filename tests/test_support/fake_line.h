@@ -36,6 +36,7 @@ struct FakeLineState {
   std::deque<InFlight> inFlight;  // written, not yet carried by the line
   std::function<void(const std::vector<std::uint8_t>& written, FakeLineState& line)> camera;
   int opens = 0;
+  int reservations = 0;  // held now
 
   void Send(std::initializer_list<std::uint8_t> bytes) { incoming.insert(incoming.end(), bytes); }
   std::uint64_t NowUs() const { return now * 1000 + nowFractionUs; }
@@ -125,6 +126,14 @@ class FakeLineBackend final : public PortBackend {
     return 0;
   }
   std::int32_t LastOpenError() override { return 0; }
+  std::int32_t ReserveComm(const char*) override {
+    ++m_state->reservations;
+    return 1;
+  }
+  std::int32_t ReleaseComm() override {
+    --m_state->reservations;
+    return 1;
+  }
 
  private:
   std::shared_ptr<FakeLineState> m_state;

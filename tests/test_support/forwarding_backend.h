@@ -31,6 +31,8 @@ class ForwardingBackend : public PortBackend {
     return m_inner->WaitReadable(timeoutMs, minBytes);
   }
   std::int32_t LastOpenError() override { return m_inner->LastOpenError(); }
+  std::int32_t ReserveComm(const char* name) override { return m_inner->ReserveComm(name); }
+  std::int32_t ReleaseComm() override { return m_inner->ReleaseComm(); }
 
  private:
   std::unique_ptr<PortBackend> m_inner;

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace tessaly::emulator {
 namespace {
 
@@ -219,6 +221,7 @@ Camera::Sent Camera::Answer(const char (&letters)[3], std::uint32_t value, bool 
 }
 
 void Camera::SendBlocks(std::span<const std::uint8_t> data) {
+  ++m_transfers;
   std::array<std::uint8_t, kReceiveBufferSize> frame{};
   std::array<std::uint8_t, kReceiveBufferSize> damaged{};
   const std::size_t room = m_packetSize - kDataFrameOverhead;
@@ -244,6 +247,19 @@ void Camera::SendBlocks(std::span<const std::uint8_t> data) {
     }
     Sent sent = SendFrame(std::span(frame).first(m_packetSize), first);
     if (sent == Sent::kHostEnq) m_hostEnqPending = true;
+    // The line goes away after the first block of the transfer asked for, as when the
+    // camera is switched off or the cable pulled in the middle of a picture.
+    if (block == 1 && sent == Sent::kAcknowledged) {
+      if (m_transfers == m_faults.dieAtTransfer) {
+        LogEvent("\"fault\":\"die\",\"transfer\":" + std::to_string(m_transfers));
+        ::_exit(3);
+      }
+      if (m_transfers == m_faults.hangUpAtTransfer) {
+        LogEvent("\"fault\":\"hang-up\",\"transfer\":" + std::to_string(m_transfers));
+        m_line.HangUp();
+        return;
+      }
+    }
     if (sent != Sent::kAcknowledged) {
       LogEvent("\"event\":\"transfer-stopped\",\"block\":" + std::to_string(block));
       return;
