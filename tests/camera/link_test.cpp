@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "camera/camera_ops.h"
 #include "camera/frame.h"
 #include "camera/link.h"
 #include "camera/over_emulator.h"
@@ -251,6 +252,75 @@ TEST_F(LinkTiming, WhatFollowsAWriteAtOnceNeverLosesIt) {
     EXPECT_EQ(m_line->delivered.size(), 4u);  // ENQ, the frame, ACK to the camera's ENQ, ACK to its answer
   }
   m_line->camera = nullptr;
+}
+
+// A device that went away answers reads with EIO: every wait ends at once with the
+// disconnect status, the port is closed, and later steps fail without waiting.
+TEST_F(LinkTiming, AVanishedDeviceEndsEveryWaitAtOnce) {
+  const struct {
+    const char* description;
+    std::int32_t error;
+    std::function<int()> step;
+  } cases[] = {
+      {"the greeting (EIO)", EIO, [] { return LinkRequest(kCmdSM, FrameData{}, Answered::kYes); }},
+      {"an answer (ENXIO)", ENXIO, [] { return LinkAwaitAnswer(kAnswerTimeoutMs); }},
+      {"a block (EIO)", EIO,
+       [] {
+         std::vector<std::uint8_t> room(100);
+         int code = 0;
+         return ReceiveBlocks(room, 100, code);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.description);
+    if (!ThePort().isOpen) {
+      ASSERT_NE(PortOpen(kBaseSpeed, 1), 0);
+    }
+    EXPECT_EQ(ThePort().lineGone, 0);
+    m_line->readResults.assign(10, c.error);
+    std::uint64_t start = m_line->now;
+    EXPECT_EQ(c.step(), kLinkDisconnected);
+    EXPECT_LT(m_line->now - start, 5u);
+    EXPECT_FALSE(ThePort().isOpen);
+    EXPECT_EQ(ThePort().lineGone, 1);
+    EXPECT_EQ(TheLinkState().transferState, TransferState::kIdle);
+    EXPECT_EQ(CameraResultMessage(kCamDisconnected), kMsgSerialDisconnected);
+    m_line->readResults.clear();
+  }
+  ASSERT_NE(PortOpen(kBaseSpeed, 1), 0);
+  EXPECT_EQ(ThePort().lineGone, 0);
+}
+
+// A stop request (a signal) ends a wait within one slice, the greeting included; under
+// LinkCleanup the same wait runs to its time-out, so that "CC" and the way back to 9600
+// are not cut short.
+TEST_F(LinkTiming, AStopRequestEndsWaitsExceptDuringTheCleanUp) {
+  struct StopAfter final : LinkClock {
+    std::shared_ptr<FakeLineState> line;
+    std::uint64_t at = 0;
+    std::uint64_t NowMs() override {
+      if (line->now >= at) RequestLinkStop();
+      return line->now;
+    }
+    void SleepMs(std::uint32_t ms) override { line->now += ms; }
+  };
+  auto clock = std::make_unique<StopAfter>();
+  clock->line = m_line;
+  clock->at = 200;
+  SetLinkClock(std::move(clock));
+  ClearLinkStop();
+  // A silent camera: the greeting would take 2500 ms of retries.
+  EXPECT_EQ(LinkRequest(kCmdSM, FrameData{}, Answered::kYes), kLinkCancelled);
+  EXPECT_LE(m_line->now, 200 + kStopLatencyMs + 1);
+  EXPECT_EQ(TheLinkState().cancelRequest, 0);
+  {
+    LinkCleanup cleanup;
+    std::uint64_t start = m_line->now;
+    EXPECT_EQ(LinkRequest(kCmdSM, FrameData{}, Answered::kYes), kLinkFailure);
+    EXPECT_GE(m_line->now - start, 2500u);
+  }
+  EXPECT_EQ(LinkRequest(kCmdSM, FrameData{}, Answered::kYes), kLinkCancelled);
+  ClearLinkStop();
 }
 
 TEST_F(LinkTiming, PortNumbersAboveFourTouchNoDevice) {
