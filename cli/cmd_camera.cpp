@@ -62,6 +62,10 @@ constexpr std::string_view kHelp =
     "  ports                      the four port slots, their devices, which could be opened, and the\n"
     "                             speeds the first usable one accepts\n"
     "\n"
+    "get and get-all end with a line that counts every picture asked for (saved, skipped,\n"
+    "failed, not tried) and says why the run stopped early. Ctrl+C, SIGTERM and SIGHUP stop\n"
+    "a transfer as the window's Cancel button does.\n"
+    "\n"
     "Exit status: 0 done, 1 failed (the message is on stderr), 2 usage error.\n";
 
 // ----------------------------------------------------------------------------- Ctrl+C

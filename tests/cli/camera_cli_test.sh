@@ -323,6 +323,20 @@ line-gone-in-picture)
     only_pictures "$work/out" AUT_0001.JPG
   done
   ;;
+ctrl-c-in-the-greeting)
+  # A silent camera: the greeting's retries would take 2.5 s; Ctrl+C ends them.
+  start_emulator --generate 4 --silent-enqs 100000
+  "$cli" camera --device "$device" --quiet get-all --to "$work/out" >"$work/stdout" 2>"$work/stderr" &
+  cli_pid=$!
+  wait_log '"fault":"silent-enq"'
+  start=$(now_ms)
+  kill -INT "$cli_pid"
+  status=0
+  wait "$cli_pid" || status=$?
+  echo "Ctrl+C in the greeting answered after $(($(now_ms) - start)) ms"
+  expect_status 1
+  expect_out "0 saved, 0 skipped, 0 failed; stopped: cancelled (the number of pictures is not known)"
+  ;;
 line-gone-in-thumbnails)
   start_emulator --generate 4 --die-at-transfer 2
   start=$(now_ms)
