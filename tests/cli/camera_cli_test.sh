@@ -338,16 +338,20 @@ ctrl-c-in-the-greeting)
   expect_out "0 saved, 0 skipped, 0 failed; stopped: cancelled (the number of pictures is not known)"
   ;;
 line-gone-in-thumbnails)
-  start_emulator --generate 4 --die-at-transfer 2
-  start=$(now_ms)
-  run --quiet thumbnails "$work/out"
-  took=$(($(now_ms) - start))
-  echo "thumbnails ended after $took ms"
-  expect_status 1
-  expect_out "1 saved, 0 skipped, 0 failed; stopped: the serial device was disconnected"
-  expect_err_has "The serial device was disconnected."
-  [ "$took" -lt 2000 ] || fail "thumbnails took $took ms"
-  only_pictures "$work/out" AUT_0001.bmp
+  for fault in --die-at-transfer --hang-up-at-transfer; do
+    rm -f "$work"/out/* "$work/log.jsonl" "$work/path"
+    start_emulator --generate 4 "$fault" 2
+    start=$(now_ms)
+    run --quiet thumbnails "$work/out"
+    took=$(($(now_ms) - start))
+    stop_emulator
+    echo "$fault: thumbnails ended after $took ms"
+    expect_status 1
+    expect_out "1 saved, 0 skipped, 0 failed; stopped: the serial device was disconnected"
+    expect_err_has "The serial device was disconnected."
+    [ "$took" -lt 2000 ] || fail "$fault: thumbnails took $took ms"
+    only_pictures "$work/out" AUT_0001.bmp
+  done
   ;;
 sigterm-and-sighup-cancel)
   make_card 40000
