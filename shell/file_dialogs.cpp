@@ -157,7 +157,7 @@ void CPreviewPanel::OnTimer(wxTimerEvent&) {
 
 CPreviewFileDialog::CPreviewFileDialog(wxWindow* parent, const wxString& title, std::string_view filter,
                                        const wxString& folder, int filterIndex)
-    : wxFileDialog(parent, title, folder, wxString(), FromUtf8(ToolkitFilter(filter)),
+    : wxFileDialog(parent, title, folder, wxString(), FromUtf8(ToolkitFilter(CaseBlindPatterns(filter))),
                    wxFD_OPEN | wxFD_FILE_MUST_EXIST) {
   SetFilterIndex(filterIndex);
   SetExtraControlCreator(&CreatePreviewPanel);

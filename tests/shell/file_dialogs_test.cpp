@@ -39,6 +39,7 @@ TEST(FileDialogRules, FilterEntriesAndPatterns) {
   EXPECT_EQ(FilterPattern(kSaveAsFilter, 3), "");
   EXPECT_EQ(FilterPattern(kSaveAsFilter, -1), "");
   EXPECT_EQ(ToolkitFilter("JPEG(*.jpg)|*.jpg|"), "JPEG(*.jpg)|*.jpg");
+  EXPECT_EQ(CaseBlindPatterns("ALL(*.*)|*.*|JPEG(*.jpg)|*.jpg|"), "ALL(*.*)|*.*|JPEG(*.jpg)|*.[jJ][pP][gG]|");
   EXPECT_EQ(ToolkitFilterIndex(0), 0);
   EXPECT_EQ(ToolkitFilterIndex(3), 2);
   EXPECT_EQ(StoredFilterIndex(2), 3);
