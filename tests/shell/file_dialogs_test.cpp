@@ -129,15 +129,16 @@ TEST_F(SaveDialogTest, FirstOkCorrectsTheNameAndStaysOpen) {
   for (const Case& c : {Case{"photo.bmp", 1, "photo.jpg"}, Case{"PHOTO.JPG", 1, "PHOTO.jpg"},
                         Case{"photo", 2, "photo.tif"}}) {
     CFileSaveDialog dialog(nullptr, "Save As", kSaveAsFilter, m_folder.Path().string(), c.typed, c.type);
-    wxString afterFirst;
+    wxString before, afterFirst;
     bool openAfterFirst = false;
     int answer = RunModal(dialog, [&] {
-      dialog.SetFilename(c.typed);  // the chooser may have changed it on its own
+      before = dialog.GetFilename();
       PressOk(dialog);
       afterFirst = dialog.GetFilename();
       openAfterFirst = dialog.IsModal();
       PressOk(dialog);
     });
+    EXPECT_EQ(before, c.typed) << "the name is shown as given";
     EXPECT_EQ(afterFirst, c.corrected) << c.typed;
     EXPECT_TRUE(openAfterFirst) << c.typed;
     EXPECT_EQ(answer, wxID_OK) << c.typed << ": the second OK saves";
