@@ -146,6 +146,18 @@ TEST_F(SaveDialogTest, FirstOkCorrectsTheNameAndStaysOpen) {
   }
 }
 
+TEST_F(SaveDialogTest, ChoosingAnotherTypeChangesTheExtensionAtOnce) {
+  CFileSaveDialog dialog(nullptr, "Save As", kSaveAsFilter, m_folder.Path().string(), "photo.bmp", 0);
+  wxString shown;
+  RunModal(dialog, [&] {
+    dialog.SetFilterIndex(2);
+    test::PumpUntil([&] { return dialog.GetFilename() != "photo.bmp"; }, 2000);
+    shown = dialog.GetFilename();
+    dialog.EndModal(wxID_CANCEL);
+  });
+  EXPECT_EQ(shown, "photo.tif");
+}
+
 TEST_F(SaveDialogTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
   std::ofstream(m_folder / "photo.jpg") << "old";
   CFileSaveDialog dialog(nullptr, "Save As", kSaveAsFilter, m_folder.Path().string(), "photo.jpg", 1);
