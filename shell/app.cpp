@@ -54,6 +54,7 @@ int CCameraApp::OnExit() {
 }
 
 bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
+  if (m_docManager != nullptr) CloseEverything();
   AppState& state = TheAppState();
   state.cameraOpened = false;
   state.starting = true;
@@ -183,9 +184,8 @@ wxDocument* CCameraApp::OpenPendingPicture(PictureFile& file, const std::string&
   return doc;
 }
 
-wxDocument* CCameraApp::OpenAlbumWindow(const wxString& folder, const wxString& pattern) {
+wxDocument* CCameraApp::OpenAlbumWindow([[maybe_unused]] const wxString& folder, const wxString& pattern) {
   TheAppState().albumPattern = pattern.utf8_string();
-  (void)folder;
   Prompt().Show(kMsgAlbumNotYet);
   return nullptr;
 }
