@@ -10,7 +10,8 @@
 #include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
 
-#include <chrono>
+#include <memory>
+#include <optional>
 
 #include "base/ini_file.h"
 #include "base/prompt.h"
@@ -18,7 +19,12 @@
 #include "camera/camera_transfers.h"
 #include "camera/picture_names.h"
 #include "camera/thumbnail.h"
-#include "formats/jpg.h"
+#include "base/file_io.h"
+#include "formats/picture_file.h"
+#include "shell/app.h"
+#include "shell/app_state.h"
+#include "shell/file_dialogs.h"
+#include "shell/main_frame.h"
 #include "windows/camera_job.h"
 #include "windows/picture_bitmap.h"
 
@@ -36,6 +42,69 @@ wxBitmap JpegIcon() {
   image.Resize(wxSize(kNameIconSize, kNameIconSize),
                wxPoint((kNameIconSize - image.GetWidth()) / 2, (kNameIconSize - image.GetHeight()) / 2));
   return wxBitmap(image);
+}
+
+// Removes the pictures the window put into the temporary folder: the files it wrote, and
+// any "AUT_*.jpg" left there by an earlier window.
+void RemoveTemporaryPictures(const std::set<std::filesystem::path>& written) {
+  std::error_code ignored;
+  for (const auto& path : written) std::filesystem::remove(path, ignored);
+  const std::filesystem::path folder = PrivateTempDir();
+  if (folder.empty()) return;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() >= 8 && wxString::FromUTF8(name).Lower().StartsWith("aut_") &&
+        wxString::FromUTF8(name).Lower().EndsWith(".jpg"))
+      std::filesystem::remove(entry.path(), ignored);
+  }
+}
+
+enum class SaveKind { kAll, kSelected };
+
+// Where a save goes: the folder the user chooses, and the settings that remember it.
+struct SaveTarget {
+  const char* title;
+  const char* dirSection;
+  const char* extSection;
+};
+constexpr SaveTarget kSaveAll{"Save Camera Images To Disk", "Last AllSave Dir", "Last AllSave Ext"};
+constexpr SaveTarget kSaveSelected{"Save From Album", "Last Saved Dir", "Last Saved Ext"};
+
+// Asks for the folder; empty when the user cancelled. The choice is written to the
+// settings and kept by the application.
+std::filesystem::path ChooseSaveFolder(wxWindow* parent, SaveKind kind) {
+  shell::AppState& state = shell::TheAppState();
+  const SaveTarget& target = kind == SaveKind::kAll ? kSaveAll : kSaveSelected;
+  std::string& dir = kind == SaveKind::kAll ? state.cameraAllSaveDir : state.cameraSaveDir;
+  const int filterIndex = kind == SaveKind::kAll ? 1 : state.cameraSaveFilterIndex;
+  std::optional<shell::FolderChoice> choice = shell::ChooseFolder(
+      parent, wxGetTranslation(target.title), dir, std::string(MessageText(kMsgCameraSaveFilter)), filterIndex);
+  if (!choice) return {};
+  dir = choice->folder.string();
+  WriteProfileString(target.dirSection, "Camera", dir);
+  WriteProfileInt(target.extSection, "Camera", choice->filterIndex);
+  if (kind == SaveKind::kSelected) state.cameraSaveFilterIndex = choice->filterIndex;
+  return choice->folder;
+}
+
+// Saves the pictures (every picture when numbers is empty) into a folder the user
+// chooses, and says in the status bar how it went.
+void RunCameraSave(wxWindow* parent, CCameraView* view, const std::vector<std::uint32_t>& numbers, SaveKind kind) {
+  const std::filesystem::path folder = ChooseSaveFolder(parent, kind);
+  if (folder.empty()) return;
+  SaveOptions options;
+  options.folder = folder;
+  options.prefix = shell::TheAppState().savePrefix;
+  options.existing = ExistingTarget::kAsk;
+  SaveTally tally;
+  {
+    std::unique_ptr<CameraJob> job = view ? std::make_unique<CameraJob>(*view) : std::make_unique<CameraJob>(parent);
+    tally = SavePicturesToFolder(numbers, options, *job);
+  }
+  if (auto* frame = shell::TheApp()->MainFrame()) {
+    frame->SetStatusText(wxString::Format(_("%d saved, %d skipped, %d failed"), tally.saved, tally.skipped, tally.failed),
+                         shell::CMainFrame::kPaneMessage);
+  }
 }
 
 }  // namespace
@@ -99,7 +168,7 @@ bool CCameraView::OnCreate(wxDocument* doc, long flags) {
   sizer->Add(m_list, 1, wxEXPAND);
   frame->SetSizer(sizer);
   SetFrame(frame);
-  m_nameMode = NamesOnlyPreference();
+  m_nameMode = shell::TheAppState().namesOnlyPreference;
 
   m_list->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CCameraView::OnActivated, this);
   m_list->Bind(wxEVT_LIST_BEGIN_DRAG, &CCameraView::OnBeginDrag, this);
@@ -119,7 +188,7 @@ bool CCameraView::OnCreate(wxDocument* doc, long flags) {
 bool CCameraView::OnClose(bool deleteWindow) {
   if (Busy()) return false;
   if (!wxView::OnClose(deleteWindow)) return false;
-  WriteNameMode(m_nameMode);
+  WriteProfileInt("Last Name Mode", "Camera", m_nameMode ? 1 : 0);
   RemoveTemporaryPictures(m_tempFiles);
   m_tempFiles.clear();
   if (deleteWindow && GetFrame()) {
@@ -264,9 +333,10 @@ void CCameraView::OpenItems(const std::vector<long>& items) {
       const std::string name = m_list->GetItemText(item).utf8_string();
       Bytes data;
       if (DownloadPicture(static_cast<std::uint32_t>(item + 1), name, job, data) != kCamDone) break;
-      Picture picture;
-      if (!DecodeCameraPicture(data, name, picture)) continue;
-      OpenPendingPicture(std::move(picture), name);
+      // The JPEG reader shows its own message for a picture it cannot decode.
+      PictureFile file;
+      if (!file.LoadPicture(data, name)) continue;
+      shell::TheApp()->OpenPendingPicture(file, name);
     }
   }
   JobEnded();
@@ -318,11 +388,11 @@ void CCameraView::SaveSelected() {
   if (items.empty()) return;
   std::vector<std::uint32_t> numbers;
   for (long item : items) numbers.push_back(static_cast<std::uint32_t>(item + 1));
-  RunCameraSave(*this, numbers, SaveKind::kSelected);
+  RunCameraSave(GetFrame(), this, numbers, SaveKind::kSelected);
   JobEnded();
 }
 
-void SaveAllCameraImages(wxWindow* parent) { RunCameraSave(parent, {}, SaveKind::kAll); }
+void SaveAllCameraImages(wxWindow* parent) { RunCameraSave(parent, nullptr, {}, SaveKind::kAll); }
 
 // ------------------------------------------------------------------------------ commands
 
@@ -340,7 +410,7 @@ void CCameraView::OnCommand(wxCommandEvent& event) {
     SaveSelected();
   } else if (id == XRCID("ID_SAVE_CAMERA_IMAGES")) {
     if (!Busy()) {
-      RunCameraSave(*this, {}, SaveKind::kAll);
+      RunCameraSave(GetFrame(), this, {}, SaveKind::kAll);
       JobEnded();
     }
   } else {

@@ -1,30 +1,27 @@
 #include "windows/picture_bitmap.h"
 
-#include "retouch/convert.h"
+#include <wx/dcmemory.h>
+
+#include "picture/renderer.h"
+#include "shell/dc_render_device.h"
 
 namespace tessaly::windows {
 
-wxImage PictureImage(const Picture& picture) {
-  if (picture.bitsPerPixel != 24) {
-    Picture expanded = ConvertedTo24(picture);
-    return expanded.pixels.empty() ? wxImage() : PictureImage(expanded);
+wxBitmap PictureBitmap(const Picture& picture) {
+  if (picture.width <= 0 || picture.height <= 0) return {};
+  wxBitmap bitmap(picture.width, picture.height, 24);
+  wxMemoryDC dc(bitmap);
+  shell::DcRenderDevice device(dc);
+  bool drawn = false;
+  if (picture.bitsPerPixel == 24) {
+    RendererSlot slot;
+    if (CreateRenderer(slot, picture.width, picture.height, picture.pixels, 0, 0, picture.width, picture.height, device))
+      drawn = slot.renderer->DrawZoomed(device, 0, 0, 100);
+  } else if (auto renderer = CreateIndexedRenderer(picture)) {
+    drawn = renderer->DrawZoomed(device, 0, 0, 100);
   }
-  const int w = picture.width;
-  const int h = picture.height;
-  const std::size_t stride = picture.Stride();
-  if (w <= 0 || h <= 0 || picture.pixels.size() < stride * static_cast<std::size_t>(h)) return {};
-  wxImage image(w, h, false);
-  unsigned char* out = image.GetData();
-  for (int y = 0; y < h; ++y) {
-    // Rows are stored from the bottom up, each pixel blue, green, red.
-    const std::uint8_t* in = picture.pixels.data() + stride * static_cast<std::size_t>(h - 1 - y);
-    for (int x = 0; x < w; ++x, in += 3, out += 3) {
-      out[0] = in[2];
-      out[1] = in[1];
-      out[2] = in[0];
-    }
-  }
-  return image;
+  dc.SelectObject(wxNullBitmap);
+  return drawn ? bitmap : wxBitmap();
 }
 
 }  // namespace tessaly::windows

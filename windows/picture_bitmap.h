@@ -1,16 +1,14 @@
-// A picture of the core as a bitmap the list controls can hold.
+// A picture of the core as a bitmap that list controls hold.
 #pragma once
 
 #include <wx/bitmap.h>
-#include <wx/image.h>
 
 #include "picture/picture.h"
 
 namespace tessaly::windows {
 
-// The picture's pixels, top row first, in any of its depths (an indexed picture through
-// its colour table). An empty image when the picture has no pixels.
-wxImage PictureImage(const Picture& picture);
-inline wxBitmap PictureBitmap(const Picture& picture) { return wxBitmap(PictureImage(picture)); }
+// The picture drawn at 100 % through the renderer the screen asks for (a palette
+// picture through its own colours); an empty bitmap when no renderer fits it.
+wxBitmap PictureBitmap(const Picture& picture);
 
 }  // namespace tessaly::windows
