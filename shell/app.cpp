@@ -15,6 +15,8 @@
 #include "shell/app_settings.h"
 #include "shell/app_state.h"
 #include "shell/doc_manager.h"
+#include "shell/file_dialog_rules.h"
+#include "shell/file_dialogs.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
 #include "shell/translations.h"
@@ -173,23 +175,21 @@ void CCameraApp::SaveCameraImagesToDisk() { Prompt().Show(kMsgCameraNotYet); }
 
 void CCameraApp::FileOpen() {
   AppState& state = TheAppState();
-  wxString filter = wxString::FromUTF8(std::string(MessageText(kMsgOpenFilter)));
-  if (filter.EndsWith("|")) filter.RemoveLast();
-  wxFileDialog dialog(m_frame, _("Open"), wxString::FromUTF8(state.retouchDir), wxString(), filter,
-                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
-  dialog.SetFilterIndex(state.retouchFilterIndex);
+  CPreviewFileDialog dialog(m_frame, _("Open"), MessageText(kMsgOpenFilter), wxString::FromUTF8(state.retouchDir),
+                            ToolkitFilterIndex(state.retouchFilterIndex));
   if (dialog.ShowModal() != wxID_OK) return;
   const wxString path = dialog.GetPath();
-  if (!CanOpenPicture(ResolveShortcut(path.utf8_string()))) {
+  const std::filesystem::path target = ResolveShortcut(path.utf8_string());
+  if (!CanOpenPicture(target)) {
     Prompt().Show(kMsgNotValidFileType);
     return;
   }
-  state.readOnlyChosen = false;
+  state.readOnlyChosen = dialog.ReadOnlyChosen();
   state.retouchDir = wxFileName(path).GetPath().utf8_string();
   WriteProfileString("Last Used Dir", "Retouch", state.retouchDir);
-  state.retouchFilterIndex = dialog.GetFilterIndex();
+  state.retouchFilterIndex = StoredFilterIndex(dialog.GetFilterIndex());
   WriteProfileInt("Last Used Ext", "Retouch", state.retouchFilterIndex);
-  OpenDocumentFile(path);
+  OpenDocumentFile(wxString::FromUTF8(target.string()));
 }
 
 void CCameraApp::CommSetup() {}

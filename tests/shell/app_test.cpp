@@ -228,3 +228,29 @@ TEST_F(AppTest, RecentFilesKeepFourEntriesAcrossARestart) {
 
 }  // namespace
 }  // namespace tessaly::shell
+
+#include <wx/frame.h>
+
+#include "shell/file_dialogs.h"
+
+namespace tessaly::shell {
+namespace {
+
+TEST_F(AppTest, PreviewSaysModifyingForAnEditedOpenPicture) {
+  ASSERT_TRUE(Start());
+  fs::path picture = WritePicture("edited.bmp", 40, 30);
+  wxDocument* doc = App().OpenDocumentFile(picture.string());
+  ASSERT_NE(doc, nullptr);
+  auto* frame = new wxFrame(nullptr, wxID_ANY, "preview");
+  auto* panel = new CPreviewPanel(frame);
+  panel->ShowPreview(picture.string());
+  EXPECT_EQ(panel->StatusText(), "") << "open but unchanged";
+  doc->Modify(true);
+  panel->ShowPreview(picture.string());
+  EXPECT_EQ(panel->StatusText(), "Modifying ...");
+  EXPECT_EQ(panel->WidthText(), "40");
+  frame->Destroy();
+}
+
+}  // namespace
+}  // namespace tessaly::shell
