@@ -77,14 +77,15 @@ std::filesystem::path ChooseSaveFolder(wxWindow* parent, SaveKind kind) {
   const SaveTarget& target = kind == SaveKind::kAll ? kSaveAll : kSaveSelected;
   std::string& dir = kind == SaveKind::kAll ? state.cameraAllSaveDir : state.cameraSaveDir;
   const int filterIndex = kind == SaveKind::kAll ? 1 : state.cameraSaveFilterIndex;
-  std::optional<shell::FolderChoice> choice = shell::ChooseFolder(
-      parent, wxGetTranslation(target.title), dir, std::string(MessageText(kMsgCameraSaveFilter)), filterIndex);
-  if (!choice) return {};
-  dir = choice->folder.string();
+  shell::CFolderDialog dialog(parent, wxGetTranslation(target.title), MessageText(kMsgCameraSaveFilter),
+                              wxString::FromUTF8(dir), filterIndex);
+  if (dialog.ShowModal() != wxID_OK) return {};
+  const wxString folder = dialog.GetFolder();
+  dir = folder.utf8_string();
   WriteProfileString(target.dirSection, "Camera", dir);
-  WriteProfileInt(target.extSection, "Camera", choice->filterIndex);
-  if (kind == SaveKind::kSelected) state.cameraSaveFilterIndex = choice->filterIndex;
-  return choice->folder;
+  WriteProfileInt(target.extSection, "Camera", dialog.GetFilterIndex());
+  if (kind == SaveKind::kSelected) state.cameraSaveFilterIndex = dialog.GetFilterIndex();
+  return std::filesystem::path(dir);
 }
 
 // Saves the pictures (every picture when numbers is empty) into a folder the user
@@ -118,11 +119,13 @@ CCameraDoc::~CCameraDoc() { CameraDisconnect(); }
 bool CCameraDoc::OnNewDocument() {
   if (!wxDocument::OnNewDocument()) return false;
   SetTitle(_("Camera"));
+  // The frame was made with the framework's name for a new document.
+  if (wxView* view = GetFirstView(); view && view->GetFrame()) view->GetFrame()->SetLabel(GetTitle());
   return true;
 }
 
 bool CCameraDoc::OnSaveModified() {
-  for (wxView* view : GetViews()) {
+  for (wxObject* view : GetViews()) {
     auto* camera = wxDynamicCast(view, CCameraView);
     if (camera && camera->Busy()) {
       camera->CloseWhenIdle();
@@ -253,7 +256,7 @@ bool CCameraView::LoadThumbnails() {
 
   SequenceEnd end;
   {
-    CameraJob job(*this, _("Processing Status"));
+    CameraJob job(*this);
     end = ListThumbnails(sink, job);
   }
   if (end == SequenceEnd::kEmpty) ClearList(true, 0);
@@ -266,7 +269,7 @@ bool CCameraView::LoadNames() {
   std::vector<std::string> names;
   SequenceEnd end;
   {
-    CameraJob job(*this, _("Processing Status"));
+    CameraJob job(*this);
     end = ListNames(names);
     if (end == SequenceEnd::kDone) {
       ClearList(false, static_cast<int>(names.size()));
@@ -311,7 +314,7 @@ std::vector<long> CCameraView::SelectedItems() const {
 
 std::vector<std::filesystem::path> CCameraView::DownloadItems(const std::vector<long>& items) {
   std::vector<std::filesystem::path> paths;
-  CameraJob job(*this, _("Processing Status"));
+  CameraJob job(*this);
   for (long item : items) {
     const std::string name = m_list->GetItemText(item).utf8_string();
     std::filesystem::path path = DownloadToTemp(static_cast<std::uint32_t>(item + 1), name, job);
@@ -328,7 +331,7 @@ std::vector<std::filesystem::path> CCameraView::DownloadItems(const std::vector<
 void CCameraView::OpenItems(const std::vector<long>& items) {
   if (Busy()) return;
   {
-    CameraJob job(*this, _("Processing Status"));
+    CameraJob job(*this);
     for (long item : items) {
       const std::string name = m_list->GetItemText(item).utf8_string();
       Bytes data;

@@ -18,6 +18,7 @@ CProcessingDlg::CProcessingDlg(wxWindow* parent, int steps, const wxString& name
   wxXmlResource::Get()->LoadDialog(this, parent, "IDD_PROCESSING");
   m_name = XRCCTRL(*this, "ID_PROCESSING_NAME", wxStaticText);
   m_gauge = XRCCTRL(*this, "ID_PROCESSING_PROGRESS", wxGauge);
+  m_detail = XRCCTRL(*this, "ID_PROCESSING_DETAIL", wxStaticText);
   Bind(wxEVT_BUTTON, &CProcessingDlg::OnCancel, this, wxID_CANCEL);
   Bind(wxEVT_CLOSE_WINDOW, &CProcessingDlg::OnClose, this);
   SetRange(steps);
@@ -36,6 +37,10 @@ CProcessingDlg::~CProcessingDlg() {
 
 void CProcessingDlg::SetName(const wxString& name) {
   if (m_name) m_name->SetLabel(name);
+}
+
+void CProcessingDlg::SetDetail(const wxString& text) {
+  if (m_detail && m_detail->GetLabel() != text) m_detail->SetLabel(text);
 }
 
 void CProcessingDlg::SetRange(int steps) {

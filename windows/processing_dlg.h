@@ -33,6 +33,8 @@ class CProcessingDlg : public wxDialog {
 
   // The item being worked on (a file or picture name).
   void SetName(const wxString& name);
+  // A line under the bar about the work in progress (the time a transfer still needs).
+  void SetDetail(const wxString& text);
   // The bar runs from 0 to steps; the position starts at 0 again.
   void SetRange(int steps);
   void SetPos(int position);
@@ -54,6 +56,7 @@ class CProcessingDlg : public wxDialog {
   void OnClose(wxCloseEvent& event);
 
   wxStaticText* m_name = nullptr;
+  wxStaticText* m_detail = nullptr;
   wxGauge* m_gauge = nullptr;
   std::unique_ptr<wxWindowDisabler> m_disabler;
   int m_step = 1;
