@@ -35,7 +35,9 @@ constexpr int kNameIconSize = 40;
 
 // The icon of JPEG files in the desktop's icon theme, or the program's own.
 wxBitmap JpegIcon() {
+  // The names the desktop looks JPEG files up by, most specific first.
   wxBitmap icon = wxArtProvider::GetBitmap("image-jpeg", wxART_OTHER, wxSize(32, 32));
+  if (!icon.IsOk()) icon = wxArtProvider::GetBitmap("image-x-generic", wxART_OTHER, wxSize(32, 32));
   if (!icon.IsOk()) icon = wxXmlResource::Get()->LoadBitmap("IDR_ICON32");
   // The list's images all have the size of its image list.
   wxImage image = icon.ConvertToImage();
