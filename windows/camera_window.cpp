@@ -246,9 +246,10 @@ bool CCameraView::LoadThumbnails() {
         m_view.ClearList(true, 0);
       }
       m_view.AddItem(name, PictureBitmap(thumbnail));
-      // Each thumbnail shows as soon as it has arrived.
+      // The thumbnail shows at the next repaint, which the transfer of the next one lets
+      // through while its bytes are on the line: painting here would keep the camera
+      // waiting for its next command.
       m_view.m_list->Refresh();
-      m_view.m_list->Update();
     }
     bool m_started = false;
 
