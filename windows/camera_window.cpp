@@ -90,6 +90,30 @@ std::filesystem::path ChooseSaveFolder(wxWindow* parent, SaveKind kind) {
   return std::filesystem::path(dir);
 }
 
+// Why a save stopped early, as the status bar says it.
+wxString StopReason(SaveStop stop) {
+  switch (stop) {
+    case SaveStop::kNone: break;
+    case SaveStop::kCancelled: return _("cancelled");
+    case SaveStop::kDiskFull: return _("disk full");
+    case SaveStop::kNoAnswer: return _("the camera did not answer");
+    case SaveStop::kDisconnected: return _("the serial device was disconnected");
+    case SaveStop::kCardChanged: return _("the memory card was changed");
+    case SaveStop::kCannotOpen: return _("the serial device could not be opened");
+    case SaveStop::kFolder: return _("the folder cannot take files");
+    case SaveStop::kFailed: return _("a picture failed");
+  }
+  return {};
+}
+
+// How a save went: every picture asked for is saved, skipped, failed or not tried.
+wxString SaveSummary(const SaveTally& tally) {
+  wxString text = wxString::Format(_("%d saved, %d skipped, %d failed"), tally.saved, tally.skipped, tally.failed);
+  if (tally.asked >= 0) text += wxString::Format(_(", %d not tried"), tally.notTried);
+  if (tally.stopped != SaveStop::kNone) text += wxString::Format(_("; stopped: %s"), StopReason(tally.stopped));
+  return text;
+}
+
 // Saves the pictures (every picture when numbers is empty) into a folder the user
 // chooses, and says in the status bar how it went.
 void RunCameraSave(wxWindow* parent, CCameraView* view, const std::vector<std::uint32_t>& numbers, SaveKind kind) {
@@ -99,15 +123,14 @@ void RunCameraSave(wxWindow* parent, CCameraView* view, const std::vector<std::u
   options.folder = folder;
   options.prefix = shell::TheAppState().savePrefix;
   options.existing = ExistingTarget::kAsk;
+  options.askForNewDisk = true;
   SaveTally tally;
   {
     std::unique_ptr<CameraJob> job = view ? std::make_unique<CameraJob>(*view) : std::make_unique<CameraJob>(parent);
     tally = SavePicturesToFolder(numbers, options, *job);
   }
-  if (auto* frame = shell::TheApp()->MainFrame()) {
-    frame->SetStatusText(wxString::Format(_("%d saved, %d skipped, %d failed"), tally.saved, tally.skipped, tally.failed),
-                         shell::CMainFrame::kPaneMessage);
-  }
+  if (auto* frame = shell::TheApp()->MainFrame())
+    frame->SetStatusText(SaveSummary(tally), shell::CMainFrame::kPaneMessage);
 }
 
 }  // namespace

@@ -8,6 +8,9 @@
 #include <wx/timer.h>
 #include <wx/xrc/xmlres.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -268,7 +271,7 @@ TEST_F(CameraWindowTest, SaveAllNamesThePicturesWithThePrefix) {
   EXPECT_TRUE(fs::exists(m_folder / "out" / "ABCD0012.JPG"));
   EXPECT_EQ(std::distance(fs::directory_iterator(m_folder / "out"), fs::directory_iterator()), 12);
   EXPECT_EQ(ReadProfileString("Last AllSave Dir", "Camera", ""), (m_folder / "out").string());
-  EXPECT_EQ(App().MainFrame()->GetStatusBar()->GetStatusText(0), "12 saved, 0 skipped, 0 failed");
+  EXPECT_EQ(App().MainFrame()->GetStatusBar()->GetStatusText(0), "12 saved, 0 skipped, 0 failed, 0 not tried");
 }
 
 TEST_F(CameraWindowTest, ACardChangedDuringSaveAllGivesTheMemoryCardMessage) {
@@ -278,6 +281,75 @@ TEST_F(CameraWindowTest, ACardChangedDuringSaveAllGivesTheMemoryCardMessage) {
   App().SaveCameraImagesToDisk();
   ASSERT_FALSE(m_prompt.Texts().empty());
   EXPECT_EQ(m_prompt.Texts().back(), "Memory card is probably changed.\nOpen camera album again.");
+}
+
+TEST_F(CameraWindowTest, AnExistingTargetIsSettledBeforeItsPictureMoves) {
+  Start({"--generate", "2"});
+  fs::create_directories(m_folder / "out");
+  std::ofstream(m_folder / "out" / "AUT_0001.JPG") << "old";
+  m_prompt->Answer(PromptAnswer::kNo);
+  FolderAnswer answer(m_folder / "out");
+  App().SaveCameraImagesToDisk();
+  EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{"This file already exists.\nReplace existing file?"});
+  Bytes kept;
+  ASSERT_FALSE(ReadWholeFile(m_folder / "out" / "AUT_0001.JPG", kept));
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "old");
+  EXPECT_TRUE(fs::exists(m_folder / "out" / "AUT_0002.JPG"));
+  std::vector<std::string> commands = Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "RD"), 1) << "picture 1 never came over the line";
+  EXPECT_EQ(App().MainFrame()->GetStatusBar()->GetStatusText(0), "1 saved, 1 skipped, 0 failed, 0 not tried");
+}
+
+// A small file system of our own (root only: the tests run as root in CI).
+class MountedFolder {
+ public:
+  MountedFolder(const fs::path& where, const std::string& options) : m_where(where) {
+    fs::create_directories(where);
+    m_mounted = ::getuid() == 0 && std::system(("mount -t tmpfs -o " + options + " tmpfs '" + where.string() +
+                                                "' 2>/dev/null").c_str()) == 0;
+  }
+  ~MountedFolder() {
+    if (m_mounted) std::system(("umount '" + m_where.string() + "'").c_str());
+  }
+  bool Mounted() const { return m_mounted; }
+
+ private:
+  fs::path m_where;
+  bool m_mounted = false;
+};
+
+TEST_F(CameraWindowTest, AFullDiskEndsTheSaveAndLeavesOnlyWholePictures) {
+  MountedFolder small(m_folder / "small", "size=40k");
+  if (!small.Mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+  Start({"--generate", "12"});
+  FolderAnswer answer(m_folder / "small");
+  App().SaveCameraImagesToDisk();
+  ASSERT_FALSE(m_prompt.Texts().empty());
+  EXPECT_EQ(m_prompt.Texts().back().rfind("Disk is full.", 0), 0u) << m_prompt.Texts().back();
+  int pictures = 0;
+  for (const auto& entry : fs::directory_iterator(m_folder / "small")) {
+    Bytes data;
+    ASSERT_FALSE(ReadWholeFile(entry.path(), data));
+    ASSERT_GE(data.size(), 4u) << entry.path();
+    EXPECT_EQ(entry.path().filename().string().rfind("AUT_", 0), 0u) << "no temporary file is left";
+    EXPECT_TRUE(data[data.size() - 2] == 0xFF && data.back() == 0xD9) << entry.path() << " is whole";
+    ++pictures;
+  }
+  EXPECT_LT(pictures, 12);
+  EXPECT_NE(App().MainFrame()->GetStatusBar()->GetStatusText(0).Find("stopped: disk full"), wxNOT_FOUND);
+}
+
+TEST_F(CameraWindowTest, AWriteProtectedFolderIsRefusedBeforeAnyPictureMoves) {
+  MountedFolder locked(m_folder / "locked", "ro,size=64k");
+  if (!locked.Mounted()) GTEST_SKIP() << "cannot mount a read-only file system here";
+  Start({"--generate", "3"});
+  FolderAnswer answer(m_folder / "locked");
+  App().SaveCameraImagesToDisk();
+  ASSERT_EQ(m_prompt.Texts().size(), 1u);
+  EXPECT_EQ(m_prompt.Texts()[0].rfind("It is write protected.", 0), 0u) << m_prompt.Texts()[0];
+  EXPECT_NE(m_prompt.Texts()[0].find((m_folder / "locked").string()), std::string::npos) << "the folder is named";
+  std::vector<std::string> commands = Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "RD"), 0);
 }
 
 }  // namespace
