@@ -81,7 +81,6 @@ constexpr std::array kMessages = {
     MessageEntry{kMsgNotSerialDevice, "The device is not a serial device."},
     MessageEntry{kMsgFolderCannotTakeFiles, "Files cannot be written into the folder %1:"},
     MessageEntry{kMsgAlbumNotYet, "The album window is not available in this version yet."},
-    MessageEntry{kMsgCameraNotYet, "The camera window is not available in this version yet."},
     MessageEntry{kMsgPrintNotYet, "Printing is not available in this version yet."},
     MessageEntry{kMsgNoHelpFile, "There is no help file. The README that comes with the program describes it."},
 

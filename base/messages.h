@@ -81,7 +81,6 @@ enum MessageId : int {
   kMsgNotSerialDevice = 265,
   kMsgFolderCannotTakeFiles = 266,
   kMsgAlbumNotYet = 270,
-  kMsgCameraNotYet = 271,
   kMsgPrintNotYet = 272,
   kMsgNoHelpFile = 273,
 

@@ -286,7 +286,9 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
     for (std::uint32_t number = 1; number <= count; ++number) all.push_back(number);
     tally.asked = static_cast<int>(count);
   }
-  for (std::uint32_t number : numbers.empty() ? all : numbers) {
+  const std::vector<std::uint32_t>& wanted = numbers.empty() ? all : numbers;
+  for (std::size_t index = 0; index < wanted.size(); ++index) {
+    const std::uint32_t number = wanted[index];
     if (observer.Cancelled()) return stop(SaveStop::kCancelled, SequenceEnd::kCancelled);
     std::string name = MakePictureName(static_cast<int>(number), options.prefix);
     std::filesystem::path target = options.folder / name;
@@ -298,11 +300,18 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
       if (!options.carryOn) return stop(SaveStop::kFailed, SequenceEnd::kFailed);
       continue;
     }
+    // A target that exists is settled before its picture moves over the line, so that
+    // leaving it alone costs no line time.
+    bool replace = options.existing == ExistingTarget::kReplace;
     std::error_code ignored;
-    if (options.existing == ExistingTarget::kSkip && std::filesystem::exists(std::filesystem::symlink_status(target, ignored))) {
-      observer.Skipped(target);
-      ++tally.skipped;
-      continue;
+    if (!replace && std::filesystem::exists(std::filesystem::symlink_status(target, ignored))) {
+      if (options.existing == ExistingTarget::kSkip ||
+          Prompt().Show(kMsgFileExistsReplace, PromptButtons::kYesNo) != PromptAnswer::kYes) {
+        observer.Skipped(target);
+        ++tally.skipped;
+        continue;
+      }
+      replace = true;
     }
     Bytes data;
     result = DownloadPicture(number, name, observer, data);
@@ -313,18 +322,13 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
       if (!options.carryOn) return stop(SaveStop::kFailed, SequenceEnd::kFailed);
       continue;
     }
-    std::error_code error = options.existing == ExistingTarget::kReplace ? WriteFileAtomically(target, data)
-                                                                         : WriteNewFileAtomically(target, {data});
+    std::error_code error = replace ? WriteFileAtomically(target, data) : WriteNewFileAtomically(target, {data});
     SaveErrorRule rule = SaveErrorRuleFor(error);
     if (error && rule.action == SaveErrorAction::kAskReplace) {
-      if (options.existing == ExistingTarget::kSkip) {
-        // The file appeared while the picture came over the line; it is still not ours
-        // to replace.
+      if (options.existing == ExistingTarget::kSkip ||
+          Prompt().Show(kMsgFileExistsReplace, PromptButtons::kYesNo) != PromptAnswer::kYes) {
+        // The file appeared while the picture came over the line.
         observer.Skipped(target);
-        ++tally.skipped;
-        continue;
-      }
-      if (Prompt().Show(kMsgFileExistsReplace, PromptButtons::kYesNo) != PromptAnswer::kYes) {
         ++tally.skipped;
         continue;
       }
@@ -335,11 +339,20 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
       ++tally.saved;
       continue;
     }
+    if (rule.message == kMsgDiskFull && options.askForNewDisk && IsOnRemovableMedia(options.folder)) {
+      // A full memory card or stick can be swapped: Retry fetches the picture again.
+      if (Prompt().Show(kMsgDiskFullInsert, PromptButtons::kRetryCancel) == PromptAnswer::kRetry) {
+        --index;  // the same picture again
+        continue;
+      }
+      ++tally.failed;
+      return stop(SaveStop::kDiskFull, SequenceEnd::kFailed);
+    }
     ShowFolderError(options.folder, error);
     ++tally.failed;
     if (rule.action == SaveErrorAction::kEnd)
       return stop(rule.message == kMsgDiskFull ? SaveStop::kDiskFull : SaveStop::kFailed, SequenceEnd::kFailed);
-    if (!options.carryOn) return stop(SaveStop::kFailed, SequenceEnd::kFailed);
+    // Any other failed write is about this picture's file only: the next may fare better.
   }
   stop(SaveStop::kNone, tally.failed > 0 ? SequenceEnd::kFailed : SequenceEnd::kDone);
   return tally;

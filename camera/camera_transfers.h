@@ -79,7 +79,7 @@ std::filesystem::path DownloadToTemp(std::uint32_t number, std::string_view name
 
 // What to do when a picture's target file exists.
 enum class ExistingTarget {
-  kAsk,      // download, then ask "This file already exists. Replace existing file?"
+  kAsk,      // ask "This file already exists. Replace existing file?" before downloading
   kSkip,     // leave it and skip the picture before any of its bytes are read
   kReplace,  // replace it
 };
@@ -92,6 +92,9 @@ struct SaveOptions {
   // script goes on with the next one, and stops only when the line fails, the card was
   // changed, the user cancelled or the disk is full.
   bool carryOn = false;
+  // The window asks for a new disk when a removable one is full ("Disk is full.\nInsert
+  // a new disk.", Retry or Cancel); a script just stops.
+  bool askForNewDisk = false;
 };
 
 // Why a save ended before every picture asked for was tried.

@@ -155,7 +155,6 @@ int LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, std::uint3
   std::size_t got = 0;
   bool lineError = false;
   while (got < expected) {
-    ReportProgress();
     if (StopPending()) {
       // A stop is a cancel as the progress callback asks for it: a frame that has begun
       // is taken whole (the camera would otherwise go on sending into our "CC"), and a
@@ -182,6 +181,10 @@ int LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, std::uint3
       }
       continue;
     }
+    // Nothing queued. A frame longer than a byte is on its way and takes a while to cross
+    // the line: the progress callback, which lets the windows repaint, runs now rather
+    // than between the camera's ENQ and our answer, so the camera never waits for it.
+    if (expected > 1) ReportProgress();
     std::uint64_t elapsed = LinkTime().NowMs() - start;
     if (elapsed > timeoutMs) return lineError ? kReceiveLineError : kReceiveTimedOut;
     // Nothing queued: wait in the operating system until bytes come, never longer than

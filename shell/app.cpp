@@ -23,6 +23,7 @@
 #include "shell/resources.h"
 #include "shell/translations.h"
 #include "shell/wx_prompt.h"
+#include "windows/camera_window.h"
 
 namespace tessaly::shell {
 
@@ -191,8 +192,9 @@ wxDocument* CCameraApp::OpenAlbumWindow([[maybe_unused]] const wxString& folder,
 }
 
 wxDocument* CCameraApp::OpenCameraWindow() {
-  Prompt().Show(kMsgCameraNotYet);
-  return nullptr;
+  if (m_docManager == nullptr || TheAppState().outOfMemory || IsCameraWindowOpen()) return nullptr;
+  if (m_cameraTemplate == nullptr) m_cameraTemplate = windows::CreateCameraTemplate(m_docManager);
+  return m_docManager->NewDocument(m_cameraTemplate);
 }
 
 bool CCameraApp::IsCameraWindowOpen() const {
@@ -204,7 +206,10 @@ bool CCameraApp::IsCameraWindowOpen() const {
 
 void CCameraApp::OpenAlbum() { Prompt().Show(kMsgAlbumNotYet); }
 
-void CCameraApp::SaveCameraImagesToDisk() { Prompt().Show(kMsgCameraNotYet); }
+void CCameraApp::SaveCameraImagesToDisk() {
+  if (m_cameraTemplate == nullptr && m_docManager) m_cameraTemplate = windows::CreateCameraTemplate(m_docManager);
+  windows::SaveAllCameraImages(m_frame);
+}
 
 void CCameraApp::FileOpen() {
   AppState& state = TheAppState();

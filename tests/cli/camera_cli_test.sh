@@ -355,13 +355,14 @@ line-gone-in-thumbnails)
   ;;
 sigterm-and-sighup-cancel)
   make_card 40000
-  for signal in TERM HUP; do
+  # TERM-TERM: a second signal during the clean-up waits for it.
+  for signal in TERM HUP TERM-TERM; do
     rm -f "$work"/out/* "$work/log.jsonl" "$work/path"
     start_emulator --card "$work/card" --realtime
     "$cli" camera --device "$device" --speed 115200 get-all --to "$work/out" >"$work/stdout" 2>"$work/stderr" &
     cli_pid=$!
     wait_log '"from":"camera","frame":"DT"'
-    kill -$signal "$cli_pid"
+    for one in $(echo "$signal" | tr '-' ' '); do kill -"$one" "$cli_pid"; done
     status=0
     wait "$cli_pid" || status=$?
     expect_status 1

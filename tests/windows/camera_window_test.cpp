@@ -1,0 +1,356 @@
+// The camera window against the camera emulator: listing, names, opening, copying and
+// saving, driven through the window's commands with the message boxes answered by a
+// script.
+#include <gtest/gtest.h>
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
+#include <wx/listctrl.h>
+#include <wx/timer.h>
+#include <wx/xrc/xmlres.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "base/file_io.h"
+#include "base/ini_file.h"
+#include "camera/camera_ops.h"
+#include "camera/connection.h"
+#include "camera/thumbnail.h"
+#include "retouch/window/retouch_doc.h"
+#include "shell/app.h"
+#include "shell/app_state.h"
+#include "shell/command_line.h"
+#include "shell/doc_manager.h"
+#include "shell/file_dialogs.h"
+#include "shell/main_frame.h"
+#include "shell_test_support.h"
+#include "test_support/emulator_process.h"
+#include "test_support/recorded_prompt.h"
+#include "test_support/temp_folder.h"
+#include "windows/camera_window.h"
+#include "x_screen.h"
+
+namespace tessaly::windows {
+namespace {
+
+namespace fs = std::filesystem;
+using shell::AppState;
+using shell::TheAppState;
+
+// Answers the next folder dialog with a folder, as a person typing it and pressing OK.
+class FolderAnswer : public wxTimer {
+ public:
+  explicit FolderAnswer(fs::path folder) : m_folder(std::move(folder)) { Start(20); }
+  void Notify() override {
+    for (wxWindow* window : wxTopLevelWindows) {
+      auto* dialog = wxDynamicCast(window, shell::CFolderDialog);
+      if (dialog && dialog->IsModal()) {
+        m_title = dialog->GetTitle();
+        dialog->SetFolder(wxString::FromUTF8(m_folder.string()));
+        dialog->EndModal(wxID_OK);
+        Stop();
+        return;
+      }
+    }
+  }
+  const wxString& Title() const { return m_title; }
+
+ private:
+  fs::path m_folder;
+  wxString m_title;
+};
+
+class CameraWindowTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    App().CloseEverything();
+    test::Pump(20);
+  }
+
+  // The emulator on COM1 (the other slots name nothing), then the program's start.
+  void Start(std::vector<std::string> emulatorArgs) {
+    m_emulator = std::make_unique<test::EmulatorProcess>(std::move(emulatorArgs));
+    ASSERT_TRUE(m_emulator->Running());
+    for (int slot = 1; slot <= 4; ++slot) {
+      std::string device = slot == 1 ? m_emulator->DevicePath() : (m_folder / ("none" + std::to_string(slot))).string();
+      m_ports.push_back(std::make_unique<test::ScopedEnv>(("TESSALY_COM" + std::to_string(slot)).c_str(), device));
+    }
+    LinkInit();
+    TheAppState() = AppState{};
+    ASSERT_TRUE(App().InitInstance(shell::CAppCommandLineInfo::Parse({})));
+    test::Pump(50);
+  }
+
+  shell::CCameraApp& App() { return *shell::TheApp(); }
+
+  CCameraView* View() {
+    for (wxDocument* doc : App().DocManager()->GetDocumentsVector())
+      if (auto* camera = wxDynamicCast(doc, CCameraDoc))
+        return wxDynamicCast(camera->GetFirstView(), CCameraView);
+    return nullptr;
+  }
+
+  // Opens the camera window and waits until its list is complete or the window went.
+  CCameraView* OpenCamera() {
+    wxCommandEvent open(wxEVT_MENU, XRCID("ID_OPEN_CAMERA_ALBUM"));
+    App().MainFrame()->GetEventHandler()->ProcessEvent(open);
+    test::Pump(50);
+    EXPECT_TRUE(test::PumpUntil([&] { return View() == nullptr || !View()->Busy(); }, 20000));
+    test::Pump(50);
+    return View();
+  }
+
+  std::vector<std::string> Names(CCameraView* view) {
+    std::vector<std::string> names;
+    for (long i = 0; i < view->List()->GetItemCount(); ++i) names.push_back(view->List()->GetItemText(i).utf8_string());
+    return names;
+  }
+
+  // The host's command frames in the emulator's log ("RD", "RM", ...).
+  std::vector<std::string> Commands() {
+    std::vector<std::string> commands;
+    for (const auto& token : test::Exchange(m_emulator->LogLines()))
+      if (token.rfind("host:", 0) == 0 && token.size() == 7) commands.push_back(token.substr(5));
+    return commands;
+  }
+
+  test::TempFolder m_folder;
+  test::ScopedEnv m_ini{"TESSALY_INI", (m_folder / "Tessaly.ini").string()};
+  std::unique_ptr<test::EmulatorProcess> m_emulator;
+  std::vector<std::unique_ptr<test::ScopedEnv>> m_ports;
+  test::RecordedPrompt m_prompt;
+};
+
+TEST_F(CameraWindowTest, ListsEveryThumbnailUnderItsNameAndDrawsTheCameraPixels) {
+  Start({"--generate", "12", "--ng-thumbnail", "3"});
+  CCameraView* view = OpenCamera();
+  ASSERT_NE(view, nullptr);
+  std::vector<std::string> names = Names(view);
+  ASSERT_EQ(names.size(), 12u);
+  EXPECT_EQ(names[0], "AUT_0001.JPG");
+  EXPECT_EQ(names[11], "AUT_0012.JPG");
+  EXPECT_TRUE(m_prompt.Texts().empty()) << "an NG thumbnail shows the placeholder, no message";
+  EXPECT_FALSE(view->NameMode());
+
+  // What the list shows for picture 1 is the core's conversion of the camera's thumbnail.
+  view->List()->EnsureVisible(0);
+  test::Pump(100);
+  std::vector<std::uint8_t> raw(kThumbnailBytes);
+  ASSERT_EQ(CameraConnect(), kCamDone);
+  ASSERT_EQ(CameraGetThumbnail(raw, 1), kCamDone);
+  CameraDisconnect();
+  const Picture expected = ConvertThumbnail(raw);
+  wxRect icon;
+  ASSERT_TRUE(view->List()->GetItemRect(0, icon, wxLIST_RECT_ICON));
+  const wxImage shown = test::GrabWindow(view->List());
+  test::SaveScreenshot("camera-thumbnails");
+  // The image lies centred in the icon's rectangle; find it there.
+  bool found = false;
+  for (int oy = icon.y; oy + 60 <= std::min(shown.GetHeight(), icon.GetBottom() + 2) && !found; ++oy)
+    for (int ox = icon.x; ox + 80 <= std::min(shown.GetWidth(), icon.GetRight() + 2) && !found; ++ox) {
+      bool same = true;
+      for (int y = 0; y < 60 && same; ++y)
+        for (int x = 0; x < 80 && same; ++x) {
+          const std::uint8_t* bgr = expected.Row(59 - y) + 3 * x;
+          same = shown.GetRed(ox + x, oy + y) == bgr[2] && shown.GetGreen(ox + x, oy + y) == bgr[1] &&
+                 shown.GetBlue(ox + x, oy + y) == bgr[0];
+        }
+      found = same;
+    }
+  EXPECT_TRUE(found) << "the 80 x 60 thumbnail of picture 1 is on the screen pixel for pixel";
+}
+
+TEST_F(CameraWindowTest, AnEmptyCameraSaysSoAndListsNothing) {
+  Start({"--generate", "0"});
+  CCameraView* view = OpenCamera();
+  EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{"No data in camera."});
+  EXPECT_TRUE(view == nullptr || view->List()->GetItemCount() == 0);
+  EXPECT_TRUE(test::PumpUntil([&] { return View() == nullptr; })) << "the window closes after the message";
+}
+
+TEST_F(CameraWindowTest, ASilentCameraClosesTheWindowWithTheMessage) {
+  Start({"--generate", "4", "--silent-enqs", "1000"});
+  OpenCamera();
+  EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{"Failed to communicate."});
+  EXPECT_TRUE(test::PumpUntil([&] { return View() == nullptr; }));
+}
+
+TEST_F(CameraWindowTest, CancelDuringTheListingKeepsWhatArrived) {
+  Start({"--generate", "12"});
+  wxCommandEvent open(wxEVT_MENU, XRCID("ID_OPEN_CAMERA_ALBUM"));
+  // Cancel is pressed once three thumbnails are in the list.
+  wxTimer watcher;
+  watcher.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    if (CCameraView* view = View(); view && view->List()->GetItemCount() >= 3) view->CancelJob();
+  });
+  watcher.Start(1);
+  App().MainFrame()->GetEventHandler()->ProcessEvent(open);
+  ASSERT_TRUE(test::PumpUntil([&] { return View() && !View()->Busy() && View()->List()->GetItemCount() > 0; }, 20000));
+  watcher.Stop();
+  const int count = View()->List()->GetItemCount();
+  EXPECT_GE(count, 3);
+  EXPECT_LT(count, 12);
+  EXPECT_TRUE(m_prompt.Texts().empty()) << "a cancel says nothing";
+  test::Pump(100);
+  EXPECT_NE(View(), nullptr) << "the window stays with what arrived";
+}
+
+TEST_F(CameraWindowTest, NamesOnlyAndBackReadOnlyWhatEachModeNeeds) {
+  Start({"--generate", "5"});
+  CCameraView* view = OpenCamera();
+  ASSERT_NE(view, nullptr);
+  view->ShowNames();
+  EXPECT_TRUE(view->NameMode());
+  EXPECT_EQ(Names(view).size(), 5u);
+  test::Pump(200);
+  test::SaveScreenshot("camera-names");
+  view->ShowThumbnails();
+  EXPECT_FALSE(view->NameMode());
+  EXPECT_EQ(Names(view).size(), 5u);
+  App().CloseEverything();
+  EXPECT_EQ(ReadProfileInt("Last Name Mode", "Camera", -1), 0);
+  std::vector<std::string> commands = Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "RM"), 10) << "thumbnails twice, none for the names";
+}
+
+TEST_F(CameraWindowTest, DoubleClickOpensTheDecodedPictureUnderItsName) {
+  Start({"--generate", "3"});
+  CCameraView* view = OpenCamera();
+  ASSERT_NE(view, nullptr);
+  view->OpenItems({1});
+  wxDocument* opened = nullptr;
+  ASSERT_TRUE(test::PumpUntil([&] {
+    for (wxDocument* doc : App().DocManager()->GetDocumentsVector())
+      if (wxDynamicCast(doc, retouch::CRetouchDoc)) opened = doc;
+    return opened != nullptr;
+  }));
+  EXPECT_EQ(opened->GetUserReadableName(), "AUT_0002.JPG");
+  const Picture& picture = static_cast<retouch::CRetouchDoc*>(opened)->GetPicture();
+  EXPECT_EQ(picture.width, 320);
+  EXPECT_EQ(picture.height, 240);
+  EXPECT_FALSE(opened->IsModified());
+}
+
+TEST_F(CameraWindowTest, CopyPutsCompleteFilesWithTheCameraBytesOnTheClipboard) {
+  Start({"--generate", "3"});
+  CCameraView* view = OpenCamera();
+  ASSERT_NE(view, nullptr);
+  view->List()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  view->List()->SetItemState(2, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  view->CopySelected();
+  wxFileDataObject files;
+  ASSERT_TRUE(wxTheClipboard->Open());
+  ASSERT_TRUE(wxTheClipboard->GetData(files));
+  wxTheClipboard->Close();
+  ASSERT_EQ(files.GetFilenames().size(), 2u);
+  for (const wxString& name : files.GetFilenames()) {
+    Bytes data;
+    ASSERT_FALSE(ReadWholeFile(name.utf8_string(), data)) << name;
+    ASSERT_GT(data.size(), 2u);
+    EXPECT_EQ(data[0], 0xFF);
+    EXPECT_EQ(data[1], 0xD8) << "a whole JPEG file";
+  }
+  EXPECT_TRUE(files.GetFilenames()[1].EndsWith("AUT_0003.JPG"));
+  // Closing the window takes its temporary files with it.
+  App().CloseEverything();
+  for (const wxString& name : files.GetFilenames()) EXPECT_FALSE(fs::exists(name.utf8_string()));
+}
+
+TEST_F(CameraWindowTest, SaveAllNamesThePicturesWithThePrefix) {
+  Start({"--generate", "12"});
+  TheAppState().savePrefix = "ABCD";
+  fs::create_directories(m_folder / "out");
+  FolderAnswer answer(m_folder / "out");
+  App().SaveCameraImagesToDisk();
+  EXPECT_EQ(answer.Title(), "Save Camera Images To Disk");
+  EXPECT_TRUE(m_prompt.Texts().empty());
+  EXPECT_TRUE(fs::exists(m_folder / "out" / "ABCD0012.JPG"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_folder / "out"), fs::directory_iterator()), 12);
+  EXPECT_EQ(ReadProfileString("Last AllSave Dir", "Camera", ""), (m_folder / "out").string());
+  EXPECT_EQ(App().MainFrame()->GetStatusBar()->GetStatusText(0), "12 saved, 0 skipped, 0 failed, 0 not tried");
+}
+
+TEST_F(CameraWindowTest, ACardChangedDuringSaveAllGivesTheMemoryCardMessage) {
+  Start({"--generate", "4", "--card-changed-after", "2"});
+  fs::create_directories(m_folder / "out");
+  FolderAnswer answer(m_folder / "out");
+  App().SaveCameraImagesToDisk();
+  ASSERT_FALSE(m_prompt.Texts().empty());
+  EXPECT_EQ(m_prompt.Texts().back(), "Memory card is probably changed.\nOpen camera album again.");
+}
+
+TEST_F(CameraWindowTest, AnExistingTargetIsSettledBeforeItsPictureMoves) {
+  Start({"--generate", "2"});
+  fs::create_directories(m_folder / "out");
+  std::ofstream(m_folder / "out" / "AUT_0001.JPG") << "old";
+  m_prompt->Answer(PromptAnswer::kNo);
+  FolderAnswer answer(m_folder / "out");
+  App().SaveCameraImagesToDisk();
+  EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{"This file already exists.\nReplace existing file?"});
+  Bytes kept;
+  ASSERT_FALSE(ReadWholeFile(m_folder / "out" / "AUT_0001.JPG", kept));
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "old");
+  EXPECT_TRUE(fs::exists(m_folder / "out" / "AUT_0002.JPG"));
+  std::vector<std::string> commands = Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "RD"), 1) << "picture 1 never came over the line";
+  EXPECT_EQ(App().MainFrame()->GetStatusBar()->GetStatusText(0), "1 saved, 1 skipped, 0 failed, 0 not tried");
+}
+
+// A small file system of our own (root only: the tests run as root in CI).
+class MountedFolder {
+ public:
+  MountedFolder(const fs::path& where, const std::string& options) : m_where(where) {
+    fs::create_directories(where);
+    m_mounted = ::getuid() == 0 && std::system(("mount -t tmpfs -o " + options + " tmpfs '" + where.string() +
+                                                "' 2>/dev/null").c_str()) == 0;
+  }
+  ~MountedFolder() {
+    if (m_mounted) std::system(("umount '" + m_where.string() + "'").c_str());
+  }
+  bool Mounted() const { return m_mounted; }
+
+ private:
+  fs::path m_where;
+  bool m_mounted = false;
+};
+
+TEST_F(CameraWindowTest, AFullDiskEndsTheSaveAndLeavesOnlyWholePictures) {
+  MountedFolder small(m_folder / "small", "size=40k");
+  if (!small.Mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+  Start({"--generate", "12"});
+  FolderAnswer answer(m_folder / "small");
+  App().SaveCameraImagesToDisk();
+  ASSERT_FALSE(m_prompt.Texts().empty());
+  EXPECT_EQ(m_prompt.Texts().back().rfind("Disk is full.", 0), 0u) << m_prompt.Texts().back();
+  int pictures = 0;
+  for (const auto& entry : fs::directory_iterator(m_folder / "small")) {
+    Bytes data;
+    ASSERT_FALSE(ReadWholeFile(entry.path(), data));
+    ASSERT_GE(data.size(), 4u) << entry.path();
+    EXPECT_EQ(entry.path().filename().string().rfind("AUT_", 0), 0u) << "no temporary file is left";
+    EXPECT_TRUE(data[data.size() - 2] == 0xFF && data.back() == 0xD9) << entry.path() << " is whole";
+    ++pictures;
+  }
+  EXPECT_LT(pictures, 12);
+  EXPECT_NE(App().MainFrame()->GetStatusBar()->GetStatusText(0).Find("stopped: disk full"), wxNOT_FOUND);
+}
+
+TEST_F(CameraWindowTest, AWriteProtectedFolderIsRefusedBeforeAnyPictureMoves) {
+  MountedFolder locked(m_folder / "locked", "ro,size=64k");
+  if (!locked.Mounted()) GTEST_SKIP() << "cannot mount a read-only file system here";
+  Start({"--generate", "3"});
+  FolderAnswer answer(m_folder / "locked");
+  App().SaveCameraImagesToDisk();
+  ASSERT_EQ(m_prompt.Texts().size(), 1u);
+  EXPECT_EQ(m_prompt.Texts()[0].rfind("It is write protected.", 0), 0u) << m_prompt.Texts()[0];
+  EXPECT_NE(m_prompt.Texts()[0].find((m_folder / "locked").string()), std::string::npos) << "the folder is named";
+  std::vector<std::string> commands = Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "RD"), 0);
+}
+
+}  // namespace
+}  // namespace tessaly::windows

@@ -1,0 +1,473 @@
+#include "windows/camera_window.h"
+
+#include <wx/artprov.h>
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
+#include <wx/dnd.h>
+#include <wx/imaglist.h>
+#include <wx/listctrl.h>
+#include <wx/sizer.h>
+#include <wx/utils.h>
+#include <wx/xrc/xmlres.h>
+
+#include <memory>
+#include <optional>
+
+#include "base/ini_file.h"
+#include "base/prompt.h"
+#include "camera/camera_ops.h"
+#include "camera/camera_transfers.h"
+#include "camera/picture_names.h"
+#include "camera/thumbnail.h"
+#include "base/file_io.h"
+#include "formats/picture_file.h"
+#include "shell/app.h"
+#include "shell/app_state.h"
+#include "shell/file_dialogs.h"
+#include "shell/main_frame.h"
+#include "windows/camera_job.h"
+#include "windows/picture_bitmap.h"
+
+namespace tessaly::windows {
+namespace {
+
+constexpr int kNameIconSize = 40;
+
+// The icon of JPEG files in the desktop's icon theme, or the program's own.
+wxBitmap JpegIcon() {
+  // The names the desktop looks JPEG files up by, most specific first.
+  wxBitmap icon = wxArtProvider::GetBitmap("image-jpeg", wxART_OTHER, wxSize(32, 32));
+  if (!icon.IsOk()) icon = wxArtProvider::GetBitmap("image-x-generic", wxART_OTHER, wxSize(32, 32));
+  if (!icon.IsOk()) icon = wxXmlResource::Get()->LoadBitmap("IDR_ICON32");
+  // The list's images all have the size of its image list.
+  wxImage image = icon.ConvertToImage();
+  image.Resize(wxSize(kNameIconSize, kNameIconSize),
+               wxPoint((kNameIconSize - image.GetWidth()) / 2, (kNameIconSize - image.GetHeight()) / 2));
+  return wxBitmap(image);
+}
+
+// Removes the pictures the window put into the temporary folder: the files it wrote, and
+// any "AUT_*.jpg" left there by an earlier window.
+void RemoveTemporaryPictures(const std::set<std::filesystem::path>& written) {
+  std::error_code ignored;
+  for (const auto& path : written) std::filesystem::remove(path, ignored);
+  const std::filesystem::path folder = PrivateTempDir();
+  if (folder.empty()) return;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() >= 8 && wxString::FromUTF8(name).Lower().StartsWith("aut_") &&
+        wxString::FromUTF8(name).Lower().EndsWith(".jpg"))
+      std::filesystem::remove(entry.path(), ignored);
+  }
+}
+
+enum class SaveKind { kAll, kSelected };
+
+// Where a save goes: the folder the user chooses, and the settings that remember it.
+struct SaveTarget {
+  const char* title;
+  const char* dirSection;
+  const char* extSection;
+};
+constexpr SaveTarget kSaveAll{"Save Camera Images To Disk", "Last AllSave Dir", "Last AllSave Ext"};
+constexpr SaveTarget kSaveSelected{"Save From Album", "Last Saved Dir", "Last Saved Ext"};
+
+// Asks for the folder; empty when the user cancelled. The choice is written to the
+// settings and kept by the application.
+std::filesystem::path ChooseSaveFolder(wxWindow* parent, SaveKind kind) {
+  shell::AppState& state = shell::TheAppState();
+  const SaveTarget& target = kind == SaveKind::kAll ? kSaveAll : kSaveSelected;
+  std::string& dir = kind == SaveKind::kAll ? state.cameraAllSaveDir : state.cameraSaveDir;
+  const int filterIndex = kind == SaveKind::kAll ? 1 : state.cameraSaveFilterIndex;
+  shell::CFolderDialog dialog(parent, wxGetTranslation(target.title), MessageText(kMsgCameraSaveFilter),
+                              wxString::FromUTF8(dir), filterIndex);
+  if (dialog.ShowModal() != wxID_OK) return {};
+  const wxString folder = dialog.GetFolder();
+  dir = folder.utf8_string();
+  WriteProfileString(target.dirSection, "Camera", dir);
+  WriteProfileInt(target.extSection, "Camera", dialog.GetFilterIndex());
+  if (kind == SaveKind::kSelected) state.cameraSaveFilterIndex = dialog.GetFilterIndex();
+  return std::filesystem::path(dir);
+}
+
+// Why a save stopped early, as the status bar says it.
+wxString StopReason(SaveStop stop) {
+  switch (stop) {
+    case SaveStop::kNone: break;
+    case SaveStop::kCancelled: return _("cancelled");
+    case SaveStop::kDiskFull: return _("disk full");
+    case SaveStop::kNoAnswer: return _("the camera did not answer");
+    case SaveStop::kDisconnected: return _("the serial device was disconnected");
+    case SaveStop::kCardChanged: return _("the memory card was changed");
+    case SaveStop::kCannotOpen: return _("the serial device could not be opened");
+    case SaveStop::kFolder: return _("the folder cannot take files");
+    case SaveStop::kFailed: return _("a picture failed");
+  }
+  return {};
+}
+
+// How a save went: every picture asked for is saved, skipped, failed or not tried.
+wxString SaveSummary(const SaveTally& tally) {
+  wxString text = wxString::Format(_("%d saved, %d skipped, %d failed"), tally.saved, tally.skipped, tally.failed);
+  if (tally.asked >= 0) text += wxString::Format(_(", %d not tried"), tally.notTried);
+  if (tally.stopped != SaveStop::kNone) text += wxString::Format(_("; stopped: %s"), StopReason(tally.stopped));
+  return text;
+}
+
+// Saves the pictures (every picture when numbers is empty) into a folder the user
+// chooses, and says in the status bar how it went.
+void RunCameraSave(wxWindow* parent, CCameraView* view, const std::vector<std::uint32_t>& numbers, SaveKind kind) {
+  const std::filesystem::path folder = ChooseSaveFolder(parent, kind);
+  if (folder.empty()) return;
+  SaveOptions options;
+  options.folder = folder;
+  options.prefix = shell::TheAppState().savePrefix;
+  options.existing = ExistingTarget::kAsk;
+  options.askForNewDisk = true;
+  SaveTally tally;
+  {
+    std::unique_ptr<CameraJob> job = view ? std::make_unique<CameraJob>(*view) : std::make_unique<CameraJob>(parent);
+    tally = SavePicturesToFolder(numbers, options, *job);
+  }
+  if (auto* frame = shell::TheApp()->MainFrame())
+    frame->SetStatusText(SaveSummary(tally), shell::CMainFrame::kPaneMessage);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------------------ document
+
+wxIMPLEMENT_DYNAMIC_CLASS(CCameraDoc, wxDocument);
+
+CCameraDoc::~CCameraDoc() { CameraDisconnect(); }
+
+bool CCameraDoc::OnNewDocument() {
+  if (!wxDocument::OnNewDocument()) return false;
+  SetTitle(_("Camera"));
+  // The frame was made with the framework's name for a new document.
+  if (wxView* view = GetFirstView(); view && view->GetFrame()) view->GetFrame()->SetLabel(GetTitle());
+  return true;
+}
+
+bool CCameraDoc::OnSaveModified() {
+  for (wxObject* view : GetViews()) {
+    auto* camera = wxDynamicCast(view, CCameraView);
+    if (camera && camera->Busy()) {
+      camera->CloseWhenIdle();
+      camera->CancelJob();
+      return false;
+    }
+  }
+  return true;
+}
+
+// ------------------------------------------------------------------------------ frame
+
+CCameraFrame::CCameraFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent)
+    : wxDocMDIChildFrame(doc, view, parent, wxID_ANY, _("Camera"), wxDefaultPosition, wxSize(640, 420)) {
+  SetMenuBar(wxXmlResource::Get()->LoadMenuBar("IDR_CAMERA"));
+  Bind(wxEVT_CLOSE_WINDOW, &CCameraFrame::OnClose, this);
+}
+
+void CCameraFrame::OnClose(wxCloseEvent& event) {
+  auto* view = wxDynamicCast(GetView(), CCameraView);
+  if (view && view->Busy()) {
+    view->CloseWhenIdle();
+    view->CancelJob();
+    event.Veto();
+    return;
+  }
+  event.Skip();
+}
+
+// ------------------------------------------------------------------------------ view
+
+wxIMPLEMENT_DYNAMIC_CLASS(CCameraView, wxView);
+
+CCameraView::~CCameraView() = default;
+
+bool CCameraView::OnCreate(wxDocument* doc, long flags) {
+  if (!wxView::OnCreate(doc, flags)) return false;
+  auto* parent = wxStaticCast(wxTheApp->GetTopWindow(), wxMDIParentFrame);
+  auto* frame = new CCameraFrame(doc, this, parent);
+  m_list = new wxListCtrl(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxLC_ICON | wxLC_AUTOARRANGE | wxBORDER_THEME);
+  m_list->SetName("camera pictures");
+  auto* sizer = new wxBoxSizer(wxVERTICAL);
+  sizer->Add(m_list, 1, wxEXPAND);
+  frame->SetSizer(sizer);
+  SetFrame(frame);
+  m_nameMode = shell::TheAppState().namesOnlyPreference;
+
+  m_list->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CCameraView::OnActivated, this);
+  m_list->Bind(wxEVT_LIST_BEGIN_DRAG, &CCameraView::OnBeginDrag, this);
+  frame->Bind(wxEVT_MENU, &CCameraView::OnCommand, this);
+  for (const char* name : {"ID_VIEW_NAMES", "ID_VIEW_THUMBNAILS", "ID_EDIT_SELECT_ALL_IMAGES", "ID_SAVE_FROM_ALBUM",
+                           "ID_SAVE_CAMERA_IMAGES"})
+    frame->Bind(wxEVT_UPDATE_UI, &CCameraView::OnUpdateCommand, this, XRCID(name));
+  frame->Bind(wxEVT_UPDATE_UI, &CCameraView::OnUpdateCommand, this, wxID_COPY);
+
+  frame->Show();
+  Activate(true);
+  // The list fills once the window is on the screen.
+  frame->CallAfter([this] { ListPictures(); });
+  return true;
+}
+
+bool CCameraView::OnClose(bool deleteWindow) {
+  if (Busy()) return false;
+  if (!wxView::OnClose(deleteWindow)) return false;
+  WriteProfileInt("Last Name Mode", "Camera", m_nameMode ? 1 : 0);
+  RemoveTemporaryPictures(m_tempFiles);
+  m_tempFiles.clear();
+  if (deleteWindow && GetFrame()) {
+    GetFrame()->Destroy();
+    SetFrame(nullptr);
+  }
+  return true;
+}
+
+void CCameraView::CancelJob() {
+  if (m_job) m_job->Cancel();
+}
+
+void CCameraView::JobEnded() {
+  if (m_closeWhenIdle && GetFrame()) GetFrame()->CallAfter([frame = GetFrame()] { frame->Close(); });
+}
+
+// ------------------------------------------------------------------------------ listing
+
+void CCameraView::ListPictures() {
+  if (Busy()) return;
+  const bool listed = m_nameMode ? LoadNames() : LoadThumbnails();
+  if (!listed && !m_closeWhenIdle) {
+    // The camera could not be reached or listed: the message has been shown, and the
+    // window goes.
+    CloseWhenIdle();
+    JobEnded();
+  }
+}
+
+void CCameraView::ClearList(bool thumbnails, int expected) {
+  m_list->DeleteAllItems();
+  const wxSize size = thumbnails ? wxSize(kShownThumbnailWidth, kShownThumbnailHeight) : wxSize(kNameIconSize, kNameIconSize);
+  m_list->AssignImageList(new wxImageList(size.x, size.y, false, std::max(expected, 1)), wxIMAGE_LIST_NORMAL);
+}
+
+void CCameraView::AddItem(const std::string& name, const wxBitmap& image) {
+  wxImageList* images = m_list->GetImageList(wxIMAGE_LIST_NORMAL);
+  const int index = images->Add(image);
+  m_list->InsertItem(m_list->GetItemCount(), wxString::FromUTF8(name), index);
+}
+
+bool CCameraView::LoadThumbnails() {
+  class Sink : public ThumbnailSink {
+   public:
+    explicit Sink(CCameraView& view) : m_view(view) {}
+    void Add(std::uint32_t, const std::string& name, const Picture& thumbnail, bool) override {
+      if (!m_started) {
+        m_started = true;
+        m_view.ClearList(true, 0);
+      }
+      m_view.AddItem(name, PictureBitmap(thumbnail));
+      // The thumbnail shows at the next repaint, which the transfer of the next one lets
+      // through while its bytes are on the line: painting here would keep the camera
+      // waiting for its next command.
+      m_view.m_list->Refresh();
+    }
+    bool m_started = false;
+
+   private:
+    CCameraView& m_view;
+  } sink(*this);
+
+  SequenceEnd end;
+  {
+    CameraJob job(*this);
+    end = ListThumbnails(sink, job);
+  }
+  if (end == SequenceEnd::kEmpty) ClearList(true, 0);
+  m_nameMode = false;
+  JobEnded();
+  return end == SequenceEnd::kDone || end == SequenceEnd::kCancelled || sink.m_started;
+}
+
+bool CCameraView::LoadNames() {
+  std::vector<std::string> names;
+  SequenceEnd end;
+  {
+    CameraJob job(*this);
+    end = ListNames(names);
+    if (end == SequenceEnd::kDone) {
+      ClearList(false, static_cast<int>(names.size()));
+      const wxBitmap icon = JpegIcon();
+      job.Begin({}, names.size());
+      for (std::size_t i = 0; i < names.size() && !job.Cancelled(); ++i) {
+        AddItem(names[i], icon);
+        job.Progress(i + 1);
+      }
+      job.End();
+    }
+  }
+  if (end == SequenceEnd::kEmpty) ClearList(false, 0);
+  m_nameMode = true;
+  JobEnded();
+  return end == SequenceEnd::kDone || end == SequenceEnd::kCancelled;
+}
+
+void CCameraView::ShowNames() {
+  if (!m_nameMode && !Busy()) LoadNames();
+}
+
+void CCameraView::ShowThumbnails() {
+  if (m_nameMode && !Busy()) LoadThumbnails();
+}
+
+// ------------------------------------------------------------------------------ selection
+
+void CCameraView::SelectAll() {
+  for (long i = 0; i < m_list->GetItemCount(); ++i) m_list->SetItemState(i, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+}
+
+std::vector<long> CCameraView::SelectedItems() const {
+  std::vector<long> items;
+  for (long i = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); i != -1;
+       i = m_list->GetNextItem(i, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED))
+    items.push_back(i);
+  return items;
+}
+
+// ------------------------------------------------------------------------------ downloads
+
+std::vector<std::filesystem::path> CCameraView::DownloadItems(const std::vector<long>& items) {
+  std::vector<std::filesystem::path> paths;
+  CameraJob job(*this);
+  for (long item : items) {
+    const std::string name = m_list->GetItemText(item).utf8_string();
+    std::filesystem::path path = DownloadToTemp(static_cast<std::uint32_t>(item + 1), name, job);
+    if (path.empty()) {
+      paths.clear();
+      break;
+    }
+    m_tempFiles.insert(path);
+    paths.push_back(path);
+  }
+  return paths;
+}
+
+void CCameraView::OpenItems(const std::vector<long>& items) {
+  if (Busy()) return;
+  {
+    CameraJob job(*this);
+    for (long item : items) {
+      const std::string name = m_list->GetItemText(item).utf8_string();
+      Bytes data;
+      if (DownloadPicture(static_cast<std::uint32_t>(item + 1), name, job, data) != kCamDone) break;
+      // The JPEG reader shows its own message for a picture it cannot decode.
+      PictureFile file;
+      if (!file.LoadPicture(data, name)) continue;
+      shell::TheApp()->OpenPendingPicture(file, name);
+    }
+  }
+  JobEnded();
+}
+
+void CCameraView::CopySelected() {
+  if (Busy()) return;
+  std::vector<long> items = SelectedItems();
+  if (items.empty()) return;
+  std::vector<std::filesystem::path> paths = DownloadItems(items);
+  JobEnded();
+  if (paths.empty()) return;
+  auto* files = new wxFileDataObject;
+  for (const auto& path : paths) files->AddFile(wxString::FromUTF8(path.string()));
+  if (wxTheClipboard->Open()) {
+    wxTheClipboard->SetData(files);
+    wxTheClipboard->Close();
+  } else {
+    delete files;
+  }
+}
+
+void CCameraView::OnBeginDrag(wxListEvent&) {
+  if (Busy()) return;
+  std::vector<long> items = SelectedItems();
+  if (items.empty()) return;
+  // A drop completes on this platform without asking the source first, so the pictures
+  // come over the line before the drag starts and the files offered hold them.
+  std::vector<std::filesystem::path> paths = DownloadItems(items);
+  JobEnded();
+  if (paths.empty()) return;
+  wxFileDataObject files;
+  for (const auto& path : paths) files.AddFile(wxString::FromUTF8(path.string()));
+  wxDropSource source(files, m_list);
+  source.DoDragDrop(wxDrag_CopyOnly);
+}
+
+void CCameraView::OnActivated(wxListEvent& event) {
+  m_openItems = {event.GetIndex()};
+  // Opening starts after the click has been handled, as a double-click elsewhere would.
+  GetFrame()->CallAfter([this] { OpenItems(m_openItems); });
+}
+
+// ------------------------------------------------------------------------------ saving
+
+void CCameraView::SaveSelected() {
+  if (Busy()) return;
+  std::vector<long> items = SelectedItems();
+  if (items.empty()) return;
+  std::vector<std::uint32_t> numbers;
+  for (long item : items) numbers.push_back(static_cast<std::uint32_t>(item + 1));
+  RunCameraSave(GetFrame(), this, numbers, SaveKind::kSelected);
+  JobEnded();
+}
+
+void SaveAllCameraImages(wxWindow* parent) { RunCameraSave(parent, nullptr, {}, SaveKind::kAll); }
+
+// ------------------------------------------------------------------------------ commands
+
+void CCameraView::OnCommand(wxCommandEvent& event) {
+  const int id = event.GetId();
+  if (id == XRCID("ID_VIEW_NAMES")) {
+    ShowNames();
+  } else if (id == XRCID("ID_VIEW_THUMBNAILS")) {
+    ShowThumbnails();
+  } else if (id == XRCID("ID_EDIT_SELECT_ALL_IMAGES")) {
+    SelectAll();
+  } else if (id == wxID_COPY) {
+    CopySelected();
+  } else if (id == XRCID("ID_SAVE_FROM_ALBUM")) {
+    SaveSelected();
+  } else if (id == XRCID("ID_SAVE_CAMERA_IMAGES")) {
+    if (!Busy()) {
+      RunCameraSave(GetFrame(), this, {}, SaveKind::kAll);
+      JobEnded();
+    }
+  } else {
+    event.Skip();
+  }
+}
+
+void CCameraView::OnUpdateCommand(wxUpdateUIEvent& event) {
+  const int id = event.GetId();
+  const bool idle = !Busy();
+  if (id == XRCID("ID_VIEW_NAMES")) {
+    event.Enable(idle);
+    event.Check(m_nameMode);
+  } else if (id == XRCID("ID_VIEW_THUMBNAILS")) {
+    event.Enable(idle);
+    event.Check(!m_nameMode);
+  } else if (id == wxID_COPY || id == XRCID("ID_SAVE_FROM_ALBUM")) {
+    event.Enable(idle && m_list->GetSelectedItemCount() > 0);
+  } else {
+    event.Enable(idle);
+  }
+}
+
+// ------------------------------------------------------------------------------ template
+
+wxDocTemplate* CreateCameraTemplate(wxDocManager* manager) {
+  return new wxDocTemplate(manager, _("Camera"), "", "", "", "Camera Document", "Camera View", CLASSINFO(CCameraDoc),
+                           CLASSINFO(CCameraView), wxTEMPLATE_INVISIBLE);
+}
+
+}  // namespace tessaly::windows
