@@ -217,6 +217,23 @@ TEST_F(CameraWindowTest, NamesOnlyAndBackReadOnlyWhatEachModeNeeds) {
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "RM"), 10) << "thumbnails twice, none for the names";
 }
 
+TEST_F(CameraWindowTest, TheApplicationsCommandsWorkFromTheCameraWindowsMenu) {
+  Start({"--generate", "2"});
+  CCameraView* view = OpenCamera();
+  ASSERT_NE(view, nullptr);
+  const bool before = TheAppState().namesOnlyPreference;
+  wxCommandEvent thumbnail(wxEVT_MENU, XRCID("ID_THUMBNAIL"));
+  view->GetFrame()->GetEventHandler()->ProcessEvent(thumbnail);
+  EXPECT_NE(TheAppState().namesOnlyPreference, before);
+  wxCommandEvent create(wxEVT_MENU, wxID_NEW);
+  view->GetFrame()->GetEventHandler()->ProcessEvent(create);
+  EXPECT_EQ(App().DocManager()->GetDocumentsVector().size(), 2u) << "File New reached the application";
+  wxUpdateUIEvent open(XRCID("ID_OPEN_CAMERA_ALBUM"));
+  open.SetEventObject(view->GetFrame());
+  view->GetFrame()->GetEventHandler()->ProcessEvent(open);
+  EXPECT_TRUE(open.GetSetEnabled() && !open.GetEnabled()) << "one camera window at most";
+}
+
 TEST_F(CameraWindowTest, DoubleClickOpensTheDecodedPictureUnderItsName) {
   Start({"--generate", "3"});
   CCameraView* view = OpenCamera();
