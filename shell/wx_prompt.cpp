@@ -2,12 +2,37 @@
 
 #include <wx/app.h>
 #include <wx/msgdlg.h>
+#include <wx/arrstr.h>
 #include <wx/translation.h>
 
 namespace tessaly::shell {
 
+namespace {
+
+// The translation of a text the core may have put together from several messages, one
+// per line group: the longest run of leading lines that is a message of the catalogue is
+// translated as one, then the rest the same way. Lines that are no message (a folder's
+// name, the system's words for an error) stay as they are.
+wxString TranslateLines(const wxArrayString& lines, std::size_t first) {
+  if (first >= lines.size()) return {};
+  for (std::size_t end = lines.size(); end > first; --end) {
+    wxString run = lines[first];
+    for (std::size_t i = first + 1; i < end; ++i) run += "\n" + lines[i];
+    const wxString translated = wxGetTranslation(run);
+    if (translated != run || end == first + 1) {
+      const wxString rest = TranslateLines(lines, end);
+      return rest.empty() ? translated : translated + "\n" + rest;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
 PromptAnswer WxPrompt::Show(std::string_view text, PromptButtons buttons) {
-  wxString message = wxGetTranslation(wxString::FromUTF8(text.data(), text.size()));
+  const wxString original = wxString::FromUTF8(text.data(), text.size());
+  wxString message = wxGetTranslation(original);
+  if (message == original) message = TranslateLines(wxSplit(original, '\n', '\0'), 0);
   long style = wxICON_INFORMATION | wxCENTRE;
   style |= buttons == PromptButtons::kOk ? wxOK : wxYES_NO;
   wxMessageDialog dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, message, wxTheApp->GetAppDisplayName(),
