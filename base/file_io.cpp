@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <dirent.h>
@@ -12,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <thread>
 #include <cstdlib>
 #include <string>
@@ -250,23 +248,6 @@ std::filesystem::path PrivateTempDir() {
     return std::filesystem::path(pattern);
   }();
   return folder;
-}
-
-bool IsOnRemovableMedia(const std::filesystem::path& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || major(info.st_dev) == 0) return false;
-  // /sys/dev/block/M:m is the partition or the whole disk; a partition's parent folder
-  // is its disk, and only a disk says whether it is removable.
-  std::error_code error;
-  std::filesystem::path device = std::filesystem::canonical(
-      "/sys/dev/block/" + std::to_string(major(info.st_dev)) + ":" + std::to_string(minor(info.st_dev)), error);
-  if (error) return false;
-  for (const auto& folder : {device, device.parent_path()}) {
-    std::ifstream flag(folder / "removable");
-    char value = 0;
-    if (flag >> value) return value == '1';
-  }
-  return false;
 }
 
 }  // namespace tessaly

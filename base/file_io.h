@@ -49,9 +49,4 @@ int RemoveStaleTemporaries(const std::filesystem::path& folder, const std::funct
 // enter. Made on first use; an empty path when no folder could be made.
 std::filesystem::path PrivateTempDir();
 
-// True when the file system holding path lives on removable media (a memory card, a USB
-// stick, a floppy), as the kernel reports it for the block device under the mount.
-// Network and memory file systems, and anything that cannot be found out, are not.
-bool IsOnRemovableMedia(const std::filesystem::path& path);
-
 }  // namespace tessaly

@@ -11,6 +11,7 @@
 #include "camera/port.h"
 #include "camera/picture_names.h"
 #include "camera/thumbnail.h"
+#include "formats/album_copy.h"
 #include "formats/picture_file.h"
 
 namespace tessaly {
@@ -339,7 +340,7 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
       ++tally.saved;
       continue;
     }
-    if (rule.message == kMsgDiskFull && options.askForNewDisk && IsOnRemovableMedia(options.folder)) {
+    if (rule.message == kMsgDiskFull && options.askForNewDisk && IsRemovableDrive(options.folder)) {
       // A full memory card or stick can be swapped: Retry fetches the picture again.
       if (Prompt().Show(kMsgDiskFullInsert, PromptButtons::kRetryCancel) == PromptAnswer::kRetry) {
         --index;  // the same picture again
