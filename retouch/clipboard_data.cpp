@@ -92,4 +92,37 @@ std::vector<std::uint8_t> BmpFileFromDib(std::span<const std::uint8_t> dib) {
   return out.Take();
 }
 
+Picture PictureFromRgb(int width, int height, std::span<const std::uint8_t> rgb) {
+  if (width < 1 || height < 1 || rgb.size() / 3 / static_cast<std::size_t>(width) < static_cast<std::size_t>(height))
+    return {};
+  Picture picture = Picture::Make(width, height, 24, 0);
+  const std::uint8_t* in = rgb.data();
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* out = picture.Line(y);
+    for (int x = 0; x < width; ++x, in += 3, out += 3) {
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = in[0];
+    }
+  }
+  return picture;
+}
+
+std::vector<std::uint8_t> RgbFromPicture(const Picture& picture) {
+  if (picture.bitsPerPixel != 24 || picture.width < 1 || picture.height < 1 ||
+      picture.pixels.size() < picture.Stride() * static_cast<std::size_t>(picture.height))
+    return {};
+  std::vector<std::uint8_t> rgb(3 * static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height));
+  std::uint8_t* out = rgb.data();
+  for (int y = 0; y < picture.height; ++y) {
+    const std::uint8_t* in = picture.Line(y);
+    for (int x = 0; x < picture.width; ++x, in += 3, out += 3) {
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = in[0];
+    }
+  }
+  return rgb;
+}
+
 }  // namespace tessaly

@@ -36,4 +36,10 @@ std::vector<std::uint8_t> MakeNativeData(const Picture& area, std::uint32_t firs
 // pixel data offset just past the header and colour table.
 std::vector<std::uint8_t> BmpFileFromDib(std::span<const std::uint8_t> dib);
 
+// Between a 24-bit picture and the top-down RGB rows (3 bytes a pixel, no padding) that
+// image codecs and the clipboard's other formats use. An RGB block shorter than
+// 3 x width x height bytes gives an empty picture.
+Picture PictureFromRgb(int width, int height, std::span<const std::uint8_t> rgb);
+std::vector<std::uint8_t> RgbFromPicture(const Picture& picture);
+
 }  // namespace tessaly

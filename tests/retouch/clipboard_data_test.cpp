@@ -91,5 +91,19 @@ TEST(ClipboardData, BmpFileAroundABitmapLoadsAsAFile) {
   EXPECT_TRUE(BmpFileFromDib(std::vector<std::uint8_t>(10, 0)).empty());
 }
 
+TEST(ClipboardData, RgbRowsRunTopDownRedFirst) {
+  const Picture picture = test::Numbered(5, 3);
+  const auto rgb = RgbFromPicture(picture);
+  ASSERT_EQ(rgb.size(), 45u);
+  // Pixel (4, 2), the last of the bottom line: red, green, blue.
+  const test::Bgr last = Origin(4, 2);
+  EXPECT_EQ(rgb[42], last.r);
+  EXPECT_EQ(rgb[43], last.g);
+  EXPECT_EQ(rgb[44], last.b);
+  EXPECT_TRUE(test::SamePicture(PictureFromRgb(5, 3, rgb), picture));
+  EXPECT_TRUE(PictureFromRgb(5, 3, std::span(rgb).first(44)).pixels.empty());
+  EXPECT_TRUE(RgbFromPicture(test::Indexed(5, 3, 8)).empty());
+}
+
 }  // namespace
 }  // namespace tessaly
