@@ -33,13 +33,12 @@ wxRect InitialRect() {
 
 ScreenRect ToScreenRect(const wxRect& r) { return {r.x, r.y, r.width, r.height}; }
 
-// Commands of the main menu and tool bar whose windows do not exist yet: they stay
-// disabled rather than doing nothing when chosen.
-const char* const kMissingCommands[] = {
-    "ID_OPEN_ALBUM", "ID_SAVE_CAMERA_IMAGES", "ID_OPEN_CAMERA_ALBUM", "ID_COMM_SETUP",
-    "ID_ZOOM_IN",    "ID_ZOOM_OUT",           "ID_ROTATE_90_RIGHT",
-};
-const int kMissingStockCommands[] = {wxID_SAVE, wxID_COPY, wxID_PASTE, wxID_PRINT, wxID_PRINT_SETUP, wxID_CONTEXT_HELP};
+CMainFrame* g_mainFrame = nullptr;
+
+// Commands of the tool bar that only a picture window carries out: disabled while no
+// such window handles them.
+const char* const kMissingCommands[] = {"ID_ZOOM_IN", "ID_ZOOM_OUT", "ID_ROTATE_90_RIGHT"};
+const int kMissingStockCommands[] = {wxID_SAVE, wxID_COPY, wxID_PASTE, wxID_PRINT, wxID_CONTEXT_HELP};
 
 }  // namespace
 
@@ -53,6 +52,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
     if (icon.IsOk()) icons.AddIcon(icon);
   }
   SetIcons(icons);
+  g_mainFrame = this;
   CreateBars();
   SetProgressDisplay(std::make_unique<StatusBarProgress>(this));
   InstallAccelerators();
@@ -72,7 +72,12 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewStatusBar, this, XRCID("ID_VIEW_STATUS_BAR"));
 }
 
-CMainFrame::~CMainFrame() { SetProgressDisplay(nullptr); }
+CMainFrame::~CMainFrame() {
+  SetProgressDisplay(nullptr);
+  if (g_mainFrame == this) g_mainFrame = nullptr;
+}
+
+CMainFrame* CMainFrame::Get() { return g_mainFrame; }
 
 void CMainFrame::CreateBars() {
   SetMenuBar(wxXmlResource::Get()->LoadMenuBar("IDR_MAINFRAME"));
