@@ -66,6 +66,8 @@ class RetouchPictureState {
   bool IsTrueColour() const { return m_current.picture.bitsPerPixel == 24; }
 
   bool CanUndo() const { return m_canUndo; }
+  // After a save the saved picture is where Undo starts from: nothing is offered.
+  void ForgetUndo() { m_canUndo = false; }
   bool DisplayDirty() const { return m_displayDirty; }
   void ClearDisplayDirty() { m_displayDirty = false; }
   bool Modified() const { return m_modified; }

@@ -15,6 +15,7 @@
 #include <cstdlib>
 
 #include "base/prompt.h"
+#include "shell/app.h"
 
 namespace tessaly::shell {
 namespace {
@@ -140,6 +141,7 @@ bool ContinuePrinting() {
 }
 
 wxPrintData& ThePrintData() {
+  if (auto* app = dynamic_cast<CCameraApp*>(wxTheApp)) return app->PrintData();
   static wxPrintData data;
   return data;
 }
@@ -266,12 +268,6 @@ bool ShowPrintPreview(wxWindow* parent, wxPrintout* forView, wxPrintout* forPrin
   frame->Initialize();
   frame->Show();
   return true;
-}
-
-void PrinterSettings(wxWindow* parent) {
-  wxPageSetupDialogData data(ThePrintData());
-  wxPageSetupDialog dialog(parent, &data);
-  if (dialog.ShowModal() == wxID_OK) ThePrintData() = dialog.GetPageSetupDialogData().GetPrintData();
 }
 
 }  // namespace tessaly::shell

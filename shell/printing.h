@@ -21,7 +21,8 @@ bool& UserAbort();
 // and returns true while printing may go on. Long page drawings call it between steps.
 bool ContinuePrinting();
 
-// The settings of the printer in use, shared by every print command of the program.
+// The settings of the printer in use, shared by every print command of the program and
+// "Printer Settings..." (the application's).
 wxPrintData& ThePrintData();
 
 // Where a job's pages go.
@@ -63,8 +64,6 @@ PrintOutcome RunPrintLoop(wxWindow* parent, wxPrintout& printout, PrintTarget& t
 bool PrintWithDialog(wxWindow* parent, wxPrintout* printout);
 // Print preview in a frame of its own; takes both printouts over.
 bool ShowPrintPreview(wxWindow* parent, wxPrintout* forView, wxPrintout* forPrinting, const wxString& title);
-// "Printer Settings...": the printer set-up (page) dialog.
-void PrinterSettings(wxWindow* parent);
 
 // The "Printing" status dialog: the document, "on the", the printer and the page line,
 // with Cancel, which sets the abort flag.
