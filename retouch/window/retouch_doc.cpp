@@ -55,16 +55,26 @@ bool CRetouchDoc::OnNewDocument() {
     return true;
   }
   // No blank document and no dialog while the program starts.
-  if (state.starting) return false;
-  CNewSizeDlg dialog(DialogParent());
-  if (dialog.ShowModal() != wxID_OK) return false;
+  if (state.starting || m_newWidth <= 0) return false;
   if (!wxDocument::OnNewDocument()) return false;
   // The pixels are made white by the first tool that needs them.
-  m_state.SetBlank(dialog.PictureWidth(), dialog.PictureHeight());
+  m_state.SetBlank(m_newWidth, m_newHeight);
   m_hasPicture = true;
   m_fromFile = false;
   Changed(false);
   return true;
+}
+
+bool CRetouchDoc::OnCreate(const wxString& path, long flags) {
+  const shell::AppState& state = shell::TheAppState();
+  if ((flags & wxDOC_NEW) && !(state.pendingPicture && state.pendingPictureFile != nullptr)) {
+    if (state.starting) return false;
+    CNewSizeDlg dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
+    if (dialog.ShowModal() != wxID_OK) return false;
+    m_newWidth = dialog.PictureWidth();
+    m_newHeight = dialog.PictureHeight();
+  }
+  return wxDocument::OnCreate(path, flags);
 }
 
 void CRetouchDoc::Changed(bool modified) {

@@ -22,6 +22,9 @@ class CRetouchDoc : public wxDocument {
   // A new document takes the application's pending picture when there is one; without
   // one it is refused while the program starts, and otherwise asks for its size ("New").
   bool OnNewDocument() override;
+  // A new document without a picture asks for its size before its window is made, so
+  // that Cancel leaves no window behind.
+  bool OnCreate(const wxString& path, long flags) override;
   // The closing check: refused while a camera transfer runs.
   bool OnCloseDocument() override;
   bool Close() override;
@@ -70,6 +73,8 @@ class CRetouchDoc : public wxDocument {
   bool m_fromFile = false;
   bool m_os2Header = false;
   bool m_idle = true;
+  int m_newWidth = 0;   // the size the "New" dialog chose; 0 when it was not asked
+  int m_newHeight = 0;
   std::string m_comment;
 
   wxDECLARE_DYNAMIC_CLASS(CRetouchDoc);

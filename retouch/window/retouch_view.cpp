@@ -9,6 +9,7 @@
 #include <wx/statusbr.h>
 #include <wx/time.h>
 #include <wx/utils.h>
+#include <wx/weakref.h>
 #include <wx/xrc/xmlres.h>
 
 #include <algorithm>
@@ -181,7 +182,6 @@ bool CRetouchView::OnCreate(wxDocument* doc, long flags) {
 
   frame->Show();
   Activate(true);
-  m_canvas->SetFocus();
   return true;
 }
 
@@ -398,12 +398,20 @@ void CRetouchView::ShowStatusText(const wxString& text) {
 }
 
 void CRetouchView::FocusChanged(bool gained) {
+  if (m_canvas == nullptr) return;
   if (gained) SetUpStatusPanes();
   else RestoreStatusPanes();
 }
 
 void CRetouchView::OnActivateView(bool activate, wxView*, wxView*) {
-  if (activate && m_canvas) m_canvas->SetFocus();
+  // The focus moves once the activation is over: GTK does not take a focus change in
+  // the middle of showing a window.
+  if (activate && m_canvas && !m_canvas->IsBeingDeleted()) {
+    wxWeakRef<wxWindow> canvas(m_canvas);
+    m_canvas->CallAfter([canvas] {
+      if (canvas && !canvas->IsBeingDeleted()) canvas->SetFocus();
+    });
+  }
 }
 
 // ---------------------------------------------------------------- zoom
@@ -637,7 +645,7 @@ void CRetouchView::ShiftKey(bool down) {
 }
 
 void CRetouchView::Resized() {
-  if (m_canvas == nullptr || GetDocument() == nullptr) return;
+  if (m_canvas == nullptr || GetDocument() == nullptr || m_canvas->IsBeingDeleted()) return;
   RetouchPictureState& state = GetRetouchDoc()->State();
   if (state.HasFloating()) {
     state.DiscardFloating();
@@ -863,9 +871,10 @@ void CRetouchView::OnPrintPreview(wxCommandEvent&) {
 }
 
 bool CRetouchView::OnClose(bool deleteWindow) {
-  if (!wxView::OnClose(deleteWindow)) return false;
   RestoreStatusPanes();
+  if (!wxView::OnClose(deleteWindow)) return false;
   Activate(false);
+  m_canvas = nullptr;
   return true;
 }
 
