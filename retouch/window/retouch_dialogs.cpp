@@ -86,8 +86,12 @@ CTonePreviewBase::CTonePreviewBase(wxWindow* parent, const Picture& picture, con
   m_window = XRCCTRL(*this, "IDC_PREVIEW_WINDOW", wxRadioButton);
   LayOutPreview();
   m_box->Bind(wxEVT_PAINT, &CTonePreviewBase::OnPaintPreview, this);
-  m_thumbnail->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { ChoosePreviewType(0); });
-  m_window->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { ChoosePreviewType(1); });
+  m_thumbnail->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) {
+    if (!m_updating && m_thumbnail->GetValue()) ChoosePreviewType(0);
+  });
+  m_window->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) {
+    if (!m_updating && m_window->GetValue()) ChoosePreviewType(1);
+  });
   m_window->Enable(WindowPreviewOffered());
   for (auto type : {wxEVT_SCROLL_LINEUP, wxEVT_SCROLL_LINEDOWN, wxEVT_SCROLL_PAGEUP, wxEVT_SCROLL_PAGEDOWN,
                     wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_TOP, wxEVT_SCROLL_BOTTOM}) {
@@ -137,8 +141,9 @@ void CTonePreviewBase::UpdateScrollBars() {
 void CTonePreviewBase::ChoosePreviewType(int type) {
   if (type == 1 && !WindowPreviewOffered()) type = 0;
   m_previewType = type;
-  m_thumbnail->SetValue(type == 0);
-  m_window->SetValue(type == 1);
+  m_updating = true;
+  (type == 0 ? m_thumbnail : m_window)->SetValue(true);
+  m_updating = false;
   ExtractPreview();
   UpdateScrollBars();
   ReadFields(false);

@@ -76,7 +76,7 @@ class CTonePreviewBase : public wxDialog {
   void OnScroll(wxScrollEvent& event, bool vertical);
   void OnOk(wxCommandEvent& event);
 
-  const Picture& m_picture;
+  const Picture m_picture;  // a copy: the dialog may outlive the caller's picture
   Picture m_unadjusted;
   Picture m_shown;
   int m_previewType = 0;

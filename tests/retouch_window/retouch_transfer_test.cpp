@@ -77,7 +77,7 @@ TEST_F(RetouchTransferTest, SaveToCameraSendsThePictureFittedAndLeavesTheDocumen
   };
   for (const Case& c : {Case{1024, 768, 640, 480}, Case{200, 100, 320, 240}}) {
     SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
-    StartCamera({"--generate", "0"});
+    StartCamera({});
     for (const fs::path& old : Received()) fs::remove(old);
     const Picture original = Filled(c.w, c.h, {40, 80, 160});
     CRetouchDoc* doc = Open(original);
@@ -105,7 +105,7 @@ TEST_F(RetouchTransferTest, SaveToCameraSendsThePictureFittedAndLeavesTheDocumen
 }
 
 TEST_F(RetouchTransferTest, SaveToCameraReportsAFullCardAndABlankPicturesQuestion) {
-  StartCamera({"--generate", "0", "--free-memory", "100"});
+  StartCamera({"--free-memory", "100"});
   CRetouchDoc* doc = Open(Noise24(320, 240));
   Command(doc, "ID_SAVE_TO_CAMERA");
   EXPECT_EQ(m_prompt.Texts(), Texts{"Memory card is full."});
