@@ -26,8 +26,8 @@ void RetouchViewGeometry::SetWindowSize(int width, int height) {
 }
 
 ViewPoint RetouchViewGeometry::ClampedScroll(ViewPoint scroll) const {
-  const int maxX = std::max(DisplayWidth() - m_windowWidth, 0);
-  const int maxY = std::max(DisplayHeight() - m_windowHeight, 0);
+  const int maxX = std::max(DisplayedWidth() - m_windowWidth, 0);
+  const int maxY = std::max(DisplayedHeight() - m_windowHeight, 0);
   return {std::clamp(scroll.x, 0, maxX), std::clamp(scroll.y, 0, maxY)};
 }
 
@@ -80,7 +80,7 @@ PictureRect RetouchViewGeometry::Band(ViewPoint press, ViewPoint release) {
 }
 
 ScreenPoint RetouchViewGeometry::RotationCentre() const {
-  return {DisplayWidth() / 2.0 - m_scroll.x, DisplayHeight() / 2.0 - m_scroll.y};
+  return {DisplayedWidth() / 2.0 - m_scroll.x, DisplayedHeight() / 2.0 - m_scroll.y};
 }
 
 int RetouchViewGeometry::RotationAngle(ViewPoint press, ViewPoint current) const {
@@ -89,7 +89,7 @@ int RetouchViewGeometry::RotationAngle(ViewPoint press, ViewPoint current) const
 }
 
 std::array<ScreenPoint, 4> RetouchViewGeometry::TurnedOutline(int degrees) const {
-  return tessaly::TurnedOutline(RotationCentre(), DisplayWidth(), DisplayHeight(), degrees);
+  return tessaly::TurnedOutline(RotationCentre(), DisplayedWidth(), DisplayedHeight(), degrees);
 }
 
 // ---------------------------------------------------------------- status bar texts

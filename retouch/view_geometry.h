@@ -46,8 +46,8 @@ class RetouchViewGeometry {
   int PictureHeight() const { return m_pictureHeight; }
   // The picture's size at the current zoom: size x zoom / 100, integer division. This is
   // the scroll area of the window.
-  int DisplayWidth() const { return m_pictureWidth * ZoomPercent() / 100; }
-  int DisplayHeight() const { return m_pictureHeight * ZoomPercent() / 100; }
+  int DisplayedWidth() const { return m_pictureWidth * ZoomPercent() / 100; }
+  int DisplayedHeight() const { return m_pictureHeight * ZoomPercent() / 100; }
 
   // The window's client size and its scroll position in display pixels.
   void SetWindowSize(int width, int height);

@@ -219,7 +219,7 @@ void CRetouchView::UpdateScrollArea() {
   m_geometry.SetPictureSize(picture.width, picture.height);
   const wxSize client = m_canvas->GetClientSize();
   m_geometry.SetWindowSize(client.x, client.y);
-  m_canvas->SetVirtualSize(m_geometry.DisplayWidth(), m_geometry.DisplayHeight());
+  m_canvas->SetVirtualSize(m_geometry.DisplayedWidth(), m_geometry.DisplayedHeight());
   const wxPoint start = m_canvas->GetViewStart();
   m_geometry.SetScroll(m_geometry.ClampedScroll({start.x, start.y}));
 }
@@ -285,8 +285,8 @@ void CRetouchView::OnDraw(wxDC* dc) {
   }
   dc->SetPen(*wxTRANSPARENT_PEN);
   dc->SetBrush(wxBrush(kBackground));
-  const int dw = m_geometry.DisplayWidth();
-  const int dh = m_geometry.DisplayHeight();
+  const int dw = m_geometry.DisplayedWidth();
+  const int dh = m_geometry.DisplayedHeight();
   if (!state.HasPixels() || !m_pictureSlot.renderer) {
     dc->DrawRectangle(cx, cy, cw, ch);
   } else {
@@ -471,7 +471,7 @@ void CRetouchView::LeftDown(const wxPoint& at, bool shift) {
     }
     m_geometry.ZoomAt({at.x, at.y}, +1);
     if (!state.HasFloating() && m_selectionExists) m_tracking = PictureToDisplay(picture);
-    m_canvas->SetVirtualSize(m_geometry.DisplayWidth(), m_geometry.DisplayHeight());
+    m_canvas->SetVirtualSize(m_geometry.DisplayedWidth(), m_geometry.DisplayedHeight());
     m_canvas->Scroll(m_geometry.Scroll().x, m_geometry.Scroll().y);
     m_canvas->Refresh(false);
     return;
@@ -625,7 +625,7 @@ void CRetouchView::RightDown(const wxPoint& at, bool shift) {
     }
     m_geometry.ZoomAt({at.x, at.y}, -1);
     if (m_selectionExists) m_tracking = PictureToDisplay(picture);
-    m_canvas->SetVirtualSize(m_geometry.DisplayWidth(), m_geometry.DisplayHeight());
+    m_canvas->SetVirtualSize(m_geometry.DisplayedWidth(), m_geometry.DisplayedHeight());
     m_canvas->Scroll(m_geometry.Scroll().x, m_geometry.Scroll().y);
     m_canvas->Refresh(false);
     return;

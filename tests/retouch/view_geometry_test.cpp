@@ -29,15 +29,15 @@ TEST(RetouchViewGeometry, ZoomStepsGiveTheScrollArea) {
     SCOPED_TRACE(c.percent);
     const RetouchViewGeometry g = Geometry(640, 480, 300, 200, c.index);
     EXPECT_EQ(g.ZoomPercent(), c.percent);
-    EXPECT_EQ(g.DisplayWidth(), c.displayW);
-    EXPECT_EQ(g.DisplayHeight(), c.displayH);
+    EXPECT_EQ(g.DisplayedWidth(), c.displayW);
+    EXPECT_EQ(g.DisplayedHeight(), c.displayH);
     EXPECT_EQ(g.CanZoomIn(), c.index < 4);
     EXPECT_EQ(g.CanZoomOut(), c.index > 0);
   }
   // Integer division: 101 x 51 at 50 % is 50 x 25; the table's ends hold.
   RetouchViewGeometry g = Geometry(101, 51, 10, 10, 0);
-  EXPECT_EQ(g.DisplayWidth(), 50);
-  EXPECT_EQ(g.DisplayHeight(), 25);
+  EXPECT_EQ(g.DisplayedWidth(), 50);
+  EXPECT_EQ(g.DisplayedHeight(), 25);
   EXPECT_FALSE(g.SetZoomIndex(-1));
   EXPECT_TRUE(g.SetZoomIndex(9));
   EXPECT_EQ(g.ZoomPercent(), 200);

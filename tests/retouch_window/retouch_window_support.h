@@ -128,7 +128,7 @@ class RetouchWindowTest : public ::testing::Test {
   // The scroll area: the picture's size at the current zoom.
   static wxSize ScrollArea(retouch::CRetouchDoc* doc) {
     const auto& g = View(doc)->Geometry();
-    return {(g.DisplayWidth)(), (g.DisplayHeight)()};
+    return {g.DisplayedWidth(), g.DisplayedHeight()};
   }
   // A menu command as the menu bar sends it.
   static void Command(retouch::CRetouchDoc* doc, const char* name) { Command(doc, XRCID(name)); }
