@@ -14,7 +14,11 @@
 #include "retouch/window/retouch_template.h"
 #include "shell/app_settings.h"
 #include "shell/app_state.h"
+#include "shell/comm_setup_dialog.h"
 #include "shell/doc_manager.h"
+#include "shell/file_dialog_rules.h"
+#include "shell/file_dialogs.h"
+#include "shell/logo_window.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
 #include "shell/translations.h"
@@ -77,9 +81,15 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
 
   m_frame->Show(true);
   m_frame->Update();
+  if (info.showLogo) ShowLogo();
   state.starting = false;
   return true;
 }
+
+void CCameraApp::ShowLogo() { m_logo = new CLogoWindow(m_frame); }
+
+CLogoWindow* CCameraApp::LogoWindow() const { return dynamic_cast<CLogoWindow*>(m_logo.get()); }
+
 
 bool CCameraApp::RunCommandLine(const CAppCommandLineInfo& info) {
   using Command = CAppCommandLineInfo::ShellCommand;
@@ -109,6 +119,7 @@ void CCameraApp::CloseEverything() {
       doc->DeleteAllViews();
     }
   }
+  if (CLogoWindow* logo = LogoWindow()) logo->Destroy();
   if (m_frame != nullptr) {
     m_frame->Destroy();
     m_frame = nullptr;
@@ -173,26 +184,31 @@ void CCameraApp::SaveCameraImagesToDisk() { Prompt().Show(kMsgCameraNotYet); }
 
 void CCameraApp::FileOpen() {
   AppState& state = TheAppState();
-  wxString filter = wxString::FromUTF8(std::string(MessageText(kMsgOpenFilter)));
-  if (filter.EndsWith("|")) filter.RemoveLast();
-  wxFileDialog dialog(m_frame, _("Open"), wxString::FromUTF8(state.retouchDir), wxString(), filter,
-                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
-  dialog.SetFilterIndex(state.retouchFilterIndex);
+  CPreviewFileDialog dialog(m_frame, _("Open"), MessageText(kMsgOpenFilter), wxString::FromUTF8(state.retouchDir),
+                            ToolkitFilterIndex(state.retouchFilterIndex));
   if (dialog.ShowModal() != wxID_OK) return;
   const wxString path = dialog.GetPath();
-  if (!CanOpenPicture(ResolveShortcut(path.utf8_string()))) {
+  const std::filesystem::path target = ResolveShortcut(path.utf8_string());
+  if (!CanOpenPicture(target)) {
     Prompt().Show(kMsgNotValidFileType);
     return;
   }
-  state.readOnlyChosen = false;
+  state.readOnlyChosen = dialog.ReadOnlyChosen();
   state.retouchDir = wxFileName(path).GetPath().utf8_string();
   WriteProfileString("Last Used Dir", "Retouch", state.retouchDir);
-  state.retouchFilterIndex = dialog.GetFilterIndex();
+  state.retouchFilterIndex = StoredFilterIndex(dialog.GetFilterIndex());
   WriteProfileInt("Last Used Ext", "Retouch", state.retouchFilterIndex);
-  OpenDocumentFile(path);
+  OpenDocumentFile(wxString::FromUTF8(target.string()));
 }
 
-void CCameraApp::CommSetup() {}
+void CCameraApp::CommSetup() {
+  AppState& state = TheAppState();
+  CCommSetupDialog dialog(m_frame, state);
+  if (dialog.ShowModal() != wxID_OK) return;
+  state.lastPort = dialog.Result().port;
+  state.lastBps = dialog.Result().speed;
+  state.savePrefix = dialog.Result().prefix;
+}
 
 wxPrintData& CCameraApp::PrintData() {
   if (m_printData == nullptr) m_printData = new wxPrintData;

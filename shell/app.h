@@ -4,6 +4,7 @@
 
 #include <wx/app.h>
 #include <wx/docview.h>
+#include <wx/weakref.h>
 
 #include <string>
 
@@ -18,6 +19,7 @@ class PictureFile;
 namespace tessaly::shell {
 
 class CDocManager;
+class CLogoWindow;
 class CMainFrame;
 
 class CCameraApp : public wxApp {
@@ -64,12 +66,16 @@ class CCameraApp : public wxApp {
   // The printer settings shared by every window's printing.
   wxPrintData& PrintData();
 
+  // The start-up logo while it is up, else null.
+  CLogoWindow* LogoWindow() const;
+
   CDocManager* DocManager() const { return m_docManager; }
   CMainFrame* MainFrame() const { return m_frame; }
   wxDocTemplate* RetouchTemplate() const { return m_retouchTemplate; }
 
  private:
   void BindCommands();
+  void ShowLogo();
   bool RunCommandLine(const CAppCommandLineInfo& info);
 
   CDocManager* m_docManager = nullptr;
@@ -78,6 +84,7 @@ class CCameraApp : public wxApp {
   wxDocTemplate* m_cameraTemplate = nullptr;
   wxDocTemplate* m_albumTemplate = nullptr;
   wxPrintData* m_printData = nullptr;
+  wxWeakRef<wxWindow> m_logo;
   bool m_commandsBound = false;
 };
 

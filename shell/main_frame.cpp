@@ -1,6 +1,7 @@
 #include "shell/main_frame.h"
 
 #include <wx/display.h>
+#include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
@@ -9,6 +10,7 @@
 
 #include <memory>
 
+#include "shell/app.h"
 #include "shell/app_state.h"
 #include "shell/status_progress.h"
 #include "shell/window_placement.h"
@@ -35,6 +37,17 @@ ScreenRect ToScreenRect(const wxRect& r) { return {r.x, r.y, r.width, r.height};
 
 CMainFrame* g_mainFrame = nullptr;
 
+// Files and folders dropped on the main window open as File Open would open them.
+class FileDrop : public wxFileDropTarget {
+ public:
+  bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override {
+    CCameraApp* app = TheApp();
+    if (app == nullptr) return false;
+    for (const wxString& file : files) app->OpenDocumentFile(file);
+    return true;
+  }
+};
+
 // Commands of the tool bar that only a picture window carries out: disabled while no
 // such window handles them.
 const char* const kMissingCommands[] = {"ID_ZOOM_IN", "ID_ZOOM_OUT", "ID_ROTATE_90_RIGHT"};
@@ -57,6 +70,8 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   SetProgressDisplay(std::make_unique<StatusBarProgress>(this));
   InstallAccelerators();
   DisableMissingCommands();
+  SetDropTarget(new FileDrop);
+  if (wxWindow* client = GetClientWindow()) client->SetDropTarget(new FileDrop);
 
   Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
   Bind(wxEVT_SIZE, &CMainFrame::OnSize, this);
@@ -122,7 +137,7 @@ void CMainFrame::DisableMissingCommands() {
 }
 
 void CMainFrame::RecordRects() {
-  if (!IsShown()) return;
+  if (!IsShownOnScreen()) return;
   AppState& state = TheAppState();
   state.mainWindowRect = ToScreenRect(GetScreenRect());
   wxRect client = GetClientRect();
@@ -145,6 +160,8 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
 void CMainFrame::OnSize(wxSizeEvent& event) {
   RecordRects();
   event.Skip();
+  // Minimised child windows are lined up again once the new size is in place.
+  CallAfter([this] { ArrangeIcons(); });
 }
 
 void CMainFrame::OnMove(wxMoveEvent& event) {

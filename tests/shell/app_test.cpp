@@ -228,3 +228,125 @@ TEST_F(AppTest, RecentFilesKeepFourEntriesAcrossARestart) {
 
 }  // namespace
 }  // namespace tessaly::shell
+
+#include <wx/frame.h>
+
+#include "shell/file_dialogs.h"
+
+namespace tessaly::shell {
+namespace {
+
+TEST_F(AppTest, PreviewSaysModifyingForAnEditedOpenPicture) {
+  ASSERT_TRUE(Start());
+  fs::path picture = WritePicture("edited.bmp", 40, 30);
+  wxDocument* doc = App().OpenDocumentFile(picture.string());
+  ASSERT_NE(doc, nullptr);
+  auto* frame = new wxFrame(nullptr, wxID_ANY, "preview");
+  auto* panel = new CPreviewPanel(frame);
+  panel->ShowPreview(picture.string());
+  EXPECT_EQ(panel->StatusText(), "") << "open but unchanged";
+  doc->Modify(true);
+  panel->ShowPreview(picture.string());
+  EXPECT_EQ(panel->StatusText(), "Modifying ...");
+  EXPECT_EQ(panel->WidthText(), "40");
+  frame->Destroy();
+}
+
+}  // namespace
+}  // namespace tessaly::shell
+
+#include <wx/checkbox.h>
+#include <wx/dnd.h>
+#include <wx/xrc/xmlres.h>
+#include <wx/menu.h>
+
+#include "shell/logo_window.h"
+
+namespace tessaly::shell {
+namespace {
+
+TEST_F(AppTest, LogoComesWithTheMainWindowAndGoesOnAClick) {
+  ASSERT_TRUE(Start());
+  CLogoWindow* logo = App().LogoWindow();
+  ASSERT_NE(logo, nullptr);
+  EXPECT_TRUE(logo->IsShown());
+  EXPECT_TRUE(logo->Picture().IsOk());
+  EXPECT_EQ(logo->GetClientSize(), logo->Picture().GetSize() + wxSize(20, 20)) << "the picture with a margin of 10";
+  wxMouseEvent click(wxEVT_LEFT_DOWN);
+  click.SetEventObject(logo);
+  logo->HandleWindowEvent(click);
+  EXPECT_TRUE(test::PumpUntil([&] { return App().LogoWindow() == nullptr; }));
+}
+
+TEST_F(AppTest, NoLogoForAnEmbeddedStart) {
+  ASSERT_TRUE(Start({"-Embedding"}));
+  EXPECT_EQ(App().LogoWindow(), nullptr);
+  Stop();
+  ASSERT_TRUE(Start({"/Automation"}));
+  EXPECT_EQ(App().LogoWindow(), nullptr);
+  EXPECT_FALSE(App().MainFrame()->IsShown());
+}
+
+TEST_F(AppTest, DroppedFilesOpenInOrder) {
+  ASSERT_TRUE(Start());
+  wxArrayString files;
+  files.Add(WritePicture("drop1.bmp").string());
+  files.Add(WritePicture("drop2.jpg").string());
+  auto* target = dynamic_cast<wxFileDropTarget*>(App().MainFrame()->GetDropTarget());
+  ASSERT_NE(target, nullptr);
+  EXPECT_TRUE(target->OnDropFiles(10, 10, files));
+  EXPECT_EQ(OpenPaths(), (std::vector<std::string>{files[0].utf8_string(), files[1].utf8_string()}));
+}
+
+TEST_F(AppTest, RecentFilesAreOnTheFileMenu) {
+  ASSERT_TRUE(Start());
+  fs::path picture = WritePicture("recent.bmp");
+  ASSERT_NE(App().OpenDocumentFile(picture.string()), nullptr);
+  wxMenuItem* first = App().MainFrame()->GetMenuBar()->FindItem(wxID_FILE1);
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->GetItemLabelText().Contains("recent.bmp"));
+}
+
+}  // namespace
+}  // namespace tessaly::shell
+
+#include "shell/file_dialogs.h"
+
+namespace tessaly::shell {
+namespace {
+
+// Runs the File Open command and answers its dialog with path and OK.
+void ChooseInFileOpen(CMainFrame* frame, const fs::path& path, bool readOnly = false) {
+  wxTheApp->CallAfter([path, readOnly] {
+    CPreviewFileDialog* dialog = nullptr;
+    test::PumpUntil([&] { return (dialog = CPreviewFileDialog::Running()) != nullptr && dialog->IsModal(); });
+    if (dialog == nullptr) return;
+    dialog->SetPath(path.string());
+    test::Pump(300);
+    if (readOnly && dialog->Panel()) XRCCTRL(*dialog->Panel(), "IDC_READ_ONLY", wxCheckBox)->SetValue(true);
+    test::PressButton(*dialog, wxID_OK);
+  });
+  wxCommandEvent open(wxEVT_MENU, wxID_OPEN);
+  frame->ProcessWindowEvent(open);
+}
+
+TEST_F(AppTest, FileOpenRefusesAGifAndOpensAPicture) {
+  ASSERT_TRUE(Start());
+  fs::path gif = m_folder / "x.gif";
+  std::ofstream(gif) << "GIF89a";
+  ChooseInFileOpen(App().MainFrame(), gif);
+  EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{std::string(MessageText(kMsgNotValidFileType))});
+  EXPECT_TRUE(OpenPaths().empty());
+
+  fs::path picture = WritePicture("chosen.jpg");
+  ChooseInFileOpen(App().MainFrame(), picture, true);
+  EXPECT_EQ(OpenPaths(), std::vector<std::string>{picture.string()});
+  EXPECT_TRUE(TheAppState().readOnlyChosen);
+  EXPECT_EQ(ReadProfileString("Last Used Dir", "Retouch", ""), m_folder.Path().string());
+  auto* doc = wxDynamicCast(App().DocManager()->GetDocumentsVector().front(), retouch::CRetouchDoc);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_TRUE(doc->IsReadOnly());
+}
+
+}  // namespace
+}  // namespace tessaly::shell
