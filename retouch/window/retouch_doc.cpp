@@ -17,6 +17,7 @@
 #include "retouch/window/retouch_dialogs.h"
 #include "retouch/window/retouch_view.h"
 #include "shell/app_state.h"
+#include "shell/file_dialogs.h"
 #include "windows/processing_dlg.h"
 
 namespace tessaly::retouch {
@@ -152,17 +153,12 @@ bool CRetouchDoc::SaveAs() {
   shell::AppState& state = shell::TheAppState();
   const wxString current = GetFilename().empty() ? GetTitle() : wxFileName(GetFilename()).GetFullName();
   const int index = SaveAsFilterIndex(current.utf8_string(), state.retouchSaveFilterIndex);
-  wxFileDialog dialog(DialogParent(), _("Save As"), wxString::FromUTF8(state.retouchSaveDir),
-                      wxFileName(current).GetName(), wxString::FromUTF8(kSaveAsFilter.data(), kSaveAsFilter.size()),
-                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-  dialog.SetFilterIndex(index);
+  shell::CFileSaveDialog dialog(DialogParent(), _("Save As"), kSaveAsFilter, wxString::FromUTF8(state.retouchSaveDir),
+                                wxFileName(current).GetName(), index);
   if (dialog.ShowModal() != wxID_OK) return false;
-  wxFileName chosen(dialog.GetPath());
-  // The name carries the extension of the chosen type.
-  static const char* const kExtensions[] = {"bmp", "jpg", "tif"};
+  // The dialog has given the name the extension of the chosen type.
+  const wxFileName chosen(dialog.GetPath());
   const int type = std::clamp(dialog.GetFilterIndex(), 0, 2);
-  if (FormatOfName(chosen.GetFullName().utf8_string()) == PictureFormat::kUnknown || chosen.GetExt().empty())
-    chosen.SetExt(kExtensions[type]);
   const wxString path = chosen.GetFullPath();
   if (!OnSaveDocument(path)) return false;
   SetFilename(path, true);
