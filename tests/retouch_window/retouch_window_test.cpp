@@ -179,6 +179,7 @@ TEST_F(RetouchWindowTest, MouseRotation) {
   EXPECT_EQ(view->ZoomPercent(), 100);
   view->Motion({100, 100}, true);
   EXPECT_EQ(view->RotationAngle(), 90);
+  Settle();
   SaveScreenshot(std::string("retouch_mouse_rotation_") + (std::getenv("TESSALY_TEST_LANG") ? "ja" : "en"));
   view->Motion({150, 50}, true);
   view->LeftUp({150, 50});
