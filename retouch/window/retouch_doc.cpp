@@ -121,6 +121,7 @@ bool CRetouchDoc::Save() {
   if (!path.empty()) {
     std::error_code error;
     const std::filesystem::path file(path.utf8_string());
+    bool probed = false;
     if (!std::filesystem::exists(file, error)) {
       // An empty file tells whether the path can be written at all.
       std::ofstream probe(file, std::ios::binary);
@@ -129,10 +130,13 @@ bool CRetouchDoc::Save() {
         Prompt().Show(std::string((title + Translated(MessageText(kMsgHardwareIoError))).utf8_str()));
         return false;
       }
+      probed = true;
     }
     const bool writable = wxFileName::IsFileWritable(path);
     if (writable && !m_readOnly) {
       saved = OnSaveDocument(path);
+      // The empty file that tested the path goes again when nothing could be saved in it.
+      if (!saved && probed) std::filesystem::remove(file, error);
     } else {
       Prompt().Show(kMsgReadOnlySaveAs);
       return false;
