@@ -324,8 +324,12 @@ TEST_F(RetouchWindowTest, DrawnPixelsFollowThePictureAtEachZoom) {
         if (Pixel(shown, x, y) != want && ++wrong < 5) ADD_FAILURE() << "pixel " << x << "," << y;
       }
     EXPECT_EQ(wrong, 0);
-    if (dest.width + 1 < shown.GetWidth()) EXPECT_EQ(Pixel(shown, dest.width + 1, 10), kBackgroundBgr);
-    if (dest.height + 1 < shown.GetHeight()) EXPECT_EQ(Pixel(shown, 10, dest.height + 1), kBackgroundBgr);
+    if (dest.width + 1 < shown.GetWidth()) {
+      EXPECT_EQ(Pixel(shown, dest.width + 1, 10), kBackgroundBgr);
+    }
+    if (dest.height + 1 < shown.GetHeight()) {
+      EXPECT_EQ(Pixel(shown, 10, dest.height + 1), kBackgroundBgr);
+    }
   }
 }
 
