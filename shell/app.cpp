@@ -54,6 +54,7 @@ int CCameraApp::OnExit() {
 }
 
 bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
+  if (m_docManager != nullptr) CloseEverything();
   AppState& state = TheAppState();
   state.cameraOpened = false;
   state.starting = true;
@@ -70,6 +71,10 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
   m_docManager->SetRetouchTemplate(m_retouchTemplate);
 
   m_frame = new CMainFrame(m_docManager);
+  m_frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
+    if (event.GetEventObject() == m_frame) m_frame = nullptr;
+    event.Skip();
+  });
   SetTopWindow(m_frame);
   BindCommands();
 
@@ -77,10 +82,18 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
     // Started for another program: no main window and no logo.
     return true;
   }
-  if (!RunCommandLine(info)) return false;
+  if (RunCommandLine(info) == AfterCommandLine::kEnd) {
+    // Started only to print: the program ends without showing its window.
+    state.starting = false;
+    CallAfter([this] {
+      if (m_frame != nullptr) m_frame->Close(true);
+    });
+    return true;
+  }
 
   m_frame->Show(true);
   m_frame->Update();
+  m_frame->RecordRects();
   if (info.showLogo) ShowLogo();
   state.starting = false;
   return true;
@@ -91,25 +104,37 @@ void CCameraApp::ShowLogo() { m_logo = new CLogoWindow(m_frame); }
 CLogoWindow* CCameraApp::LogoWindow() const { return dynamic_cast<CLogoWindow*>(m_logo.get()); }
 
 
-bool CCameraApp::RunCommandLine(const CAppCommandLineInfo& info) {
+CCameraApp::AfterCommandLine CCameraApp::RunCommandLine(const CAppCommandLineInfo& info) {
   using Command = CAppCommandLineInfo::ShellCommand;
+  bool onlyPrinting = !info.entries.empty();
   for (const CAppCommandLineInfo::Entry& entry : info.entries) {
     const wxString path = wxString::FromUTF8(entry.fileName);
     switch (entry.command) {
       case Command::kNew:
       case Command::kOpen:
+      case Command::kDde:  // no other program talks to this one: the file simply opens
+        onlyPrinting = false;
         // A file that does not open has said so; the others still open.
         OpenDocumentFile(path);
         break;
       case Command::kPrint:
       case Command::kPrintTo:
-        Prompt().Show(kMsgPrintNotYet);
-        break;
-      case Command::kDde:
+        PrintDocumentFile(path);
         break;
     }
   }
-  return true;
+  return onlyPrinting ? AfterCommandLine::kEnd : AfterCommandLine::kShowMainWindow;
+}
+
+void CCameraApp::PrintDocumentFile(const wxString& path) {
+  wxDocument* doc = OpenDocumentFile(path);
+  if (doc == nullptr) return;
+  // The window of the document prints it; until one can, the user is told.
+  wxCommandEvent print(wxEVT_MENU, wxID_PRINT);
+  wxView* view = doc->GetFirstView();
+  if (view == nullptr || !view->ProcessEventLocally(print)) Prompt().Show(kMsgPrintNotYet);
+  // Printed from the command line, the document closes again.
+  if (!doc->IsModified()) doc->DeleteAllViews();
 }
 
 void CCameraApp::CloseEverything() {
@@ -159,9 +184,8 @@ wxDocument* CCameraApp::OpenPendingPicture(PictureFile& file, const std::string&
   return doc;
 }
 
-wxDocument* CCameraApp::OpenAlbumWindow(const wxString& folder, const wxString& pattern) {
+wxDocument* CCameraApp::OpenAlbumWindow([[maybe_unused]] const wxString& folder, const wxString& pattern) {
   TheAppState().albumPattern = pattern.utf8_string();
-  (void)folder;
   Prompt().Show(kMsgAlbumNotYet);
   return nullptr;
 }
