@@ -83,6 +83,7 @@ enum MessageId : int {
   kMsgAlbumNotYet = 270,
   kMsgPrintNotYet = 272,
   kMsgNoHelpFile = 273,
+  kMsgReadOnlySaveAs = 280,
 
   kMsgFailedToStartPrint = 61702,
   kMsgParseInt = 61712,

@@ -1,7 +1,9 @@
 // The application's start-up and the ways it opens files, through the real start-up
 // (InitInstance) with a settings file and serial ports of each test's own.
 #include <gtest/gtest.h>
+#include <wx/dialog.h>
 #include <wx/filehistory.h>
+#include <wx/modalhook.h>
 
 #include <filesystem>
 #include <fstream>
@@ -202,12 +204,31 @@ TEST_F(AppTest, PendingPictureMovesIntoANewDocument) {
   EXPECT_FALSE(TheAppState().pendingPicture);
 }
 
+// Confirms the "New" dialog of a new retouch document with its default size.
+class ConfirmNewSize : public wxModalDialogHook {
+ public:
+  ConfirmNewSize() { Register(); }
+  ~ConfirmNewSize() override { Unregister(); }
+  int shown = 0;
+
+ protected:
+  int Enter(wxDialog* dialog) override {
+    ++shown;
+    dialog->CallAfter([dialog] { dialog->EndModal(wxID_OK); });
+    return wxID_NONE;
+  }
+  void Exit(wxDialog*) override {}
+};
+
 TEST_F(AppTest, NoBlankDocumentWhileStarting) {
   ASSERT_TRUE(Start());
+  ConfirmNewSize confirm;
   TheAppState().starting = true;
   EXPECT_EQ(App().DocManager()->NewDocument(App().RetouchTemplate()), nullptr);
+  EXPECT_EQ(confirm.shown, 0);
   TheAppState().starting = false;
   EXPECT_NE(App().DocManager()->NewDocument(App().RetouchTemplate()), nullptr);
+  EXPECT_EQ(confirm.shown, 1);
 }
 
 TEST_F(AppTest, RecentFilesKeepFourEntriesAcrossARestart) {
