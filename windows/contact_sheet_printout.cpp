@@ -1,0 +1,107 @@
+#include "windows/contact_sheet_printout.h"
+
+#include <wx/dc.h>
+
+#include <new>
+
+#include "base/prompt.h"
+#include "formats/picture_file.h"
+#include "picture/album_thumbnail.h"
+#include "windows/dc_render_device.h"
+
+namespace tessaly::windows {
+
+CAlbumPrintout::CAlbumPrintout(const wxString& title, std::vector<ContactSheetItem> items, const wxFont& font)
+    : wxPrintout(title), m_items(std::move(items)), m_font(font) {}
+
+void CAlbumPrintout::DecideOrientation() {
+  int width = 0, height = 0, ppiX = 0, ppiY = 0;
+  GetPageSizePixels(&width, &height);
+  GetPPIPrinter(&ppiX, &ppiY);
+  if (ppiX <= 0 || ppiY <= 0 || width <= 0 || height <= 0) return;
+  // The page's size in hundredths of an inch decides, so that a printer whose two
+  // resolutions differ still gets the right orientation.
+  m_layout = ContactSheetLayout(ContactSheetLayout::IsLandscape(width * 100 / ppiX, height * 100 / ppiY));
+}
+
+void CAlbumPrintout::OnPreparePrinting() {
+  DecideOrientation();
+}
+
+void CAlbumPrintout::OnBeginPrinting() {
+  DecideOrientation();
+  m_printImages.clear();
+}
+
+void CAlbumPrintout::OnEndPrinting() {
+  m_printImages.clear();
+}
+
+bool CAlbumPrintout::HasPage(int page) {
+  return page >= 1 && page <= PageCount();
+}
+
+void CAlbumPrintout::GetPageInfo(int* minPage, int* maxPage, int* pageFrom, int* pageTo) {
+  *minPage = 1;
+  *maxPage = PageCount();
+  *pageFrom = 1;
+  *pageTo = PageCount();
+}
+
+bool CAlbumPrintout::OnPrintPage(int page) {
+  wxDC* dc = GetDC();
+  if (!dc) return false;
+  int width = 0, height = 0;
+  GetPageSizePixels(&width, &height);
+  return DrawPage(*dc, page, width, height, IsPreview());
+}
+
+bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight, bool fromCache) {
+  const int items = static_cast<int>(m_items.size());
+  const int first = m_layout.FirstItem(page);
+  const int count = m_layout.ItemsOnPage(page, items);
+  wxFont font = m_font.IsOk() ? m_font : *wxNORMAL_FONT;
+  dc.SetFont(font);
+  dc.SetTextForeground(*wxBLACK);
+  dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+  for (int k = 0; k < count; ++k) {
+    const int index = first + k;
+    wxImage image;
+    auto cached = m_printImages.find(index);
+    if (fromCache && cached != m_printImages.end()) {
+      image = cached->second;
+    } else {
+      try {
+        PictureFile file;
+        if (!OpenPictureFile(file, m_items[index].path)) {
+          if (!fromCache) return false;
+          continue;
+        }
+        // Paper is white, so the thumbnail stands on white.
+        Picture cell = MakeAlbumThumbnail(file.picture, RgbQuad{255, 255, 255, 0}, kPrintThumbWidth, kPrintThumbHeight);
+        image = ImageOfPicture(cell);
+      } catch (const std::bad_alloc&) {
+        Prompt().Show(kMsgNotEnoughMemory);
+        return false;
+      }
+      if (!image.IsOk()) {
+        if (!fromCache) return false;
+        continue;
+      }
+      if (fromCache) m_printImages[index] = image;
+    }
+    PixelRect thumb = m_layout.ToDevice(m_layout.ThumbRect(k), pageWidth, pageHeight);
+    if (thumb.width <= 0 || thumb.height <= 0) continue;
+    wxImage scaled = image.Scale(thumb.width, thumb.height, wxIMAGE_QUALITY_NEAREST);
+    dc.DrawBitmap(wxBitmap(scaled), thumb.left, thumb.top, false);
+
+    PixelRect caption = m_layout.ToDevice(m_layout.CaptionRect(k), pageWidth, pageHeight);
+    wxSize extent = dc.GetTextExtent(m_items[index].caption);
+    dc.SetClippingRegion(caption.left, caption.top, caption.width, caption.height);
+    dc.DrawText(m_items[index].caption, caption.left + caption.width / 2 - extent.x / 2, caption.top);
+    dc.DestroyClippingRegion();
+  }
+  return true;
+}
+
+}  // namespace tessaly::windows
