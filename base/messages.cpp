@@ -76,6 +76,9 @@ constexpr std::array kMessages = {
     MessageEntry{kMsgNeeds24BitColour, "Cannot edit with this color condition.\nConvert to 24 bit colors."},
     MessageEntry{kMsgNothingToUndo, "There is nothing to undo."},
     MessageEntry{kMsgSelectionOutsidePicture, "The selection lies outside the picture."},
+    MessageEntry{kMsgAlbumNotYet, "The album window is not available in this version yet."},
+    MessageEntry{kMsgCameraNotYet, "The camera window is not available in this version yet."},
+    MessageEntry{kMsgPrintNotYet, "Printing is not available in this version yet."},
 
     MessageEntry{kMsgFailedToStartPrint, "Could not start print job."},
     MessageEntry{kMsgParseInt, "Please enter an integer."},

@@ -76,6 +76,9 @@ enum MessageId : int {
   kMsgNeeds24BitColour = 260,
   kMsgNothingToUndo = 261,
   kMsgSelectionOutsidePicture = 262,
+  kMsgAlbumNotYet = 270,
+  kMsgCameraNotYet = 271,
+  kMsgPrintNotYet = 272,
 
   kMsgFailedToStartPrint = 61702,
   kMsgParseInt = 61712,

@@ -1,9 +1,24 @@
 #include "shell/app.h"
 
-#include <wx/msgdlg.h>
+#include <wx/cmndata.h>
+#include <wx/filename.h>
+#include <wx/printdlg.h>
+#include <wx/xrc/xmlres.h>
 
 #include <iostream>
 
+#include "base/ini_file.h"
+#include "base/prompt.h"
+#include "camera/connection.h"
+#include "formats/picture_file.h"
+#include "retouch/window/retouch_template.h"
+#include "shell/app_settings.h"
+#include "shell/app_state.h"
+#include "shell/comm_setup_dialog.h"
+#include "shell/doc_manager.h"
+#include "shell/file_dialog_rules.h"
+#include "shell/file_dialogs.h"
+#include "shell/logo_window.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
 #include "shell/translations.h"
@@ -11,54 +26,215 @@
 
 namespace tessaly::shell {
 
-CommandLine ParseCommandLine(const std::vector<std::string>& args) {
-  CommandLine line;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--lang") {
-      if (i + 1 == args.size()) {
-        line.error = "--lang needs a language: ja or en";
-        break;
-      }
-      line.language = args[++i];
-    } else if (arg.rfind("--lang=", 0) == 0) {
-      line.language = arg.substr(7);
-    } else {
-      line.files.push_back(arg);
-    }
-  }
-  if (line.error.empty() && !line.language.empty() && line.language != "ja" && line.language != "en")
-    line.error = "unknown language \"" + line.language + "\": use ja or en";
-  return line;
-}
+CCameraApp* TheApp() { return dynamic_cast<CCameraApp*>(wxApp::GetInstance()); }
+
+CCameraApp::CCameraApp() { LinkInit(); }
+
+CCameraApp::~CCameraApp() { delete m_printData; }
 
 bool CCameraApp::OnInit() {
   SetAppName("Tessaly");
   SetAppDisplayName("Tessaly");
-  CommandLine line = ParseCommandLine(std::vector<std::string>(argv.GetArguments().begin() + 1,
-                                                               argv.GetArguments().end()));
-  if (!line.error.empty()) {
-    std::cerr << "tessaly: " << line.error << '\n';
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(argv[i].utf8_string());
+  CAppCommandLineInfo info = CAppCommandLineInfo::Parse(args);
+  if (!info.error.empty()) {
+    std::cerr << "tessaly: " << info.error << '\n';
     return false;
   }
-  InstallTranslations(line.language);
+  InstallTranslations(info.language);
   InitResources();
   SetPrompt(std::make_unique<WxPrompt>());
-
-  m_docManager = new wxDocManager;
-  m_docManager->SetMaxDocsOpen(1000);
-  m_frame = new CMainFrame(m_docManager);
-  SetTopWindow(m_frame);
-  m_frame->Show(true);
-  return true;
+  return InitInstance(info);
 }
 
 int CCameraApp::OnExit() {
-  DeletePendingObjects();  // the child frames go before the document manager
-  delete m_docManager;
-  m_docManager = nullptr;
+  CloseEverything();
   return wxApp::OnExit();
 }
 
-}  // namespace tessaly::shell
+bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
+  AppState& state = TheAppState();
+  state.cameraOpened = false;
+  state.starting = true;
 
+  m_docManager = new CDocManager;
+  m_docManager->LoadRecentFiles();
+
+  ApplyStartupPortAndSpeed(state);
+  IniFile ini;
+  ini.Load(SettingsFilePath());
+  ReadStartupSettings(ini, state);
+
+  m_retouchTemplate = retouch::CreateRetouchTemplate(m_docManager);
+  m_docManager->SetRetouchTemplate(m_retouchTemplate);
+
+  m_frame = new CMainFrame(m_docManager);
+  SetTopWindow(m_frame);
+  BindCommands();
+
+  if (info.runEmbedded || info.runAutomated) {
+    // Started for another program: no main window and no logo.
+    return true;
+  }
+  if (!RunCommandLine(info)) return false;
+
+  m_frame->Show(true);
+  m_frame->Update();
+  if (info.showLogo) ShowLogo();
+  state.starting = false;
+  return true;
+}
+
+void CCameraApp::ShowLogo() { m_logo = new CLogoWindow(m_frame); }
+
+CLogoWindow* CCameraApp::LogoWindow() const { return dynamic_cast<CLogoWindow*>(m_logo.get()); }
+
+
+bool CCameraApp::RunCommandLine(const CAppCommandLineInfo& info) {
+  using Command = CAppCommandLineInfo::ShellCommand;
+  for (const CAppCommandLineInfo::Entry& entry : info.entries) {
+    const wxString path = wxString::FromUTF8(entry.fileName);
+    switch (entry.command) {
+      case Command::kNew:
+      case Command::kOpen:
+        // A file that does not open has said so; the others still open.
+        OpenDocumentFile(path);
+        break;
+      case Command::kPrint:
+      case Command::kPrintTo:
+        Prompt().Show(kMsgPrintNotYet);
+        break;
+      case Command::kDde:
+        break;
+    }
+  }
+  return true;
+}
+
+void CCameraApp::CloseEverything() {
+  if (m_docManager != nullptr) {
+    for (wxDocument* doc : m_docManager->GetDocumentsVector()) {
+      doc->Modify(false);
+      doc->DeleteAllViews();
+    }
+  }
+  if (CLogoWindow* logo = LogoWindow()) logo->Destroy();
+  if (m_frame != nullptr) {
+    m_frame->Destroy();
+    m_frame = nullptr;
+  }
+  DeletePendingObjects();  // the frames go before the document manager
+  delete m_docManager;
+  m_docManager = nullptr;
+  m_retouchTemplate = m_cameraTemplate = m_albumTemplate = nullptr;
+}
+
+wxDocument* CCameraApp::OpenDocumentFile(const wxString& path) {
+  if (m_docManager == nullptr) return nullptr;
+  OpenDecision decision = DecideOpen(path.utf8_string(), TheAppState().outOfMemory);
+  if (decision.target == OpenTarget::kNothing) return nullptr;
+  if (m_frame != nullptr && m_frame->IsShown()) m_frame->Raise();
+  const wxString target = wxString::FromUTF8(decision.path.string());
+  switch (decision.target) {
+    case OpenTarget::kAlbum: return OpenAlbumWindow(target, "*.*");
+    case OpenTarget::kPicture: return m_docManager->CreateDocument(target, wxDOC_SILENT);
+    case OpenTarget::kInvalid:
+    case OpenTarget::kNothing: break;
+  }
+  Prompt().Show(kMsgNotValidFileType);
+  return nullptr;
+}
+
+wxDocument* CCameraApp::OpenPendingPicture(PictureFile& file, const std::string& name) {
+  if (m_docManager == nullptr || TheAppState().outOfMemory) return nullptr;
+  AppState& state = TheAppState();
+  state.pendingPictureFile = &file;
+  state.pendingPictureName = name;
+  state.pendingPicture = true;
+  wxDocument* doc = m_docManager->NewDocument(m_retouchTemplate);
+  state.pendingPicture = false;
+  state.pendingPictureFile = nullptr;
+  state.pendingPictureName.clear();
+  return doc;
+}
+
+wxDocument* CCameraApp::OpenAlbumWindow(const wxString& folder, const wxString& pattern) {
+  TheAppState().albumPattern = pattern.utf8_string();
+  (void)folder;
+  Prompt().Show(kMsgAlbumNotYet);
+  return nullptr;
+}
+
+wxDocument* CCameraApp::OpenCameraWindow() {
+  Prompt().Show(kMsgCameraNotYet);
+  return nullptr;
+}
+
+bool CCameraApp::IsCameraWindowOpen() const {
+  if (m_docManager == nullptr || m_cameraTemplate == nullptr) return false;
+  for (wxDocument* doc : m_docManager->GetDocumentsVector())
+    if (doc->GetDocumentTemplate() == m_cameraTemplate) return true;
+  return false;
+}
+
+void CCameraApp::OpenAlbum() { Prompt().Show(kMsgAlbumNotYet); }
+
+void CCameraApp::SaveCameraImagesToDisk() { Prompt().Show(kMsgCameraNotYet); }
+
+void CCameraApp::FileOpen() {
+  AppState& state = TheAppState();
+  CPreviewFileDialog dialog(m_frame, _("Open"), MessageText(kMsgOpenFilter), wxString::FromUTF8(state.retouchDir),
+                            ToolkitFilterIndex(state.retouchFilterIndex));
+  if (dialog.ShowModal() != wxID_OK) return;
+  const wxString path = dialog.GetPath();
+  const std::filesystem::path target = ResolveShortcut(path.utf8_string());
+  if (!CanOpenPicture(target)) {
+    Prompt().Show(kMsgNotValidFileType);
+    return;
+  }
+  state.readOnlyChosen = dialog.ReadOnlyChosen();
+  state.retouchDir = wxFileName(path).GetPath().utf8_string();
+  WriteProfileString("Last Used Dir", "Retouch", state.retouchDir);
+  state.retouchFilterIndex = StoredFilterIndex(dialog.GetFilterIndex());
+  WriteProfileInt("Last Used Ext", "Retouch", state.retouchFilterIndex);
+  OpenDocumentFile(wxString::FromUTF8(target.string()));
+}
+
+void CCameraApp::CommSetup() {
+  AppState& state = TheAppState();
+  CCommSetupDialog dialog(m_frame, state);
+  if (dialog.ShowModal() != wxID_OK) return;
+  state.lastPort = dialog.Result().port;
+  state.lastBps = dialog.Result().speed;
+  state.savePrefix = dialog.Result().prefix;
+}
+
+wxPrintData& CCameraApp::PrintData() {
+  if (m_printData == nullptr) m_printData = new wxPrintData;
+  return *m_printData;
+}
+
+void CCameraApp::BindCommands() {
+  if (m_commandsBound) return;
+  m_commandsBound = true;
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { OpenAlbum(); }, XRCID("ID_OPEN_ALBUM"));
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+    if (OpenCameraWindow() != nullptr) TheAppState().cameraOpened = true;
+  }, XRCID("ID_OPEN_CAMERA_ALBUM"));
+  Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(!IsCameraWindowOpen()); },
+       XRCID("ID_OPEN_CAMERA_ALBUM"));
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { SaveCameraImagesToDisk(); }, XRCID("ID_SAVE_CAMERA_IMAGES"));
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { CommSetup(); }, XRCID("ID_COMM_SETUP"));
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+    wxPageSetupDialogData data(PrintData());
+    wxPageSetupDialog dialog(m_frame, &data);
+    if (dialog.ShowModal() == wxID_OK) PrintData() = dialog.GetPageSetupDialogData().GetPrintData();
+  }, wxID_PRINT_SETUP);
+  // Commands of windows that handle them themselves while they are active.
+  auto disable = [](wxUpdateUIEvent& event) { event.Enable(false); };
+  Bind(wxEVT_UPDATE_UI, disable, XRCID("ID_PHOTO_PROPERTIES"));
+  Bind(wxEVT_UPDATE_UI, disable, XRCID("ID_SAVE_FROM_ALBUM"));
+}
+
+}  // namespace tessaly::shell

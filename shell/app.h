@@ -1,34 +1,94 @@
-// The application object: start-up, settings, the main frame.
+// The application object: start-up, settings, the main frame, how files are opened, and
+// the commands that belong to no window.
 #pragma once
 
 #include <wx/app.h>
 #include <wx/docview.h>
+#include <wx/weakref.h>
 
 #include <string>
-#include <vector>
+
+#include "shell/command_line.h"
+
+class wxPrintData;
+
+namespace tessaly {
+class PictureFile;
+}
 
 namespace tessaly::shell {
 
+class CDocManager;
+class CLogoWindow;
 class CMainFrame;
-
-// What the command line asked for.
-struct CommandLine {
-  std::string language;             // "--lang ja|en"; empty: the user's locale
-  std::vector<std::string> files;   // files and folders to open, in order
-  std::string error;                // set when the command line could not be read
-};
-
-CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 class CCameraApp : public wxApp {
  public:
+  // Runs the start-up probe of the serial ports, before any setting is read.
+  CCameraApp();
+  ~CCameraApp() override;
+
+  // Reads the command line, installs the language, the resources and the prompt, then
+  // runs InitInstance.
   bool OnInit() override;
   int OnExit() override;
 
+  // The start-up once the language and the resources are in place: the settings, the
+  // port and speed, the retouch template, the main frame, the command line's files, and
+  // the main window with its logo. False when the program must end.
+  bool InitInstance(const CAppCommandLineInfo& info);
+  // Closes every document without asking and destroys the main frame and the document
+  // manager (the end of the program, and of each window test).
+  void CloseEverything();
+
+  // The one way a path is opened (File Open, the recent files, the command line, drops,
+  // the album): a folder as an album of every picture type, a picture file in a retouch
+  // window, anything else refused with "This is not a valid file type.". Nothing opens
+  // while the application is out of memory. A symbolic link opens what it names.
+  wxDocument* OpenDocumentFile(const wxString& path);
+
+  // A new retouch document that takes the picture decoded into file, titled name (the
+  // hand-over from the camera and album windows).
+  wxDocument* OpenPendingPicture(PictureFile& file, const std::string& name);
+
+  // The openings of the album and camera windows.
+  wxDocument* OpenAlbumWindow(const wxString& folder, const wxString& pattern);
+  wxDocument* OpenCameraWindow();
+  bool IsCameraWindowOpen() const;
+  // The menu commands "Open Album..." and "Save Camera Images To Disk...".
+  void OpenAlbum();
+  void SaveCameraImagesToDisk();
+
+  // File Open: the dialog with preview, then OpenDocumentFile.
+  void FileOpen();
+  // Communications Setup.
+  void CommSetup();
+  // The printer settings shared by every window's printing.
+  wxPrintData& PrintData();
+
+  // The start-up logo while it is up, else null.
+  CLogoWindow* LogoWindow() const;
+
+  CDocManager* DocManager() const { return m_docManager; }
+  CMainFrame* MainFrame() const { return m_frame; }
+  wxDocTemplate* RetouchTemplate() const { return m_retouchTemplate; }
+
  private:
-  wxDocManager* m_docManager = nullptr;
+  void BindCommands();
+  void ShowLogo();
+  bool RunCommandLine(const CAppCommandLineInfo& info);
+
+  CDocManager* m_docManager = nullptr;
   CMainFrame* m_frame = nullptr;
+  wxDocTemplate* m_retouchTemplate = nullptr;
+  wxDocTemplate* m_cameraTemplate = nullptr;
+  wxDocTemplate* m_albumTemplate = nullptr;
+  wxPrintData* m_printData = nullptr;
+  wxWeakRef<wxWindow> m_logo;
+  bool m_commandsBound = false;
 };
 
-}  // namespace tessaly::shell
+// The running application object, or null when the process runs another wxApp.
+CCameraApp* TheApp();
 
+}  // namespace tessaly::shell

@@ -1,9 +1,18 @@
 // What the application keeps for all its windows while it runs.
+//
+// One record, reachable from every window, so that the camera, album and retouch windows
+// and the dialogs read the same directories, filter indexes and preferences. Nothing in
+// it needs wx.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "shell/window_placement.h"
+
+namespace tessaly {
+class PictureFile;
+}
 
 namespace tessaly::shell {
 
@@ -17,8 +26,42 @@ struct AppState {
   // Set by any part that runs out of memory while building lists, loading or drawing;
   // while it is set no document is opened.
   bool outOfMemory = false;
-  // Prefix of the file names given to pictures saved from the camera.
+  // Prefix of the file names given to pictures saved from the camera; lives for the run
+  // of the program only.
   std::string savePrefix = "AUT_";
+  // The pattern of the album being opened ("*.jpg", "*.*").
+  std::string albumPattern;
+
+  // The serial port (1-4; 0 none chosen yet; -1 no port exists) and the line speed the
+  // settings file gets when the Communications Setup dialog is confirmed.
+  int lastPort = 0;
+  std::uint32_t lastBps = 9600;
+
+  // Starting folders of the file dialogs.
+  std::string albumDir, albumSaveDir, retouchDir, retouchSaveDir, cameraDir, cameraSaveDir, cameraAllSaveDir;
+  // Filter indexes the file dialogs start with ("Last Used Ext", "Last Saved Ext").
+  int albumFilterIndex = 0, retouchFilterIndex = 0, cameraFilterIndex = 0;
+  int retouchSaveFilterIndex = 0, cameraSaveFilterIndex = 0;
+  // "Last Name Mode" of the album, read at start-up.
+  int lastNameMode = 0;
+
+  // The hand-over of a decoded picture to a new retouch document: the camera window
+  // points pendingPictureFile at the file object holding the picture and its name, sets
+  // pendingPicture, asks the retouch template for a new document and clears the flag
+  // again. The new document moves the picture out of the file object.
+  bool pendingPicture = false;
+  PictureFile* pendingPictureFile = nullptr;
+  // The name the handed-over picture gets as its document title.
+  std::string pendingPictureName;
+
+  // True while the program starts: a new retouch document without a picture is refused
+  // then, so the program starts with no document open.
+  bool starting = false;
+  // The "Read Only" choice of the last File Open dialog; a document loaded from a file
+  // copies it.
+  bool readOnlyChosen = false;
+  // Set when a camera window has been opened.
+  bool cameraOpened = false;
 };
 
 AppState& TheAppState();

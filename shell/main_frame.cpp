@@ -1,6 +1,7 @@
 #include "shell/main_frame.h"
 
 #include <wx/display.h>
+#include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
@@ -9,6 +10,7 @@
 
 #include <memory>
 
+#include "shell/app.h"
 #include "shell/app_state.h"
 #include "shell/status_progress.h"
 #include "shell/window_placement.h"
@@ -33,13 +35,23 @@ wxRect InitialRect() {
 
 ScreenRect ToScreenRect(const wxRect& r) { return {r.x, r.y, r.width, r.height}; }
 
-// Commands of the main menu and tool bar whose windows do not exist yet: they stay
-// disabled rather than doing nothing when chosen.
-const char* const kMissingCommands[] = {
-    "ID_OPEN_ALBUM", "ID_SAVE_CAMERA_IMAGES", "ID_OPEN_CAMERA_ALBUM", "ID_COMM_SETUP",
-    "ID_ZOOM_IN",    "ID_ZOOM_OUT",           "ID_ROTATE_90_RIGHT",
+CMainFrame* g_mainFrame = nullptr;
+
+// Files and folders dropped on the main window open as File Open would open them.
+class FileDrop : public wxFileDropTarget {
+ public:
+  bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override {
+    CCameraApp* app = TheApp();
+    if (app == nullptr) return false;
+    for (const wxString& file : files) app->OpenDocumentFile(file);
+    return true;
+  }
 };
-const int kMissingStockCommands[] = {wxID_SAVE, wxID_COPY, wxID_PASTE, wxID_PRINT, wxID_PRINT_SETUP, wxID_CONTEXT_HELP};
+
+// Commands of the tool bar that only a picture window carries out: disabled while no
+// such window handles them.
+const char* const kMissingCommands[] = {"ID_ZOOM_IN", "ID_ZOOM_OUT", "ID_ROTATE_90_RIGHT"};
+const int kMissingStockCommands[] = {wxID_SAVE, wxID_COPY, wxID_PASTE, wxID_PRINT, wxID_CONTEXT_HELP};
 
 }  // namespace
 
@@ -53,10 +65,13 @@ CMainFrame::CMainFrame(wxDocManager* manager)
     if (icon.IsOk()) icons.AddIcon(icon);
   }
   SetIcons(icons);
+  g_mainFrame = this;
   CreateBars();
   SetProgressDisplay(std::make_unique<StatusBarProgress>(this));
   InstallAccelerators();
   DisableMissingCommands();
+  SetDropTarget(new FileDrop);
+  if (wxWindow* client = GetClientWindow()) client->SetDropTarget(new FileDrop);
 
   Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
   Bind(wxEVT_SIZE, &CMainFrame::OnSize, this);
@@ -72,7 +87,12 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewStatusBar, this, XRCID("ID_VIEW_STATUS_BAR"));
 }
 
-CMainFrame::~CMainFrame() { SetProgressDisplay(nullptr); }
+CMainFrame::~CMainFrame() {
+  SetProgressDisplay(nullptr);
+  if (g_mainFrame == this) g_mainFrame = nullptr;
+}
+
+CMainFrame* CMainFrame::Get() { return g_mainFrame; }
 
 void CMainFrame::CreateBars() {
   SetMenuBar(wxXmlResource::Get()->LoadMenuBar("IDR_MAINFRAME"));
@@ -140,6 +160,8 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
 void CMainFrame::OnSize(wxSizeEvent& event) {
   RecordRects();
   event.Skip();
+  // Minimised child windows are lined up again once the new size is in place.
+  CallAfter([this] { ArrangeIcons(); });
 }
 
 void CMainFrame::OnMove(wxMoveEvent& event) {

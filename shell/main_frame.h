@@ -21,6 +21,9 @@ class CMainFrame : public wxDocMDIParentFrame {
   explicit CMainFrame(wxDocManager* manager);
   ~CMainFrame() override;
 
+  // The main window while it exists: the parent of every child window.
+  static CMainFrame* Get();
+
   // Shows the About box (modal).
   void ShowAbout();
 

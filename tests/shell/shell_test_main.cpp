@@ -3,12 +3,15 @@
 #include <wx/app.h>
 #include <wx/log.h>
 
+#include "shell/app.h"
 #include "shell/resources.h"
 #include "shell/translations.h"
 
 namespace {
 
-class TestApp : public wxApp {
+// The program's application object without its start-up: each test runs the start-up
+// (InitInstance) itself when it needs the whole program.
+class TestApp : public tessaly::shell::CCameraApp {
  public:
   bool OnInit() override {
     SetAppName("Tessaly");
@@ -17,6 +20,7 @@ class TestApp : public wxApp {
     tessaly::shell::InitResources();
     return true;
   }
+  int OnExit() override { return wxApp::OnExit(); }
 };
 
 }  // namespace

@@ -1,0 +1,83 @@
+#include "shell/app_settings.h"
+
+#include <system_error>
+
+#include "base/ini_file.h"
+#include "camera/connection.h"
+#include "formats/picture_file.h"
+
+namespace tessaly::shell {
+namespace {
+
+constexpr char kRecentSection[] = "Recent File List";
+
+std::string EntryName(std::size_t index) { return "File" + std::to_string(index + 1); }
+
+}  // namespace
+
+void ReadStartupSettings(const IniFile& ini, AppState& state) {
+  const std::string install = ini.GetString(kInstallSection, kInstallEntry, "");
+  auto directory = [&](const char* section, const char* entry) {
+    std::string value = ini.GetString(section, entry, "");
+    return value.empty() ? install : value;
+  };
+  state.albumDir = directory("Last Used Dir", "Album");
+  state.albumSaveDir = directory("Last Saved Dir", "Album");
+  state.retouchDir = directory("Last Used Dir", "Retouch");
+  state.retouchSaveDir = directory("Last Saved Dir", "Retouch");
+  state.cameraDir = directory("Last Used Dir", "Camera");
+  state.cameraSaveDir = directory("Last Saved Dir", "Camera");
+  state.cameraAllSaveDir = directory("Last AllSave Dir", "Camera");
+
+  auto integer = [&](const char* section, const char* entry) {
+    return static_cast<int>(ini.GetInt(section, entry, 0));
+  };
+  state.albumFilterIndex = integer("Last Used Ext", "Album");
+  state.retouchFilterIndex = integer("Last Used Ext", "Retouch");
+  state.cameraFilterIndex = integer("Last Used Ext", "Camera");
+  state.cameraSaveFilterIndex = integer("Last Saved Ext", "Camera");
+  state.retouchSaveFilterIndex = integer("Last Saved Ext", "Retouch");
+  state.lastNameMode = integer("Last Name Mode", "Album");
+}
+
+void ApplyStartupPortAndSpeed(AppState& state) {
+  CommSetupDialogData dialog;
+  CommSettings settings = ApplyStoredCommSettings(dialog);
+  state.lastPort = settings.port;
+  state.lastBps = settings.speed;
+}
+
+std::filesystem::path ResolveShortcut(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::is_symlink(path, error)) return path;
+  std::filesystem::path target = std::filesystem::canonical(path, error);
+  return error ? path : target;
+}
+
+OpenDecision DecideOpen(const std::filesystem::path& path, bool outOfMemory) {
+  if (outOfMemory) return {OpenTarget::kNothing, path};
+  OpenDecision decision{OpenTarget::kInvalid, ResolveShortcut(path)};
+  std::error_code error;
+  if (std::filesystem::is_directory(decision.path, error)) {
+    decision.target = OpenTarget::kAlbum;
+  } else if (CanOpenPicture(decision.path)) {
+    decision.target = OpenTarget::kPicture;
+  }
+  return decision;
+}
+
+std::vector<std::string> ReadRecentFiles(const IniFile& ini) {
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < kRecentFileCount; ++i) {
+    std::string file = ini.GetString(kRecentSection, EntryName(i), "");
+    if (!file.empty()) files.push_back(file);
+  }
+  return files;
+}
+
+void StoreRecentFiles(IniFile& ini, const std::vector<std::string>& files) {
+  for (std::size_t i = 0; i < kRecentFileCount; ++i)
+    ini.Set(kRecentSection, EntryName(i), i < files.size() ? files[i] : std::string());
+}
+
+}  // namespace tessaly::shell

@@ -1,0 +1,101 @@
+#include "shell/doc_manager.h"
+
+#include <wx/filehistory.h>
+#include <wx/filename.h>
+
+#include "base/ini_file.h"
+#include "formats/picture_file.h"
+#include "shell/app.h"
+#include "shell/app_settings.h"
+
+namespace tessaly::shell {
+
+wxBEGIN_EVENT_TABLE(CDocManager, wxDocManager)
+  EVT_MENU(wxID_NEW, CDocManager::OnNew)
+  EVT_MENU(wxID_OPEN, CDocManager::OnOpen)
+  EVT_MENU_RANGE(wxID_FILE1, wxID_FILE9, CDocManager::OnRecentFile)
+wxEND_EVENT_TABLE()
+
+// The base class would make its file history before this class exists; Initialize
+// runs here so that the four-entry history is the one made.
+CDocManager::CDocManager() : wxDocManager(0, false) {
+  Initialize();
+  SetMaxDocsOpen(1000);
+}
+
+wxFileHistory* CDocManager::OnCreateFileHistory() { return new wxFileHistory(kRecentFileCount); }
+
+void CDocManager::LoadRecentFiles() {
+  IniFile ini;
+  ini.Load(SettingsFilePath());
+  std::vector<std::string> files = ReadRecentFiles(ini);
+  m_loading = true;
+  // The history puts each file added first, so the oldest goes in first.
+  for (auto it = files.rbegin(); it != files.rend(); ++it) wxDocManager::AddFileToHistory(wxString::FromUTF8(*it));
+  m_loading = false;
+}
+
+void CDocManager::StoreRecentFiles() {
+  if (m_loading) return;
+  std::vector<std::string> files;
+  for (size_t i = 0; i < GetHistoryFilesCount(); ++i) files.push_back(GetHistoryFile(i).utf8_string());
+  IniFile ini;
+  const auto path = SettingsFilePath();
+  ini.Load(path);
+  shell::StoreRecentFiles(ini, files);
+  ini.Save(path);
+}
+
+void CDocManager::AddFileToHistory(const wxString& file) {
+  wxDocManager::AddFileToHistory(file);
+  StoreRecentFiles();
+}
+
+void CDocManager::RemoveFileFromHistory(size_t i) {
+  wxDocManager::RemoveFileFromHistory(i);
+  StoreRecentFiles();
+}
+
+wxDocTemplate* CDocManager::FindTemplateForPath(const wxString& path) {
+  if (m_retouch != nullptr && FormatOfName(path.utf8_string()) != PictureFormat::kUnknown) return m_retouch;
+  return wxDocManager::FindTemplateForPath(path);
+}
+
+wxDocument* CDocManager::NewDocument(wxDocTemplate* docTemplate) {
+  if (docTemplate == nullptr) return nullptr;
+  wxDocument* doc = docTemplate->CreateDocument(wxString(), wxDOC_NEW);
+  if (doc == nullptr) return nullptr;
+  doc->SetDocumentName(docTemplate->GetDocumentName());
+  if (!doc->OnNewDocument()) {
+    doc->DeleteAllViews();
+    return nullptr;
+  }
+  doc->Activate();
+  return doc;
+}
+
+wxDocument* CDocManager::FindOpenDocument(const wxString& path) const {
+  const wxFileName wanted(path);
+  for (wxDocument* doc : GetDocumentsVector()) {
+    if (!doc->GetFilename().empty() && wxFileName(doc->GetFilename()).SameAs(wanted)) return doc;
+  }
+  return nullptr;
+}
+
+void CDocManager::OnNew(wxCommandEvent&) { NewDocument(m_retouch); }
+
+void CDocManager::OnOpen(wxCommandEvent&) {
+  if (CCameraApp* app = TheApp()) app->FileOpen();
+}
+
+void CDocManager::OnRecentFile(wxCommandEvent& event) {
+  const size_t index = static_cast<size_t>(event.GetId() - wxID_FILE1);
+  if (index >= GetHistoryFilesCount()) return;
+  const wxString file = GetHistoryFile(index);
+  CCameraApp* app = TheApp();
+  if (app == nullptr) return;
+  // A file that can no longer be opened leaves the list, as it would never open again.
+  if (app->OpenDocumentFile(file) == nullptr && !wxFileName::Exists(file)) RemoveFileFromHistory(index);
+}
+
+}  // namespace tessaly::shell

@@ -1,0 +1,352 @@
+// The application's start-up and the ways it opens files, through the real start-up
+// (InitInstance) with a settings file and serial ports of each test's own.
+#include <gtest/gtest.h>
+#include <wx/filehistory.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "base/ini_file.h"
+#include "camera/connection.h"
+#include "formats/picture_file.h"
+#include "retouch/window/retouch_doc.h"
+#include "shell/app.h"
+#include "shell/app_settings.h"
+#include "shell/app_state.h"
+#include "shell/doc_manager.h"
+#include "shell/main_frame.h"
+#include "shell_test_support.h"
+#include "test_support/pseudo_terminal.h"
+#include "test_support/recorded_prompt.h"
+#include "test_support/temp_folder.h"
+
+namespace tessaly::shell {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AppTest : public ::testing::Test {
+ protected:
+  // COM2 is a pseudo-terminal, the other slots name devices that do not exist.
+  void SetUp() override {
+    for (int slot = 1; slot <= 4; ++slot) {
+      std::string device = slot == 2 ? m_terminal.Path() : (m_folder / ("missing-tty" + std::to_string(slot))).string();
+      m_ports.push_back(std::make_unique<test::ScopedEnv>(("TESSALY_COM" + std::to_string(slot)).c_str(), device));
+    }
+  }
+  void TearDown() override { Stop(); }
+
+  // The program's start: the probe of its construction, then InitInstance.
+  bool Start(const std::vector<std::string>& args = {}) {
+    LinkInit();
+    TheAppState() = AppState{};
+    bool started = App().InitInstance(CAppCommandLineInfo::Parse(args));
+    test::Pump(100);
+    return started;
+  }
+  void Stop() {
+    App().CloseEverything();
+    test::Pump(20);
+  }
+  CCameraApp& App() { return *TheApp(); }
+
+  // A small 24-bit picture file of the given name, as the program itself writes it.
+  fs::path WritePicture(const std::string& name, int width = 8, int height = 6) {
+    fs::path path = m_folder / name;
+    Picture picture = Picture::Make(width, height, 24, 0x40);
+    PictureFile file;
+    file.InitFromDocument(picture, false, "");
+    EXPECT_TRUE(file.SavePicture(path)) << path;
+    return path;
+  }
+  std::vector<std::string> OpenPaths() {
+    std::vector<std::string> paths;
+    for (wxDocument* doc : App().DocManager()->GetDocumentsVector()) paths.push_back(doc->GetFilename().utf8_string());
+    return paths;
+  }
+
+  test::TempFolder m_folder;
+  test::ScopedEnv m_ini{"TESSALY_INI", (m_folder / "Tessaly.ini").string()};
+  test::PseudoTerminal m_terminal;
+  std::vector<std::unique_ptr<test::ScopedEnv>> m_ports;
+  test::RecordedPrompt m_prompt;
+};
+
+TEST_F(AppTest, FirstStartWithoutSettingsFile) {
+  ASSERT_TRUE(Start());
+  const AppState& state = TheAppState();
+  EXPECT_EQ(state.lastPort, 2) << "port 0 becomes the first usable port";
+  EXPECT_EQ(TheLinkSetup().currentPort, 2);
+  EXPECT_EQ(state.lastBps, 9600u);
+  for (const std::string* dir : {&state.albumDir, &state.albumSaveDir, &state.retouchDir, &state.retouchSaveDir,
+                                 &state.cameraDir, &state.cameraSaveDir, &state.cameraAllSaveDir})
+    EXPECT_EQ(*dir, "");
+  for (int index : {state.albumFilterIndex, state.retouchFilterIndex, state.cameraFilterIndex,
+                    state.retouchSaveFilterIndex, state.cameraSaveFilterIndex, state.lastNameMode})
+    EXPECT_EQ(index, 0);
+  EXPECT_FALSE(state.starting);
+  EXPECT_TRUE(App().MainFrame()->IsShown());
+  EXPECT_TRUE(OpenPaths().empty()) << "no document at start";
+  EXPECT_TRUE(m_prompt.Texts().empty());
+}
+
+TEST(StartupSettings, EveryEntryIsReadBackAndEmptyDirectoriesTakeTheInstallationFolder) {
+  IniFile ini;
+  ini.Parse(
+      "[Velmora DigitalCamera]\r\nDirectory=/opt/pictures\r\n"
+      "[Last Used Dir]\r\nAlbum=/a/used\r\nRetouch=/r/used\r\nCamera=\r\n"
+      "[Last Saved Dir]\r\nAlbum=/a/saved\r\nRetouch=/r/saved\r\nCamera=/c/saved\r\n"
+      "[Last AllSave Dir]\r\nCamera=/c/all\r\n"
+      "[Last Used Ext]\r\nAlbum=1\r\nRetouch=2\r\nCamera=3\r\n"
+      "[Last Saved Ext]\r\nCamera=4\r\nRetouch=5\r\n"
+      "[Last Name Mode]\r\nAlbum=1\r\n");
+  AppState state;
+  ReadStartupSettings(ini, state);
+  EXPECT_EQ(state.albumDir, "/a/used");
+  EXPECT_EQ(state.albumSaveDir, "/a/saved");
+  EXPECT_EQ(state.retouchDir, "/r/used");
+  EXPECT_EQ(state.retouchSaveDir, "/r/saved");
+  EXPECT_EQ(state.cameraDir, "/opt/pictures") << "empty: the installation folder";
+  EXPECT_EQ(state.cameraSaveDir, "/c/saved");
+  EXPECT_EQ(state.cameraAllSaveDir, "/c/all");
+  EXPECT_EQ(state.albumFilterIndex, 1);
+  EXPECT_EQ(state.retouchFilterIndex, 2);
+  EXPECT_EQ(state.cameraFilterIndex, 3);
+  EXPECT_EQ(state.cameraSaveFilterIndex, 4);
+  EXPECT_EQ(state.retouchSaveFilterIndex, 5);
+  EXPECT_EQ(state.lastNameMode, 1);
+
+  IniFile installOnly;
+  installOnly.Parse("[Velmora DigitalCamera]\nDirectory=/opt/pictures\n");
+  ReadStartupSettings(installOnly, state);
+  EXPECT_EQ(state.albumDir, "/opt/pictures");
+  EXPECT_EQ(state.cameraAllSaveDir, "/opt/pictures");
+  EXPECT_EQ(state.retouchFilterIndex, 0);
+}
+
+TEST_F(AppTest, StoredPortAndSpeedAreApplied) {
+  WriteProfileInt("Last Used Port", "Comm", 2);
+  WriteProfileInt("Last Used Bps", "Comm", 38400);
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(TheAppState().lastPort, 2);
+  EXPECT_EQ(TheAppState().lastBps, 38400u);
+  EXPECT_EQ(TheLinkSetup().currentSpeed, 38400u);
+}
+
+TEST_F(AppTest, CommandLineFilesOpenInOrder) {
+  std::vector<std::string> files = {WritePicture("one.bmp").string(), WritePicture("two.JPG").string(),
+                                    WritePicture("three.tif").string()};
+  ASSERT_TRUE(Start(files));
+  EXPECT_EQ(OpenPaths(), files);
+  EXPECT_TRUE(m_prompt.Texts().empty());
+}
+
+TEST_F(AppTest, WhatCannotBeOpenedSaysSoAndTheRestOpens) {
+  fs::path gif = m_folder / "x.gif";
+  std::ofstream(gif) << "GIF89a";
+  fs::path picture = WritePicture("ok.bmp");
+  ASSERT_TRUE(Start({gif.string(), m_folder.Path().string(), picture.string()}));
+  EXPECT_EQ(m_prompt.Texts(), (std::vector<std::string>{std::string(MessageText(kMsgNotValidFileType)),
+                                                        std::string(MessageText(kMsgAlbumNotYet))}));
+  EXPECT_EQ(TheAppState().albumPattern, "*.*") << "a folder opens with every picture type";
+  EXPECT_EQ(OpenPaths(), std::vector<std::string>{picture.string()});
+}
+
+TEST_F(AppTest, EmbeddingShowsNoMainWindow) {
+  ASSERT_TRUE(Start({"-Embedding"}));
+  EXPECT_FALSE(App().MainFrame()->IsShown());
+  EXPECT_TRUE(OpenPaths().empty());
+}
+
+TEST_F(AppTest, OpenDocumentFileRules) {
+  ASSERT_TRUE(Start());
+  fs::path picture = WritePicture("target.jpg");
+  fs::path link = m_folder / "shortcut";
+  fs::create_symlink(picture, link);
+  fs::path empty = m_folder / "empty.bmp";
+  std::ofstream{empty};
+
+  wxDocument* doc = App().OpenDocumentFile(link.string());
+  ASSERT_NE(doc, nullptr) << "a symbolic link opens what it names";
+  EXPECT_EQ(doc->GetFilename().utf8_string(), picture.string());
+  EXPECT_EQ(App().OpenDocumentFile(picture.string()), doc) << "an open file is not opened twice";
+
+  EXPECT_EQ(App().OpenDocumentFile(empty.string()), nullptr);
+  EXPECT_EQ(App().OpenDocumentFile((m_folder / "none.bmp").string()), nullptr);
+  EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>(2, std::string(MessageText(kMsgNotValidFileType))));
+
+  m_prompt->Clear();
+  TheAppState().outOfMemory = true;
+  EXPECT_EQ(App().OpenDocumentFile(WritePicture("later.bmp").string()), nullptr);
+  EXPECT_EQ(App().OpenDocumentFile(m_folder.Path().string()), nullptr);
+  EXPECT_TRUE(m_prompt.Texts().empty()) << "refused silently while out of memory";
+  EXPECT_EQ(OpenPaths().size(), 1u);
+}
+
+TEST_F(AppTest, PendingPictureMovesIntoANewDocument) {
+  ASSERT_TRUE(Start());
+  PictureFile decoded;
+  decoded.picture = Picture::Make(32, 24, 24, 0x80);
+  wxDocument* doc = App().OpenPendingPicture(decoded, "AUT_0003.JPG");
+  ASSERT_NE(doc, nullptr);
+  auto* retouch = wxDynamicCast(doc, retouch::CRetouchDoc);
+  ASSERT_NE(retouch, nullptr);
+  EXPECT_EQ(retouch->GetPicture().width, 32);
+  EXPECT_TRUE(retouch->HasPicture());
+  EXPECT_TRUE(decoded.picture.Empty()) << "the file object no longer holds the picture";
+  EXPECT_EQ(doc->GetTitle(), "AUT_0003.JPG");
+  EXPECT_FALSE(doc->GetDocumentSaved()) << "a handed-over picture has no file yet";
+  EXPECT_FALSE(TheAppState().pendingPicture);
+}
+
+TEST_F(AppTest, NoBlankDocumentWhileStarting) {
+  ASSERT_TRUE(Start());
+  TheAppState().starting = true;
+  EXPECT_EQ(App().DocManager()->NewDocument(App().RetouchTemplate()), nullptr);
+  TheAppState().starting = false;
+  EXPECT_NE(App().DocManager()->NewDocument(App().RetouchTemplate()), nullptr);
+}
+
+TEST_F(AppTest, RecentFilesKeepFourEntriesAcrossARestart) {
+  ASSERT_TRUE(Start());
+  std::vector<std::string> files;
+  for (int i = 1; i <= 5; ++i) files.push_back(WritePicture("p" + std::to_string(i) + ".bmp").string());
+  for (const std::string& file : files) ASSERT_NE(App().OpenDocumentFile(file), nullptr);
+  Stop();
+
+  IniFile ini;
+  ASSERT_TRUE(ini.Load(SettingsFilePath()));
+  EXPECT_EQ(ReadRecentFiles(ini), (std::vector<std::string>{files[4], files[3], files[2], files[1]}));
+
+  ASSERT_TRUE(Start());
+  wxFileHistory* history = App().DocManager()->GetFileHistory();
+  ASSERT_EQ(history->GetCount(), 4u);
+  EXPECT_EQ(history->GetHistoryFile(0).utf8_string(), files[4]);
+  EXPECT_EQ(history->GetHistoryFile(3).utf8_string(), files[1]);
+}
+
+}  // namespace
+}  // namespace tessaly::shell
+
+#include <wx/frame.h>
+
+#include "shell/file_dialogs.h"
+
+namespace tessaly::shell {
+namespace {
+
+TEST_F(AppTest, PreviewSaysModifyingForAnEditedOpenPicture) {
+  ASSERT_TRUE(Start());
+  fs::path picture = WritePicture("edited.bmp", 40, 30);
+  wxDocument* doc = App().OpenDocumentFile(picture.string());
+  ASSERT_NE(doc, nullptr);
+  auto* frame = new wxFrame(nullptr, wxID_ANY, "preview");
+  auto* panel = new CPreviewPanel(frame);
+  panel->ShowPreview(picture.string());
+  EXPECT_EQ(panel->StatusText(), "") << "open but unchanged";
+  doc->Modify(true);
+  panel->ShowPreview(picture.string());
+  EXPECT_EQ(panel->StatusText(), "Modifying ...");
+  EXPECT_EQ(panel->WidthText(), "40");
+  frame->Destroy();
+}
+
+}  // namespace
+}  // namespace tessaly::shell
+
+#include <wx/checkbox.h>
+#include <wx/dnd.h>
+#include <wx/xrc/xmlres.h>
+#include <wx/menu.h>
+
+#include "shell/logo_window.h"
+
+namespace tessaly::shell {
+namespace {
+
+TEST_F(AppTest, LogoComesWithTheMainWindowAndGoesOnAClick) {
+  ASSERT_TRUE(Start());
+  CLogoWindow* logo = App().LogoWindow();
+  ASSERT_NE(logo, nullptr);
+  EXPECT_TRUE(logo->IsShown());
+  EXPECT_TRUE(logo->Picture().IsOk());
+  EXPECT_EQ(logo->GetClientSize(), logo->Picture().GetSize() + wxSize(20, 20)) << "the picture with a margin of 10";
+  wxMouseEvent click(wxEVT_LEFT_DOWN);
+  click.SetEventObject(logo);
+  logo->HandleWindowEvent(click);
+  EXPECT_TRUE(test::PumpUntil([&] { return App().LogoWindow() == nullptr; }));
+}
+
+TEST_F(AppTest, NoLogoForAnEmbeddedStart) {
+  ASSERT_TRUE(Start({"-Embedding"}));
+  EXPECT_EQ(App().LogoWindow(), nullptr);
+  Stop();
+  ASSERT_TRUE(Start({"/Automation"}));
+  EXPECT_EQ(App().LogoWindow(), nullptr);
+  EXPECT_FALSE(App().MainFrame()->IsShown());
+}
+
+TEST_F(AppTest, DroppedFilesOpenInOrder) {
+  ASSERT_TRUE(Start());
+  wxArrayString files;
+  files.Add(WritePicture("drop1.bmp").string());
+  files.Add(WritePicture("drop2.jpg").string());
+  auto* target = dynamic_cast<wxFileDropTarget*>(App().MainFrame()->GetDropTarget());
+  ASSERT_NE(target, nullptr);
+  EXPECT_TRUE(target->OnDropFiles(10, 10, files));
+  EXPECT_EQ(OpenPaths(), (std::vector<std::string>{files[0].utf8_string(), files[1].utf8_string()}));
+}
+
+TEST_F(AppTest, RecentFilesAreOnTheFileMenu) {
+  ASSERT_TRUE(Start());
+  fs::path picture = WritePicture("recent.bmp");
+  ASSERT_NE(App().OpenDocumentFile(picture.string()), nullptr);
+  wxMenuItem* first = App().MainFrame()->GetMenuBar()->FindItem(wxID_FILE1);
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->GetItemLabelText().Contains("recent.bmp"));
+}
+
+}  // namespace
+}  // namespace tessaly::shell
+
+#include "shell/file_dialogs.h"
+
+namespace tessaly::shell {
+namespace {
+
+// Runs the File Open command and answers its dialog with path and OK.
+void ChooseInFileOpen(CMainFrame* frame, const fs::path& path, bool readOnly = false) {
+  wxTheApp->CallAfter([path, readOnly] {
+    CPreviewFileDialog* dialog = nullptr;
+    test::PumpUntil([&] { return (dialog = CPreviewFileDialog::Running()) != nullptr && dialog->IsModal(); });
+    if (dialog == nullptr) return;
+    dialog->SetPath(path.string());
+    test::Pump(300);
+    if (readOnly && dialog->Panel()) XRCCTRL(*dialog->Panel(), "IDC_READ_ONLY", wxCheckBox)->SetValue(true);
+    test::PressButton(*dialog, wxID_OK);
+  });
+  wxCommandEvent open(wxEVT_MENU, wxID_OPEN);
+  frame->ProcessWindowEvent(open);
+}
+
+TEST_F(AppTest, FileOpenRefusesAGifAndOpensAPicture) {
+  ASSERT_TRUE(Start());
+  fs::path gif = m_folder / "x.gif";
+  std::ofstream(gif) << "GIF89a";
+  ChooseInFileOpen(App().MainFrame(), gif);
+  EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{std::string(MessageText(kMsgNotValidFileType))});
+  EXPECT_TRUE(OpenPaths().empty());
+
+  fs::path picture = WritePicture("chosen.jpg");
+  ChooseInFileOpen(App().MainFrame(), picture, true);
+  EXPECT_EQ(OpenPaths(), std::vector<std::string>{picture.string()});
+  EXPECT_TRUE(TheAppState().readOnlyChosen);
+  EXPECT_EQ(ReadProfileString("Last Used Dir", "Retouch", ""), m_folder.Path().string());
+  auto* doc = wxDynamicCast(App().DocManager()->GetDocumentsVector().front(), retouch::CRetouchDoc);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_TRUE(doc->IsReadOnly());
+}
+
+}  // namespace
+}  // namespace tessaly::shell
