@@ -23,6 +23,7 @@
 #include "shell/resources.h"
 #include "shell/translations.h"
 #include "shell/wx_prompt.h"
+#include "windows/album_window.h"
 
 namespace tessaly::shell {
 
@@ -161,9 +162,7 @@ wxDocument* CCameraApp::OpenPendingPicture(PictureFile& file, const std::string&
 
 wxDocument* CCameraApp::OpenAlbumWindow(const wxString& folder, const wxString& pattern) {
   TheAppState().albumPattern = pattern.utf8_string();
-  (void)folder;
-  Prompt().Show(kMsgAlbumNotYet);
-  return nullptr;
+  return windows::OpenAlbumWindow(m_docManager, windows::WxToPath(folder), pattern.utf8_string());
 }
 
 wxDocument* CCameraApp::OpenCameraWindow() {
@@ -178,7 +177,11 @@ bool CCameraApp::IsCameraWindowOpen() const {
   return false;
 }
 
-void CCameraApp::OpenAlbum() { Prompt().Show(kMsgAlbumNotYet); }
+void CCameraApp::OpenAlbum() {
+  windows::RunOpenAlbum(m_frame, [this](const std::filesystem::path& folder, const std::string& pattern) {
+    OpenAlbumWindow(windows::PathToWx(folder), wxString::FromUTF8(pattern));
+  });
+}
 
 void CCameraApp::SaveCameraImagesToDisk() { Prompt().Show(kMsgCameraNotYet); }
 

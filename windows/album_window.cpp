@@ -5,7 +5,6 @@
 #include <wx/clipbrd.h>
 #include <wx/control.h>
 #include <wx/dcbuffer.h>
-#include <wx/dirdlg.h>
 #include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
@@ -24,6 +23,8 @@
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
 #include "shell/app_state.h"
+#include "shell/file_dialog_rules.h"
+#include "shell/file_dialogs.h"
 #include "windows/contact_sheet_printout.h"
 #include "windows/dc_render_device.h"
 #include "windows/processing_dlg.h"
@@ -106,11 +107,29 @@ wxDocTemplate* AlbumTemplate(wxDocManager* manager) {
 CAlbumDoc* OpenAlbumWindow(wxDocManager* manager, const fs::path& folder, const std::string& pattern) {
   wxDocTemplate* albumTemplate = AlbumTemplate(manager);
   if (!albumTemplate) return nullptr;
+  shell::TheAppState().albumPattern = pattern;
   // The folder and pattern are in place before the view's first update posts the build.
   wxDocument* document = albumTemplate->CreateDocument(PathToWx(folder), wxDOC_SILENT);
   auto* album = wxDynamicCast(document, CAlbumDoc);
   if (album) album->SetFolder(folder, pattern);
   return album;
+}
+
+void RunOpenAlbum(wxWindow* parent, const std::function<void(const fs::path&, const std::string&)>& open) {
+  shell::AppState& state = shell::TheAppState();
+  shell::CFolderDialog dialog(parent, _("Open Album"), MessageText(kMsgOpenFilter), wxString::FromUTF8(state.albumDir),
+                              shell::ToolkitFilterIndex(state.albumFilterIndex));
+  if (dialog.ShowModal() != wxID_OK) return;
+  fs::path folder = WxToPath(dialog.GetFolder());
+  std::string pattern = PatternOfTypeLabel(dialog.GetTypeLabel().utf8_string());
+  std::error_code error;
+  if (fs::is_symlink(folder, error)) folder = fs::canonical(folder, error);
+  state.albumPattern = pattern;
+  state.albumDir = folder.native();
+  WriteProfileString("Last Used Dir", "Album", state.albumDir);
+  state.albumFilterIndex = shell::StoredFilterIndex(dialog.GetFilterIndex());
+  WriteProfileInt("Last Used Ext", "Album", state.albumFilterIndex);
+  open(folder, pattern);
 }
 
 void CAlbumDoc::SetFolder(const fs::path& folder, const std::string& pattern) {
@@ -128,7 +147,7 @@ void CAlbumDoc::SetFolder(const fs::path& folder, const std::string& pattern) {
 }
 
 bool CAlbumDoc::OnOpenDocument(const wxString& path) {
-  SetFolder(WxToPath(path), m_pattern);
+  SetFolder(WxToPath(path), shell::TheAppState().albumPattern);
   return true;
 }
 
@@ -383,11 +402,13 @@ wxMDIParentFrame* MainFrame() {
 CAlbumView::CAlbumView() {
   Bind(wxEVT_MENU, &CAlbumView::OnCommand, this, wxID_COPY);
   Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_COPY);
-  for (const char* name : {"ID_SELECT_ALL", "ID_ALBUM_DELETE", "ID_SAVE_FROM_ALBUM", "ID_SAVE_TO_CAMERA",
+  for (const char* name : {"ID_EDIT_SELECT_ALL_IMAGES", "ID_ALBUM_DELETE", "ID_SAVE_FROM_ALBUM", "ID_SAVE_TO_CAMERA",
                            "ID_SLIDE_SHOW", "ID_PHOTO_PROPERTIES"}) {
     Bind(wxEVT_MENU, &CAlbumView::OnCommand, this, Id(name));
     Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, Id(name));
   }
+  // The main window's Delete key arrives as the retouch window's command.
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { DeleteSelected(); }, Id("ID_DISCARD_FLOATING"));
   Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_SAVE);
   Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_SAVEAS);
   Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_PRINT);
@@ -505,7 +526,7 @@ fs::path CAlbumView::PathOf(int item) const {
 void CAlbumView::OnCommand(wxCommandEvent& event) {
   const int id = event.GetId();
   if (id == wxID_COPY) CopySelected();
-  else if (id == Id("ID_SELECT_ALL")) SelectAll();
+  else if (id == Id("ID_EDIT_SELECT_ALL_IMAGES")) SelectAll();
   else if (id == Id("ID_ALBUM_DELETE")) DeleteSelected();
   else if (id == Id("ID_SAVE_FROM_ALBUM")) SaveFromAlbum();
   else if (id == Id("ID_SAVE_TO_CAMERA")) SaveToCamera();
@@ -516,7 +537,7 @@ void CAlbumView::OnUpdate(wxUpdateUIEvent& event) {
   const int id = event.GetId();
   const bool anySelected = std::any_of(m_items.begin(), m_items.end(), [](const AlbumItem& i) { return i.selected; });
   if (id == wxID_SAVE || id == wxID_SAVEAS || id == Id("ID_PHOTO_PROPERTIES")) event.Enable(false);
-  else if (id == Id("ID_SELECT_ALL") || id == Id("ID_SLIDE_SHOW")) event.Enable(!m_building);
+  else if (id == Id("ID_EDIT_SELECT_ALL_IMAGES") || id == Id("ID_SLIDE_SHOW")) event.Enable(!m_building);
   else if (id == wxID_PRINT || id == wxID_PREVIEW) event.Enable(!m_items.empty() && !m_building);
   else event.Enable(anySelected && !m_building);
 }
@@ -633,10 +654,11 @@ void CAlbumView::DeleteSelected() {
 namespace {
 
 fs::path ChooseSaveFolder(wxWindow* parent) {
-  wxString last = wxString::FromUTF8(ReadProfileString("Last Saved Dir", "Album", ""));
-  wxDirDialog dialog(parent, _("Save From Album"), last, wxDD_DEFAULT_STYLE);
+  shell::AppState& state = shell::TheAppState();
+  shell::CFolderDialog dialog(parent, _("Save From Album"),
+                              MessageText(kMsgAlbumFilter), wxString::FromUTF8(state.albumSaveDir), 0);
   if (dialog.ShowModal() != wxID_OK) return {};
-  return WxToPath(dialog.GetPath());
+  return WxToPath(dialog.GetFolder());
 }
 
 }  // namespace
@@ -649,6 +671,7 @@ void CAlbumView::SaveFromAlbum() {
   wxBusyCursor wait;
   std::error_code error;
   if (fs::is_symlink(destination, error)) destination = fs::canonical(destination, error);
+  shell::TheAppState().albumSaveDir = destination.native();
   WriteProfileString("Last Saved Dir", "Album", destination.native());
   WriteProfileInt("Last Saved Ext", "Album", 1);
   std::vector<std::string> names;

@@ -41,6 +41,11 @@ wxDocTemplate* AlbumTemplate(wxDocManager* manager);
 class CAlbumDoc;
 CAlbumDoc* OpenAlbumWindow(wxDocManager* manager, const std::filesystem::path& folder, const std::string& pattern);
 
+// "Open Album...": the folder chooser with its list of types. On OK the folder (a link
+// followed) and the pattern of the chosen type go to open, and both are kept as the
+// album's "Last Used Dir" and "Last Used Ext".
+void RunOpenAlbum(wxWindow* parent, const std::function<void(const std::filesystem::path&, const std::string&)>& open);
+
 class CAlbumDoc : public wxDocument {
  public:
   // Sets the folder (a link to a folder is followed) and the pattern, and the title.
