@@ -79,6 +79,7 @@ constexpr std::array kMessages = {
     MessageEntry{kMsgAlbumNotYet, "The album window is not available in this version yet."},
     MessageEntry{kMsgCameraNotYet, "The camera window is not available in this version yet."},
     MessageEntry{kMsgPrintNotYet, "Printing is not available in this version yet."},
+    MessageEntry{kMsgReadOnlySaveAs, "File is \"Read-only\".\nSave with different file name."},
 
     MessageEntry{kMsgFailedToStartPrint, "Could not start print job."},
     MessageEntry{kMsgParseInt, "Please enter an integer."},

@@ -79,6 +79,7 @@ enum MessageId : int {
   kMsgAlbumNotYet = 270,
   kMsgCameraNotYet = 271,
   kMsgPrintNotYet = 272,
+  kMsgReadOnlySaveAs = 280,
 
   kMsgFailedToStartPrint = 61702,
   kMsgParseInt = 61712,

@@ -84,6 +84,10 @@ void RetouchPictureState::DiscardFloating() {
 
 bool RetouchPictureState::CommitFloating() {
   if (!m_current.floating) return true;
+  if (m_current.picture.bitsPerPixel != 24 || m_current.floatingPicture.bitsPerPixel != 24) {
+    Prompt().Show(kMsgFailedToPutClipboard);
+    return false;
+  }
   if (!SaveUndoState()) {
     Prompt().Show(kMsgFailedToPutClipboard);
     return false;
@@ -95,7 +99,7 @@ bool RetouchPictureState::CommitFloating() {
   // have been dragged partly past an edge.
   const PictureRect area = PictureRect{at.left, at.top, at.left + floating.width, at.top + floating.height}
                                .ClippedTo(picture.width, picture.height);
-  if (!area.Empty() && picture.bitsPerPixel == 24 && floating.bitsPerPixel == 24) {
+  if (!area.Empty()) {
     const std::size_t bytes = 3 * static_cast<std::size_t>(area.Width());
     const std::size_t skip = 3 * static_cast<std::size_t>(area.left - at.left);
     for (int y = area.top; y < area.bottom; ++y)
@@ -374,6 +378,7 @@ PasteResult RetouchPictureState::Paste(std::span<const std::uint8_t> packedDib) 
   switch (result) {
     case PasteResult::kLoaded: break;
     case PasteResult::kNoMemory: Prompt().Show(kMsgNotEnoughMemory); return result;
+    case PasteResult::kExpansionFailed: Prompt().Show(kMsgFailedToPutClipboard); return result;
     case PasteResult::kTooLarge: Prompt().Show(kMsgClipboardTooLarge); return result;
     case PasteResult::kUnsupportedDepth:
     case PasteResult::kUnreadable: Prompt().Show(kMsgFailedToReadClipboard); return result;
@@ -419,7 +424,7 @@ PasteResult RetouchPictureState::PastePicture(Picture clip) {
   try {
     if (clip.bitsPerPixel != 24) tessaly::ConvertTo24(clip);
   } catch (const std::bad_alloc&) {
-    return PasteResult::kNoMemory;
+    return PasteResult::kExpansionFailed;
   }
   m_current.floatingPicture = std::move(clip);
   m_current.floatingAt = {0, 0};

@@ -33,6 +33,10 @@ enum class PasteResult : int {
   kUnsupportedDepth = 3,  // a bit count other than 1, 4, 8, 16 or 24
   kUnreadable = 4,        // the bitmap could not be decoded
   kDeclined = 5,          // the user declined the conversion to 24-bit colour
+  // Memory ran out while a palette picture was expanded to 24-bit colour. The expansion
+  // is the colour-depth conversion's, so the message is its failure message, "Failed to
+  // put the Clipboard.", not the plain memory message of code 1.
+  kExpansionFailed = 6,
 };
 
 // The form of an undo snapshot: the palette form is taken before a palette picture is
@@ -62,6 +66,8 @@ class RetouchPictureState {
   bool IsTrueColour() const { return m_current.picture.bitsPerPixel == 24; }
 
   bool CanUndo() const { return m_canUndo; }
+  // After a save the saved picture is where Undo starts from: nothing is offered.
+  void ForgetUndo() { m_canUndo = false; }
   bool DisplayDirty() const { return m_displayDirty; }
   void ClearDisplayDirty() { m_displayDirty = false; }
   bool Modified() const { return m_modified; }
@@ -83,7 +89,9 @@ class RetouchPictureState {
   // Esc, Delete and the right button: the floating picture is dropped.
   void DiscardFloating();
   // Stamps the floating picture into the picture at its position (the portion that lies
-  // inside the picture). Returns false after showing the failure.
+  // inside the picture). Returns false after showing the failure; a picture that is not
+  // 24-bit cannot take the 24-bit rows, so the commit is refused with the picture, the
+  // floating picture and the modified mark as they were.
   bool CommitFloating();
 
   // The picture state the next Undo returns to, and its rectangle: the floating

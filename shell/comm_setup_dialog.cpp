@@ -79,7 +79,16 @@ CCommSetupDialog::CCommSetupDialog(wxWindow* parent, const AppState& state) {
   const wxString help = PortPermissionHelp();
   m_help->SetLabel(help);
   m_help->Wrap(m_help->GetSize().GetWidth());
-  m_help->Show(!help.empty());
+  if (help.empty()) {
+    // Without the line the buttons move up into its place.
+    const int shift = FindWindow(wxID_OK)->GetPosition().y - m_help->GetPosition().y;
+    m_help->Hide();
+    for (int id : {wxID_OK, wxID_CANCEL}) {
+      wxWindow* button = FindWindow(id);
+      button->Move(button->GetPosition().x, button->GetPosition().y - shift);
+    }
+    SetClientSize(GetClientSize().GetWidth(), GetClientSize().GetHeight() - shift);
+  }
   Bind(wxEVT_BUTTON, &CCommSetupDialog::OnOk, this, wxID_OK);
   ShowChoices();
   CentreOnParent();

@@ -137,7 +137,7 @@ void CMainFrame::DisableMissingCommands() {
 }
 
 void CMainFrame::RecordRects() {
-  if (!IsShown()) return;
+  if (!IsShownOnScreen()) return;
   AppState& state = TheAppState();
   state.mainWindowRect = ToScreenRect(GetScreenRect());
   wxRect client = GetClientRect();

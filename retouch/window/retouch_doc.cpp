@@ -1,9 +1,23 @@
 #include "retouch/window/retouch_doc.h"
 
-#include <new>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
 
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <system_error>
+
+#include "base/ini_file.h"
 #include "base/prompt.h"
+#include "camera/camera_ops.h"
+#include "camera/link.h"
+#include "retouch/convert.h"
+#include "retouch/geometry.h"
+#include "retouch/window/retouch_dialogs.h"
+#include "retouch/window/retouch_view.h"
 #include "shell/app_state.h"
+#include "windows/processing_dlg.h"
 
 namespace tessaly::retouch {
 
@@ -11,63 +25,292 @@ wxIMPLEMENT_DYNAMIC_CLASS(CRetouchDoc, wxDocument);
 
 namespace {
 
-// The size of a new picture until the size dialog exists.
-constexpr int kNewWidth = 320;
-constexpr int kNewHeight = 240;
+wxString Translated(std::string_view english) {
+  return wxGetTranslation(wxString::FromUTF8(english.data(), english.size()));
+}
 
 }  // namespace
+
+wxWindow* CRetouchDoc::DialogParent() const {
+  for (wxView* view : const_cast<CRetouchDoc*>(this)->GetViewsVector())
+    if (view->GetFrame()) return view->GetFrame();
+  return wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
+}
 
 bool CRetouchDoc::OnNewDocument() {
   shell::AppState& state = shell::TheAppState();
   if (state.pendingPicture && state.pendingPictureFile != nullptr) {
     if (!wxDocument::OnNewDocument()) return false;
     // The picture moves: the file object that decoded it no longer holds it.
-    m_picture = std::move(state.pendingPictureFile->picture);
+    m_state.SetPicture(std::move(state.pendingPictureFile->picture));
     state.pendingPictureFile->picture = Picture{};
+    m_comment = state.pendingPictureFile->comment;
     m_hasPicture = true;
+    m_fromFile = false;
     if (!state.pendingPictureName.empty()) {
       SetTitle(wxString::FromUTF8(state.pendingPictureName));
       for (wxView* view : GetViewsVector()) view->OnChangeFilename();
     }
-    UpdateAllViews();
+    Changed(false);
     return true;
   }
-  if (state.starting) return false;
+  // No blank document and no dialog while the program starts.
+  if (state.starting || m_newWidth <= 0) return false;
   if (!wxDocument::OnNewDocument()) return false;
-  try {
-    m_picture = Picture::Make(kNewWidth, kNewHeight, 24, 0xFF);
-  } catch (const std::bad_alloc&) {
-    Prompt().Show(kMsgNotEnoughMemory);
-    return false;
-  }
+  // The pixels are made white by the first tool that needs them.
+  m_state.SetBlank(m_newWidth, m_newHeight);
   m_hasPicture = true;
-  UpdateAllViews();
+  m_fromFile = false;
+  Changed(false);
   return true;
 }
 
-void CRetouchDoc::Changed() {
-  Modify(true);
+bool CRetouchDoc::OnCreate(const wxString& path, long flags) {
+  const shell::AppState& state = shell::TheAppState();
+  if ((flags & wxDOC_NEW) && !(state.pendingPicture && state.pendingPictureFile != nullptr)) {
+    if (state.starting) return false;
+    CNewSizeDlg dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
+    if (dialog.ShowModal() != wxID_OK) return false;
+    m_newWidth = dialog.PictureWidth();
+    m_newHeight = dialog.PictureHeight();
+  }
+  return wxDocument::OnCreate(path, flags);
+}
+
+void CRetouchDoc::Changed(bool modified) {
+  if (modified) Modify(true);
   UpdateAllViews();
+}
+
+EditResult CRetouchDoc::Apply(EditResult result) {
+  if (result == EditResult::kDone) Changed(true);
+  return result;
 }
 
 bool CRetouchDoc::DoOpenDocument(const wxString& file) {
   PictureFile loader;
   // The loader shows its own message when it fails.
   if (!OpenPictureFile(loader, file.utf8_string())) return false;
-  m_picture = std::move(loader.picture);
+  m_state.SetPicture(std::move(loader.picture));
   m_os2Header = loader.os2Header;
   m_comment = loader.comment;
   m_readOnly = shell::TheAppState().readOnlyChosen;
   m_hasPicture = true;
-  UpdateAllViews();
+  m_fromFile = true;
+  Changed(false);
   return true;
 }
 
 bool CRetouchDoc::DoSaveDocument(const wxString& file) {
   PictureFile saver;
-  if (!CheckColourCondition(GetFilename().utf8_string(), file.utf8_string(), m_picture.bitsPerPixel)) return false;
-  saver.InitFromDocument(m_picture, m_os2Header, m_comment);
+  if (!CheckColourCondition(GetFilename().utf8_string(), file.utf8_string(), GetPicture().bitsPerPixel)) return false;
+  // A new picture that no tool has touched yet is saved as the white picture it shows.
+  if (!m_state.HasPixels() && !m_state.CreateWhitePicture()) {
+    Prompt().Show(kMsgNotEnoughMemory);
+    return false;
+  }
+  saver.InitFromDocument(GetPicture(), m_os2Header, m_comment);
   return saver.SavePicture(file.utf8_string());
+}
+
+bool CRetouchDoc::Save() {
+  if (m_state.HasFloating() && !m_state.CommitFloating()) return false;
+  const wxString path = GetFilename();
+  bool saved = false;
+  if (!path.empty()) {
+    std::error_code error;
+    const std::filesystem::path file(path.utf8_string());
+    if (!std::filesystem::exists(file, error)) {
+      // An empty file tells whether the path can be written at all.
+      std::ofstream probe(file, std::ios::binary);
+      if (!probe) {
+        const wxString title = wxFileName(path).GetFullName();
+        Prompt().Show(std::string((title + Translated(MessageText(kMsgHardwareIoError))).utf8_str()));
+        return false;
+      }
+    }
+    const bool writable = wxFileName::IsFileWritable(path);
+    if (writable && !m_readOnly) {
+      saved = OnSaveDocument(path);
+    } else {
+      Prompt().Show(kMsgReadOnlySaveAs);
+      return false;
+    }
+  } else {
+    saved = SaveAs();
+  }
+  if (saved) {
+    m_state.ClearSelection();
+    m_state.ForgetUndo();
+    Changed(false);
+  }
+  return saved;
+}
+
+bool CRetouchDoc::SaveAs() {
+  if (m_state.HasFloating() && !m_state.CommitFloating()) return false;
+  shell::AppState& state = shell::TheAppState();
+  const wxString current = GetFilename().empty() ? GetTitle() : wxFileName(GetFilename()).GetFullName();
+  const int index = SaveAsFilterIndex(current.utf8_string(), state.retouchSaveFilterIndex);
+  wxFileDialog dialog(DialogParent(), _("Save As"), wxString::FromUTF8(state.retouchSaveDir),
+                      wxFileName(current).GetName(), wxString::FromUTF8(kSaveAsFilter.data(), kSaveAsFilter.size()),
+                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  dialog.SetFilterIndex(index);
+  if (dialog.ShowModal() != wxID_OK) return false;
+  wxFileName chosen(dialog.GetPath());
+  // The name carries the extension of the chosen type.
+  static const char* const kExtensions[] = {"bmp", "jpg", "tif"};
+  const int type = std::clamp(dialog.GetFilterIndex(), 0, 2);
+  if (FormatOfName(chosen.GetFullName().utf8_string()) == PictureFormat::kUnknown || chosen.GetExt().empty())
+    chosen.SetExt(kExtensions[type]);
+  const wxString path = chosen.GetFullPath();
+  if (!OnSaveDocument(path)) return false;
+  SetFilename(path, true);
+  SetTitle(chosen.GetFullName());
+  m_readOnly = false;
+  state.retouchSaveDir = chosen.GetPath().utf8_string();
+  state.retouchSaveFilterIndex = type;
+  WriteProfileString("Last Saved Dir", "Retouch", state.retouchSaveDir);
+  WriteProfileInt("Last Saved Ext", "Retouch", type);
+  m_state.ClearSelection();
+  m_state.ForgetUndo();
+  Changed(false);
+  return true;
+}
+
+bool CRetouchDoc::Close() {
+  if (!m_idle) {
+    Prompt().Show(kMsgProcessingNow);
+    return false;
+  }
+  return wxDocument::Close();
+}
+
+bool CRetouchDoc::OnCloseDocument() {
+  if (!m_idle) {
+    Prompt().Show(kMsgProcessingNow);
+    return false;
+  }
+  return wxDocument::OnCloseDocument();
+}
+
+// ---------------------------------------------------------------- tone commands
+
+namespace {
+
+template <typename Dialog, typename Apply>
+void RunToneCommand(CRetouchDoc& doc, MessageId question, wxWindow* parent, Apply&& apply) {
+  RetouchPictureState& state = doc.State();
+  if (!state.IsTrueColour()) return;
+  if (!state.ConfirmToneOnEmpty(question)) return;
+  if (!state.HasPixels()) return;  // the white picture could not be made
+  doc.Changed(false);
+  Dialog dialog(parent, state.Current());
+  if (dialog.ShowModal() != wxID_OK) return;
+  doc.Apply(apply(state, dialog));
+}
+
+}  // namespace
+
+void CRetouchDoc::AdjustColorCommand() {
+  RunToneCommand<CAdjustColorDlg>(*this, kMsgNoDataAdjustColour, DialogParent(),
+                                  [](RetouchPictureState& s, const CAdjustColorDlg& d) {
+                                    return s.AdjustColor(d.Red() - 128, d.Green() - 128, d.Blue() - 128);
+                                  });
+}
+
+void CRetouchDoc::AdjustContrastCommand() {
+  RunToneCommand<CAdjustContrastDlg>(*this, kMsgNoDataAdjustContrast, DialogParent(),
+                                     [](RetouchPictureState& s, const CAdjustContrastDlg& d) {
+                                       return s.AdjustContrast(d.Value());
+                                     });
+}
+
+void CRetouchDoc::AdjustBrightnessCommand() {
+  RunToneCommand<CAdjustBrightnessDlg>(*this, kMsgNoDataAdjustBrightness, DialogParent(),
+                                       [](RetouchPictureState& s, const CAdjustBrightnessDlg& d) {
+                                         return s.AdjustBrightness(d.Value() - 128);
+                                       });
+}
+
+// ---------------------------------------------------------------- Save To Camera
+
+void CRetouchDoc::SaveToCamera() {
+  if (m_state.HasFloating()) {
+    if (!m_state.CommitFloating()) return;
+    Changed(true);
+  }
+  if (!m_state.HasPixels()) {
+    if (Prompt().Show(kMsgNoDataSaveBlank, PromptButtons::kYesNo) != PromptAnswer::kYes) return;
+    if (!m_state.CreateWhitePicture()) {
+      Prompt().Show(kMsgNotEnoughMemory);
+      return;
+    }
+    Changed(false);
+  }
+  // The conversion and the fit are made on a copy, so that the document keeps its
+  // picture, its undo step and its unmodified mark whatever happens below.
+  CameraJpeg jpeg;
+  try {
+    Picture toSend = GetPicture();
+    if (toSend.bitsPerPixel != 24 && !ConvertTo24(toSend)) {
+      Prompt().Show(kMsgFailedToPutClipboard);
+      return;
+    }
+    if (ComputeCameraFit(toSend.width, toSend.height).needed) FitToCamera(toSend);
+    PictureFile encoder;
+    encoder.comment = m_comment;
+    if (!encoder.EncodeForCamera(toSend, jpeg)) return;
+  } catch (const std::bad_alloc&) {
+    Prompt().Show(kMsgNotEnoughMemory);
+    return;
+  }
+
+  int result = CameraConnect();
+  if (result != kCamDone) {
+    Prompt().Show(kMsgFailedToCommunicate);
+    CameraDisconnect();
+    return;
+  }
+  m_idle = false;
+  {
+    windows::ProcessingObserver observer(DialogParent());
+    observer.Begin(GetUserReadableName().utf8_string(), jpeg.stream.size());
+    observer.Progress(0);
+    SetLinkProgress([&observer, shown = std::uint32_t{0}](std::uint32_t, std::uint32_t done) mutable {
+      shown = std::max(shown, done);
+      return observer.Progress(shown) && !observer.Cancelled() ? 1 : 0;
+    });
+    result = observer.Cancelled() ? kCamCancelled : CameraPutPicture(jpeg.stream);
+    SetLinkProgress(nullptr);
+    if (result == kCamDone) observer.Progress(jpeg.stream.size());
+    observer.End();
+  }
+  m_idle = true;
+  if (result == kCamDone || result == kCamCancelled) {
+  } else if (result == kCamCardFull) {
+    Prompt().Show(kMsgMemoryCardFull);
+  } else {
+    Prompt().Show(kMsgFailedToCommunicate);
+  }
+  CameraDisconnect();
+}
+
+// ---------------------------------------------------------------- Photo Properties
+
+void CRetouchDoc::PhotoPropertiesCommand() {
+  PhotoProperties properties;
+  properties.path = GetFilename().utf8_string();
+  if (properties.path.empty()) properties.path = GetTitle().utf8_string();
+  properties.fromFile = m_fromFile;
+  properties.width = GetPicture().width;
+  properties.height = GetPicture().height;
+  properties.bitsPerPixel = GetPicture().bitsPerPixel;
+  properties.comment = m_comment;
+  CPhotoPropertiesDlg dialog(DialogParent(), properties);
+  if (dialog.ShowModal() != wxID_OK || !dialog.IsJpeg()) return;
+  m_comment = dialog.Comment();
+  if (!m_comment.empty()) Modify(true);
 }
 
 }  // namespace tessaly::retouch

@@ -1,5 +1,10 @@
-// The retouch document: one picture, loaded from a file, handed over by another window
-// or made new.
+// The retouch document: one picture with its undo state, floating pasted picture and
+// selection (the core's RetouchPictureState), loaded from a file, handed over by the
+// camera window or made new.
+//
+// The document changes the picture only through the core's operations and tells its
+// views through one funnel, Changed(): the modified mark and an update of every view,
+// which rebuild their display copies.
 #pragma once
 
 #include <wx/docview.h>
@@ -8,33 +13,68 @@
 
 #include "formats/picture_file.h"
 #include "picture/picture.h"
+#include "retouch/picture_state.h"
 
 namespace tessaly::retouch {
 
 class CRetouchDoc : public wxDocument {
  public:
   // A new document takes the application's pending picture when there is one; without
-  // one it is refused while the program starts, and otherwise gets a white picture.
+  // one it is refused while the program starts, and otherwise asks for its size ("New").
   bool OnNewDocument() override;
+  // A new document without a picture asks for its size before its window is made, so
+  // that Cancel leaves no window behind.
+  bool OnCreate(const wxString& path, long flags) override;
+  // The closing check: refused while a camera transfer runs.
+  bool OnCloseDocument() override;
+  bool Close() override;
+  // Save: the rules for a missing file, a read-only file and a document without a path.
+  bool Save() override;
+  // Save As: the save dialog with its type rule; remembers the folder and the type.
+  bool SaveAs() override;
 
-  const Picture& GetPicture() const { return m_picture; }
+  RetouchPictureState& State() { return m_state; }
+  const RetouchPictureState& State() const { return m_state; }
+  const Picture& GetPicture() const { return m_state.Current(); }
   bool HasPicture() const { return m_hasPicture; }
   bool IsReadOnly() const { return m_readOnly; }
+  bool FromFile() const { return m_fromFile; }
   const std::string& Comment() const { return m_comment; }
+  // Clear while a camera transfer runs: the document cannot close then.
+  bool IsIdle() const { return m_idle; }
 
-  // The one way a change reaches the views: marks the document modified and asks every
-  // view to rebuild its display copy.
-  void Changed();
+  // The one way a change reaches the views. modified: the picture itself changed.
+  void Changed(bool modified = true);
+  // Runs an operation's result through the funnel: a change marks the document.
+  EditResult Apply(EditResult result);
+
+  // The tone commands: the empty-picture question, the dialog, the snapshot and the
+  // operation.
+  void AdjustColorCommand();
+  void AdjustContrastCommand();
+  void AdjustBrightnessCommand();
+  // "Save To Camera": the floating picture stamped in, the blank-picture question, the
+  // picture converted and fitted for the camera (on a copy: the document keeps its
+  // picture and stays unmodified), the JPEG stream sent with the Processing Status dialog.
+  void SaveToCamera();
+  // "Photo Properties": the dialog; the comment of a JPEG picture.
+  void PhotoPropertiesCommand();
 
  protected:
   bool DoOpenDocument(const wxString& file) override;
   bool DoSaveDocument(const wxString& file) override;
 
  private:
-  Picture m_picture;
+  wxWindow* DialogParent() const;
+
+  RetouchPictureState m_state;
   bool m_hasPicture = false;
   bool m_readOnly = false;
+  bool m_fromFile = false;
   bool m_os2Header = false;
+  bool m_idle = true;
+  int m_newWidth = 0;   // the size the "New" dialog chose; 0 when it was not asked
+  int m_newHeight = 0;
   std::string m_comment;
 
   wxDECLARE_DYNAMIC_CLASS(CRetouchDoc);

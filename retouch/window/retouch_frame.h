@@ -1,4 +1,4 @@
-// The retouch window's frame: an MDI child of the main window.
+// The retouch window's frame: an MDI child of the main window with the retouch menu.
 #pragma once
 
 #include <wx/docmdi.h>

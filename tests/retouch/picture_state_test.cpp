@@ -8,6 +8,7 @@
 
 #include "formats/bmp.h"
 #include "retouch/convert.h"
+#include "test_support/allocation_limit.h"
 #include "test_support/pictures.h"
 #include "test_support/recorded_prompt.h"
 
@@ -306,6 +307,42 @@ TEST_F(PictureStateTest, PastingAPictureOfTheSameSizeAsks) {
   EXPECT_TRUE(state.CanUndo());
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 8; ++x) EXPECT_EQ(At(state.Current(), x, y), At(clip, x, y));
+}
+
+// Running out of memory while the pasted palette picture is expanded is the conversion's
+// failure, and nothing floats afterwards.
+TEST_F(PictureStateTest, MemoryRunningOutDuringThePastedExpansionIsTheConversionsFailure) {
+  RetouchPictureState state;
+  state.SetBlank(100, 50);  // no pixels yet, so no snapshot is taken before the paste
+  const Bytes dib = CBMP::MakePackedDib(test::Indexed(100, 50, 8));
+  m_prompt->Answer(PromptAnswer::kYes);
+  {
+    // The 8-bit rows (5000 bytes) can be read, their 24-bit expansion (15000) cannot.
+    test::ScopedAllocationLimit limit(10000);
+    EXPECT_EQ(state.Paste(dib), PasteResult::kExpansionFailed);
+  }
+  EXPECT_EQ(m_prompt.Texts(), (Texts{"Convert to 24 bit colors data to edit.\nAre you sure?",
+                                     "Failed to put the Clipboard."}));
+  EXPECT_FALSE(state.HasFloating());
+  EXPECT_FALSE(state.HasPixels());
+}
+
+// A picture that is not 24-bit cannot take the floating rows: the commit is refused and
+// leaves everything as it was instead of dropping the pasted picture.
+TEST_F(PictureStateTest, CommittingOntoAPalettePictureIsRefused) {
+  const Picture palette = test::Indexed(12, 9, 8);
+  RetouchPictureState state;
+  state.SetPicture(palette);
+  ASSERT_EQ(state.PastePicture(test::Make24(4, 3, 7)), PasteResult::kLoaded);
+  state.MoveFloating({2, 1});
+  EXPECT_FALSE(state.CommitFloating());
+  EXPECT_EQ(m_prompt.Texts(), Texts{"Failed to put the Clipboard."});
+  EXPECT_TRUE(SamePicture(state.Current(), palette));
+  ASSERT_TRUE(state.HasFloating());
+  EXPECT_EQ(state.FloatingAt(), (FloatingPosition{2, 1}));
+  EXPECT_EQ(state.Floating().width, 4);
+  EXPECT_FALSE(state.Modified());
+  EXPECT_FALSE(state.CanUndo());
 }
 
 }  // namespace

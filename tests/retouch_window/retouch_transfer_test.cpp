@@ -1,0 +1,194 @@
+// What leaves the retouch window: Save To Camera against the camera emulator, Copy into
+// another program and Paste from one, and printing to a PDF file without a printer.
+#include <wx/process.h>
+#include <wx/utils.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "camera/camera_ops.h"
+#include "camera/connection.h"
+#include "camera/link.h"
+#include "camera/port.h"
+#include "retouch/clipboard_data.h"
+#include "retouch/window/retouch_clipboard.h"
+#include "retouch_window_support.h"
+#include "test_support/emulator_process.h"
+#include "test_support/temp_folder.h"
+
+namespace tessaly::test {
+namespace {
+
+namespace fs = std::filesystem;
+using retouch::CRetouchDoc;
+using Texts = std::vector<std::string>;
+
+// Runs a program to its end while the window goes on answering (the clipboard's owner
+// must serve the other program). Returns its exit code, or -1 when it did not end.
+int RunAlongside(const wxString& command, int timeoutMs = 15000) {
+  int code = -1;
+  bool ended = false;
+  auto* process = new wxProcess;
+  process->Bind(wxEVT_END_PROCESS, [&](wxProcessEvent& e) {
+    code = e.GetExitCode();
+    ended = true;
+  });
+  if (wxExecute(command, wxEXEC_ASYNC, process) <= 0) return -1;
+  PumpUntil([&] { return ended; }, timeoutMs);
+  return code;
+}
+
+class RetouchTransferTest : public RetouchWindowTest {
+ protected:
+  void StartCamera(std::vector<std::string> args) {
+    m_device.reset();
+    m_emulator.reset();
+    args.insert(args.end(), {"--card", m_card.Path().string()});
+    m_emulator = std::make_unique<EmulatorProcess>(args);
+    ASSERT_TRUE(m_emulator->Running());
+    m_device = std::make_unique<ScopedEnv>("TESSALY_COM1", m_emulator->DevicePath());
+    TheLinkState() = LinkState{};
+    TheCameraState() = CameraState{};
+    TheLinkSetup() = LinkSetup{};
+    SetLinkProgress(nullptr);
+    PortReset(1);
+  }
+  void TearDown() override {
+    CameraDisconnect();
+    RetouchWindowTest::TearDown();
+  }
+  std::vector<fs::path> Received() const {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(m_card.Path())) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+
+  TempFolder m_card;
+  TempFolder m_folder;
+  std::unique_ptr<EmulatorProcess> m_emulator;
+  std::unique_ptr<ScopedEnv> m_device;
+};
+
+TEST_F(RetouchTransferTest, SaveToCameraSendsThePictureFittedAndLeavesTheDocumentAsItWas) {
+  struct Case {
+    int w, h;
+    int sentW, sentH;
+  };
+  for (const Case& c : {Case{1024, 768, 640, 480}, Case{200, 100, 320, 240}}) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+    StartCamera({});
+    for (const fs::path& old : Received()) fs::remove(old);
+    const Picture original = Filled(c.w, c.h, {40, 80, 160});
+    CRetouchDoc* doc = Open(original);
+    Command(doc, "ID_SAVE_TO_CAMERA");
+    EXPECT_TRUE(m_prompt.Texts().empty()) << m_prompt.Texts().front();
+    const auto files = Received();
+    ASSERT_EQ(files.size(), 1u);
+    PictureFile sent;
+    ASSERT_TRUE(sent.LoadPicture(files[0]));
+    EXPECT_EQ(sent.picture.width, c.sentW);
+    EXPECT_EQ(sent.picture.height, c.sentH);
+    // 200 x 100 is enlarged to 320 x 160 and padded with 40 white lines above and below.
+    if (c.w == 200) {
+      const Bgr top = At(sent.picture, 160, 5);
+      EXPECT_GT(top.r + top.g + top.b, 3 * 245);
+      const Bgr middle = At(sent.picture, 160, 120);
+      EXPECT_NEAR(middle.r, 160, 12);
+      EXPECT_NEAR(middle.b, 40, 12);
+    }
+    EXPECT_TRUE(SamePicture(doc->GetPicture(), original));
+    EXPECT_FALSE(doc->IsModified());
+    doc->DeleteAllViews();
+    Forget();
+  }
+}
+
+TEST_F(RetouchTransferTest, SaveToCameraReportsAFullCardAndABlankPicturesQuestion) {
+  StartCamera({"--free-memory", "100"});
+  CRetouchDoc* doc = Open(Noise24(320, 240));
+  Command(doc, "ID_SAVE_TO_CAMERA");
+  EXPECT_EQ(m_prompt.Texts(), Texts{"Memory card is full."});
+  EXPECT_TRUE(Received().empty());
+
+  m_prompt->Clear();
+  DialogScript script;
+  script.Then(DialogScript::Ok());
+  auto* blank = wxDynamicCast(s_manager->NewDocument(s_manager->RetouchTemplate()), CRetouchDoc);
+  ASSERT_NE(blank, nullptr);
+  Command(blank, "ID_SAVE_TO_CAMERA");
+  EXPECT_EQ(m_prompt.Texts(), Texts{"No data to save.\nSave blank image ?"});
+  EXPECT_FALSE(blank->State().HasPixels()) << "No ends the command";
+}
+
+TEST_F(RetouchTransferTest, CopiedSelectionPastesInAnotherProgram) {
+  const Picture picture = Numbered(200, 150);
+  CRetouchDoc* doc = Open(picture);
+  auto* view = View(doc);
+  view->LeftDown({20, 30}, false);
+  view->Motion({120, 90}, true);
+  view->LeftUp({120, 90});
+  Command(doc, wxID_COPY);
+  const fs::path out = m_folder / "from-tessaly.png";
+  ASSERT_EQ(RunAlongside(wxString::Format("%s get image/png %s", TESSALY_CLIPBOARD_PEER, out.string())), 0);
+  wxImage image;
+  ASSERT_TRUE(image.LoadFile(wxString::FromUTF8(out.string()), wxBITMAP_TYPE_PNG));
+  EXPECT_TRUE(SamePicture(retouch::PictureFromImage(image), ExtractArea(picture, {20, 30, 120, 90})));
+  const fs::path bmp = m_folder / "from-tessaly.bmp";
+  ASSERT_EQ(RunAlongside(wxString::Format("%s get image/bmp %s", TESSALY_CLIPBOARD_PEER, bmp.string())), 0);
+  PictureFile loaded;
+  ASSERT_TRUE(loaded.LoadPicture(bmp));
+  EXPECT_TRUE(SamePicture(loaded.picture, ExtractArea(picture, {20, 30, 120, 90})));
+}
+
+TEST_F(RetouchTransferTest, PictureFromAnotherProgramPastesAsAFloatingPicture) {
+  const Picture clip = Numbered(60, 40);
+  const fs::path png = m_folder / "other.png";
+  ASSERT_TRUE(retouch::ImageFromPicture(clip).SaveFile(wxString::FromUTF8(png.string()), wxBITMAP_TYPE_PNG));
+  auto* process = new wxProcess;
+  process->Redirect();
+  ASSERT_GT(wxExecute(wxString::Format("%s put image/png %s 6", TESSALY_CLIPBOARD_PEER, png.string()), wxEXEC_ASYNC,
+                      process),
+            0);
+  ASSERT_TRUE(PumpUntil([] { return retouch::ClipboardOffersPicture(); }, 8000));
+  Pump(300);
+  CRetouchDoc* doc = Open(Make24(200, 150, 0));
+  Command(doc, wxID_PASTE);
+  ASSERT_TRUE(doc->State().HasFloating());
+  EXPECT_TRUE(SamePicture(doc->State().Floating(), clip));
+}
+
+TEST_F(RetouchTransferTest, PrintingToPdfGivesOnePageWithThePictureAcrossTheWidth) {
+  if (!wxFileName::IsFileExecutable("/usr/bin/gs")) GTEST_SKIP() << "ghostscript is needed to rasterise the page";
+  const fs::path pdf = m_folder / "page.pdf";
+  ScopedEnv target("TESSALY_PRINT_FILE", pdf.string());
+  CRetouchDoc* doc = Open(Filled(640, 480, {30, 60, 90}));
+  Command(doc, wxID_PRINT);
+  ASSERT_TRUE(fs::exists(pdf));
+  const fs::path pages = m_folder / "page%d.png";
+  ASSERT_EQ(wxExecute(wxString::Format("gs -q -dNOPAUSE -dBATCH -sDEVICE=png16m -r40 -sOutputFile=%s %s",
+                                       pages.string(), pdf.string()),
+                      wxEXEC_SYNC),
+            0);
+  EXPECT_TRUE(fs::exists(m_folder / "page1.png"));
+  EXPECT_FALSE(fs::exists(m_folder / "page2.png")) << "exactly one page";
+  wxImage page;
+  ASSERT_TRUE(page.LoadFile(wxString::FromUTF8((m_folder / "page1.png").string()), wxBITMAP_TYPE_PNG));
+  auto printed = [&](int x, int y) { return page.GetRed(x, y) < 200; };
+  const int row = 20;
+  int left = -1, right = -1, bottom = -1;
+  for (int x = 0; x < page.GetWidth(); ++x)
+    if (printed(x, row)) {
+      if (left < 0) left = x;
+      right = x;
+    }
+  for (int y = 0; y < page.GetHeight(); ++y)
+    if (printed(page.GetWidth() / 2, y)) bottom = y;
+  EXPECT_LE(left, 1);
+  EXPECT_GE(right, page.GetWidth() - 2);
+  // 640 x 480 keeps its proportions: three quarters of the width high.
+  EXPECT_NEAR(bottom + 1, page.GetWidth() * 3 / 4, 2);
+}
+
+}  // namespace
+}  // namespace tessaly::test

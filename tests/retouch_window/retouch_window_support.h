@@ -1,0 +1,166 @@
+// The retouch window tests' fixture: a main window with the retouch template, pictures
+// opened as the camera window hands them over, dialogs answered by script, commands sent
+// as the menus send them, and the window's pixels read back from the X server.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <wx/dialog.h>
+#include <wx/modalhook.h>
+#include <wx/textctrl.h>
+#include <wx/xrc/xmlres.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "formats/picture_file.h"
+#include "retouch/window/retouch_doc.h"
+#include "retouch/window/retouch_template.h"
+#include "retouch/window/retouch_view.h"
+#include "retouch/window/wx_render_device.h"
+#include "shell/app_state.h"
+#include "shell/doc_manager.h"
+#include "shell/main_frame.h"
+#include "shell_test_support.h"
+#include "test_support/pictures.h"
+#include "test_support/recorded_prompt.h"
+#include "x_screen.h"
+
+namespace tessaly::test {
+
+// Answers the modal dialogs that open, one scripted action each; a dialog without an
+// action is cancelled.
+class DialogScript : public wxModalDialogHook {
+ public:
+  using Action = std::function<void(wxDialog&)>;
+  DialogScript() { Register(); }
+  ~DialogScript() override { Unregister(); }
+  DialogScript& Then(Action action) {
+    m_actions.push_back(std::move(action));
+    return *this;
+  }
+  const std::vector<wxString>& Titles() const { return m_titles; }
+
+  // Types into an edit field of the dialog.
+  static void Type(wxDialog& dialog, const char* name, const wxString& text) {
+    XRCCTRL(dialog, name, wxTextCtrl)->SetValue(text);
+  }
+  // Presses a button as the user does.
+  static void Press(wxDialog& dialog, int id) {
+    wxCommandEvent event(wxEVT_BUTTON, id);
+    event.SetEventObject(dialog.FindWindow(id));
+    dialog.ProcessWindowEvent(event);
+  }
+  static Action Ok() {
+    return [](wxDialog& d) { Press(d, wxID_OK); };
+  }
+
+ protected:
+  int Enter(wxDialog* dialog) override {
+    m_titles.push_back(dialog->GetTitle());
+    Action action = m_actions.empty() ? Action([](wxDialog& d) { d.EndModal(wxID_CANCEL); }) : m_actions.front();
+    if (!m_actions.empty()) m_actions.pop_front();
+    dialog->CallAfter([dialog, action] {
+      action(*dialog);
+      // A dialog the action left open (a refused value) is cancelled afterwards.
+      if (dialog->IsModal()) dialog->CallAfter([dialog] {
+          if (dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
+        });
+    });
+    return wxID_NONE;
+  }
+  void Exit(wxDialog*) override {}
+
+ private:
+  std::deque<Action> m_actions;
+  std::vector<wxString> m_titles;
+};
+
+class RetouchWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (s_manager) return;
+    s_manager = new shell::CDocManager;
+    s_manager->SetRetouchTemplate(retouch::CreateRetouchTemplate(s_manager));
+    auto* frame = new shell::CMainFrame(s_manager);
+    frame->SetSize(0, 0, 1100, 900);
+    frame->Show();
+    wxTheApp->SetTopWindow(frame);
+    Pump(200);
+  }
+
+  void SetUp() override {
+    shell::TheAppState().starting = false;
+    retouch::ForcedDisplayDepth() = 0;
+  }
+  void TearDown() override {
+    for (wxDocument* doc : s_manager->GetDocumentsVector()) {
+      doc->Modify(false);
+      doc->DeleteAllViews();
+    }
+    Forget();
+  }
+  // Lets the closed windows go, as the idle time after a close does.
+  static void Forget() {
+    Pump(20);
+    wxTheApp->ProcessIdle();
+    Pump(20);
+  }
+
+  // A picture as the camera window hands it to a new document.
+  retouch::CRetouchDoc* Open(Picture picture, const std::string& name = "picture.bmp") {
+    PictureFile file;
+    file.picture = std::move(picture);
+    shell::AppState& state = shell::TheAppState();
+    state.pendingPicture = true;
+    state.pendingPictureFile = &file;
+    state.pendingPictureName = name;
+    wxDocument* doc = s_manager->NewDocument(s_manager->RetouchTemplate());
+    state.pendingPicture = false;
+    state.pendingPictureFile = nullptr;
+    Settle();
+    return wxDynamicCast(doc, retouch::CRetouchDoc);
+  }
+  static retouch::CRetouchView* View(retouch::CRetouchDoc* doc) {
+    return wxDynamicCast(doc->GetFirstView(), retouch::CRetouchView);
+  }
+  // The scroll area: the picture's size at the current zoom.
+  static wxSize ScrollArea(retouch::CRetouchDoc* doc) {
+    const auto& g = View(doc)->Geometry();
+    return {g.DisplayedWidth(), g.DisplayedHeight()};
+  }
+  // A menu command as the menu bar sends it.
+  static void Command(retouch::CRetouchDoc* doc, const char* name) { Command(doc, XRCID(name)); }
+  static void Command(retouch::CRetouchDoc* doc, int id) {
+    wxCommandEvent event(wxEVT_MENU, id);
+    View(doc)->GetFrame()->ProcessWindowEvent(event);
+    Settle();
+  }
+  // Whether a command is enabled (and checked) as the menu would show it.
+  static std::pair<bool, bool> UiState(retouch::CRetouchDoc* doc, const char* name) {
+    wxUpdateUIEvent event(XRCID(name));
+    View(doc)->GetFrame()->ProcessWindowEvent(event);
+    return {event.GetEnabled(), event.GetChecked()};
+  }
+  // Lets the window paint.
+  static void Settle() {
+    Pump(30);
+    for (wxDocument* doc : s_manager->GetDocumentsVector())
+      if (auto* view = wxDynamicCast(doc->GetFirstView(), retouch::CRetouchView)) view->Canvas()->Update();
+    Pump(30);
+  }
+  static wxImage Shown(retouch::CRetouchDoc* doc) {
+    Settle();
+    return GrabWindow(View(doc)->Canvas());
+  }
+
+  static shell::CDocManager* s_manager;
+  RecordedPrompt m_prompt;
+};
+
+inline Bgr Pixel(const wxImage& image, int x, int y) {
+  return {image.GetBlue(x, y), image.GetGreen(x, y), image.GetRed(x, y)};
+}
+
+}  // namespace tessaly::test

@@ -1,0 +1,408 @@
+// The retouch window as a user meets it: New, the zoom steps, the rubber band, the status
+// panes, the mouse rotation, Undo after every tool, the drawn pixels, paste and the
+// floating picture.
+#include <wx/clipbrd.h>
+#include <wx/statusbr.h>
+
+#include "formats/bmp.h"
+#include "retouch/clipboard_data.h"
+#include "retouch/canvas_stretch.h"
+#include "retouch/window/retouch_clipboard.h"
+#include "retouch/window/wx_render_device.h"
+#include "picture/renderer.h"
+#include "retouch_window_support.h"
+
+namespace tessaly::test {
+
+shell::CDocManager* RetouchWindowTest::s_manager = nullptr;
+
+namespace {
+
+using retouch::CRetouchDoc;
+using Texts = std::vector<std::string>;
+
+const Bgr kBackgroundBgr{100, 100, 50};
+
+TEST_F(RetouchWindowTest, NewPictureOfTheDefaultSizeIsBlankUntilAToolMakesItWhite) {
+  DialogScript script;
+  script.Then(DialogScript::Ok());
+  auto* doc = wxDynamicCast(s_manager->NewDocument(s_manager->RetouchTemplate()), CRetouchDoc);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(script.Titles(), std::vector<wxString>{"New"});
+  EXPECT_EQ(doc->GetPicture().width, 320);
+  EXPECT_EQ(doc->GetPicture().height, 240);
+  EXPECT_FALSE(doc->State().HasPixels());
+  EXPECT_EQ(Pixel(Shown(doc), 100, 100), kBackgroundBgr) << "no picture is shown yet";
+
+  Command(doc, "ID_SHARPEN");
+  EXPECT_TRUE(doc->State().HasPixels());
+  const wxImage shown = Shown(doc);
+  EXPECT_EQ(Pixel(shown, 100, 100), Grey(255));
+  EXPECT_EQ(Pixel(shown, 319, 239), Grey(255));
+  EXPECT_EQ(Pixel(shown, 321, 100), kBackgroundBgr);
+}
+
+TEST_F(RetouchWindowTest, NewRefusesSizesOutsideTheLimitsAndIsRefusedWhileStarting) {
+  DialogScript script;
+  script.Then([](wxDialog& d) {
+    DialogScript::Type(d, "IDC_NEW_WIDTH", "1281");
+    DialogScript::Press(d, wxID_OK);
+  });
+  EXPECT_EQ(s_manager->NewDocument(s_manager->RetouchTemplate()), nullptr);
+  EXPECT_EQ(m_prompt.Texts(), Texts{"Please enter an integer between 1 and 1280."});
+
+  script.Then([](wxDialog& d) {
+    DialogScript::Type(d, "IDC_NEW_WIDTH", "64");
+    DialogScript::Type(d, "IDC_NEW_HEIGHT", "48");
+    DialogScript::Press(d, wxID_OK);
+  });
+  auto* doc = wxDynamicCast(s_manager->NewDocument(s_manager->RetouchTemplate()), CRetouchDoc);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(doc->GetPicture().width, 64);
+  EXPECT_EQ(doc->GetPicture().height, 48);
+
+  shell::TheAppState().starting = true;
+  EXPECT_EQ(s_manager->NewDocument(s_manager->RetouchTemplate()), nullptr);
+  EXPECT_EQ(script.Titles().size(), 2u) << "no dialog while the program starts";
+}
+
+TEST_F(RetouchWindowTest, ZoomStepsSetTheScrollAreaAndCheckTheirItem) {
+  CRetouchDoc* doc = Open(Numbered(640, 480));
+  auto* view = View(doc);
+  struct Step {
+    const char* command;
+    int percent;
+    wxSize area;
+  };
+  const Step steps[] = {{"ID_ZOOM_75", 75, {480, 360}},   {"ID_ZOOM_50", 50, {320, 240}},
+                        {"ID_ZOOM_200", 200, {1280, 960}}, {"ID_ZOOM_150", 150, {960, 720}},
+                        {"ID_ZOOM_100", 100, {640, 480}}};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.command);
+    Command(doc, step.command);
+    EXPECT_EQ(view->ZoomPercent(), step.percent);
+    EXPECT_EQ(ScrollArea(doc), step.area);
+    EXPECT_EQ(UiState(doc, step.command), std::make_pair(true, true));
+  }
+  EXPECT_EQ(UiState(doc, "ID_ZOOM_50"), std::make_pair(true, false));
+  Command(doc, "ID_ZOOM_200");
+  EXPECT_FALSE(UiState(doc, "ID_ZOOM_IN").first);
+  EXPECT_TRUE(UiState(doc, "ID_ZOOM_OUT").first);
+  Command(doc, "ID_ZOOM_OUT");
+  EXPECT_EQ(view->ZoomPercent(), 150);
+}
+
+TEST_F(RetouchWindowTest, ZoomingDiscardsAFloatingPicture) {
+  CRetouchDoc* doc = Open(Numbered(640, 480));
+  ASSERT_EQ(doc->State().PastePicture(Make24(50, 40, 9)), PasteResult::kLoaded);
+  doc->Changed(false);
+  Command(doc, "ID_ZOOM_75");
+  EXPECT_FALSE(doc->State().HasFloating());
+  EXPECT_EQ(ScrollArea(doc), wxSize(480, 360));
+}
+
+TEST_F(RetouchWindowTest, RubberBandMustBeFourPixelsWide) {
+  CRetouchDoc* doc = Open(Numbered(640, 480));
+  auto* view = View(doc);
+  struct Case {
+    wxPoint from, to;
+    bool selected;
+    PictureRect selection;
+  };
+  const Case cases[] = {
+      {{10, 10}, {13, 30}, false, {}},
+      {{10, 10}, {14, 30}, true, {10, 10, 14, 30}},
+      {{60, 50}, {20, 20}, true, {20, 20, 60, 50}},
+      {{10, 10}, {40, 10}, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.to.x << "," << c.to.y);
+    view->LeftDown(c.from, false);
+    view->Motion(c.to, true);
+    view->LeftUp(c.to);
+    EXPECT_EQ(view->SelectionExists(), c.selected);
+    EXPECT_EQ(doc->State().Selection(), c.selection);
+  }
+  // At 200 % the band is converted to picture pixels; a click clears it.
+  Command(doc, "ID_ZOOM_200");
+  view->LeftDown({100, 100}, false);
+  view->Motion({300, 160}, true);
+  view->LeftUp({300, 160});
+  EXPECT_EQ(doc->State().Selection(), (PictureRect{50, 50, 150, 80}));
+  EXPECT_TRUE(UiState(doc, "ID_TRIMMING").first);
+  view->LeftDown({400, 400}, false);
+  view->LeftUp({400, 400});
+  EXPECT_FALSE(view->SelectionExists());
+  EXPECT_TRUE(doc->State().Selection().Empty());
+  EXPECT_FALSE(UiState(doc, "ID_TRIMMING").first);
+}
+
+TEST_F(RetouchWindowTest, StatusPanesShowSizeDepthAndBytes) {
+  struct Case {
+    int w, h;
+    const char* size;
+    const char* bytes;
+  };
+  const Case cases[] = {{640, 480, "640x480", "900 KByte"}, {1280, 1024, "1280x1024", "3 MByte"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    CRetouchDoc* doc = Open(Make24(c.w, c.h, 80));
+    View(doc)->Canvas()->SetFocus();
+    Settle();
+    wxStatusBar* bar = shell::CMainFrame::Get()->GetStatusBar();
+    EXPECT_EQ(bar->GetStatusText(1), c.size);
+    EXPECT_EQ(bar->GetStatusText(2), "24 bit colors");
+    EXPECT_EQ(bar->GetStatusText(3), c.bytes);
+    View(doc)->Motion({30, 20}, false);
+    EXPECT_EQ(bar->GetStatusText(0), "( 30, 20)");
+    View(doc)->LeftDown({10, 10}, false);
+    View(doc)->Motion({50, 30}, true);
+    EXPECT_EQ(bar->GetStatusText(0), "( 10, 10) - ( 50, 30) Width : 40 Height : 20");
+    View(doc)->LeftUp({50, 30});
+    doc->Modify(false);
+    doc->DeleteAllViews();
+    Forget();
+  }
+}
+
+TEST_F(RetouchWindowTest, MouseRotation) {
+  const Picture original = Numbered(200, 100);
+  CRetouchDoc* doc = Open(original);
+  auto* view = View(doc);
+  Command(doc, "ID_ROTATE_MOUSE");
+  ASSERT_TRUE(view->RotationMode());
+  // Shift does not enter the zoom mode while rotating, neither by key nor with a click.
+  view->ShiftKey(true);
+  EXPECT_FALSE(view->ZoomMode());
+  // A drag that ends where it started is 0 degrees: nothing changes.
+  view->LeftDown({150, 50}, true);
+  EXPECT_EQ(view->ZoomPercent(), 100);
+  view->Motion({100, 100}, true);
+  EXPECT_EQ(view->RotationAngle(), 90);
+  SaveScreenshot(std::string("retouch_mouse_rotation_") + (std::getenv("TESSALY_TEST_LANG") ? "ja" : "en"));
+  view->Motion({150, 50}, true);
+  view->LeftUp({150, 50});
+  view->ShiftKey(false);
+  EXPECT_FALSE(view->RotationMode());
+  EXPECT_TRUE(SamePicture(doc->GetPicture(), original));
+  EXPECT_FALSE(doc->IsModified());
+
+  // A quarter turn clockwise (from the right of the centre to below it).
+  Command(doc, "ID_ROTATE_MOUSE");
+  view->LeftDown({150, 50}, false);
+  view->Motion({100, 100}, true);
+  view->LeftUp({100, 100});
+  EXPECT_EQ(doc->GetPicture().width, 100 + 0 * 1);  // trunc(|100 sin 90| + |200 cos 90| + 0.5)
+  EXPECT_EQ(doc->GetPicture().height, 200);
+  EXPECT_TRUE(doc->IsModified());
+}
+
+TEST_F(RetouchWindowTest, UndoAfterEveryToolRestoresThePictureAndASecondUndoRedoesIt) {
+  struct Tool {
+    const char* command;
+    DialogScript::Action answer;
+  };
+  auto value = [](const char* edit, const char* text) {
+    return [edit, text](wxDialog& d) {
+      DialogScript::Type(d, edit, text);
+      DialogScript::Press(d, wxID_OK);
+    };
+  };
+  const Tool tools[] = {
+      {"ID_ADJUST_COLOR", value("IDC_RED_EDIT", "200")},
+      {"ID_ADJUST_CONTRAST", value("IDC_TONE_EDIT", "30")},
+      {"ID_ADJUST_BRIGHTNESS", value("IDC_TONE_EDIT", "170")},
+      {"ID_SHARPEN", nullptr},
+      {"ID_SOFTEN", nullptr},
+      {"ID_MOSAIC", nullptr},
+      {"ID_ROTATE_180", nullptr},
+      {"ID_ROTATE_90_RIGHT", nullptr},
+      {"ID_ROTATE_90_LEFT", nullptr},
+      {"ID_ROTATE_FREE", value("IDC_DEGREES", "30")},
+      {"ID_SIZE_QUARTER", nullptr},
+      {"ID_SIZE_HALF", nullptr},
+      {"ID_SIZE_DOUBLE", nullptr},
+      {"ID_SIZE_FOUR", nullptr},
+      {"ID_FIT_CAMERA_SIZE", nullptr},
+      {"ID_TRIMMING", nullptr},
+  };
+  for (const Tool& tool : tools) {
+    SCOPED_TRACE(tool.command);
+    const Picture original = Noise24(160, 100);
+    CRetouchDoc* doc = Open(original);
+    if (std::string(tool.command) == "ID_TRIMMING") {
+      View(doc)->LeftDown({10, 20}, false);
+      View(doc)->Motion({110, 70}, true);
+      View(doc)->LeftUp({110, 70});
+    }
+    DialogScript script;
+    if (tool.answer) script.Then(tool.answer);
+    ASSERT_TRUE(UiState(doc, tool.command).first);
+    Command(doc, tool.command);
+    const Picture changed = doc->GetPicture();
+    ASSERT_FALSE(SamePicture(changed, original));
+    EXPECT_TRUE(doc->IsModified());
+    ASSERT_TRUE(UiState(doc, "wxID_UNDO").first || doc->State().CanUndo());
+    Command(doc, wxID_UNDO);
+    EXPECT_TRUE(SamePicture(doc->GetPicture(), original));
+    EXPECT_EQ(ScrollArea(doc), wxSize(160, 100));
+    Command(doc, wxID_UNDO);
+    EXPECT_TRUE(SamePicture(doc->GetPicture(), changed));
+    doc->Modify(false);
+    doc->DeleteAllViews();
+    Forget();
+  }
+  EXPECT_TRUE(m_prompt.Texts().empty()) << m_prompt.Texts().front();
+}
+
+TEST_F(RetouchWindowTest, ToolsWaitForTwentyFourBitsAndTheConversion) {
+  CRetouchDoc* doc = Open(Indexed(40, 30, 8));
+  for (const char* tool : {"ID_SHARPEN", "ID_ADJUST_COLOR", "ID_ROTATE_180", "ID_EDIT_SELECT_ALL"})
+    EXPECT_FALSE(UiState(doc, tool).first) << tool;
+  EXPECT_TRUE(UiState(doc, "ID_CONVERT_24").first);
+  EXPECT_TRUE(UiState(doc, "ID_PHOTO_PROPERTIES").first);
+  Command(doc, "ID_CONVERT_24");
+  EXPECT_EQ(doc->GetPicture().bitsPerPixel, 24);
+  EXPECT_FALSE(UiState(doc, "ID_CONVERT_24").first);
+  EXPECT_TRUE(UiState(doc, "ID_SHARPEN").first);
+  Command(doc, wxID_UNDO);
+  EXPECT_EQ(doc->GetPicture().bitsPerPixel, 8);
+}
+
+// What the window draws, read back from the X server, against the picture and the core's
+// zoom arithmetic.
+TEST_F(RetouchWindowTest, DrawnPixelsFollowThePictureAtEachZoom) {
+  const Picture picture = Numbered(300, 200);
+  CRetouchDoc* doc = Open(picture);
+  struct Step {
+    const char* command;
+    int percent;
+  };
+  const char* lang = std::getenv("TESSALY_TEST_LANG") ? "ja" : "en";
+  for (const Step& step : {Step{"ID_ZOOM_100", 100}, Step{"ID_ZOOM_50", 50}, Step{"ID_ZOOM_200", 200},
+                           Step{"ID_ZOOM_75", 75}, Step{"ID_ZOOM_150", 150}}) {
+    SCOPED_TRACE(step.command);
+    Command(doc, step.command);
+    const wxImage shown = Shown(doc);
+    SaveScreenshot(std::string("retouch_zoom_") + std::to_string(step.percent) + "_" + lang);
+    const PixelRect dest = ZoomedDestination(0, 0, picture.width, picture.height, step.percent);
+    const int w = std::min(dest.width, shown.GetWidth() - 2);
+    const int h = std::min(dest.height, shown.GetHeight() - 2);
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const Bgr want = At(picture, StretchSourceOffset(x, picture.width, dest.width),
+                            StretchSourceOffset(y, picture.height, dest.height));
+        if (Pixel(shown, x, y) != want && ++wrong < 5) ADD_FAILURE() << "pixel " << x << "," << y;
+      }
+    EXPECT_EQ(wrong, 0);
+    if (dest.width + 1 < shown.GetWidth()) EXPECT_EQ(Pixel(shown, dest.width + 1, 10), kBackgroundBgr);
+    if (dest.height + 1 < shown.GetHeight()) EXPECT_EQ(Pixel(shown, 10, dest.height + 1), kBackgroundBgr);
+  }
+}
+
+TEST_F(RetouchWindowTest, OnAnEightBitDisplayThePictureIsShownInCubeColours) {
+  retouch::ForcedDisplayDepth() = 8;
+  CRetouchDoc* doc = Open(Filled(60, 40, {128, 128, 128}));
+  const wxImage shown = Shown(doc);
+  int dark = 0, light = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 60; ++x) {
+      const Bgr p = Pixel(shown, x, y);
+      ASSERT_TRUE(p.r % 51 == 0 && p.g % 51 == 0 && p.b % 51 == 0) << x << "," << y;
+      (p.r == 102 ? dark : light)++;
+    }
+  // A grey of 128 becomes a mixture of 102 and 153.
+  EXPECT_GT(dark, 0);
+  EXPECT_GT(light, 0);
+}
+
+// ---------------------------------------------------------------- paste and floating
+
+void PutBmpOnClipboard(const Picture& picture) {
+  const Bytes file = BmpFileFromDib(CBMP::MakePackedDib(picture));
+  wxClipboardLocker lock;
+  auto* data = new wxCustomDataObject(retouch::BmpFormat());
+  data->SetData(file.size(), file.data());
+  wxTheClipboard->SetData(data);
+}
+
+TEST_F(RetouchWindowTest, PasteAnswersForEveryKindOfClipboardPicture) {
+  CRetouchDoc* doc = Open(Noise24(100, 80));
+  // Larger than the picture.
+  PutBmpOnClipboard(Noise24(101, 20));
+  Settle();
+  ASSERT_TRUE(UiState(doc, "wxID_PASTE").first || retouch::ClipboardOffersPicture());
+  Command(doc, wxID_PASTE);
+  EXPECT_EQ(m_prompt.Texts(), Texts{"Clipboard data is too large. "});
+  EXPECT_FALSE(doc->State().HasFloating());
+
+  // An 8-bit picture asks first; No changes nothing and says nothing more.
+  m_prompt->Clear();
+  PutBmpOnClipboard(Indexed(20, 10, 8));
+  Command(doc, wxID_PASTE);
+  EXPECT_EQ(m_prompt.Texts(), Texts{"Convert to 24 bit colors data to edit.\nAre you sure?"});
+  EXPECT_FALSE(doc->State().HasFloating());
+  m_prompt->Clear();
+  m_prompt->Answer(PromptAnswer::kYes);
+  Command(doc, wxID_PASTE);
+  ASSERT_TRUE(doc->State().HasFloating());
+  EXPECT_EQ(doc->State().Floating().bitsPerPixel, 24);
+  // While it floats, the tools and Paste wait.
+  EXPECT_FALSE(UiState(doc, "ID_SHARPEN").first);
+  EXPECT_FALSE(UiState(doc, "wxID_PASTE").first);
+  // Esc takes it away and Undo with it.
+  View(doc)->DiscardFloatingAndSelection();
+  EXPECT_FALSE(doc->State().HasFloating());
+  EXPECT_FALSE(doc->State().CanUndo());
+}
+
+TEST_F(RetouchWindowTest, FloatingPictureIsDraggedAndStampedInByAClickOutside) {
+  const Picture original = Make24(200, 150, 0);
+  CRetouchDoc* doc = Open(original);
+  auto* view = View(doc);
+  retouch::PutOnClipboard(Filled(40, 30, {0, 0, 255}));
+  Command(doc, wxID_PASTE);
+  ASSERT_TRUE(doc->State().HasFloating());
+  EXPECT_EQ(view->TrackingRect(), (PictureRect{0, 0, 40, 30}));
+  EXPECT_EQ(Pixel(Shown(doc), 5, 5), (Bgr{0, 0, 255})) << "the floating picture is shown";
+  SaveScreenshot(std::string("retouch_floating_") + (std::getenv("TESSALY_TEST_LANG") ? "ja" : "en"));
+  view->LeftDown({10, 10}, false);
+  view->Motion({60, 50}, true);
+  view->LeftUp({60, 50});
+  EXPECT_EQ(doc->State().FloatingAt(), (FloatingPosition{50, 40}));
+  EXPECT_EQ(Pixel(Shown(doc), 55, 45), (Bgr{0, 0, 255}));
+  EXPECT_EQ(Pixel(Shown(doc), 5, 5), Grey(0));
+  view->LeftDown({150, 120}, false);
+  view->LeftUp({150, 120});
+  EXPECT_FALSE(doc->State().HasFloating());
+  EXPECT_EQ(At(doc->GetPicture(), 50, 40), (Bgr{0, 0, 255}));
+  EXPECT_EQ(At(doc->GetPicture(), 89, 69), (Bgr{0, 0, 255}));
+  EXPECT_EQ(At(doc->GetPicture(), 90, 70), Grey(0));
+  EXPECT_TRUE(doc->IsModified());
+  Command(doc, wxID_UNDO);
+  EXPECT_TRUE(SamePicture(doc->GetPicture(), original));
+}
+
+TEST_F(RetouchWindowTest, SelectAllAndCopyPutTheSelectionOnTheClipboard) {
+  const Picture picture = Numbered(120, 90);
+  CRetouchDoc* doc = Open(picture);
+  EXPECT_FALSE(UiState(doc, "wxID_COPY").first);
+  Command(doc, "ID_EDIT_SELECT_ALL");
+  EXPECT_TRUE(View(doc)->SelectionExists());
+  EXPECT_EQ(doc->State().Selection(), (PictureRect{0, 0, 120, 90}));
+  View(doc)->LeftDown({200, 200}, false);
+  View(doc)->LeftUp({200, 200});
+  View(doc)->LeftDown({10, 20}, false);
+  View(doc)->Motion({50, 40}, true);
+  View(doc)->LeftUp({50, 40});
+  Command(doc, wxID_COPY);
+  const auto dib = retouch::ReadClipboardDib();
+  ASSERT_TRUE(dib);
+  Picture copied;
+  ASSERT_TRUE(CBMP::ReadPackedDib(*dib, copied));
+  EXPECT_TRUE(SamePicture(copied, ExtractArea(picture, {10, 20, 50, 40})));
+}
+
+}  // namespace
+}  // namespace tessaly::test
