@@ -25,6 +25,7 @@
 #include "shell/app_state.h"
 #include "shell/file_dialog_rules.h"
 #include "shell/file_dialogs.h"
+#include "shell/printing.h"
 #include "windows/contact_sheet_printout.h"
 #include "windows/dc_render_device.h"
 #include "windows/processing_dlg.h"
@@ -407,6 +408,13 @@ CAlbumView::CAlbumView() {
     Bind(wxEVT_MENU, &CAlbumView::OnCommand, this, Id(name));
     Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, Id(name));
   }
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+    if (!m_items.empty()) shell::PrintWithDialog(GetFrame(), OnCreatePrintout());
+  }, wxID_PRINT);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+    if (!m_items.empty())
+      shell::ShowPrintPreview(GetFrame(), OnCreatePrintout(), OnCreatePrintout(), GetDocument()->GetUserReadableName());
+  }, wxID_PREVIEW);
   // The main window's Delete key arrives as the retouch window's command.
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { DeleteSelected(); }, Id("ID_DISCARD_FLOATING"));
   Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_SAVE);

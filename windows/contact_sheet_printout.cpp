@@ -7,6 +7,7 @@
 #include "base/prompt.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
+#include "shell/printing.h"
 #include "windows/dc_render_device.h"
 
 namespace tessaly::windows {
@@ -53,7 +54,10 @@ bool CAlbumPrintout::OnPrintPage(int page) {
   if (!dc) return false;
   int width = 0, height = 0;
   GetPageSizePixels(&width, &height);
-  return DrawPage(*dc, page, width, height, IsPreview());
+  if (DrawPage(*dc, page, width, height, IsPreview())) return true;
+  // A cell that could not be drawn aborts the job rather than leaving a gap on paper.
+  if (!IsPreview()) shell::UserAbort() = true;
+  return false;
 }
 
 bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight, bool fromCache) {
@@ -65,6 +69,8 @@ bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight,
   dc.SetTextForeground(*wxBLACK);
   dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
   for (int k = 0; k < count; ++k) {
+    // Each cell loads a whole picture; Cancel of the status dialog answers in between.
+    if (!fromCache && k > 0 && !shell::ContinuePrinting()) return true;
     const int index = first + k;
     wxImage image;
     auto cached = m_printImages.find(index);

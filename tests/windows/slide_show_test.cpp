@@ -10,6 +10,9 @@
 #include "picture/slide_show.h"
 #include "windows/contact_sheet_printout.h"
 #include "windows/slide_show.h"
+#include "shell/printing.h"
+
+#include <fstream>
 
 namespace tessaly::windows {
 namespace {
@@ -267,8 +270,33 @@ TEST_F(SlideShow, ContactSheetsHoldFortyAPageAndTheNinthStartsRowTwo) {
   EXPECT_EQ(colour(40 + 100, 440 + 100), wxColour(128, 255 - 8 * 6, 8 * 6));      // the 9th, second row
   EXPECT_EQ(colour(40 + 7 * 400 + 100, 40 + 4 * 400 + 100), wxColour(128, 255 - 39 * 6, 39 * 6));
   EXPECT_EQ(colour(20, 20), *wxWHITE);
-  if (const char* folder = std::getenv("TESSALY_SHOT_DIR"))
-    sheet.Scale(1600, 1000).SaveFile(std::string(folder) + "/contact_sheet.png", wxBITMAP_TYPE_PNG);
+}
+
+TEST_F(SlideShow, ContactSheetsPrintToPdfWithoutAPrinter) {
+  for (int i = 0; i < 41; ++i)
+    test::SavePictureFile(m_folder / ("p" + std::to_string(100 + i) + ".jpg"), test::Gradient(64 + i, 48));
+  CAlbumView* view = Open(m_folder.Path(), "*.jpg");
+  ASSERT_EQ(view->Items().size(), 41u);
+  std::unique_ptr<wxPrintout> printout(view->OnCreatePrintout());
+  fs::path pdf = m_folder / "sheets.pdf";
+  auto target = shell::MakeFilePrintTarget(pdf.string(), 100);
+  ASSERT_TRUE(target->IsOk());
+  EXPECT_EQ(shell::RunPrintLoop(m_frame, *printout, *target), shell::PrintOutcome::kPrinted);
+  target.reset();
+  ASSERT_TRUE(fs::exists(pdf));
+  std::ifstream in(pdf, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(text.substr(0, 5), "%PDF-");
+  // Two pages: the 41st file has a page of its own.
+  std::size_t pages = 0;
+  for (std::size_t at = text.find("/Type /Page"); at != std::string::npos; at = text.find("/Type /Page", at + 1))
+    if (text.compare(at, 12, "/Type /Pages") != 0) ++pages;
+  EXPECT_EQ(pages, 2u);
+  if (const char* folder = std::getenv("TESSALY_SHOT_DIR")) {
+    std::string command = "gs -q -dNOPAUSE -dBATCH -sDEVICE=png16m -r60 -dFirstPage=1 -dLastPage=1 -sOutputFile=" +
+                          std::string(folder) + "/contact_sheet.png " + pdf.string();
+    EXPECT_EQ(std::system(command.c_str()), 0);
+  }
 }
 
 }  // namespace
