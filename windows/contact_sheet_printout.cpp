@@ -1,5 +1,6 @@
 #include "windows/contact_sheet_printout.h"
 
+#include <wx/control.h>
 #include <wx/dc.h>
 
 #include <new>
@@ -102,10 +103,11 @@ bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight,
     dc.DrawBitmap(wxBitmap(scaled), thumb.left, thumb.top, false);
 
     PixelRect caption = m_layout.ToDevice(m_layout.CaptionRect(k), pageWidth, pageHeight);
-    wxSize extent = dc.GetTextExtent(m_items[index].caption);
-    dc.SetClippingRegion(caption.left, caption.top, caption.width, caption.height);
-    dc.DrawText(m_items[index].caption, caption.left + caption.width / 2 - extent.x / 2, caption.top);
-    dc.DestroyClippingRegion();
+    // A caption wider than its cell is shortened in the middle instead of being cut at
+    // the cell's edges (a clipping region would outlive the caption on some devices).
+    wxString text = wxControl::Ellipsize(m_items[index].caption, dc, wxELLIPSIZE_MIDDLE, caption.width);
+    wxSize extent = dc.GetTextExtent(text);
+    if (extent.y <= caption.height) dc.DrawText(text, caption.left + caption.width / 2 - extent.x / 2, caption.top);
   }
   return true;
 }

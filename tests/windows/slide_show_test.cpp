@@ -282,6 +282,7 @@ TEST_F(SlideShow, ContactSheetsPrintToPdfWithoutAPrinter) {
   auto target = shell::MakeFilePrintTarget(pdf.string(), 100);
   ASSERT_TRUE(target->IsOk());
   EXPECT_EQ(shell::RunPrintLoop(m_frame, *printout, *target), shell::PrintOutcome::kPrinted);
+  EXPECT_TRUE(m_prompt.Texts().empty()) << testing::PrintToString(m_prompt.Texts());
   target.reset();
   ASSERT_TRUE(fs::exists(pdf));
   std::ifstream in(pdf, std::ios::binary);
