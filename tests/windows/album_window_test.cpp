@@ -8,6 +8,7 @@
 
 #include "album_test_support.h"
 #include "camera/camera_ops.h"
+#include "retouch/window/retouch_template.h"
 #include "camera/connection.h"
 #include "camera/link.h"
 #include "camera/port.h"
@@ -55,6 +56,26 @@ TEST_F(AlbumWindow, LinksAreListedByTheirNamesAndOpenTheirTargets) {
   ASSERT_TRUE(PumpUntil([&] { return !opened.empty(); }));
   EXPECT_EQ(opened, (std::vector<fs::path>{fs::canonical(elsewhere / "y.BMP")}));
   EXPECT_TRUE(view->Items()[1].selected);
+}
+
+// A double-click opens a retouch window through the document manager, also for a file
+// whose name is not UTF-8.
+TEST_F(AlbumWindow, DoubleClickOpensARetouchWindowWhateverTheNamesEncoding) {
+  retouch::CreateRetouchTemplate(m_manager);
+  const std::string shiftJis = "\x8e\xca\x90\x5e.bmp";
+  test::SavePictureFile(m_folder / shiftJis, test::Gradient(48, 36));
+  CAlbumView* view = Open(m_folder.Path(), "*.bmp");
+  ASSERT_EQ(view->Items().size(), 1u);
+  wxRect icon = view->Grid()->IconScreenRect(0);
+  wxUIActionSimulator input;
+  input.MouseMove(icon.GetPosition() + wxPoint(icon.width / 2, icon.height / 2));
+  Pump(50);
+  input.MouseDblClick();
+  ASSERT_TRUE(PumpUntil([&] { return m_manager->GetDocumentsVector().size() == 2; }));
+  wxDocument* opened = m_manager->GetDocumentsVector()[1];
+  EXPECT_EQ(WxToPath(opened->GetFilename()), m_folder / shiftJis);
+  EXPECT_TRUE(m_prompt.Texts().empty()) << testing::PrintToString(m_prompt.Texts());
+  opened->Modify(false);
 }
 
 TEST_F(AlbumWindow, AnEmptyAlbumSaysSoAndClosesItself) {
