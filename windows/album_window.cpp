@@ -602,9 +602,14 @@ std::function<int(CConfirmDeleteDlg&)> CConfirmDeleteDlg::answerHook;
 
 CConfirmDeleteDlg::CConfirmDeleteDlg(wxWindow* parent, int selectedCount) {
   wxXmlResource::Get()->LoadDialog(this, parent, "IDD_CONFIRM_DELETE");
-  if (wxWindow* all = FindWindow(wxID_YESTOALL)) all->Enable(selectedCount != 1);
-  for (int id : {wxID_YES, wxID_NO, wxID_YESTOALL, wxID_CANCEL}) Bind(wxEVT_BUTTON, &CConfirmDeleteDlg::OnButton, this, id);
-  SetEscapeId(wxID_CANCEL);
+  // The buttons have ids of their own: with the toolkit's stock ids they would show the
+  // toolkit's untranslated stock labels instead of ours.
+  if (wxWindow* all = FindWindow(XRCID("ID_DELETE_ALL"))) all->Enable(selectedCount != 1);
+  const std::pair<const char*, int> buttons[] = {
+      {"ID_DELETE_YES", wxID_YES}, {"ID_DELETE_NO", wxID_NO}, {"ID_DELETE_ALL", wxID_YESTOALL}, {"ID_DELETE_CANCEL", wxID_CANCEL}};
+  for (auto [name, answer] : buttons)
+    Bind(wxEVT_BUTTON, [this, answer](wxCommandEvent&) { EndModal(Apply(answer)); }, XRCID(name));
+  SetEscapeId(XRCID("ID_DELETE_CANCEL"));
   Fit();
 }
 
@@ -628,9 +633,6 @@ int CConfirmDeleteDlg::Apply(int button) {
   }
 }
 
-void CConfirmDeleteDlg::OnButton(wxCommandEvent& event) {
-  EndModal(Apply(event.GetId()));
-}
 
 void CAlbumView::DeleteSelected() {
   std::vector<int> selected = Selected();

@@ -193,7 +193,6 @@ class CConfirmDeleteDlg : public wxDialog {
  private:
   // The dialog's result and choice for a button.
   int Apply(int button);
-  void OnButton(wxCommandEvent& event);
   int m_choice = kNo;
 };
 

@@ -137,7 +137,7 @@ TEST_F(AlbumWindow, DeleteAsksUntilAllAndAllIsOffForOneFile) {
   std::vector<int> answers{wxID_NO, wxID_YESTOALL};
   CConfirmDeleteDlg::answerHook = [&](CConfirmDeleteDlg& dialog) {
     asked.push_back(XRCCTRL(dialog, "ID_DELETE_FILE_NAME", wxStaticText)->GetLabel());
-    allEnabled.push_back(dialog.FindWindow(wxID_YESTOALL)->IsEnabled());
+    allEnabled.push_back(dialog.FindWindow(XRCID("ID_DELETE_ALL"))->IsEnabled());
     int answer = answers.front();
     answers.erase(answers.begin());
     return answer;
@@ -155,7 +155,7 @@ TEST_F(AlbumWindow, DeleteAsksUntilAllAndAllIsOffForOneFile) {
   view->Items()[1].selected = true;
   view->Items()[0].selected = false;
   CConfirmDeleteDlg::answerHook = [&](CConfirmDeleteDlg& dialog) {
-    allEnabled.push_back(dialog.FindWindow(wxID_YESTOALL)->IsEnabled());
+    allEnabled.push_back(dialog.FindWindow(XRCID("ID_DELETE_ALL"))->IsEnabled());
     return wxID_CANCEL;
   };
   view->DeleteSelected();
@@ -169,9 +169,10 @@ TEST_F(AlbumWindow, TheDeleteDialogItselfAnswersItsButtons) {
   dialog.SetFileName("x.jpg");
   // The modal loop takes the click of "All" posted before it runs.
   dialog.CallAfter([&] {
-    wxCommandEvent click(wxEVT_BUTTON, wxID_YESTOALL);
-    click.SetEventObject(dialog.FindWindow(wxID_YESTOALL));
-    dialog.FindWindow(wxID_YESTOALL)->GetEventHandler()->ProcessEvent(click);
+    wxWindow* all = dialog.FindWindow(XRCID("ID_DELETE_ALL"));
+    wxCommandEvent click(wxEVT_BUTTON, all->GetId());
+    click.SetEventObject(all);
+    all->GetEventHandler()->ProcessEvent(click);
   });
   EXPECT_EQ(dialog.Ask(), 0);
   EXPECT_EQ(dialog.Choice(), CConfirmDeleteDlg::kAll);
