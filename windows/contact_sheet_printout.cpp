@@ -3,6 +3,7 @@
 #include <wx/control.h>
 #include <wx/dc.h>
 
+#include <cmath>
 #include <new>
 
 #include "base/prompt.h"
@@ -55,6 +56,9 @@ bool CAlbumPrintout::OnPrintPage(int page) {
   if (!dc) return false;
   int width = 0, height = 0;
   GetPageSizePixels(&width, &height);
+  // The preview hands over a page at its zoom, not at the printer's size: the sheet is
+  // laid out on the pixels it has.
+  if (IsPreview()) dc->GetSize(&width, &height);
   if (DrawPage(*dc, page, width, height, IsPreview())) return true;
   // A cell that could not be drawn aborts the job rather than leaving a gap on paper.
   if (!IsPreview()) shell::UserAbort() = true;
@@ -66,6 +70,16 @@ bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight,
   const int first = m_layout.FirstItem(page);
   const int count = m_layout.ItemsOnPage(page, items);
   wxFont font = m_font.IsOk() ? m_font : *wxNORMAL_FONT;
+  // The caption is as large on the page as the list's font is on the screen: a device
+  // whose page holds fewer pixels per inch than it claims (the preview at its zoom)
+  // gets a font scaled down to match.
+  int pageMmX = 0, pageMmY = 0;
+  GetPageSizeMM(&pageMmX, &pageMmY);
+  if (pageMmX > 0 && dc.GetPPI().x > 0) {
+    double pagePixelsPerInch = pageWidth / (pageMmX / 25.4);
+    double scale = pagePixelsPerInch / dc.GetPPI().x;
+    if (scale > 0.05 && std::abs(scale - 1.0) > 0.02) font = font.Scaled(static_cast<float>(scale));
+  }
   dc.SetFont(font);
   dc.SetTextForeground(*wxBLACK);
   dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
@@ -107,7 +121,7 @@ bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight,
     // the cell's edges (a clipping region would outlive the caption on some devices).
     wxString text = wxControl::Ellipsize(m_items[index].caption, dc, wxELLIPSIZE_MIDDLE, caption.width);
     wxSize extent = dc.GetTextExtent(text);
-    if (extent.y <= caption.height) dc.DrawText(text, caption.left + caption.width / 2 - extent.x / 2, caption.top);
+    dc.DrawText(text, caption.left + caption.width / 2 - extent.x / 2, caption.top);
   }
   return true;
 }

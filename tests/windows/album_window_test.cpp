@@ -78,6 +78,45 @@ TEST_F(AlbumWindow, DoubleClickOpensARetouchWindowWhateverTheNamesEncoding) {
   opened->Modify(false);
 }
 
+// The menu's enabling rules, and the keys the menu names, pressed for real.
+TEST_F(AlbumWindow, CommandsNeedASelectionAndTheKeysReachThem) {
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) test::SavePictureFile(m_folder / name, test::Gradient(8, 8));
+  CAlbumView* view = Open(m_folder.Path(), "*.bmp");
+  wxFrame* frame = view->Frame();
+  auto enabled = [&](int id) {
+    wxUpdateUIEvent event(id);
+    event.SetEventObject(frame);
+    frame->ProcessWindowEvent(event);
+    return event.GetEnabled();
+  };
+  const int needSelection[] = {wxID_COPY, XRCID("ID_ALBUM_DELETE"), XRCID("ID_SAVE_FROM_ALBUM"),
+                               XRCID("ID_SAVE_TO_CAMERA")};
+  for (int id : needSelection) EXPECT_FALSE(enabled(id)) << id;
+  for (int id : {XRCID("ID_EDIT_SELECT_ALL_IMAGES"), XRCID("ID_SLIDE_SHOW"), int(wxID_PRINT), int(wxID_PREVIEW)})
+    EXPECT_TRUE(enabled(id)) << id;
+  for (int id : {int(wxID_SAVE), int(wxID_SAVEAS), XRCID("ID_PHOTO_PROPERTIES")}) EXPECT_FALSE(enabled(id)) << id;
+
+  view->Grid()->SetFocus();
+  Pump(50);
+  wxUIActionSimulator input;
+  input.Char('a', wxMOD_CONTROL);
+  ASSERT_TRUE(PumpUntil([&] { return view->Selected().size() == 3; }));
+  for (int id : needSelection) EXPECT_TRUE(enabled(id)) << id;
+  int asked = 0;
+  CConfirmDeleteDlg::answerHook = [&](CConfirmDeleteDlg&) {
+    ++asked;
+    return wxID_CANCEL;
+  };
+  input.Char(WXK_DELETE);
+  ASSERT_TRUE(PumpUntil([&] { return asked > 0; }));
+  Pump(50);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(view->Items().size(), 3u);
+  // An arrow key selects the next item alone.
+  input.Char(WXK_RIGHT);
+  ASSERT_TRUE(PumpUntil([&] { return view->Selected().size() == 1; }));
+}
+
 TEST_F(AlbumWindow, AnEmptyAlbumSaysSoAndClosesItself) {
   std::ofstream(m_folder / "notes.txt") << "x";
   CAlbumDoc* doc = OpenAlbumWindow(m_manager, m_folder.Path(), "*.*");

@@ -272,6 +272,24 @@ TEST_F(SlideShow, ContactSheetsHoldFortyAPageAndTheNinthStartsRowTwo) {
   EXPECT_EQ(colour(20, 20), *wxWHITE);
 }
 
+TEST_F(SlideShow, PreviewShowsTheContactSheets) {
+  for (int i = 0; i < 3; ++i) test::SavePictureFile(m_folder / ("p" + std::to_string(i) + ".bmp"), test::Gradient(64, 48));
+  CAlbumView* view = Open(m_folder.Path(), "*.bmp");
+  wxCommandEvent preview(wxEVT_MENU, wxID_PREVIEW);
+  view->Frame()->GetEventHandler()->ProcessEvent(preview);
+  wxPreviewFrame* frame = nullptr;
+  ASSERT_TRUE(PumpUntil([&] {
+    for (wxWindow* window : wxTopLevelWindows)
+      if (auto* found = wxDynamicCast(window, wxPreviewFrame)) frame = found;
+    return frame != nullptr;
+  }));
+  Pump(300);
+  test::SaveScreenshot("contact_sheet_preview");
+  frame->Close(true);
+  Pump(100);
+  EXPECT_TRUE(m_prompt.Texts().empty());
+}
+
 TEST_F(SlideShow, ContactSheetsPrintToPdfWithoutAPrinter) {
   for (int i = 0; i < 41; ++i)
     test::SavePictureFile(m_folder / ("p" + std::to_string(100 + i) + ".jpg"), test::Gradient(64 + i, 48));
