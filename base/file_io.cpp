@@ -4,8 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <thread>
 #include <cstdlib>
 #include <string>
 
@@ -35,7 +41,30 @@ class FileDescriptor {
   int m_fd;
 };
 
+// A test hook: TESSALY_TEST_SLOW_SAVE_MS makes every save pause that long after each
+// 4 KiB, so that a test can stop the program in the middle of writing a file.
+int SlowSaveMs() {
+  static const int pause = [] {
+    const char* text = std::getenv("TESSALY_TEST_SLOW_SAVE_MS");
+    return text ? std::clamp(std::atoi(text), 0, 10'000) : 0;
+  }();
+  return pause;
+}
+
 std::error_code WriteAll(int fd, ByteSpan data) {
+  if (int pause = SlowSaveMs(); pause > 0) {
+    while (!data.empty()) {
+      ByteSpan piece = data.first(std::min<std::size_t>(data.size(), 4096));
+      ssize_t n = ::write(fd, piece.data(), piece.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return LastError();
+      }
+      data = data.subspan(static_cast<std::size_t>(n));
+      std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
+    return {};
+  }
   while (!data.empty()) {
     ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {
@@ -55,28 +84,73 @@ mode_t NewFileMode() {
 
 enum class Replace { kAllowed, kRefused };
 
+std::filesystem::path FolderOf(const std::filesystem::path& path) {
+  return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+}
+
+// An unnamed file in the folder, or -1 with errno; EOPNOTSUPP and the like where the
+// file system (or the kernel) has none.
+int OpenUnnamed(const std::filesystem::path& folder, mode_t mode) {
+  return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+}
+
+bool NoUnnamedFiles(int error) { return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOSYS; }
+
+// A name for the temporary file: "." + the target's name + "." + six characters.
+std::string TemporaryPattern(const std::filesystem::path& path) {
+  return (FolderOf(path) / ("." + path.filename().string() + ".XXXXXX")).string();
+}
+
 std::error_code WriteThroughTemporary(const std::filesystem::path& path, std::initializer_list<ByteSpan> parts,
                                       Replace replace) {
-  std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-  std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-  int fd = ::mkstemp(pattern.data());
-  if (fd < 0) return LastError();
-  FileDescriptor file(fd);
-  std::string temporary = pattern;
-
-  auto fail = [&](std::error_code ec) {
-    ::unlink(temporary.c_str());
-    return ec;
-  };
-
   struct stat existing {};
   mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : NewFileMode();
+
+  std::string temporary;  // the temporary file's name while it has one
+  int fd = OpenUnnamed(FolderOf(path), mode);
+  if (fd < 0 && !NoUnnamedFiles(errno)) return LastError();
+  if (fd < 0) {
+    temporary = TemporaryPattern(path);
+    fd = ::mkstemp(temporary.data());
+    if (fd < 0) return LastError();
+  }
+  FileDescriptor file(fd);
+  auto fail = [&](std::error_code ec) {
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+    return ec;
+  };
   ::fchmod(file.Get(), mode);
 
   for (ByteSpan part : parts) {
     if (auto ec = WriteAll(file.Get(), part)) return fail(ec);
   }
   if (::fsync(file.Get()) != 0) return fail(LastError());
+
+  if (temporary.empty()) {
+    // The unnamed file gets its name only now that it is complete.
+    std::string self = "/proc/self/fd/" + std::to_string(file.Get());
+    if (replace == Replace::kRefused) {
+      // linkat() fails with EEXIST instead of replacing.
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0) return LastError();
+      if (!file.Close()) return LastError();
+      return {};
+    }
+    // Replacing: a name of its own first, then the rename over the target, which is
+    // atomic; only between these two steps does a temporary name exist.
+    for (int attempt = 0; attempt < 100 && temporary.empty(); ++attempt) {
+      std::string candidate = TemporaryPattern(path);
+      static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+      unsigned seed = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                      static_cast<unsigned>(::getpid()) ^ static_cast<unsigned>(attempt * 7919);
+      for (std::size_t i = candidate.size() - 6; i < candidate.size(); ++i) {
+        seed = seed * 1103515245u + 12345u;
+        candidate[i] = kChars[(seed >> 16) % (sizeof kChars - 1)];
+      }
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) temporary = candidate;
+      else if (errno != EEXIST) return LastError();
+    }
+    if (temporary.empty()) return std::make_error_code(std::errc::file_exists);
+  }
   if (!file.Close()) return fail(LastError());
 
   if (replace == Replace::kRefused) {
@@ -119,6 +193,43 @@ std::error_code WriteFileAtomically(const std::filesystem::path& path, std::init
 
 std::error_code WriteNewFileAtomically(const std::filesystem::path& path, std::initializer_list<ByteSpan> parts) {
   return WriteThroughTemporary(path, parts, Replace::kRefused);
+}
+
+std::error_code ProbeFolderWritable(const std::filesystem::path& folder) {
+  int fd = OpenUnnamed(folder, 0600);
+  if (fd >= 0) {
+    ::close(fd);
+    return {};
+  }
+  if (!NoUnnamedFiles(errno)) return LastError();
+  std::string probe = (folder / ".tessaly-probe.XXXXXX").string();
+  fd = ::mkstemp(probe.data());
+  if (fd < 0) return LastError();
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return {};
+}
+
+int RemoveStaleTemporaries(const std::filesystem::path& folder, const std::function<bool(std::string_view)>& ours) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  int removed = 0;
+  while (dirent* entry = ::readdir(dir)) {
+    std::string_view name = entry->d_name;
+    // "." + target + "." + six characters of mkstemp's alphabet.
+    if (name.size() < 9 || name[0] != '.' || name[name.size() - 7] != '.') continue;
+    std::string_view suffix = name.substr(name.size() - 6);
+    if (!std::all_of(suffix.begin(), suffix.end(), [](char c) {
+          return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        }))
+      continue;
+    if (!ours(name.substr(1, name.size() - 8))) continue;
+    struct stat info {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
 }
 
 std::filesystem::path PrivateTempDir() {

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <string_view>
 #include <initializer_list>
 #include <span>
 #include <system_error>
@@ -18,7 +20,10 @@ std::error_code ReadWholeFile(const std::filesystem::path& path, Bytes& out);
 
 // Writes the pieces one after another into a temporary file in the target's folder and
 // renames it over the target only when every byte is on disk, so a failed write (a full
-// disk, a removed folder) leaves the old file exactly as it was. A new file gets the
+// disk, a removed folder) leaves the old file exactly as it was. Where the file system
+// has them the temporary file is unnamed (O_TMPFILE) and linked into place when
+// complete, so that a process killed while writing leaves nothing behind; elsewhere it
+// is named "." + the target's name + "." + six characters. A new file gets the
 // usual permissions (0666 less the umask); a replaced file keeps its own.
 std::error_code WriteFileAtomically(const std::filesystem::path& path, std::initializer_list<ByteSpan> parts);
 inline std::error_code WriteFileAtomically(const std::filesystem::path& path, ByteSpan data) {
@@ -29,6 +34,15 @@ inline std::error_code WriteFileAtomically(const std::filesystem::path& path, By
 // file that exists (the check and the rename are one step, so a file that appears in
 // the meantime is not replaced either).
 std::error_code WriteNewFileAtomically(const std::filesystem::path& path, std::initializer_list<ByteSpan> parts);
+
+// Whether a file can be created in the folder: tried with an unnamed file (or a named
+// one, removed at once), so that permissions, a read-only mount and the like all show.
+std::error_code ProbeFolderWritable(const std::filesystem::path& folder);
+
+// Removes the temporary files that a killed write of ours left in the folder: regular
+// files named "." + a target name + "." + six characters, for the target names that ours
+// accepts. Returns how many were removed.
+int RemoveStaleTemporaries(const std::filesystem::path& folder, const std::function<bool(std::string_view)>& ours);
 
 // The program's private folder for temporary files: $XDG_RUNTIME_DIR/tessaly when that
 // exists, else a folder made with mkdtemp under $TMPDIR (or /tmp) that only the user can

@@ -53,6 +53,8 @@ int ReadBlocks(int command, std::span<std::uint8_t> destination, std::uint32_t n
 // After a transfer the user stopped: the camera is told, and both sides go back to
 // packets of 140 and 9600 bit/s.
 void StopTransfer(bool packetRaised) {
+  // A stop request that is still standing must not cut the clean-up short.
+  LinkCleanup cleanup;
   CamCancel();
   LinkPause(kCancelPauseMs);
   if (packetRaised) CamSetPacketSize(kDefaultPacketSize);
@@ -63,6 +65,7 @@ void StopTransfer(bool packetRaised) {
 // The end of every bulk operation; the results are not looked at, since the operation's
 // own result is already known.
 void LowerLine() {
+  LinkCleanup cleanup;
   CamSetPacketSize(kDefaultPacketSize);
   int code = 0;
   CamSetSpeed(kBaseSpeed, code);
@@ -241,10 +244,9 @@ int CameraGetPicture(std::span<std::uint8_t> destination, std::uint32_t number) 
   if (destination.size() < g_camera.lastFileSize) return kCamNotGood;
   int code = 0;
   int status = CamSetSpeed(TheLinkSetup().currentSpeed, code);
-  if (status != kLinkDone) return status;
-  status = CamSetPacketSize(kReadPacketSize);
-  if (status != kLinkDone) return status;
-  status = CamReadPicture(destination, number, g_camera.lastFileSize, code);
+  if (status == kLinkDone) status = CamSetPacketSize(kReadPacketSize);
+  if (status == kLinkDone) status = CamReadPicture(destination, number, g_camera.lastFileSize, code);
+  // A stop while the line was being raised leaves the camera at the high speed as well.
   if (status == kLinkCancelled) {
     StopTransfer(true);
     return kCamCancelled;
@@ -262,6 +264,8 @@ int CameraSpeedUp() {
 }
 
 int CameraSpeedDown() {
+  // The way back to 9600 is part of every clean-up, also after a stop was requested.
+  LinkCleanup cleanup;
   int code = 0;
   int status = CamSetSpeed(kBaseSpeed, code);
   return status != kLinkDone ? status : kCamDone;
@@ -283,11 +287,8 @@ int CameraPutPicture(std::span<const std::uint8_t> source) {
   if (count > kMaxCameraPictures) return kCamCardFull;
 
   status = CamSetSpeed(TheLinkSetup().currentSpeed, code);
-  if (status != kLinkDone) return status;
-  status = CamSetPacketSize(kWritePacketSize);
-  if (status != kLinkDone) return status;
-
-  status = CamNewPicture(source, code);
+  if (status == kLinkDone) status = CamSetPacketSize(kWritePacketSize);
+  if (status == kLinkDone) status = CamNewPicture(source, code);
   if (status == kLinkCancelled) {
     StopTransfer(true);
     return kCamCancelled;
@@ -310,6 +311,7 @@ std::optional<MessageId> CameraResultMessage(int result) {
     case kCamCancelled: return std::nullopt;
     case kCamCardChanged: return kMsgMemoryCardChanged;
     case kCamCardFull: return kMsgMemoryCardFull;
+    case kCamDisconnected: return kMsgSerialDisconnected;
     // The port could not be opened: say why (missing, in use, not permitted) where the
     // system can tell.
     case kCamCannotOpen: return PortOpenErrorMessage(PortLastOpenError());

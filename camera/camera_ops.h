@@ -20,6 +20,7 @@ namespace tessaly {
 inline constexpr int kCamCancelled = 4;      // the user stopped (no message)
 inline constexpr int kCamLinkFailure = 5;    // time-out, retries used up, a write failed
 inline constexpr int kCamNotOpen = 8;        // the port is not open
+inline constexpr int kCamDisconnected = 9;   // the device went away during the operation; the port is closed
 inline constexpr int kCamAnswerOk = 10;      // "OK" (only between the command functions and the operations)
 inline constexpr int kCamNotFound = 11;      // "NF", or a picture number above the count
 inline constexpr int kCamNoPicture = 12;     // "NP", or the camera stopped a transfer with reason 0
@@ -95,8 +96,8 @@ int CameraSpeedDown();
 int CameraPutPicture(std::span<const std::uint8_t> source);
 
 // The common message rule: none for success (20) and a cancel (4); "Memory card is
-// probably changed..." for 14; "Memory card is full." for 16; "Failed to communicate."
-// for anything else.
+// probably changed..." for 14; "Memory card is full." for 16; "The serial device was
+// disconnected." for 9; "Failed to communicate." for anything else.
 std::optional<MessageId> CameraResultMessage(int result);
 
 }  // namespace tessaly

@@ -1,11 +1,14 @@
 #include "camera/camera_transfers.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
 #include "base/prompt.h"
 #include "camera/camera_ops.h"
+#include "camera/connection.h"
 #include "camera/link.h"
+#include "camera/port.h"
 #include "camera/picture_names.h"
 #include "camera/thumbnail.h"
 #include "formats/picture_file.h"
@@ -56,19 +59,12 @@ bool Connect() {
   return false;
 }
 
+SequenceEnd CountPictures(std::uint32_t& count, int result);
+
 // The count, with the messages of a listing; kDone when count holds a number above 0.
 SequenceEnd CountPictures(std::uint32_t& count) {
   int result = CameraGetCount(count);
-  if (result == kCamCancelled) return SequenceEnd::kCancelled;
-  if (result != kCamDone || count > kMaxListedPictures) {
-    Prompt().Show(kMsgFailedToCommunicate);
-    return SequenceEnd::kFailed;
-  }
-  if (count == 0) {
-    Prompt().Show(kMsgNoDataInCamera);
-    return SequenceEnd::kEmpty;
-  }
-  return SequenceEnd::kDone;
+  return CountPictures(count, result);
 }
 
 SequenceEnd LoadThumbnails(ThumbnailSink& sink, TransferObserver& observer) {
@@ -97,7 +93,7 @@ SequenceEnd LoadThumbnails(ThumbnailSink& sink, TransferObserver& observer) {
       end = SequenceEnd::kCancelled;
       break;
     } else {
-      Prompt().Show(kMsgFailedToCommunicate);
+      Prompt().Show(result == kCamDisconnected ? kMsgSerialDisconnected : kMsgFailedToCommunicate);
       end = SequenceEnd::kFailed;
       break;
     }
@@ -114,10 +110,56 @@ bool EndsTheRun(int result) {
     case kCamCancelled:
     case kCamLinkFailure:
     case kCamNotOpen:
+    case kCamDisconnected:
     case kCamCardChanged:
     case kCamCannotOpen: return true;
     default: return false;
   }
+}
+
+// Why a run ended, from the result that ended it.
+SaveStop StopOfResult(int result) {
+  switch (result) {
+    case kCamCancelled: return SaveStop::kCancelled;
+    case kCamDisconnected: return SaveStop::kDisconnected;
+    case kCamCardChanged: return SaveStop::kCardChanged;
+    case kCamCannotOpen: return SaveStop::kCannotOpen;
+    case kCamLinkFailure:
+    case kCamNotOpen: return SaveStop::kNoAnswer;
+    default: return SaveStop::kFailed;
+  }
+}
+
+// The count read by CameraGetCount, with the messages of a listing.
+SequenceEnd CountPictures(std::uint32_t& count, int result) {
+  if (result == kCamCancelled) return SequenceEnd::kCancelled;
+  if (result != kCamDone || count > kMaxListedPictures) {
+    Prompt().Show(result == kCamDisconnected ? kMsgSerialDisconnected : kMsgFailedToCommunicate);
+    return SequenceEnd::kFailed;
+  }
+  if (count == 0) {
+    Prompt().Show(kMsgNoDataInCamera);
+    return SequenceEnd::kEmpty;
+  }
+  return SequenceEnd::kDone;
+}
+
+// A file that could not be written: the message of its rule, then the folder and the
+// system's own words for the cause.
+void ShowFolderError(const std::filesystem::path& folder, std::error_code error) {
+  SaveErrorRule rule = SaveErrorRuleFor(error);
+  std::string text(MessageText(rule.message));
+  text += "\n" + MessageTextWith(kMsgFolderCannotTakeFiles, folder.string()) + " " + error.message();
+  Prompt().Show(text);
+}
+
+// prefix + digits + ".JPG": the names a save with this prefix gives.
+bool IsPictureName(std::string_view name, std::string_view prefix) {
+  if (name.size() < prefix.size() + 8 || name.substr(0, prefix.size()) != prefix) return false;
+  std::string_view rest = name.substr(prefix.size());
+  std::string_view digits = rest.substr(0, rest.size() - 4);
+  return rest.substr(rest.size() - 4) == ".JPG" && digits.size() >= 4 &&
+         std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -151,7 +193,10 @@ int DownloadPicture(std::uint32_t number, std::string_view name, TransferObserve
   std::uint32_t size = 0;
   result = CameraGetFileSize(number, size);
   if (result != kCamDone) {
-    Prompt().Show(result == kCamCardChanged ? kMsgMemoryCardChanged : kMsgFailedToCommunicate);
+    if (result != kCamCancelled)
+      Prompt().Show(result == kCamCardChanged    ? kMsgMemoryCardChanged
+                    : result == kCamDisconnected ? kMsgSerialDisconnected
+                                                 : kMsgFailedToCommunicate);
     CameraDisconnect();
     return result;
   }
@@ -196,31 +241,61 @@ std::filesystem::path DownloadToTemp(std::uint32_t number, std::string_view name
 SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const SaveOptions& options,
                                TransferObserver& observer) {
   SaveTally tally;
-  if (!Connect()) {
-    tally.end = SequenceEnd::kFailed;
+  tally.asked = numbers.empty() ? -1 : static_cast<int>(numbers.size());
+  auto stop = [&](SaveStop why, SequenceEnd end) {
+    tally.stopped = why;
+    tally.end = end;
+    if (tally.asked >= 0) tally.notTried = tally.asked - tally.saved - tally.skipped - tally.failed;
     return tally;
+  };
+
+  // Minutes of line time must not be spent on pictures that cannot be written.
+  if (std::error_code error = CheckFolderTakesFiles(options.folder)) {
+    ShowFolderError(options.folder, error);
+    return stop(SaveStop::kFolder, SequenceEnd::kFailed);
+  }
+  RemoveStaleTemporaries(options.folder, [&](std::string_view name) { return IsPictureName(name, options.prefix); });
+  // No other program may take the device between two pictures, while the port itself
+  // is opened and closed for each of them.
+  PortReservation reservation(TheLinkSetup().currentPort);
+  if (!reservation.Held()) {
+    Prompt().Show(PortOpenErrorMessage(PortOpenErrorFromErrno(reservation.Error())));
+    return stop(SaveStop::kCannotOpen, SequenceEnd::kFailed);
+  }
+
+  int result = CameraConnect();
+  if (result != kCamDone) {
+    ShowResult(result);
+    return stop(StopOfResult(result), result == kCamCancelled ? SequenceEnd::kCancelled : SequenceEnd::kFailed);
   }
   std::uint32_t count = 0;
-  tally.end = CountPictures(count);
+  result = CameraGetCount(count);
+  SequenceEnd counted = CountPictures(count, result);
   CameraDisconnect();
-  if (tally.end != SequenceEnd::kDone) return tally;
+  if (counted == SequenceEnd::kEmpty) {
+    // Pictures asked for by number from a camera that holds none could not be saved.
+    tally.failed = numbers.empty() ? 0 : static_cast<int>(numbers.size());
+    tally.asked = tally.failed;
+    tally.end = SequenceEnd::kEmpty;
+    return tally;
+  }
+  if (counted != SequenceEnd::kDone) return stop(StopOfResult(result), counted);
 
   std::vector<std::uint32_t> all;
-  if (numbers.empty())
+  if (numbers.empty()) {
     for (std::uint32_t number = 1; number <= count; ++number) all.push_back(number);
+    tally.asked = static_cast<int>(count);
+  }
   for (std::uint32_t number : numbers.empty() ? all : numbers) {
-    if (observer.Cancelled()) {
-      tally.end = SequenceEnd::kCancelled;
-      break;
-    }
+    if (observer.Cancelled()) return stop(SaveStop::kCancelled, SequenceEnd::kCancelled);
     std::string name = MakePictureName(static_cast<int>(number), options.prefix);
     std::filesystem::path target = options.folder / name;
     observer.Item(name);
     if (number > count) {
       // There is no such picture; the camera need not be asked.
-      ShowResult(kCamNotFound);
+      Prompt().Show(MessageTextWith(kMsgNoSuchPicture, std::to_string(count)));
       ++tally.failed;
-      if (!options.carryOn) break;
+      if (!options.carryOn) return stop(SaveStop::kFailed, SequenceEnd::kFailed);
       continue;
     }
     std::error_code ignored;
@@ -230,17 +305,12 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
       continue;
     }
     Bytes data;
-    int result = DownloadPicture(number, name, observer, data);
-    if (result == kCamCancelled) {
-      tally.end = SequenceEnd::kCancelled;
-      break;
-    }
+    result = DownloadPicture(number, name, observer, data);
+    if (result == kCamCancelled) return stop(SaveStop::kCancelled, SequenceEnd::kCancelled);
     if (result != kCamDone) {
       ++tally.failed;
-      if (!options.carryOn || EndsTheRun(result)) {
-        tally.end = SequenceEnd::kFailed;
-        break;
-      }
+      if (EndsTheRun(result)) return stop(StopOfResult(result), SequenceEnd::kFailed);
+      if (!options.carryOn) return stop(SaveStop::kFailed, SequenceEnd::kFailed);
       continue;
     }
     std::error_code error = options.existing == ExistingTarget::kReplace ? WriteFileAtomically(target, data)
@@ -265,15 +335,21 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
       ++tally.saved;
       continue;
     }
-    Prompt().Show(rule.message);
+    ShowFolderError(options.folder, error);
     ++tally.failed;
-    if (rule.action == SaveErrorAction::kEnd) {
-      tally.end = SequenceEnd::kFailed;
-      break;
-    }
+    if (rule.action == SaveErrorAction::kEnd)
+      return stop(rule.message == kMsgDiskFull ? SaveStop::kDiskFull : SaveStop::kFailed, SequenceEnd::kFailed);
+    if (!options.carryOn) return stop(SaveStop::kFailed, SequenceEnd::kFailed);
   }
-  if (tally.end == SequenceEnd::kDone && tally.failed > 0) tally.end = SequenceEnd::kFailed;
+  stop(SaveStop::kNone, tally.failed > 0 ? SequenceEnd::kFailed : SequenceEnd::kDone);
   return tally;
+}
+
+std::error_code CheckFolderTakesFiles(const std::filesystem::path& folder) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error))
+    return error ? error : std::make_error_code(std::errc::not_a_directory);
+  return ProbeFolderWritable(folder);
 }
 
 SaveErrorRule SaveErrorRuleFor(std::error_code error) {

@@ -94,18 +94,44 @@ struct SaveOptions {
   bool carryOn = false;
 };
 
+// Why a save ended before every picture asked for was tried.
+enum class SaveStop {
+  kNone,          // every picture was tried
+  kCancelled,     // the user stopped
+  kDiskFull,      // the target's file system is full
+  kNoAnswer,      // the camera did not answer (time-out, retries used up)
+  kDisconnected,  // the serial device went away
+  kCardChanged,   // the card is not the one that was counted
+  kCannotOpen,    // the serial device could not be opened or reserved
+  kFolder,        // the target folder cannot take files (nothing was asked of the camera)
+  kFailed,        // a picture failed and the save ends at the first failure (the window)
+};
+
 struct SaveTally {
   int saved = 0;
   int skipped = 0;
   int failed = 0;
+  int notTried = 0;
+  // The pictures asked for: saved + skipped + failed + notTried. -1 when "all" were
+  // asked for and the camera's count could not be read.
+  int asked = 0;
+  SaveStop stopped = SaveStop::kNone;
   SequenceEnd end = SequenceEnd::kDone;
 };
 
-// Saves pictures (all of them when numbers is empty) into the folder: the camera is
-// asked for its count first, then each picture is downloaded and written whole or not
-// at all under its target name.
+// Saves pictures (all of them when numbers is empty) into the folder. Before anything
+// goes over the line the folder is checked for taking files (the failure names the
+// folder and the cause), temporary files that an earlier killed save of ours left there
+// are removed, and the port's device is reserved for the whole run; then the camera is
+// asked for its count, and each picture is downloaded and written whole or not at all
+// under its target name.
 SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const SaveOptions& options,
                                TransferObserver& observer);
+
+// The folder check of a save: empty when files can be created in the folder, else the
+// error (ENOTDIR for something that is no folder).
+std::error_code CheckFolderTakesFiles(const std::filesystem::path& folder);
+
 
 // What a save does after a file could not be written.
 enum class SaveErrorAction { kNextPicture, kEnd, kAskReplace };

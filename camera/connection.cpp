@@ -141,7 +141,7 @@ CommSettings ApplyStoredCommSettings(CommSetupDialogData& dialog) {
 }
 
 bool CheckPicturePrefix(std::string_view prefix) {
-  if (prefix.size() > kMaxPicturePrefixLength) {
+  if (Utf8Length(prefix) > kMaxPicturePrefixLength) {
     Prompt().Show(MessageTextWith(kMsgParseStringSize, std::to_string(kMaxPicturePrefixLength)));
     return false;
   }

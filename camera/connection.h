@@ -78,7 +78,8 @@ struct CommSetupDialogData {
 // not be opened gives the first available port. Returns the application's settings.
 CommSettings ApplyStoredCommSettings(CommSetupDialogData& dialog);
 
-// The prefix check of the dialog's OK: a prefix longer than 4 characters gets the
+// The prefix check of the dialog's OK: a prefix longer than 4 characters (of any script,
+// counted as characters, not bytes) gets the
 // length message, one with a space, a double quote or one of |=+][><)(.?*;,:/ the
 // message "The file name contains the characters which are not allowed to use...".
 // True when the prefix may be used.

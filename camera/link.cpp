@@ -1,6 +1,7 @@
 #include "camera/link.h"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 
 namespace tessaly {
@@ -8,6 +9,22 @@ namespace {
 
 LinkState g_link;
 LinkProgress g_progress;
+std::atomic<bool> g_stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "a stop is requested from signal handlers");
+int g_cleanupDepth = 0;
+
+bool StopPending() { return g_cleanupDepth == 0 && g_stopRequested.load(std::memory_order_relaxed); }
+
+// The device went away: the link goes back to idle and nothing more is sent.
+int LineGone() {
+  g_link.transferState = TransferState::kIdle;
+  g_link.enqRetries = 0;
+  g_link.sendRetries = 0;
+  g_link.packetSize = kDefaultPacketSize;
+  g_link.cancelRequest = 0;
+  PortLineGone();
+  return kLinkDisconnected;
+}
 
 // A corrupt answer is refused with NAK and the camera repeats it; this many refusals in
 // a row end the wait as a link failure, so a line that only ever delivers garbage cannot
@@ -56,6 +73,7 @@ enum class FrameOutcome { kAccepted, kRefused, kEnded };
 // answered with NAK. Nothing when the step goes on.
 std::optional<int> EndOfWait(int received) {
   if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
+  if (received == kReceiveDisconnected) return LineGone();
   if (g_link.cancelRequest) {
     g_link.cancelRequest = 0;
     return kLinkCancelled;
@@ -118,7 +136,14 @@ void SetLinkProgress(LinkProgress progress) { g_progress = std::move(progress); 
 
 int CallLinkProgress(std::uint32_t total, std::uint32_t done) { return g_progress ? g_progress(total, done) : 1; }
 
-void LinkSendByte(std::uint8_t byte) { PortLine().WriteBytes(&byte, 1); }
+void RequestLinkStop() { g_stopRequested.store(true, std::memory_order_relaxed); }
+void ClearLinkStop() { g_stopRequested.store(false, std::memory_order_relaxed); }
+bool LinkStopRequested() { return g_stopRequested.load(std::memory_order_relaxed); }
+
+LinkCleanup::LinkCleanup() { ++g_cleanupDepth; }
+LinkCleanup::~LinkCleanup() { --g_cleanupDepth; }
+
+void LinkSendByte(std::uint8_t byte) { PortWrite(&byte, 1); }
 
 void LinkPause(std::uint32_t milliseconds) { LinkTime().SleepMs(milliseconds); }
 
@@ -131,9 +156,22 @@ int LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, std::uint3
   bool lineError = false;
   while (got < expected) {
     ReportProgress();
+    if (StopPending()) {
+      // A stop is a cancel as the progress callback asks for it: a frame that has begun
+      // is taken whole (the camera would otherwise go on sending into our "CC"), and a
+      // transfer's frame that is due is awaited; any other wait ends at once.
+      if (g_link.transferState != TransferState::kIdle) g_link.cancelRequest = 1;
+      if (got == 0 && (expected == 1 || g_link.transferState == TransferState::kIdle)) {
+        g_link.cancelRequest = 1;
+        return kReceiveCancelled;
+      }
+    }
     std::int32_t count = 0;
     std::int32_t result =
         PortLine().ReadBytes(buffer.data() + got, static_cast<std::int32_t>(expected - got), count);
+    // A device that went away (the adapter unplugged, the other end of a terminal
+    // closed) answers every read with an error: nothing will come, so stop at once.
+    if (IsLineGoneError(result)) return kReceiveDisconnected;
     if (result != 0) lineError = true;
     if (count > 0) {
       got += std::min(static_cast<std::size_t>(count), expected - got);
@@ -144,14 +182,13 @@ int LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, std::uint3
       }
       continue;
     }
-    // The clock is read after an error result too: a read that keeps failing (a device
-    // that went away) must still end in a time-out.
     std::uint64_t elapsed = LinkTime().NowMs() - start;
     if (elapsed > timeoutMs) return lineError ? kReceiveLineError : kReceiveTimedOut;
     // Nothing queued: wait in the operating system until bytes come, never longer than
-    // the time-out left, instead of spinning on the non-blocking read.
-    auto left = static_cast<std::int32_t>(timeoutMs - elapsed + 1);
-    if (PortLine().WaitReadable(left, static_cast<std::int32_t>(expected - got)) < 0) LinkPause(1);
+    // the time-out left, instead of spinning on the non-blocking read. The wait is cut
+    // into slices so that a stop request is seen soon.
+    auto left = static_cast<std::int32_t>(std::min<std::uint64_t>(timeoutMs - elapsed + 1, kStopLatencyMs));
+    if (PortLine().WaitReadable(left, static_cast<std::int32_t>(expected - got)) < 0) return kReceiveDisconnected;
   }
   return kReceiveComplete;
 }
@@ -172,6 +209,11 @@ int LinkSendFrame() {
   for (;;) {
     int received = LinkReceive(byte, 1, kEnqAnswerTimeoutMs);
     if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
+    if (received == kReceiveDisconnected) return LineGone();
+    if (received == kReceiveCancelled) {
+      g_link.cancelRequest = 0;
+      return kLinkCancelled;
+    }
     if (received == kReceiveLineError) {
       LinkSendByte(kNak);
       return kLinkDone;
@@ -179,7 +221,7 @@ int LinkSendFrame() {
     if (received == kReceiveComplete) {
       PortPurge();
       if (byte[0] == kAck) {
-        if (PortLine().WriteBytes(g_link.transmit.data(), g_link.transmitLength) == 0) return kLinkFailure;
+        if (PortWrite(g_link.transmit.data(), g_link.transmitLength) == 0) return kLinkFailure;
         received = LinkReceive(byte, 1, kFrameAckTimeoutMs);
         if (auto ended = EndOfWait(received)) return *ended;
         if (received == kReceiveComplete && byte[0] == kAck) return kLinkDone;
@@ -221,6 +263,11 @@ int LinkAwaitAnswer(std::uint32_t timeoutMs) {
     int received = LinkReceive(byte, 1, left);
     if (received == kReceiveTimedOut) return LinkFail(kLinkFailure);
     if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
+    if (received == kReceiveDisconnected) return LineGone();
+    if (received == kReceiveCancelled) {
+      g_link.cancelRequest = 0;
+      return kLinkCancelled;
+    }
     if (received == kReceiveLineError) {
       LinkSendByte(kNak);
       return kLinkDone;

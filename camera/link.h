@@ -23,12 +23,15 @@ inline constexpr int kLinkDone = 0;
 inline constexpr int kLinkCancelled = 4;
 inline constexpr int kLinkFailure = 5;
 inline constexpr int kLinkNotOpen = 8;
+inline constexpr int kLinkDisconnected = 9;  // the device went away (hung up, EIO); the port is closed
 
 // Results of LinkReceive.
 inline constexpr int kReceiveComplete = 0;
 inline constexpr int kReceiveTimedOut = 2;
 inline constexpr int kReceiveNotOpen = 8;
 inline constexpr int kReceiveLineError = 9;  // timed out after the driver reported a line error
+inline constexpr int kReceiveDisconnected = 10;  // the device went away; the port is closed
+inline constexpr int kReceiveCancelled = 11;     // a stop was requested (RequestLinkStop)
 
 // Result codes of the camera's answer letters.
 inline constexpr int kAnswerOk = 10;
@@ -81,6 +84,23 @@ void SetLinkProgress(LinkProgress progress);
 // Calls the progress callback directly, for progress that passes without a transfer;
 // 1 when none is set.
 int CallLinkProgress(std::uint32_t total, std::uint32_t done);
+
+// A stop asked for from outside the link's callbacks (a signal handler, another thread):
+// every wait of the link ends within kStopLatencyMs as a cancel, the greeting and the
+// waits for answers included, until ClearLinkStop. Safe to call from a signal handler.
+void RequestLinkStop();
+void ClearLinkStop();
+bool LinkStopRequested();
+inline constexpr std::uint32_t kStopLatencyMs = 100;
+// While one lives, stop requests do not end waits: the clean-up after a cancel (telling
+// the camera "CC", back to 9600) runs to its end.
+class LinkCleanup {
+ public:
+  LinkCleanup();
+  ~LinkCleanup();
+  LinkCleanup(const LinkCleanup&) = delete;
+  LinkCleanup& operator=(const LinkCleanup&) = delete;
+};
 
 // One control byte; whether it was written is not looked at.
 void LinkSendByte(std::uint8_t byte);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "camera/link.h"
+#include "serial/line_errors.h"
 #include "serial/serlnk32.h"
 
 namespace tessaly {
@@ -22,6 +23,7 @@ class SerialLineBackend final : public PortBackend {
   std::int32_t WriteBytes(const std::uint8_t* buffer, std::int32_t count) override {
     return MyWriteBytes(buffer, count);
   }
+  std::int32_t DrainComm(std::int32_t timeoutMs) override { return MyDrainComm(timeoutMs); }
   std::int32_t EscapeCommFunction(std::int32_t handle, std::int32_t function) override {
     return MyEscapeCommFunction(handle, function);
   }
@@ -30,6 +32,8 @@ class SerialLineBackend final : public PortBackend {
     return MyWaitReadable(timeoutMs, minBytes);
   }
   std::int32_t LastOpenError() override { return MyLastOpenError(); }
+  std::int32_t ReserveComm(const char* deviceName) override { return MyReserveComm(deviceName); }
+  std::int32_t ReleaseComm() override { return MyReleaseComm(); }
 };
 
 class SteadyLinkClock final : public LinkClock {
@@ -113,6 +117,7 @@ int PortOpen(std::uint32_t speed, int port) {
     return 0;
   }
   g_commPort.isOpen = 1;
+  g_commPort.lineGone = 0;
   g_commPort.port = static_cast<std::uint8_t>(port);
   g_commPort.speed = speed;
   g_lastOpenError = PortOpenError::kNone;
@@ -138,7 +143,45 @@ int PortSetSpeed(std::uint32_t speed) {
   return result;
 }
 
+int PortWrite(const std::uint8_t* bytes, std::int32_t count) {
+  if (PortLine().WriteBytes(bytes, count) != 0 &&
+      PortLine().DrainComm(static_cast<std::int32_t>(serial::WriteTimeoutMs(count))) != 0)
+    return 1;
+  // The unsent rest must not reach the camera later, in the middle of whatever follows.
+  PortLine().FlushComm(g_commPort.handle, SERLNK32_PURGE_TXABORT | SERLNK32_PURGE_TXCLEAR);
+  return 0;
+}
+
 void PortPurge() { PortLine().FlushComm(g_commPort.handle, kPurgeAll); }
+
+void PortLineGone() {
+  if (g_commPort.isOpen) {
+    g_commPort.isOpen = 0;
+    // Nothing can be sent to a device that is gone: no DTR, no purge, just let it go.
+    PortLine().CloseComm();
+    g_commPort.handle = -1;
+  }
+  g_commPort.lineGone = 1;
+}
+
+bool IsLineGoneError(std::int32_t error) {
+  return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
+PortReservation::PortReservation(int port) {
+  if (port < 1 || port > kPortCount) {
+    m_error = ENOENT;
+    return;
+  }
+  char name[16];
+  std::snprintf(name, sizeof name, "%s%d", "COM", port);
+  m_held = PortLine().ReserveComm(name) != 0;
+  if (!m_held) m_error = PortLine().LastOpenError();
+}
+
+PortReservation::~PortReservation() {
+  if (m_held) PortLine().ReleaseComm();
+}
 
 PortOpenError PortLastOpenError() { return g_lastOpenError; }
 
@@ -154,6 +197,7 @@ PortOpenError PortOpenErrorFromErrno(int error) {
     case EROFS: return PortOpenError::kPermission;
     case EBUSY:
     case EWOULDBLOCK: return PortOpenError::kBusy;
+    case ENOTTY: return PortOpenError::kNotSerial;
     default: return PortOpenError::kOther;
   }
 }
@@ -164,6 +208,7 @@ MessageId PortOpenErrorMessage(PortOpenError error) {
     case PortOpenError::kMissing: return kMsgSerialMissing;
     case PortOpenError::kPermission: return kMsgSerialPermission;
     case PortOpenError::kBusy: return kMsgSerialBusy;
+    case PortOpenError::kNotSerial: return kMsgNotSerialDevice;
     default: return kMsgFailedToCommunicate;
   }
 }

@@ -1,13 +1,15 @@
 // tessaly-cli camera: the camera window's work from the command line: count, list,
 // thumbnails, downloads, sending pictures, and the port probe.
 //
-// Every transfer shows a progress bar on stderr unless --quiet is given, and Ctrl+C
-// stops it the way the window's Cancel button does: the camera is told, the line goes
-// back to 9600 bit/s, and the command ends with exit status 1. A second Ctrl+C ends the
-// program at once.
+// Every transfer shows a progress bar on stderr unless --quiet is given, and Ctrl+C (or
+// SIGTERM, or SIGHUP when the terminal goes) stops it the way the window's Cancel button
+// does: the camera is told, the line goes back to 9600 bit/s, the summary is printed and
+// the command ends with exit status 1. A second signal during that clean-up does not cut
+// it short; it only limits it to 3 more seconds.
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <csignal>
 #include <cstdlib>
@@ -23,6 +25,7 @@
 #include "camera/camera_ops.h"
 #include "camera/camera_transfers.h"
 #include "camera/connection.h"
+#include "camera/link.h"
 #include "camera/picture_names.h"
 #include "camera/port.h"
 #include "camera/send_to_camera.h"
@@ -59,32 +62,64 @@ constexpr std::string_view kHelp =
     "  ports                      the four port slots, their devices, which could be opened, and the\n"
     "                             speeds the first usable one accepts\n"
     "\n"
+    "get and get-all end with a line that counts every picture asked for (saved, skipped,\n"
+    "failed, not tried) and says why the run stopped early. Ctrl+C, SIGTERM and SIGHUP stop\n"
+    "a transfer as the window's Cancel button does.\n"
+    "\n"
     "Exit status: 0 done, 1 failed (the message is on stderr), 2 usage error.\n";
 
 // ----------------------------------------------------------------------------- Ctrl+C
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-void OnInterrupt(int) { g_interrupted = 1; }
+// The clean-up after a stop (telling the camera, back to 9600) takes well under a second;
+// a second signal gives it this long before the program ends anyway.
+constexpr unsigned kCleanupLimitSeconds = 3;
 
-// Turns the first Ctrl+C into a request to stop for as long as it lives; the handler is
-// reset when it runs, so that a second Ctrl+C ends the program the usual way.
+void OnStopSignal(int) {
+  if (g_interrupted == 0) {
+    g_interrupted = 1;
+    RequestLinkStop();
+    return;
+  }
+  // SIGALRM's default action ends the program when the clean-up outlasts its limit.
+  if (g_interrupted == 1) {
+    g_interrupted = 2;
+    ::alarm(kCleanupLimitSeconds);
+  }
+}
+
+// Turns SIGINT, SIGTERM and SIGHUP into a request to stop for as long as it lives; a
+// pipe whose reader went away does not end the program either, so that the clean-up
+// still runs.
 class InterruptGuard {
  public:
   InterruptGuard() {
     g_interrupted = 0;
+    ClearLinkStop();
     struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESETHAND;
+    action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &m_previous);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+      sigaddset(&action.sa_mask, kSignals[i]);
+    }
+    for (std::size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], &action, &m_previous[i]);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &ignore, &m_previousPipe);
   }
-  ~InterruptGuard() { ::sigaction(SIGINT, &m_previous, nullptr); }
+  ~InterruptGuard() {
+    for (std::size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], &m_previous[i], nullptr);
+    ::sigaction(SIGPIPE, &m_previousPipe, nullptr);
+    ClearLinkStop();
+  }
   InterruptGuard(const InterruptGuard&) = delete;
   InterruptGuard& operator=(const InterruptGuard&) = delete;
 
  private:
-  struct sigaction m_previous {};
+  static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+  std::array<struct sigaction, 3> m_previous{};
+  struct sigaction m_previousPipe {};
 };
 
 // ----------------------------------------------------------------------------- progress
@@ -239,7 +274,7 @@ std::optional<std::string> ParseCameraArgs(const Args& args, CameraArgs& out) {
           return "--speed takes 9600, 19200, 28800, 38400, 57600 or 115200, not \"" + *text + "\"";
         out.speed = speed;
       } else if (arg == "--prefix") {
-        if (text->size() > kMaxPicturePrefixLength) return "--prefix takes at most 4 characters";
+        if (Utf8Length(*text) > kMaxPicturePrefixLength) return "--prefix takes at most 4 characters";
         out.prefix = *text;
       } else {
         out.to = *text;
@@ -352,8 +387,35 @@ bool CheckFolder(const fs::path& folder) {
   return false;
 }
 
-void PrintSummary(int saved, int skipped, int failed) {
-  std::cout << saved << " saved, " << skipped << " skipped, " << failed << " failed\n";
+// The summary of a run: every picture asked for is counted once, and a run that ended
+// early says why.
+std::string_view StopText(SaveStop stop) {
+  switch (stop) {
+    case SaveStop::kNone: return {};
+    case SaveStop::kCancelled: return "cancelled";
+    case SaveStop::kDiskFull: return "disk full";
+    case SaveStop::kNoAnswer: return "the camera did not answer";
+    case SaveStop::kDisconnected: return "the serial device was disconnected";
+    case SaveStop::kCardChanged: return "the memory card was changed";
+    case SaveStop::kCannotOpen: return "the serial device could not be opened";
+    case SaveStop::kFolder: return "the folder cannot take files";
+    case SaveStop::kFailed: return "a picture failed";
+  }
+  return {};
+}
+
+void PrintSummary(const SaveTally& tally) {
+  std::cout << tally.saved << " saved, " << tally.skipped << " skipped, " << tally.failed << " failed";
+  if (tally.asked >= 0) std::cout << ", " << tally.notTried << " not tried";
+  if (tally.stopped != SaveStop::kNone) std::cout << "; stopped: " << StopText(tally.stopped);
+  if (tally.asked < 0) std::cout << " (the number of pictures is not known)";
+  std::cout << '\n' << std::flush;
+}
+
+void PrintThumbnailSummary(const SaveTally& tally) {
+  std::cout << tally.saved << " saved, " << tally.skipped << " skipped, " << tally.failed << " failed";
+  if (tally.stopped != SaveStop::kNone) std::cout << "; stopped: " << StopText(tally.stopped);
+  std::cout << '\n' << std::flush;
 }
 
 void ReportCancel(ProgressBar& bar) {
@@ -409,7 +471,15 @@ int RunThumbnails(const CameraArgs& args, ProgressBar& bar) {
   SequenceEnd end = ListThumbnails(sink, bar);
   bar.ClearContext();
   if (end == SequenceEnd::kCancelled) ReportCancel(bar);
-  PrintSummary(sink.saved, sink.skipped, sink.failed);
+  SaveTally tally;
+  tally.saved = sink.saved;
+  tally.skipped = sink.skipped;
+  tally.failed = sink.failed;
+  tally.asked = -1;  // a listing counts only what it got to
+  if (end == SequenceEnd::kCancelled) tally.stopped = SaveStop::kCancelled;
+  else if (end == SequenceEnd::kFailed)
+    tally.stopped = ThePort().lineGone ? SaveStop::kDisconnected : SaveStop::kNoAnswer;
+  PrintThumbnailSummary(tally);
   bool ok = (end == SequenceEnd::kDone || end == SequenceEnd::kEmpty) && sink.failed == 0;
   return ok ? kExitOk : kExitFailure;
 }
@@ -425,9 +495,7 @@ int RunGet(const CameraArgs& args, const std::vector<std::uint32_t>& numbers, Pr
   SaveTally tally = SavePicturesToFolder(numbers, options, bar);
   bar.ClearContext();
   if (tally.end == SequenceEnd::kCancelled) ReportCancel(bar);
-  // Pictures asked for by number from a camera that holds none could not be saved.
-  if (tally.end == SequenceEnd::kEmpty) tally.failed += static_cast<int>(numbers.size());
-  PrintSummary(tally.saved, tally.skipped, tally.failed);
+  PrintSummary(tally);
   bool ok = (tally.end == SequenceEnd::kDone || tally.end == SequenceEnd::kEmpty) && tally.failed == 0;
   return ok ? kExitOk : kExitFailure;
 }
@@ -474,12 +542,22 @@ int RunCamera(const Args& rawArgs) {
 
   ProgressBar bar(args.quiet);
   ScopedPrompt prompt(std::make_unique<CameraPrompt>(bar, args.overwrite));
-  // A prefix the program would refuse in its dialog is refused here too.
-  if (args.prefix && !CheckPicturePrefix(*args.prefix)) return kExitFailure;
+  // A prefix the program would refuse in its dialog is refused here too, as a usage error.
+  if (args.prefix && !CheckPicturePrefix(*args.prefix)) return kExitUsage;
   // Ctrl+C ends the short commands at once; a transfer is stopped the way Cancel does.
   std::optional<InterruptGuard> interrupts;
   if (sub == "thumbnails" || sub == "get" || sub == "get-all" || sub == "put") interrupts.emplace();
   if (!SetUpLink(args, sub == "ports" ? PortRequired::kNo : PortRequired::kYes)) return kExitFailure;
+  // The device stays ours for the whole command, also while the port is closed between
+  // two pictures.
+  std::optional<PortReservation> reservation;
+  if (sub != "ports") {
+    reservation.emplace(TheLinkSetup().currentPort);
+    if (!reservation->Held()) {
+      Prompt().Show(PortOpenErrorMessage(PortOpenErrorFromErrno(reservation->Error())));
+      return kExitFailure;
+    }
+  }
 
   int status = kExitFailure;
   if (sub == "ports") status = RunPorts();

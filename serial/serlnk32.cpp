@@ -40,6 +40,41 @@ struct PortRecord {
 
 PortRecord g_port;
 
+// A device kept for the program between its opens: the descriptor holds the lock and the
+// exclusive flag while the port itself is closed, and the port's opens share it.
+struct Reservation {
+  int fd = -1;
+  int depth = 0;
+  std::string device;
+};
+Reservation g_reservation;
+
+// Opens the device exclusively, as MyOpenComm does: the descriptor, or -1 with errno.
+int OpenExclusive(const std::string& device) {
+  int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (!::isatty(fd)) {
+    ::close(fd);
+    errno = ENOTTY;
+    return -1;
+  }
+  // Not shared with other programs: TIOCEXCL refuses later opens of the device, and the
+  // lock keeps out programs that opened it before us and honour the usual lock.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int error = errno == EWOULDBLOCK ? EBUSY : errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  if (::ioctl(fd, TIOCEXCL) != 0) {
+    int error = errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  return fd;
+}
+
 // The driver's error counters; false where the driver keeps none (pseudo-terminals,
 // many USB adapters).
 bool ReadErrorCounts(int fd, LineErrorCounts& counts) {
@@ -59,9 +94,44 @@ int QueuedBytes(int fd) {
   return queued;
 }
 
+// Bytes handed to the driver that have not gone out yet; 0 where the driver cannot tell.
+int UnsentBytes(int fd) {
+  int queued = 0;
+  if (::ioctl(fd, TIOCOUTQ, &queued) != 0) return 0;
+  if (queued > 0) return queued;
+  // A UART's shift register and FIFO are not in that count; its line status tells when
+  // the last stop bit has left. Drivers without it (pseudo-terminals, most USB
+  // adapters) have nothing beyond the count.
+  unsigned status = 0;
+  if (::ioctl(fd, TIOCSERGETLSR, &status) == 0 && (status & TIOCSER_TEMT) == 0) return 1;
+  return 0;
+}
+
+// Waits until every byte handed to the driver has gone out, or until the deadline: a
+// purge or a speed change that follows must find nothing of ours still on its way.
+// Sleeps about as long as the queued bytes need at the line speed, so that a drained
+// queue costs one ioctl and a full one no busy wait.
+bool DrainUntil(int fd, Clock::time_point deadline) {
+  for (;;) {
+    int unsent = UnsentBytes(fd);
+    if (unsent == 0) return true;
+    auto now = Clock::now();
+    if (now >= deadline) return false;
+    unsigned speed = g_port.speed > 0 ? g_port.speed : 9600;
+    auto lineTime = std::chrono::microseconds(static_cast<std::int64_t>(unsent) * 10'000'000 / speed);
+    auto step = std::clamp<Clock::duration>(lineTime, std::chrono::microseconds(100), std::chrono::milliseconds(20));
+    std::this_thread::sleep_until(std::min(deadline, now + step));
+  }
+}
+
 int OpenFailure(int error) {
   g_port.lastOpenError = error;
   return -1;
+}
+
+int ReserveFailure(int error) {
+  g_port.lastOpenError = error;
+  return 0;
 }
 
 }  // namespace
@@ -75,23 +145,14 @@ SERLNK32_API int32_t MyOpenComm(const char* deviceName) {
   auto device = tessaly::serial::ResolvePortDevice(deviceName);
   if (!device) return OpenFailure(ENOENT);
 
-  int fd = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return OpenFailure(errno);
-  if (!::isatty(fd)) {
-    ::close(fd);
-    return OpenFailure(ENOTTY);
-  }
-  // Not shared with other programs: TIOCEXCL refuses later opens of the device, and the
-  // lock keeps out programs that opened it before us and honour the usual lock.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    int error = errno == EWOULDBLOCK ? EBUSY : errno;
-    ::close(fd);
-    return OpenFailure(error);
-  }
-  if (::ioctl(fd, TIOCEXCL) != 0) {
-    int error = errno;
-    ::close(fd);
-    return OpenFailure(error);
+  int fd = -1;
+  if (g_reservation.fd >= 0 && g_reservation.device == *device) {
+    // Our own reservation keeps others out, and would keep us out too: share it.
+    fd = ::fcntl(g_reservation.fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return OpenFailure(errno);
+  } else {
+    fd = OpenExclusive(*device);
+    if (fd < 0) return OpenFailure(errno);
   }
   g_port.fd = fd;
   g_port.speed = tessaly::serial::GetLineSpeed(fd);
@@ -107,8 +168,9 @@ SERLNK32_API int32_t MyCloseComm(int32_t) {
   g_port = PortRecord{};
   g_port.lastOpenError = lastOpenError;
   // The exclusive flag belongs to the device, not to this descriptor: clear it so that
-  // the next open succeeds while another descriptor keeps the device alive.
-  ::ioctl(fd, TIOCNXCL);
+  // the next open succeeds while another descriptor keeps the device alive; a device we
+  // keep reserved stays exclusive.
+  if (g_reservation.fd < 0) ::ioctl(fd, TIOCNXCL);
   return ::close(fd) == 0 ? 1 : 0;
 }
 
@@ -124,6 +186,9 @@ SERLNK32_API int32_t MySetupConnect(int32_t handle, int32_t speed) {
   settings.c_iflag &= ~(IXON | IXOFF | IXANY);
   settings.c_cc[VMIN] = 1;
   settings.c_cc[VTIME] = 0;
+  // Bytes still on their way would be garbled by the new speed; our writes drain before
+  // they return, so this only waits for a writer that bypassed them.
+  DrainUntil(handle, Clock::now() + std::chrono::milliseconds(tessaly::serial::WriteTimeoutMs(UnsentBytes(handle))));
   if (::tcsetattr(handle, TCSANOW, &settings) != 0) return 0;
   if (!tessaly::serial::SetLineSpeed(handle, static_cast<unsigned>(speed))) return 0;
   g_port.speed = static_cast<unsigned>(speed);
@@ -175,7 +240,10 @@ SERLNK32_API int32_t MyWriteBytes(const void* buffer, int32_t count) {
     if (ready < 0 && errno != EINTR) break;
     if (ready > 0 && (waiting.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) break;
   }
-  if (left == 0) return 1;
+  // The write is complete only when its bytes have left the driver, as with the write
+  // time-outs this library's interface comes from: the purge or speed change that
+  // often follows at once must not catch them in the transmit queue.
+  if (left == 0 && DrainUntil(g_port.fd, deadline)) return 1;
   // What a stalled reader did not take must not reach the camera later, in the middle
   // of whatever the program sends next.
   ::tcflush(g_port.fd, TCOFLUSH);
@@ -202,12 +270,17 @@ SERLNK32_API int32_t MyEscapeCommFunction(int32_t handle, int32_t function) {
 
 SERLNK32_API int32_t MyFlushComm(int32_t handle, int32_t flags) {
   if (g_port.fd < 0 || handle != g_port.fd) return 0;
-  bool output = (flags & (SERLNK32_PURGE_TXABORT | SERLNK32_PURGE_TXCLEAR)) != 0;
-  bool input = (flags & (SERLNK32_PURGE_RXABORT | SERLNK32_PURGE_RXCLEAR)) != 0;
-  if (output && input) ::tcflush(handle, TCIOFLUSH);
-  else if (output) ::tcflush(handle, TCOFLUSH);
-  else if (input) ::tcflush(handle, TCIFLUSH);
+  // Only what has arrived and was not read is discarded. The transmit side holds nothing
+  // to discard: every completed write has drained, and a failed one discarded its own
+  // rest. tcflush(TCOFLUSH) would do harm besides: on a pseudo-terminal it empties the
+  // other end's input, and on a USB adapter it can drop bytes the driver already took.
+  if ((flags & (SERLNK32_PURGE_RXABORT | SERLNK32_PURGE_RXCLEAR)) != 0) ::tcflush(handle, TCIFLUSH);
   return 0;
+}
+
+SERLNK32_API int32_t MyDrainComm(int32_t timeoutMs) {
+  if (g_port.fd < 0) return 0;
+  return DrainUntil(g_port.fd, Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0))) ? 1 : 0;
 }
 
 SERLNK32_API int32_t MyBuildCommDCB(int32_t, int32_t) { return 1; }
@@ -217,6 +290,47 @@ SERLNK32_API void GenerateCallback(int32_t selector) {
 }
 
 SERLNK32_API int32_t MyLastOpenError(void) { return g_port.lastOpenError; }
+
+SERLNK32_API int32_t MyReserveComm(const char* deviceName) {
+  if (deviceName == nullptr) return ReserveFailure(EINVAL);
+  auto device = tessaly::serial::ResolvePortDevice(deviceName);
+  if (!device) return ReserveFailure(ENOENT);
+  if (g_reservation.fd >= 0) {
+    if (g_reservation.device != *device) return ReserveFailure(EBUSY);
+    ++g_reservation.depth;
+    return 1;
+  }
+  int fd = -1;
+  if (g_port.fd >= 0) {
+    // The port is open on some device already; only its own device can be reserved.
+    char path[4096];
+    std::string link = "/proc/self/fd/" + std::to_string(g_port.fd);
+    ssize_t n = ::readlink(link.c_str(), path, sizeof path - 1);
+    if (n <= 0 || std::string(path, static_cast<std::size_t>(n)) != *device) return ReserveFailure(EBUSY);
+    fd = ::fcntl(g_port.fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return ReserveFailure(errno);
+  } else {
+    fd = OpenExclusive(*device);
+    if (fd < 0) return ReserveFailure(errno);
+  }
+  g_reservation.fd = fd;
+  g_reservation.depth = 1;
+  g_reservation.device = *device;
+  g_port.lastOpenError = 0;
+  return 1;
+}
+
+SERLNK32_API int32_t MyReleaseComm(void) {
+  if (g_reservation.fd < 0) return 0;
+  if (--g_reservation.depth > 0) return 1;
+  int fd = g_reservation.fd;
+  g_reservation = Reservation{};
+  // While the port is still open its descriptor keeps the device; it clears the flag
+  // when it closes.
+  if (g_port.fd < 0) ::ioctl(fd, TIOCNXCL);
+  ::close(fd);
+  return 1;
+}
 
 SERLNK32_API int32_t MyWaitReadable(int32_t timeoutMs, int32_t minBytes) {
   if (g_port.fd < 0) return -1;

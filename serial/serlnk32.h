@@ -49,12 +49,15 @@ SERLNK32_API int32_t MySetupConnect(int32_t handle, int32_t speed);
 // the line-error flags (and nothing read) when errors were counted since the last call;
 // or the system error code when the read fails.
 SERLNK32_API int32_t MyReadBytes(void* buffer, int32_t maxCount, int32_t* countRead);
-// Writes the whole buffer within 5 ms per byte plus 5 ms (one byte) or 3000 ms (longer
-// writes); 1 when every byte was written, else 0 (and the unsent rest is discarded).
+// Writes the whole buffer and waits until it has left the driver, within 5 ms per byte
+// plus 5 ms (one byte) or 3000 ms (longer writes); 1 when every byte went out, else 0
+// (and the unsent rest is discarded).
 SERLNK32_API int32_t MyWriteBytes(const void* buffer, int32_t count);
 // 0 on success, else the system error code.
 SERLNK32_API int32_t MyEscapeCommFunction(int32_t handle, int32_t function);
-// Discards the queues named by the flags; always 0.
+// Discards what has arrived and was not read when the flags name the receive queue; the
+// transmit flags discard nothing, since every write that returned 1 has already gone out
+// and a failed one discarded its own rest. Always 0.
 SERLNK32_API int32_t MyFlushComm(int32_t handle, int32_t flags);
 // Kept for programs that build a mode text; there is nothing to build here: 1.
 SERLNK32_API int32_t MyBuildCommDCB(int32_t port, int32_t speed);
@@ -73,6 +76,17 @@ SERLNK32_API int32_t MyLastOpenError(void);
 // Returns 1 when bytes are queued, 0 after the time-out, -1 when the port cannot be
 // waited on (not open, hung up).
 SERLNK32_API int32_t MyWaitReadable(int32_t timeoutMs, int32_t minBytes);
+// Waits at most timeoutMs until every byte written has left the driver: 1 when it has,
+// 0 after the time-out or when no port is open.
+SERLNK32_API int32_t MyDrainComm(int32_t timeoutMs);
+// Keeps the device that the name stands for from other programs until MyReleaseComm,
+// also while the port is closed: the lock and the exclusive flag stay on a descriptor of
+// the library's own, and MyOpenComm of the same device shares it. Calls nest. 1 on
+// success; 0 when the device cannot be opened (MyLastOpenError tells why) or another
+// device is reserved or open.
+SERLNK32_API int32_t MyReserveComm(const char* deviceName);
+// Ends one MyReserveComm; the device is free again after the last. 1, or 0 when none.
+SERLNK32_API int32_t MyReleaseComm(void);
 // Writes the device that a port name stands for (after the port map) into buffer, zero
 // terminated; returns its length, or -1 when the name maps to no device or the buffer
 // is too small.

@@ -55,6 +55,7 @@ int CCameraApp::OnExit() {
 }
 
 bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
+  if (m_docManager != nullptr) CloseEverything();
   AppState& state = TheAppState();
   state.cameraOpened = false;
   state.starting = true;
@@ -71,6 +72,10 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
   m_docManager->SetRetouchTemplate(m_retouchTemplate);
 
   m_frame = new CMainFrame(m_docManager);
+  m_frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
+    if (event.GetEventObject() == m_frame) m_frame = nullptr;
+    event.Skip();
+  });
   SetTopWindow(m_frame);
   BindCommands();
 
@@ -78,10 +83,18 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
     // Started for another program: no main window and no logo.
     return true;
   }
-  if (!RunCommandLine(info)) return false;
+  if (RunCommandLine(info) == AfterCommandLine::kEnd) {
+    // Started only to print: the program ends without showing its window.
+    state.starting = false;
+    CallAfter([this] {
+      if (m_frame != nullptr) m_frame->Close(true);
+    });
+    return true;
+  }
 
   m_frame->Show(true);
   m_frame->Update();
+  m_frame->RecordRects();
   if (info.showLogo) ShowLogo();
   state.starting = false;
   return true;
@@ -92,25 +105,37 @@ void CCameraApp::ShowLogo() { m_logo = new CLogoWindow(m_frame); }
 CLogoWindow* CCameraApp::LogoWindow() const { return dynamic_cast<CLogoWindow*>(m_logo.get()); }
 
 
-bool CCameraApp::RunCommandLine(const CAppCommandLineInfo& info) {
+CCameraApp::AfterCommandLine CCameraApp::RunCommandLine(const CAppCommandLineInfo& info) {
   using Command = CAppCommandLineInfo::ShellCommand;
+  bool onlyPrinting = !info.entries.empty();
   for (const CAppCommandLineInfo::Entry& entry : info.entries) {
     const wxString path = wxString::FromUTF8(entry.fileName);
     switch (entry.command) {
       case Command::kNew:
       case Command::kOpen:
+      case Command::kDde:  // no other program talks to this one: the file simply opens
+        onlyPrinting = false;
         // A file that does not open has said so; the others still open.
         OpenDocumentFile(path);
         break;
       case Command::kPrint:
       case Command::kPrintTo:
-        Prompt().Show(kMsgPrintNotYet);
-        break;
-      case Command::kDde:
+        PrintDocumentFile(path);
         break;
     }
   }
-  return true;
+  return onlyPrinting ? AfterCommandLine::kEnd : AfterCommandLine::kShowMainWindow;
+}
+
+void CCameraApp::PrintDocumentFile(const wxString& path) {
+  wxDocument* doc = OpenDocumentFile(path);
+  if (doc == nullptr) return;
+  // The window of the document prints it; until one can, the user is told.
+  wxCommandEvent print(wxEVT_MENU, wxID_PRINT);
+  wxView* view = doc->GetFirstView();
+  if (view == nullptr || !view->ProcessEventLocally(print)) Prompt().Show(kMsgPrintNotYet);
+  // Printed from the command line, the document closes again.
+  if (!doc->IsModified()) doc->DeleteAllViews();
 }
 
 void CCameraApp::CloseEverything() {

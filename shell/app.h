@@ -76,7 +76,10 @@ class CCameraApp : public wxApp {
  private:
   void BindCommands();
   void ShowLogo();
-  bool RunCommandLine(const CAppCommandLineInfo& info);
+  enum class AfterCommandLine { kShowMainWindow, kEnd };
+  // Opens or prints the command line's files in order.
+  AfterCommandLine RunCommandLine(const CAppCommandLineInfo& info);
+  void PrintDocumentFile(const wxString& path);
 
   CDocManager* m_docManager = nullptr;
   CMainFrame* m_frame = nullptr;

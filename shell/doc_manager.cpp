@@ -2,6 +2,7 @@
 
 #include <wx/filehistory.h>
 #include <wx/filename.h>
+#include <wx/menu.h>
 
 #include "base/ini_file.h"
 #include "formats/picture_file.h"
@@ -15,6 +16,27 @@ wxBEGIN_EVENT_TABLE(CDocManager, wxDocManager)
   EVT_MENU(wxID_OPEN, CDocManager::OnOpen)
   EVT_MENU_RANGE(wxID_FILE1, wxID_FILE9, CDocManager::OnRecentFile)
 wxEND_EVENT_TABLE()
+
+namespace {
+
+// The history appends its entries at the end of the File menu; "Exit" goes back below
+// them, after one separator, as on every document program.
+void KeepExitLast(wxMenu* menu) {
+  wxMenuItem* exit = menu->FindChildItem(wxID_EXIT);
+  if (exit == nullptr) return;
+  exit = menu->Remove(exit);
+  auto isSeparator = [menu](size_t pos) { return menu->FindItemByPosition(pos)->IsSeparator(); };
+  for (size_t pos = 1; pos < menu->GetMenuItemCount();) {
+    if (isSeparator(pos) && isSeparator(pos - 1)) menu->Destroy(menu->FindItemByPosition(pos));
+    else ++pos;
+  }
+  while (menu->GetMenuItemCount() > 0 && isSeparator(menu->GetMenuItemCount() - 1))
+    menu->Destroy(menu->FindItemByPosition(menu->GetMenuItemCount() - 1));
+  menu->AppendSeparator();
+  menu->Append(exit);
+}
+
+}  // namespace
 
 // The base class would make its file history before this class exists; Initialize
 // runs here so that the four-entry history is the one made.
@@ -35,7 +57,19 @@ void CDocManager::LoadRecentFiles() {
   m_loading = false;
 }
 
+void CDocManager::TidyFileMenus() {
+  if (GetFileHistory() == nullptr) return;
+  for (wxList::compatibility_iterator node = GetFileHistory()->GetMenus().GetFirst(); node; node = node->GetNext())
+    KeepExitLast(static_cast<wxMenu*>(node->GetData()));
+}
+
+void CDocManager::FileHistoryAddFilesToMenu(wxMenu* menu) {
+  wxDocManager::FileHistoryAddFilesToMenu(menu);
+  KeepExitLast(menu);
+}
+
 void CDocManager::StoreRecentFiles() {
+  TidyFileMenus();
   if (m_loading) return;
   std::vector<std::string> files;
   for (size_t i = 0; i < GetHistoryFilesCount(); ++i) files.push_back(GetHistoryFile(i).utf8_string());

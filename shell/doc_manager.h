@@ -16,6 +16,9 @@ class CDocManager : public wxDocManager {
   void RemoveFileFromHistory(size_t i) override;
   // Reads the recently used files of the last run.
   void LoadRecentFiles();
+  // Shows the files on a File menu, above its "Exit".
+  void FileHistoryAddFilesToMenu(wxMenu* menu) override;
+  using wxDocManager::FileHistoryAddFilesToMenu;
 
   // Picture files go to the retouch template by their extension, without regard to case.
   wxDocTemplate* FindTemplateForPath(const wxString& path) override;
@@ -31,6 +34,7 @@ class CDocManager : public wxDocManager {
 
  private:
   void StoreRecentFiles();
+  void TidyFileMenus();
   void OnNew(wxCommandEvent& event);
   void OnOpen(wxCommandEvent& event);
   void OnRecentFile(wxCommandEvent& event);

@@ -1,6 +1,7 @@
 #include "shell/file_dialog_rules.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace tessaly::shell {
 namespace {
@@ -39,6 +40,32 @@ std::string ToolkitFilter(std::string_view filter) {
   std::string text(filter);
   if (!text.empty() && text.back() == '|') text.pop_back();
   return text;
+}
+
+std::string CaseBlindPatterns(std::string_view filter) {
+  std::vector<std::string> parts = SplitBars(filter);
+  std::string out;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) out += '|';
+    if (i % 2 == 0) {
+      out += parts[i];
+      continue;
+    }
+    for (char c : parts[i]) {
+      const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (lower == upper) {
+        out += c;
+      } else {
+        out += '[';
+        out += lower;
+        out += upper;
+        out += ']';
+      }
+    }
+  }
+  if (!filter.empty() && filter.back() == '|') out += '|';
+  return out;
 }
 
 std::string FilterPattern(std::string_view filter, int index) {

@@ -18,6 +18,10 @@ namespace tessaly::shell {
 std::vector<std::pair<std::string, std::string>> FilterEntries(std::string_view filter);
 // The same string as the toolkit's dialogs take it: without the closing "|".
 std::string ToolkitFilter(std::string_view filter);
+// The same filter with every letter of its patterns (not of its labels) matching both
+// cases, "*.jpg" becoming "*.[jJ][pP][gG]": the toolkit's chooser compares names
+// case-sensitively, and the camera's pictures are called AUT_0001.JPG.
+std::string CaseBlindPatterns(std::string_view filter);
 // The pattern of the type at index (counted from 0), or empty when there is none.
 std::string FilterPattern(std::string_view filter, int index);
 

@@ -157,7 +157,7 @@ void CPreviewPanel::OnTimer(wxTimerEvent&) {
 
 CPreviewFileDialog::CPreviewFileDialog(wxWindow* parent, const wxString& title, std::string_view filter,
                                        const wxString& folder, int filterIndex)
-    : wxFileDialog(parent, title, folder, wxString(), FromUtf8(ToolkitFilter(filter)),
+    : wxFileDialog(parent, title, folder, wxString(), FromUtf8(ToolkitFilter(CaseBlindPatterns(filter))),
                    wxFD_OPEN | wxFD_FILE_MUST_EXIST) {
   SetFilterIndex(filterIndex);
   SetExtraControlCreator(&CreatePreviewPanel);
@@ -244,10 +244,13 @@ void CFolderDialog::OnOk(wxCommandEvent& event) {
 
 CFileSaveDialog::CFileSaveDialog(wxWindow* parent, const wxString& title, std::string_view filter,
                                  const wxString& folder, const wxString& name, int filterIndex)
-    : wxFileDialog(parent, title, folder, name, FromUtf8(ToolkitFilter(filter)), wxFD_SAVE),
+    : wxFileDialog(parent, title, folder, wxString(), FromUtf8(ToolkitFilter(CaseBlindPatterns(filter))), wxFD_SAVE),
       m_filter(filter),
       m_timer(this) {
+  // The name is given afterwards: the toolkit would otherwise add the list's first
+  // pattern to a name without extension, and the patterns here match both cases.
   SetFilterIndex(filterIndex);
+  SetFilename(name);
   Bind(wxEVT_BUTTON, &CFileSaveDialog::OnOk, this, wxID_OK);
   Bind(wxEVT_TIMER, &CFileSaveDialog::OnTimer, this);
 }

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "base/prompt.h"
 #include "shell/app.h"
 #include "shell/app_state.h"
 #include "shell/status_progress.h"
@@ -51,7 +52,7 @@ class FileDrop : public wxFileDropTarget {
 // Commands of the tool bar that only a picture window carries out: disabled while no
 // such window handles them.
 const char* const kMissingCommands[] = {"ID_ZOOM_IN", "ID_ZOOM_OUT", "ID_ROTATE_90_RIGHT"};
-const int kMissingStockCommands[] = {wxID_SAVE, wxID_COPY, wxID_PASTE, wxID_PRINT, wxID_CONTEXT_HELP};
+const int kMissingStockCommands[] = {wxID_SAVE, wxID_COPY, wxID_PASTE, wxID_PRINT};
 
 }  // namespace
 
@@ -79,6 +80,9 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
   Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, wxID_ABOUT);
   Bind(wxEVT_MENU, &CMainFrame::OnExit, this, wxID_EXIT);
+  // The program has no help file; the help commands say where its description is.
+  for (int id : {int(wxID_HELP), int(wxID_HELP_CONTENTS), int(wxID_HELP_INDEX), int(wxID_CONTEXT_HELP)})
+    Bind(wxEVT_MENU, [](wxCommandEvent&) { Prompt().Show(kMsgNoHelpFile); }, id);
   Bind(wxEVT_MENU, &CMainFrame::OnThumbnail, this, XRCID("ID_THUMBNAIL"));
   Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateThumbnail, this, XRCID("ID_THUMBNAIL"));
   Bind(wxEVT_MENU, &CMainFrame::OnViewToolBar, this, XRCID("ID_VIEW_TOOLBAR"));
@@ -137,12 +141,15 @@ void CMainFrame::DisableMissingCommands() {
 }
 
 void CMainFrame::RecordRects() {
-  if (!IsShownOnScreen()) return;
+  if (!IsShown()) return;
   AppState& state = TheAppState();
-  state.mainWindowRect = ToScreenRect(GetScreenRect());
-  wxRect client = GetClientRect();
-  client.SetPosition(ClientToScreen(client.GetPosition()));
-  state.mainClientRect = ToScreenRect(client);
+  const wxRect window = GetScreenRect();
+  state.mainWindowRect = ToScreenRect(window);
+  // Worked out from the frame's own position: asking the toolkit to map a point of a
+  // window that is not on the screen yet only gives a warning.
+  const wxPoint origin = GetClientAreaOrigin();
+  const wxSize client = GetClientSize();
+  state.mainClientRect = {window.x + origin.x, window.y + origin.y, client.GetWidth(), client.GetHeight()};
 }
 
 void CMainFrame::ShowAbout() {

@@ -26,12 +26,13 @@ class CMainFrame : public wxDocMDIParentFrame {
 
   // Shows the About box (modal).
   void ShowAbout();
+  // Keeps the application's copy of the window's and the client area's rectangles.
+  void RecordRects();
 
  private:
   void CreateBars();
   void InstallAccelerators();
   void DisableMissingCommands();
-  void RecordRects();
   void ShowToolStates();
 
   void OnClose(wxCloseEvent& event);

@@ -17,6 +17,7 @@
 #include "retouch/window/retouch_dialogs.h"
 #include "retouch/window/retouch_view.h"
 #include "shell/app_state.h"
+#include "shell/file_dialogs.h"
 #include "windows/processing_dlg.h"
 
 namespace tessaly::retouch {
@@ -120,6 +121,7 @@ bool CRetouchDoc::Save() {
   if (!path.empty()) {
     std::error_code error;
     const std::filesystem::path file(std::string(path.fn_str()));
+    bool probed = false;
     if (!std::filesystem::exists(file, error)) {
       // An empty file tells whether the path can be written at all.
       std::ofstream probe(file, std::ios::binary);
@@ -128,10 +130,13 @@ bool CRetouchDoc::Save() {
         Prompt().Show(std::string((title + Translated(MessageText(kMsgHardwareIoError))).utf8_str()));
         return false;
       }
+      probed = true;
     }
     const bool writable = wxFileName::IsFileWritable(path);
     if (writable && !m_readOnly) {
       saved = OnSaveDocument(path);
+      // The empty file that tested the path goes again when nothing could be saved in it.
+      if (!saved && probed) std::filesystem::remove(file, error);
     } else {
       Prompt().Show(kMsgReadOnlySaveAs);
       return false;
@@ -152,17 +157,12 @@ bool CRetouchDoc::SaveAs() {
   shell::AppState& state = shell::TheAppState();
   const wxString current = GetFilename().empty() ? GetTitle() : wxFileName(GetFilename()).GetFullName();
   const int index = SaveAsFilterIndex(current.utf8_string(), state.retouchSaveFilterIndex);
-  wxFileDialog dialog(DialogParent(), _("Save As"), wxString::FromUTF8(state.retouchSaveDir),
-                      wxFileName(current).GetName(), wxString::FromUTF8(kSaveAsFilter.data(), kSaveAsFilter.size()),
-                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-  dialog.SetFilterIndex(index);
+  shell::CFileSaveDialog dialog(DialogParent(), _("Save As"), kSaveAsFilter, wxString::FromUTF8(state.retouchSaveDir),
+                                wxFileName(current).GetName(), index);
   if (dialog.ShowModal() != wxID_OK) return false;
-  wxFileName chosen(dialog.GetPath());
-  // The name carries the extension of the chosen type.
-  static const char* const kExtensions[] = {"bmp", "jpg", "tif"};
+  // The dialog has given the name the extension of the chosen type.
+  const wxFileName chosen(dialog.GetPath());
   const int type = std::clamp(dialog.GetFilterIndex(), 0, 2);
-  if (FormatOfName(chosen.GetFullName().utf8_string()) == PictureFormat::kUnknown || chosen.GetExt().empty())
-    chosen.SetExt(kExtensions[type]);
   const wxString path = chosen.GetFullPath();
   if (!OnSaveDocument(path)) return false;
   SetFilename(path, true);

@@ -308,7 +308,7 @@ void CRetouchView::DrawOverlay(wxDC& dc) {
   wxPen dashes(*wxBLACK, 1, wxPENSTYLE_SHORT_DASH);
   dc.SetBrush(*wxTRANSPARENT_BRUSH);
   if (m_rotationMode) {
-    const wxPoint scroll = m_canvas->GetViewStart();
+    // The overlay is drawn in scroll-area coordinates: the geometry without its scroll.
     RetouchViewGeometry g = m_geometry;
     g.SetScroll({0, 0});
     const auto corners = g.TurnedOutline(m_rotationAngle);
@@ -323,7 +323,6 @@ void CRetouchView::DrawOverlay(wxDC& dc) {
         dc.DrawLine(static_cast<int>(centre.x), static_cast<int>(centre.y), m_rotationPoint.x, m_rotationPoint.y);
       }
     }
-    (void)scroll;
     return;
   }
   const PictureRect r = m_tracking.Normalized();

@@ -73,6 +73,36 @@ TEST(FileIo, AtomicWritesReplaceWholeFilesOrLeaveNothing) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
 }
 
+// Temporary files of ours that a killed write left are removed, others' never; a folder
+// that takes no files says so before anything is written.
+TEST(FileIo, StaleTemporariesAndFolderProbe) {
+  test::TempFolder folder;
+  const struct {
+    const char* name;
+    bool removed;
+  } cases[] = {
+      {".AUT_0001.JPG.a1B2c3", true},
+      {".AUT_0002.JPG.ZZZZZZ", true},
+      {".notes.txt.a1B2c3", false},   // not one of our target names
+      {".AUT_0003.JPG.a1B2c", false},  // not six characters
+      {".AUT_0004.JPG.a1-2c3", false},
+      {"AUT_0005.JPG", false},
+  };
+  for (const auto& c : cases) ASSERT_FALSE(WriteFileAtomically(folder / c.name, Of("x")));
+  std::filesystem::create_directory(folder / ".AUT_0006.JPG.a1B2c3");  // a folder is left alone
+  int removed = RemoveStaleTemporaries(folder.Path(), [](std::string_view name) {
+    return name.size() == 12 && name.substr(0, 4) == "AUT_" && name.substr(8) == ".JPG";
+  });
+  EXPECT_EQ(removed, 2);
+  for (const auto& c : cases) EXPECT_NE(std::filesystem::exists(folder / c.name), c.removed) << c.name;
+  EXPECT_TRUE(std::filesystem::is_directory(folder / ".AUT_0006.JPG.a1B2c3"));
+
+  EXPECT_FALSE(ProbeFolderWritable(folder.Path()));
+  EXPECT_TRUE(ProbeFolderWritable(folder / "missing"));
+  // The probe leaves nothing.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 5);
+}
+
 TEST(FileIo, PrivateTempDirBelongsToTheUser) {
   auto dir = PrivateTempDir();
   ASSERT_FALSE(dir.empty());

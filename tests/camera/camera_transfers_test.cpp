@@ -108,6 +108,52 @@ TEST_F(TransfersOverEmulator, TheWindowEndsTheSaveAtTheFirstFailedPicture) {
   EXPECT_TRUE(std::filesystem::is_empty(m_out.Path()));
 }
 
+// Every picture asked for is counted once, and a save that ends early says why.
+TEST_F(TransfersOverEmulator, TheTallyAddsUpAndNamesWhyTheSaveStopped) {
+  struct Case {
+    const char* description;
+    std::vector<std::string> faults;
+    std::vector<std::uint32_t> numbers;
+    int saved, failed, notTried, asked;
+    SaveStop stopped;
+  };
+  const Case cases[] = {
+      {"all saved", {}, {}, 3, 0, 0, 3, SaveStop::kNone},
+      {"the card changed after picture 1", {"--card-changed-after", "2"}, {}, 1, 1, 1, 3, SaveStop::kCardChanged},
+      {"the line gone in picture 2", {"--die-at-transfer", "2"}, {3, 2, 1}, 1, 1, 1, 3, SaveStop::kDisconnected},
+      {"a number beyond the count, then the rest", {}, {7, 1}, 1, 1, 0, 2, SaveStop::kNone},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.description);
+    std::filesystem::remove_all(m_out.Path());
+    std::filesystem::create_directory(m_out.Path());
+    Start(c.faults, {Pattern(600, 1), Pattern(700, 2), Pattern(800, 3)});
+    SaveTally tally = Save(c.numbers, ExistingTarget::kSkip, true);
+    EXPECT_EQ(tally.saved, c.saved);
+    EXPECT_EQ(tally.failed, c.failed);
+    EXPECT_EQ(tally.notTried, c.notTried);
+    EXPECT_EQ(tally.asked, c.asked);
+    EXPECT_EQ(tally.saved + tally.skipped + tally.failed + tally.notTried, tally.asked);
+    EXPECT_EQ(tally.stopped, c.stopped);
+    EXPECT_FALSE(ThePort().isOpen);
+  }
+}
+
+// A folder that cannot take files is found out before anything goes over the line, and
+// the message names it.
+TEST_F(TransfersOverEmulator, AFolderThatTakesNoFilesFailsBeforeTheLineIsUsed) {
+  Start({}, {Pattern(600, 1)});
+  ASSERT_FALSE(WriteFileAtomically(m_out / "plain", Pattern(10, 1)));
+  SaveOptions options;
+  options.folder = m_out / "plain";
+  SaveTally tally = SavePicturesToFolder({}, options, m_observer);
+  EXPECT_EQ(tally.stopped, SaveStop::kFolder);
+  EXPECT_EQ(tally.end, SequenceEnd::kFailed);
+  ASSERT_EQ(m_prompt.Texts().size(), 1u);
+  EXPECT_NE(m_prompt.Texts()[0].find(options.folder.string()), std::string::npos);
+  EXPECT_TRUE(test::HostFrames(Log()).empty());
+}
+
 TEST_F(TransfersOverEmulator, ACancelledDownloadWritesNothingAndShowsNothing) {
   Start({}, {Pattern(5000, 1), Pattern(700, 2)});
   m_observer.stopAt = 1000;

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "camera/camera_ops.h"
 #include "camera/frame.h"
 #include "camera/link.h"
 #include "camera/over_emulator.h"
@@ -102,11 +103,11 @@ TEST_F(LinkTiming, RetryBudgetsEndInAFailureWithTheLineBackAtItsBase) {
          if (Is(w, kEnq)) line.Send({kNak});
        },
        5, 0, 0, 0},
-      {"a frame never acknowledged goes out three times, 4000 ms apart",
+      {"a frame never acknowledged goes out three times, 4000 ms apart (plus their line time)",
        [](const auto& w, FakeLineState& line) {
          if (Is(w, kEnq)) line.Send({kAck});
        },
-       3, 3, 12000, 12010},
+       3, 3, 12000, 12020},
   };
   for (const RetryCase& c : cases) {
     SCOPED_TRACE(c.description);
@@ -211,6 +212,117 @@ TEST_F(LinkTiming, DamagedAnswersAreRefusedAndTheRepeatAwaited) {
   m_line->camera = nullptr;
 }
 
+// The driver's transmit queue: whatever follows the link's last byte at once (a purge,
+// a close, a speed change, the recovery after a failure) must not catch that byte on its
+// way. The camera answers "RN", and our ACK of its answer is the last byte; the camera
+// must get it intact.
+TEST_F(LinkTiming, WhatFollowsAWriteAtOnceNeverLosesIt) {
+  std::vector<std::uint8_t> answer(kCommandFrameSize);
+  EncodeCommandFrame(std::span(answer).first<kCommandFrameSize>(), MakeLetters("OK"), FrameData{0, 0, 0, 4});
+  const struct {
+    const char* description;
+    std::function<void()> then;
+  } cases[] = {
+      {"purge", [] { PortPurge(); }},
+      {"close", [] { PortClose(); }},
+      {"speed change", [] { PortSetSpeed(kBaseSpeed); }},
+      {"recovery after a failure", [] { LinkFail(kLinkFailure); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.description);
+    if (!ThePort().isOpen) {
+      ASSERT_NE(PortOpen(kBaseSpeed, 1), 0);
+    }
+    ASSERT_NE(PortSetSpeed(115200), 0);
+    m_line->delivered.clear();
+    bool answered = false;
+    m_line->camera = [&](const std::vector<std::uint8_t>& written, FakeLineState& line) {
+      if (Is(written, kEnq)) line.Send({kAck});
+      if (written.size() == kCommandFrameSize) line.Send({kAck, kEnq});
+      if (Is(written, kAck) && !answered) {
+        answered = true;
+        line.SendRange(answer);
+      }
+    };
+    ASSERT_EQ(LinkRequest(kCmdRN, FrameData{}, Answered::kYes), kLinkDone);
+    ASSERT_EQ(AnswerCode(), kAnswerOk);
+    c.then();
+    ASSERT_FALSE(m_line->delivered.empty());
+    EXPECT_EQ(m_line->delivered.back(), std::vector<std::uint8_t>{kAck});
+    EXPECT_EQ(m_line->delivered.size(), 4u);  // ENQ, the frame, ACK to the camera's ENQ, ACK to its answer
+  }
+  m_line->camera = nullptr;
+}
+
+// A device that went away answers reads with EIO: every wait ends at once with the
+// disconnect status, the port is closed, and later steps fail without waiting.
+TEST_F(LinkTiming, AVanishedDeviceEndsEveryWaitAtOnce) {
+  const struct {
+    const char* description;
+    std::int32_t error;
+    std::function<int()> step;
+  } cases[] = {
+      {"the greeting (EIO)", EIO, [] { return LinkRequest(kCmdSM, FrameData{}, Answered::kYes); }},
+      {"an answer (ENXIO)", ENXIO, [] { return LinkAwaitAnswer(kAnswerTimeoutMs); }},
+      {"a block (EIO)", EIO,
+       [] {
+         std::vector<std::uint8_t> room(100);
+         int code = 0;
+         return ReceiveBlocks(room, 100, code);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.description);
+    if (!ThePort().isOpen) {
+      ASSERT_NE(PortOpen(kBaseSpeed, 1), 0);
+    }
+    EXPECT_EQ(ThePort().lineGone, 0);
+    m_line->readResults.assign(10, c.error);
+    std::uint64_t start = m_line->now;
+    EXPECT_EQ(c.step(), kLinkDisconnected);
+    EXPECT_LT(m_line->now - start, 5u);
+    EXPECT_FALSE(ThePort().isOpen);
+    EXPECT_EQ(ThePort().lineGone, 1);
+    EXPECT_EQ(TheLinkState().transferState, TransferState::kIdle);
+    EXPECT_EQ(CameraResultMessage(kCamDisconnected), kMsgSerialDisconnected);
+    m_line->readResults.clear();
+  }
+  ASSERT_NE(PortOpen(kBaseSpeed, 1), 0);
+  EXPECT_EQ(ThePort().lineGone, 0);
+}
+
+// A stop request (a signal) ends a wait within one slice, the greeting included; under
+// LinkCleanup the same wait runs to its time-out, so that "CC" and the way back to 9600
+// are not cut short.
+TEST_F(LinkTiming, AStopRequestEndsWaitsExceptDuringTheCleanUp) {
+  struct StopAfter final : LinkClock {
+    std::shared_ptr<FakeLineState> line;
+    std::uint64_t at = 0;
+    std::uint64_t NowMs() override {
+      if (line->now >= at) RequestLinkStop();
+      return line->now;
+    }
+    void SleepMs(std::uint32_t ms) override { line->now += ms; }
+  };
+  auto clock = std::make_unique<StopAfter>();
+  clock->line = m_line;
+  clock->at = 200;
+  SetLinkClock(std::move(clock));
+  ClearLinkStop();
+  // A silent camera: the greeting would take 2500 ms of retries.
+  EXPECT_EQ(LinkRequest(kCmdSM, FrameData{}, Answered::kYes), kLinkCancelled);
+  EXPECT_LE(m_line->now, 200 + kStopLatencyMs + 1);
+  EXPECT_EQ(TheLinkState().cancelRequest, 0);
+  {
+    LinkCleanup cleanup;
+    std::uint64_t start = m_line->now;
+    EXPECT_EQ(LinkRequest(kCmdSM, FrameData{}, Answered::kYes), kLinkFailure);
+    EXPECT_GE(m_line->now - start, 2500u);
+  }
+  EXPECT_EQ(LinkRequest(kCmdSM, FrameData{}, Answered::kYes), kLinkCancelled);
+  ClearLinkStop();
+}
+
 TEST_F(LinkTiming, PortNumbersAboveFourTouchNoDevice) {
   int opens = m_line->opens;
   EXPECT_EQ(PortOpen(kBaseSpeed, 5), 0);
@@ -294,10 +406,10 @@ TEST_F(LinkOverEmulator, FramesGoOutByteExact) {
   ASSERT_EQ(Upload(std::vector<std::uint8_t>{0x10, 0x20, 0x30}, code), kLinkDone);
   EXPECT_EQ(code, kAnswerOk);
   auto lines = Log();
-  // Our last ACK may be discarded by the purge in PortClose before the camera reads it,
-  // as a serial driver discards what it has not sent yet.
   auto tokens = Exchange(lines);
   ASSERT_GE(tokens.size(), 8u);
+  // The close right after our last ACK does not lose it.
+  EXPECT_EQ(tokens.back(), "host:ACK");
   EXPECT_EQ(Tokens(tokens.begin(), tokens.begin() + 8), (Tokens{"host:ENQ", "camera:ACK", "host:SM", "camera:ACK",
                                                                "camera:byte255", "camera:ENQ", "host:ACK", "camera:OK"}));
   // Checksum of "SM" with data byte 0 = 1: 0x53 + 0x4D + 1 = 0x00A1.

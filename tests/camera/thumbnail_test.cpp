@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "camera/connection.h"
+#include "test_support/recorded_prompt.h"
+
 #include "camera/picture_names.h"
 #include "test_support/pictures.h"
 
@@ -18,6 +21,36 @@ TEST(PictureNames, NumberPaddedToFourDigitsAfterThePrefix) {
   EXPECT_EQ(MakePictureName(12, "ABCD"), "ABCD0012.JPG");
   EXPECT_EQ(MakePictureName(1000), "AUT_1000.JPG");
   EXPECT_FALSE(IsValidPicturePrefix("A|B"));
+}
+
+// The prefix limit counts characters of any script; the names made stay plain UTF-8.
+TEST(PictureNames, PrefixLengthCountsCharactersNotBytes) {
+  const struct {
+    const char* prefix;
+    std::size_t length;
+    bool valid;
+    bool accepted;  // by the dialog's check: valid and at most 4 characters
+  } cases[] = {
+      {"AUT_", 4, true, true},
+      {"\xE5\x86\x99\xE7\x9C\x9F", 2, true, true},                          // two Japanese characters, 6 bytes
+      {"\xE5\x86\x99\xE7\x9C\x9F\xE5\x86\x99\xE7\x9C\x9F", 4, true, true},  // four, 12 bytes
+      {"\xE5\x86\x99\xE7\x9C\x9F\xE5\x86\x99\xE7\x9C\x9F\xE5\x86\x99", 5, true, false},
+      {"ABCDE", 5, true, false},
+      {"\xC3\xA9t\xC3\xA9", 3, true, true},
+      {"\xF0\x9F\x93\xB7", 1, true, true},      // a character beyond the basic plane
+      {"\xE5\x86", 2, false, false},              // cut in the middle: counted as bytes
+      {"\xC0\xAF", 2, false, false},              // an overlong "/"
+      {"\xED\xA0\x80", 3, false, false},          // a surrogate
+      {"A\nB", 3, false, false},                   // a control character
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.prefix);
+    EXPECT_EQ(Utf8Length(c.prefix), c.length);
+    EXPECT_EQ(IsValidPicturePrefix(c.prefix), c.valid);
+    test::RecordedPrompt prompt;
+    EXPECT_EQ(CheckPicturePrefix(c.prefix), c.accepted);
+  }
+  EXPECT_EQ(MakePictureName(7, "\xE5\x86\x99\xE7\x9C\x9F"), "\xE5\x86\x99\xE7\x9C\x9F" "0007.JPG");
 }
 
 // 1200 luminance samples, then 300 of Cb and 300 of Cr.

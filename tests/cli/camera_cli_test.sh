@@ -64,6 +64,25 @@ make_bmp() {
   printf '\000\000\000\000\000\000\000\000' >>"$1"
   head -c 60000 /dev/zero | tr '\000' '\377' >>"$1"
 }
+# now_ms: the monotonic-enough wall clock in milliseconds.
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+# only_pictures DIR NAME...: DIR holds exactly these files, hidden ones included.
+only_pictures() {
+  dir=$1; shift
+  held=$(ls -A "$dir" | tr '\n' ' ' | sed 's/ $//')
+  [ "$held" = "$*" ] || fail "$dir holds: $held, expected: $*"
+}
+# stop_emulator: ends the emulator so that its log is complete.
+stop_emulator() { kill "$emulator_pid" 2>/dev/null; wait "$emulator_pid" 2>/dev/null; emulator_pid=; }
+# wait_log PATTERN [COUNT]: until the emulator's log has COUNT (1) lines with PATTERN.
+wait_log() {
+  i=0
+  while [ "$(grep -c -- "$1" "$work/log.jsonl" 2>/dev/null)" -lt "${2:-1}" ]; do
+    i=$((i + 1))
+    [ $i -gt 600 ] && fail "the log never showed $1"
+    sleep 0.05
+  done
+}
 # The picture numbers the host asked for with "RD".
 pictures_read() {
   grep '"from":"host","frame":"RD"' "$work/log.jsonl" | sed 's/.*"data":"\(........\).*/\1/' | tr '\n' ' '
@@ -95,7 +114,7 @@ get-skips-existing-before-transfer)
   echo mine >"$work/out/AUT_0002.JPG"
   run --quiet get 1 2 3 --to "$work/out"
   expect_status 0
-  expect_out "2 saved, 1 skipped, 0 failed"
+  expect_out "2 saved, 1 skipped, 0 failed, 0 not tried"
   expect_err_has "AUT_0002.JPG"
   [ "$(cat "$work/out/AUT_0002.JPG")" = mine ] || fail "the existing file was replaced"
   cmp -s "$work/card/P1.JPG" "$work/out/AUT_0001.JPG" || fail "picture 1 differs from the card"
@@ -109,7 +128,7 @@ get-all-prefix-and-overwrite)
   echo old >"$work/out/ABCD0004.JPG"
   run --prefix ABCD --speed 115200 get-all --to "$work/out" --overwrite
   expect_status 0
-  expect_out "4 saved, 0 skipped, 0 failed"
+  expect_out "4 saved, 0 skipped, 0 failed, 0 not tried"
   for n in 1 2 3 4; do
     cmp -s "$work/card/P$n.JPG" "$work/out/ABCD000$n.JPG" || fail "picture $n differs from the card"
   done
@@ -117,17 +136,17 @@ get-all-prefix-and-overwrite)
   [ "$(grep -c '100%' "$work/stderr")" = 4 ] || fail "no progress bar for each picture"
   run --quiet get-all --to "$work/out"
   expect_status 0
-  expect_out "4 saved, 0 skipped, 0 failed"
+  expect_out "4 saved, 0 skipped, 0 failed, 0 not tried"
   run --quiet --prefix ABCD get-all --to "$work/out"
-  expect_out "0 saved, 4 skipped, 0 failed"
+  expect_out "0 saved, 4 skipped, 0 failed, 0 not tried"
   ;;
 get-goes-on-after-a-missing-picture)
   make_card 700 800
   start_emulator --card "$work/card"
   run --quiet get 9 2 --to "$work/out"
   expect_status 1
-  expect_out "1 saved, 0 skipped, 1 failed"
-  expect_err_has "AUT_0009.JPG: Failed to communicate."
+  expect_out "1 saved, 0 skipped, 1 failed, 0 not tried"
+  expect_err_has "AUT_0009.JPG: The camera has no such picture; its pictures are numbered 1 to 2."
   [ -f "$work/out/AUT_0002.JPG" ] || fail "picture 2 was not saved"
   ;;
 get-stops-at-a-changed-card)
@@ -135,7 +154,7 @@ get-stops-at-a-changed-card)
   start_emulator --card "$work/card" --card-changed-after 2
   run --quiet get-all --to "$work/out"
   expect_status 1
-  expect_out "1 saved, 0 skipped, 1 failed"
+  expect_out "1 saved, 0 skipped, 1 failed, 1 not tried; stopped: the memory card was changed"
   expect_err_has "Memory card is probably changed."
   [ ! -e "$work/out/AUT_0003.JPG" ] || fail "the save went on after the card change"
   ;;
@@ -144,7 +163,7 @@ get-short-picture-writes-nothing)
   start_emulator --card "$work/card" --size-extra 20
   run --quiet get 1 --to "$work/out"
   expect_status 1
-  expect_out "0 saved, 0 skipped, 1 failed"
+  expect_out "0 saved, 0 skipped, 1 failed, 0 not tried"
   [ -z "$(ls -A "$work/out")" ] || fail "a partial file was left"
   ;;
 thumbnails-with-placeholder)
@@ -188,7 +207,7 @@ permission-denied)
 bad-prefix)
   start_emulator --generate 1
   run --prefix 'A/B' get-all --to "$work/out"
-  expect_status 1
+  expect_status 2
   expect_err_has "The file name contains the characters which are not allowed to use."
   [ -z "$(ls -A "$work/out")" ] || fail "files were written"
   ;;
@@ -223,7 +242,7 @@ ctrl-c-cancels)
   expect_status 1
   expect_err_has "cancelled"
   [ -z "$(ls -A "$work/out")" ] || fail "a partial file was left"
-  grep -q "0 saved, 0 skipped, 0 failed" "$work/out.txt" || fail "no summary line"
+  grep -q "0 saved, 0 skipped, 0 failed, 1 not tried; stopped: cancelled" "$work/out.txt" || fail "no summary line"
   kill "$emulator_pid"; wait "$emulator_pid" 2>/dev/null; emulator_pid=
   # The camera was told, and the line went back to 9600 (speed code 1).
   grep -q '"from":"host","frame":"CC"' "$work/log.jsonl" || fail "the camera was not told"
@@ -261,6 +280,201 @@ ports)
   grep -q "^COM1  $device .*can be opened" "$work/stdout" || fail "COM1 is not the emulator's line"
   grep -q "^COM2  .*cannot be opened: The serial device does not exist." "$work/stdout" || fail "COM2 should be missing"
   grep -q "^speeds on COM1: 9600 19200 28800 38400 57600 115200$" "$work/stdout" || fail "speeds"
+  ;;
+every-ack-reaches-the-camera)
+  # The camera waits for our ACK of each of its frames; 500 commands in a row (count,
+  # list and get 1, mixed) must leave none missing and none failed.
+  make_card 300 400
+  start_emulator --card "$work/card"
+  failures=0
+  n=0
+  while [ $n -lt 500 ]; do
+    case $((n % 3)) in
+    0) run --quiet count ;;
+    1) run --quiet list ;;
+    2) run --quiet --overwrite get 1 --to "$work/out" ;;
+    esac
+    [ "$status" = 0 ] || failures=$((failures + 1))
+    n=$((n + 1))
+  done
+  kill "$emulator_pid"; wait "$emulator_pid" 2>/dev/null; emulator_pid=
+  missing=$(grep -c '"event":"missing-ack"' "$work/log.jsonl")
+  summary=$(grep '"event":"summary"' "$work/log.jsonl" | sed 's/.*"missing_acks":\([0-9]*\).*/\1/')
+  echo "500 commands: $failures failed, $missing missing ACKs (emulator summary: $summary)"
+  [ "$failures" = 0 ] || fail "$failures commands failed"
+  [ "$missing" = 0 ] && [ "$summary" = 0 ] || fail "$missing ACKs never reached the camera"
+  ;;
+line-gone-in-picture)
+  # The camera's end goes away in the middle of picture 2: the process killed, or only
+  # its end of the line closed. The run ends at once and says so.
+  for fault in --die-at-transfer --hang-up-at-transfer; do
+    rm -f "$work"/out/* "$work/log.jsonl" "$work/path"
+    make_card 3000 3000 3000 3000
+    start_emulator --card "$work/card" "$fault" 2
+    start=$(now_ms)
+    run --quiet get-all --to "$work/out"
+    took=$(($(now_ms) - start))
+    stop_emulator
+    echo "$fault: get-all ended after $took ms"
+    expect_status 1
+    expect_out "1 saved, 0 skipped, 1 failed, 2 not tried; stopped: the serial device was disconnected"
+    expect_err_has "AUT_0002.JPG: The serial device was disconnected."
+    [ "$took" -lt 2000 ] || fail "$fault: get-all took $took ms"
+    only_pictures "$work/out" AUT_0001.JPG
+  done
+  ;;
+ctrl-c-in-the-greeting)
+  # A silent camera: the greeting's retries would take 2.5 s; Ctrl+C ends them.
+  start_emulator --generate 4 --silent-enqs 100000
+  "$cli" camera --device "$device" --quiet get-all --to "$work/out" >"$work/stdout" 2>"$work/stderr" &
+  cli_pid=$!
+  wait_log '"fault":"silent-enq"'
+  start=$(now_ms)
+  kill -INT "$cli_pid"
+  status=0
+  wait "$cli_pid" || status=$?
+  echo "Ctrl+C in the greeting answered after $(($(now_ms) - start)) ms"
+  expect_status 1
+  expect_out "0 saved, 0 skipped, 0 failed; stopped: cancelled (the number of pictures is not known)"
+  ;;
+line-gone-in-thumbnails)
+  for fault in --die-at-transfer --hang-up-at-transfer; do
+    rm -f "$work"/out/* "$work/log.jsonl" "$work/path"
+    start_emulator --generate 4 "$fault" 2
+    start=$(now_ms)
+    run --quiet thumbnails "$work/out"
+    took=$(($(now_ms) - start))
+    stop_emulator
+    echo "$fault: thumbnails ended after $took ms"
+    expect_status 1
+    expect_out "1 saved, 0 skipped, 0 failed; stopped: the serial device was disconnected"
+    expect_err_has "The serial device was disconnected."
+    [ "$took" -lt 2000 ] || fail "$fault: thumbnails took $took ms"
+    only_pictures "$work/out" AUT_0001.bmp
+  done
+  ;;
+sigterm-and-sighup-cancel)
+  make_card 40000
+  for signal in TERM HUP; do
+    rm -f "$work"/out/* "$work/log.jsonl" "$work/path"
+    start_emulator --card "$work/card" --realtime
+    "$cli" camera --device "$device" --speed 115200 get-all --to "$work/out" >"$work/stdout" 2>"$work/stderr" &
+    cli_pid=$!
+    wait_log '"from":"camera","frame":"DT"'
+    kill -$signal "$cli_pid"
+    status=0
+    wait "$cli_pid" || status=$?
+    expect_status 1
+    expect_out "0 saved, 0 skipped, 0 failed, 1 not tried; stopped: cancelled"
+    # The next command works at once.
+    start=$(now_ms)
+    run --quiet count
+    took=$(($(now_ms) - start))
+    expect_status 0
+    expect_out 1
+    [ "$took" -lt 2000 ] || fail "SIG$signal: the next command took $took ms"
+    stop_emulator
+    grep -q '"from":"host","frame":"CC"' "$work/log.jsonl" || fail "SIG$signal: the camera was not told"
+    grep -q '"event":"speed","bps":115200' "$work/log.jsonl" || fail "SIG$signal: the line never went fast"
+    last_speed=$(grep '"event":"speed"' "$work/log.jsonl" | tail -n 1 | sed 's/.*"bps":\([0-9]*\).*/\1/')
+    [ "$last_speed" = 9600 ] || fail "SIG$signal: the camera was left at $last_speed"
+    only_pictures "$work/out"
+  done
+  ;;
+device-reserved-between-pictures)
+  make_card 9000 9000 9000 9000
+  start_emulator --card "$work/card"
+  # Each save takes a while, so that the port is closed for some time between pictures.
+  TESSALY_TEST_SLOW_SAVE_MS=600 "$cli" camera --device "$device" --quiet get-all --to "$work/out" \
+    >"$work/stdout" 2>"$work/stderr" &
+  cli_pid=$!
+  wait_log '"from":"camera","frame":"DE"'
+  sleep 0.3
+  "$cli" camera --device "$device" count >"$work/other.out" 2>"$work/other.err" && fail "another process took the device"
+  grep -qF "The serial device is in use by another program." "$work/other.err" || fail "the other process was not told why"
+  status=0
+  wait "$cli_pid" || status=$?
+  expect_status 0
+  expect_out "4 saved, 0 skipped, 0 failed, 0 not tried"
+  # The picture that was being saved when the other process tried had been downloaded.
+  [ "$(grep -c '"from":"host","frame":"RD"' "$work/log.jsonl")" = 4 ] || fail "pictures were read more than once"
+  ;;
+disk-full)
+  mkdir "$work/small"
+  mount -t tmpfs -o size=16k tmpfs "$work/small" 2>/dev/null || exit 77
+  trap 'umount "$work/small"; cleanup' EXIT
+  make_card 6000 6000 6000 6000
+  start_emulator --card "$work/card"
+  run --quiet get-all --to "$work/small"
+  expect_status 1
+  expect_out "2 saved, 0 skipped, 1 failed, 1 not tried; stopped: disk full"
+  expect_err_has "Disk is full."
+  expect_err_has "$work/small"
+  only_pictures "$work/small" AUT_0001.JPG AUT_0002.JPG
+  ;;
+silent-camera-summary)
+  start_emulator --generate 4 --silent-enqs 100000
+  run --quiet get 1 2 3 4 --to "$work/out"
+  expect_status 1
+  expect_out "0 saved, 0 skipped, 0 failed, 4 not tried; stopped: the camera did not answer"
+  run --quiet get-all --to "$work/out"
+  expect_status 1
+  expect_out "0 saved, 0 skipped, 0 failed; stopped: the camera did not answer (the number of pictures is not known)"
+  ;;
+killed-while-writing)
+  make_card 20000
+  start_emulator --card "$work/card"
+  # A temporary file that an earlier killed save left is ours to remove; others' files stay.
+  echo stale >"$work/out/.AUT_0001.JPG.a1B2c3"
+  echo theirs >"$work/out/.notes.txt.a1B2c3"
+  TESSALY_TEST_SLOW_SAVE_MS=1000 "$cli" camera --device "$device" --quiet get 1 --to "$work/out" \
+    >"$work/stdout" 2>"$work/stderr" &
+  cli_pid=$!
+  wait_log '"from":"camera","frame":"DE"'
+  sleep 0.5
+  kill -KILL "$cli_pid"
+  wait "$cli_pid" 2>/dev/null
+  only_pictures "$work/out" .notes.txt.a1B2c3
+  ;;
+unwritable-folder)
+  make_card 3000
+  start_emulator --card "$work/card"
+  mkdir "$work/ro"
+  if [ "$(id -u)" = 0 ]; then
+    mount -t tmpfs -o ro tmpfs "$work/ro" 2>/dev/null || exit 77
+    trap 'umount "$work/ro"; cleanup' EXIT
+    cause="Read-only file system"
+  else
+    chmod 555 "$work/ro"
+    cause="Permission denied"
+  fi
+  run --quiet get-all --to "$work/ro"
+  expect_status 1
+  expect_err_has "$work/ro"
+  expect_err_has "$cause"
+  stop_emulator
+  grep -q '"from":"host","frame"' "$work/log.jsonl" && fail "the camera was asked before the folder was checked"
+  true
+  ;;
+not-a-serial-device)
+  echo text >"$work/plain"
+  for device in /dev/null "$work/plain"; do
+    run count
+    expect_status 1
+    expect_err_has "The device is not a serial device."
+  done
+  ;;
+prefix-of-any-script)
+  make_card 500
+  start_emulator --card "$work/card"
+  run --quiet --prefix "写真" get 1 --to "$work/out"
+  expect_status 0
+  only_pictures "$work/out" "写真0001.JPG"
+  cmp -s "$work/card/P1.JPG" "$work/out/写真0001.JPG" || fail "the picture differs"
+  run --quiet --prefix "写真写真" list
+  expect_status 0
+  run --quiet --prefix "写真写真写" list
+  expect_status 2
   ;;
 *)
   echo "unknown case $case_name"

@@ -188,7 +188,9 @@ TEST_F(RetouchWindowTest, DialogScreenshots) {
     // Every control lies inside the dialog.
     const wxRect client(wxPoint(0, 0), dialog->GetClientSize());
     for (wxWindow* child : dialog->GetChildren())
-      if (child->IsShown()) EXPECT_TRUE(client.Contains(child->GetRect())) << shot.name << " " << child->GetName();
+      if (child->IsShown()) {
+        EXPECT_TRUE(client.Contains(child->GetRect())) << shot.name << " " << child->GetName();
+      }
     SaveScreenshot(std::string("retouch_dialog_") + shot.name + "_" + Lang());
     dialog->Destroy();
     Pump(50);

@@ -1,5 +1,6 @@
 // What leaves the retouch window: Save To Camera against the camera emulator, Copy into
 // another program and Paste from one, and printing to a PDF file without a printer.
+#include <wx/print.h>
 #include <wx/process.h>
 #include <wx/utils.h>
 
@@ -188,6 +189,76 @@ TEST_F(RetouchTransferTest, PrintingToPdfGivesOnePageWithThePictureAcrossTheWidt
   EXPECT_GE(right, page.GetWidth() - 2);
   // 640 x 480 keeps its proportions: three quarters of the width high.
   EXPECT_NEAR(bottom + 1, page.GetWidth() * 3 / 4, 2);
+}
+
+}  // namespace
+}  // namespace tessaly::test
+
+namespace tessaly::test {
+namespace {
+
+class RetouchSaveTest : public RetouchWindowTest {
+ protected:
+  retouch::CRetouchDoc* OpenFile(const std::string& name, bool readOnly = false) {
+    const fs::path path = m_folder / name;
+    PictureFile file;
+    Picture picture = Noise24(40, 30);
+    file.InitFromDocument(picture, false, "");
+    EXPECT_TRUE(file.SavePicture(path));
+    shell::TheAppState().readOnlyChosen = readOnly;
+    auto* doc = wxDynamicCast(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT),
+                              retouch::CRetouchDoc);
+    shell::TheAppState().readOnlyChosen = false;
+    Settle();
+    return doc;
+  }
+  TempFolder m_folder;
+};
+
+TEST_F(RetouchSaveTest, SaveWritesTheFileAndStartsAfresh) {
+  retouch::CRetouchDoc* doc = OpenFile("saved.bmp");
+  ASSERT_NE(doc, nullptr);
+  Command(doc, "ID_SOFTEN");
+  Command(doc, "ID_EDIT_SELECT_ALL");
+  Command(doc, wxID_SAVE);
+  EXPECT_TRUE(m_prompt.Texts().empty());
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_FALSE(doc->State().CanUndo());
+  EXPECT_TRUE(doc->State().Selection().Empty());
+  PictureFile again;
+  ASSERT_TRUE(again.LoadPicture(m_folder / "saved.bmp"));
+  EXPECT_TRUE(SamePicture(again.picture, doc->GetPicture()));
+}
+
+TEST_F(RetouchSaveTest, SaveRefusesAReadOnlyDocumentAndAPathThatCannotBeWritten) {
+  retouch::CRetouchDoc* doc = OpenFile("locked.bmp", true);
+  ASSERT_NE(doc, nullptr);
+  Command(doc, "ID_SOFTEN");
+  Command(doc, wxID_SAVE);
+  EXPECT_EQ(m_prompt.Texts(), Texts{"File is \"Read-only\".\nSave with different file name."});
+  EXPECT_TRUE(doc->IsModified());
+
+  m_prompt->Clear();
+  retouch::CRetouchDoc* lost = OpenFile("lost.bmp");
+  lost->SetFilename(wxString::FromUTF8((m_folder / "no-such-folder" / "lost.bmp").string()));
+  Command(lost, "ID_SOFTEN");
+  Command(lost, wxID_SAVE);
+  EXPECT_EQ(m_prompt.Texts(), Texts{"lost.bmpHardware I/O error is detected during access."});
+  EXPECT_TRUE(lost->IsModified());
+}
+
+TEST_F(RetouchSaveTest, PrintPreviewShowsThePage) {
+  retouch::CRetouchDoc* doc = Open(Filled(640, 480, {30, 60, 90}));
+  Command(doc, wxID_PREVIEW);
+  Pump(500);
+  wxPreviewFrame* preview = nullptr;
+  for (wxWindow* window : wxTopLevelWindows)
+    if (auto* frame = wxDynamicCast(window, wxPreviewFrame)) preview = frame;
+  ASSERT_NE(preview, nullptr);
+  SaveScreenshot(std::string("retouch_print_preview_") + (std::getenv("TESSALY_TEST_LANG") ? "ja" : "en"));
+  preview->Close(true);
+  Forget();
+  EXPECT_TRUE(m_prompt.Texts().empty());
 }
 
 }  // namespace

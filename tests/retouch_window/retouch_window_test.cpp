@@ -179,6 +179,7 @@ TEST_F(RetouchWindowTest, MouseRotation) {
   EXPECT_EQ(view->ZoomPercent(), 100);
   view->Motion({100, 100}, true);
   EXPECT_EQ(view->RotationAngle(), 90);
+  Settle();
   SaveScreenshot(std::string("retouch_mouse_rotation_") + (std::getenv("TESSALY_TEST_LANG") ? "ja" : "en"));
   view->Motion({150, 50}, true);
   view->LeftUp({150, 50});
@@ -269,6 +270,33 @@ TEST_F(RetouchWindowTest, ToolsWaitForTwentyFourBitsAndTheConversion) {
   EXPECT_EQ(doc->GetPicture().bitsPerPixel, 8);
 }
 
+TEST_F(RetouchWindowTest, ShiftClicksZoomAboutThePointAndTheToolBarReachesTheWindow) {
+  CRetouchDoc* doc = Open(Numbered(640, 480));
+  auto* view = View(doc);
+  view->ShiftKey(true);
+  EXPECT_TRUE(view->ZoomMode());
+  view->LeftDown({200, 150}, true);
+  EXPECT_EQ(view->ZoomPercent(), 150);
+  // The clicked point (200, 150) is now at (300, 225) of the scroll area, centred as far
+  // as the scroll range allows.
+  const auto& g = view->Geometry();
+  const wxPoint start = view->Canvas()->GetViewStart();
+  EXPECT_EQ(start.x, std::clamp(300 - g.WindowWidth() / 2, 0, std::max(g.DisplayedWidth() - g.WindowWidth(), 0)));
+  EXPECT_EQ(start.y, std::clamp(225 - g.WindowHeight() / 2, 0, std::max(g.DisplayedHeight() - g.WindowHeight(), 0)));
+  view->RightDown({10, 10}, true);
+  EXPECT_EQ(view->ZoomPercent(), 100);
+  view->ShiftKey(false);
+  EXPECT_FALSE(view->ZoomMode());
+
+  // The main window's tool bar buttons ask the active retouch window.
+  wxUpdateUIEvent zoomIn(XRCID("ID_ZOOM_IN"));
+  shell::CMainFrame::Get()->ProcessWindowEvent(zoomIn);
+  EXPECT_TRUE(zoomIn.GetEnabled());
+  wxCommandEvent click(wxEVT_MENU, XRCID("ID_ZOOM_IN"));
+  shell::CMainFrame::Get()->ProcessWindowEvent(click);
+  EXPECT_EQ(view->ZoomPercent(), 150);
+}
+
 // What the window draws, read back from the X server, against the picture and the core's
 // zoom arithmetic.
 TEST_F(RetouchWindowTest, DrawnPixelsFollowThePictureAtEachZoom) {
@@ -296,8 +324,12 @@ TEST_F(RetouchWindowTest, DrawnPixelsFollowThePictureAtEachZoom) {
         if (Pixel(shown, x, y) != want && ++wrong < 5) ADD_FAILURE() << "pixel " << x << "," << y;
       }
     EXPECT_EQ(wrong, 0);
-    if (dest.width + 1 < shown.GetWidth()) EXPECT_EQ(Pixel(shown, dest.width + 1, 10), kBackgroundBgr);
-    if (dest.height + 1 < shown.GetHeight()) EXPECT_EQ(Pixel(shown, 10, dest.height + 1), kBackgroundBgr);
+    if (dest.width + 1 < shown.GetWidth()) {
+      EXPECT_EQ(Pixel(shown, dest.width + 1, 10), kBackgroundBgr);
+    }
+    if (dest.height + 1 < shown.GetHeight()) {
+      EXPECT_EQ(Pixel(shown, 10, dest.height + 1), kBackgroundBgr);
+    }
   }
 }
 

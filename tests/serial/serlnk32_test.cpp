@@ -2,6 +2,9 @@
 #include "serial/serlnk32.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 
@@ -99,6 +102,59 @@ TEST_F(SerialLine, WriteToAStalledReaderFails) {
   while (MyWriteBytes(frame.data(), 16) == 1) ASSERT_LT(++frames, 100'000);
   EXPECT_GT(frames, accepted / 32);
   EXPECT_EQ(MyWriteBytes(frame.data(), 16), 1);
+}
+
+// A reservation keeps the device from other programs while our port is closed and
+// opened again; our own opens share it, and the device is free after the last release.
+TEST_F(SerialLine, AReservationKeepsTheDeviceBetweenOpens) {
+  const std::string device = m_terminal.Path();
+  // Another program honouring the usual lock is what the reservation keeps out.
+  auto otherProgramGetsIt = [&] {
+    int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return false;
+    bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return locked;
+  };
+  ASSERT_EQ(MyReserveComm(device.c_str()), 1);
+  ASSERT_EQ(MyReserveComm(device.c_str()), 1);  // nested
+  EXPECT_EQ(MyCloseComm(0), 1);
+  EXPECT_FALSE(otherProgramGetsIt());
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_GE(MyOpenComm(device.c_str()), 0) << MyLastOpenError();
+    EXPECT_EQ(MyCloseComm(0), 1);
+    EXPECT_FALSE(otherProgramGetsIt());
+  }
+  EXPECT_EQ(MyReserveComm("/dev/null"), 0);  // one device at a time
+  EXPECT_EQ(MyReleaseComm(), 1);
+  EXPECT_FALSE(otherProgramGetsIt());  // one reservation is still held
+  EXPECT_EQ(MyReleaseComm(), 1);
+  EXPECT_TRUE(otherProgramGetsIt());
+  EXPECT_EQ(MyReleaseComm(), 0);
+  m_handle = MyOpenComm(device.c_str());
+  ASSERT_GE(m_handle, 0);
+}
+
+// What a completed write handed over is never discarded by a purge that follows at once.
+TEST_F(SerialLine, APurgeRightAfterAWriteKeepsWhatWasWritten) {
+  std::vector<std::uint8_t> frame(16);
+  for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<std::uint8_t>(0x30 + i);
+  for (int round = 0; round < 50; ++round) {
+    ASSERT_EQ(MyWriteBytes(frame.data(), 16), 1);
+    MyFlushComm(m_handle, SERLNK32_PURGE_RXABORT | SERLNK32_PURGE_RXCLEAR | SERLNK32_PURGE_TXABORT |
+                              SERLNK32_PURGE_TXCLEAR);
+    std::vector<std::uint8_t> got(16);
+    std::size_t have = 0;
+    while (have < got.size()) {
+      pollfd waiting{m_terminal.Master(), POLLIN, 0};
+      if (::poll(&waiting, 1, 1000) <= 0) break;
+      ssize_t n = ::read(m_terminal.Master(), got.data() + have, got.size() - have);
+      if (n <= 0) break;
+      have += static_cast<std::size_t>(n);
+    }
+    ASSERT_EQ(got, frame) << "round " << round;
+  }
+  EXPECT_EQ(MyDrainComm(100), 1);
 }
 
 TEST_F(SerialLine, OnePortPerProcessAndNotShared) {

@@ -1,7 +1,9 @@
 // The application's start-up and the ways it opens files, through the real start-up
 // (InitInstance) with a settings file and serial ports of each test's own.
 #include <gtest/gtest.h>
+#include <wx/dialog.h>
 #include <wx/filehistory.h>
+#include <wx/modalhook.h>
 
 #include <filesystem>
 #include <fstream>
@@ -87,6 +89,8 @@ TEST_F(AppTest, FirstStartWithoutSettingsFile) {
     EXPECT_EQ(index, 0);
   EXPECT_FALSE(state.starting);
   EXPECT_TRUE(App().MainFrame()->IsShown());
+  EXPECT_EQ(state.mainWindowRect.width, App().MainFrame()->GetSize().GetWidth()) << "recorded when shown";
+  EXPECT_GT(state.mainClientRect.height, 0);
   EXPECT_TRUE(OpenPaths().empty()) << "no document at start";
   EXPECT_TRUE(m_prompt.Texts().empty());
 }
@@ -200,12 +204,31 @@ TEST_F(AppTest, PendingPictureMovesIntoANewDocument) {
   EXPECT_FALSE(TheAppState().pendingPicture);
 }
 
+// Confirms the "New" dialog of a new retouch document with its default size.
+class ConfirmNewSize : public wxModalDialogHook {
+ public:
+  ConfirmNewSize() { Register(); }
+  ~ConfirmNewSize() override { Unregister(); }
+  int shown = 0;
+
+ protected:
+  int Enter(wxDialog* dialog) override {
+    ++shown;
+    dialog->CallAfter([dialog] { dialog->EndModal(wxID_OK); });
+    return wxID_NONE;
+  }
+  void Exit(wxDialog*) override {}
+};
+
 TEST_F(AppTest, NoBlankDocumentWhileStarting) {
   ASSERT_TRUE(Start());
+  ConfirmNewSize confirm;
   TheAppState().starting = true;
   EXPECT_EQ(App().DocManager()->NewDocument(App().RetouchTemplate()), nullptr);
+  EXPECT_EQ(confirm.shown, 0);
   TheAppState().starting = false;
   EXPECT_NE(App().DocManager()->NewDocument(App().RetouchTemplate()), nullptr);
+  EXPECT_EQ(confirm.shown, 1);
 }
 
 TEST_F(AppTest, RecentFilesKeepFourEntriesAcrossARestart) {
@@ -305,6 +328,18 @@ TEST_F(AppTest, RecentFilesAreOnTheFileMenu) {
   wxMenuItem* first = App().MainFrame()->GetMenuBar()->FindItem(wxID_FILE1);
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(first->GetItemLabelText().Contains("recent.bmp"));
+  wxMenu* file = App().MainFrame()->GetMenuBar()->GetMenu(0);
+  const size_t count = file->GetMenuItemCount();
+  EXPECT_EQ(file->FindItemByPosition(count - 1)->GetId(), wxID_EXIT) << "Exit stays last";
+  EXPECT_TRUE(file->FindItemByPosition(count - 2)->IsSeparator());
+  EXPECT_EQ(file->FindItemByPosition(count - 3)->GetId(), wxID_FILE1);
+  EXPECT_FALSE(file->FindItemByPosition(count - 4)->IsSeparator() && file->FindItemByPosition(count - 5)->IsSeparator());
+
+  Stop();
+  ASSERT_TRUE(Start());
+  file = App().MainFrame()->GetMenuBar()->GetMenu(0);
+  EXPECT_EQ(file->FindItemByPosition(file->GetMenuItemCount() - 1)->GetId(), wxID_EXIT) << "after a restart too";
+  EXPECT_EQ(file->FindItemByPosition(file->GetMenuItemCount() - 3)->GetId(), wxID_FILE1);
 }
 
 }  // namespace
@@ -346,6 +381,74 @@ TEST_F(AppTest, FileOpenRefusesAGifAndOpensAPicture) {
   auto* doc = wxDynamicCast(App().DocManager()->GetDocumentsVector().front(), retouch::CRetouchDoc);
   ASSERT_NE(doc, nullptr);
   EXPECT_TRUE(doc->IsReadOnly());
+}
+
+}  // namespace
+}  // namespace tessaly::shell
+
+namespace tessaly::shell {
+namespace {
+
+TEST_F(AppTest, ApplicationCommandsAndTheirEnabling) {
+  ASSERT_TRUE(Start());
+  CMainFrame* frame = App().MainFrame();
+  auto enabled = [&](int id) {
+    wxUpdateUIEvent event(id);
+    event.SetEventObject(frame);
+    frame->ProcessWindowEvent(event);
+    return !event.GetSetEnabled() || event.GetEnabled();
+  };
+  for (int id : {int(wxID_NEW), int(wxID_OPEN), XRCID("ID_OPEN_ALBUM"), XRCID("ID_OPEN_CAMERA_ALBUM"),
+                 XRCID("ID_SAVE_CAMERA_IMAGES"), XRCID("ID_COMM_SETUP"), int(wxID_ABOUT), int(wxID_PRINT_SETUP),
+                 int(wxID_EXIT), int(wxID_CONTEXT_HELP)})
+    EXPECT_TRUE(enabled(id)) << "command " << id;
+  for (int id : {XRCID("ID_PHOTO_PROPERTIES"), XRCID("ID_SAVE_FROM_ALBUM")})
+    EXPECT_FALSE(enabled(id)) << "command " << id << " belongs to a window that is not there";
+
+  // Commands whose windows come later say so instead of doing nothing.
+  const std::pair<int, MessageId> missing[] = {{XRCID("ID_OPEN_ALBUM"), kMsgAlbumNotYet},
+                                               {XRCID("ID_OPEN_CAMERA_ALBUM"), kMsgCameraNotYet},
+                                               {XRCID("ID_SAVE_CAMERA_IMAGES"), kMsgCameraNotYet},
+                                               {int(wxID_CONTEXT_HELP), kMsgNoHelpFile},
+                                               {int(wxID_HELP), kMsgNoHelpFile}};
+  for (const auto& [id, message] : missing) {
+    m_prompt->Clear();
+    wxCommandEvent command(wxEVT_MENU, id);
+    frame->ProcessWindowEvent(command);
+    EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{std::string(MessageText(message))}) << "command " << id;
+  }
+}
+
+TEST_F(AppTest, NewMakesABlankPictureOnceStarted) {
+  ASSERT_TRUE(Start());
+  wxCommandEvent command(wxEVT_MENU, wxID_NEW);
+  App().MainFrame()->ProcessWindowEvent(command);
+  auto docs = App().DocManager()->GetDocumentsVector();
+  ASSERT_EQ(docs.size(), 1u);
+  auto* doc = wxDynamicCast(docs[0], retouch::CRetouchDoc);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_TRUE(doc->HasPicture());
+}
+
+}  // namespace
+}  // namespace tessaly::shell
+
+namespace tessaly::shell {
+namespace {
+
+TEST_F(AppTest, PrintFlagPrintsEachFileAndEndsWithoutTheMainWindow) {
+  std::string one = WritePicture("print1.bmp").string(), two = WritePicture("print2.bmp").string();
+  ASSERT_TRUE(Start({"-p", one, two}));
+  EXPECT_FALSE(App().MainFrame() != nullptr && App().MainFrame()->IsShown());
+  EXPECT_EQ(App().LogoWindow(), nullptr);
+  EXPECT_EQ(m_prompt.Texts().size(), 2u) << "each file reaches the printing";
+  EXPECT_TRUE(OpenPaths().empty()) << "printed documents close again";
+}
+
+TEST_F(AppTest, DdeFilesOpen) {
+  std::string one = WritePicture("dde.bmp").string();
+  ASSERT_TRUE(Start({"-dde", one}));
+  EXPECT_EQ(OpenPaths(), std::vector<std::string>{one});
 }
 
 }  // namespace

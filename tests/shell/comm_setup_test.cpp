@@ -114,7 +114,8 @@ TEST_F(CommSetupTest, PrefixIsCheckedOnOk) {
     bool accepted;
   };
   Start({true, false, false, false}, 1, 9600);
-  for (const Case& c : {Case{"A B", false}, Case{"A/B", false}, Case{"AUT_", true}, Case{"A\\B", true}}) {
+  for (const Case& c : {Case{"A B", false}, Case{"A/B", false}, Case{"AUT_", true}, Case{"A\\B", true},
+                        Case{"写真", true}, Case{"写真写真", true}}) {
     m_prompt->Clear();
     CCommSetupDialog dialog(nullptr, m_state);
     bool stayedOpen = false;

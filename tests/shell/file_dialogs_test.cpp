@@ -39,6 +39,7 @@ TEST(FileDialogRules, FilterEntriesAndPatterns) {
   EXPECT_EQ(FilterPattern(kSaveAsFilter, 3), "");
   EXPECT_EQ(FilterPattern(kSaveAsFilter, -1), "");
   EXPECT_EQ(ToolkitFilter("JPEG(*.jpg)|*.jpg|"), "JPEG(*.jpg)|*.jpg");
+  EXPECT_EQ(CaseBlindPatterns("ALL(*.*)|*.*|JPEG(*.jpg)|*.jpg|"), "ALL(*.*)|*.*|JPEG(*.jpg)|*.[jJ][pP][gG]|");
   EXPECT_EQ(ToolkitFilterIndex(0), 0);
   EXPECT_EQ(ToolkitFilterIndex(3), 2);
   EXPECT_EQ(StoredFilterIndex(2), 3);
@@ -128,20 +129,33 @@ TEST_F(SaveDialogTest, FirstOkCorrectsTheNameAndStaysOpen) {
   for (const Case& c : {Case{"photo.bmp", 1, "photo.jpg"}, Case{"PHOTO.JPG", 1, "PHOTO.jpg"},
                         Case{"photo", 2, "photo.tif"}}) {
     CFileSaveDialog dialog(nullptr, "Save As", kSaveAsFilter, m_folder.Path().string(), c.typed, c.type);
-    wxString afterFirst;
+    wxString before, afterFirst;
     bool openAfterFirst = false;
     int answer = RunModal(dialog, [&] {
-      dialog.SetFilename(c.typed);  // the chooser may have changed it on its own
+      before = dialog.GetFilename();
       PressOk(dialog);
       afterFirst = dialog.GetFilename();
       openAfterFirst = dialog.IsModal();
       PressOk(dialog);
     });
+    EXPECT_EQ(before, c.typed) << "the name is shown as given";
     EXPECT_EQ(afterFirst, c.corrected) << c.typed;
     EXPECT_TRUE(openAfterFirst) << c.typed;
     EXPECT_EQ(answer, wxID_OK) << c.typed << ": the second OK saves";
     EXPECT_EQ(wxFileName(dialog.GetPath()).GetFullName(), c.corrected);
   }
+}
+
+TEST_F(SaveDialogTest, ChoosingAnotherTypeChangesTheExtensionAtOnce) {
+  CFileSaveDialog dialog(nullptr, "Save As", kSaveAsFilter, m_folder.Path().string(), "photo.bmp", 0);
+  wxString shown;
+  RunModal(dialog, [&] {
+    dialog.SetFilterIndex(2);
+    test::PumpUntil([&] { return dialog.GetFilename() != "photo.bmp"; }, 2000);
+    shown = dialog.GetFilename();
+    dialog.EndModal(wxID_CANCEL);
+  });
+  EXPECT_EQ(shown, "photo.tif");
 }
 
 TEST_F(SaveDialogTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {

@@ -60,6 +60,7 @@ TEST(Screenshots, DISABLED_EveryShellWindow) {
   PictureFile file;
   file.InitFromDocument(picture, false, "");
   ASSERT_TRUE(file.SavePicture(folder / "sample.jpg"));
+  ASSERT_TRUE(file.SavePicture(folder / "AUT_0001.JPG"));
   fs::create_directory(folder / "album");
 
   for (const std::string lang : {"en", "ja"}) {
@@ -76,7 +77,7 @@ TEST(Screenshots, DISABLED_EveryShellWindow) {
     Shoot(lang + "-main-picture");
 
     {
-    CPreviewFileDialog open(app.MainFrame(), _("Open"), MessageText(kMsgOpenFilter), folder.Path().string(), 0);
+    CPreviewFileDialog open(app.MainFrame(), _("Open"), MessageText(kMsgOpenFilter), folder.Path().string(), 2);
     ShootModal(open, lang + "-file-open", [&] {
       open.SetPath((folder / "sample.jpg").string());
       test::Pump(500);

@@ -22,6 +22,7 @@ class ForwardingBackend : public PortBackend {
   std::int32_t WriteBytes(const std::uint8_t* buffer, std::int32_t count) override {
     return m_inner->WriteBytes(buffer, count);
   }
+  std::int32_t DrainComm(std::int32_t timeoutMs) override { return m_inner->DrainComm(timeoutMs); }
   std::int32_t EscapeCommFunction(std::int32_t handle, std::int32_t function) override {
     return m_inner->EscapeCommFunction(handle, function);
   }
@@ -30,6 +31,8 @@ class ForwardingBackend : public PortBackend {
     return m_inner->WaitReadable(timeoutMs, minBytes);
   }
   std::int32_t LastOpenError() override { return m_inner->LastOpenError(); }
+  std::int32_t ReserveComm(const char* name) override { return m_inner->ReserveComm(name); }
+  std::int32_t ReleaseComm() override { return m_inner->ReleaseComm(); }
 
  private:
   std::unique_ptr<PortBackend> m_inner;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+
+#include <unistd.h>
 
 namespace tessaly::emulator {
 namespace {
@@ -218,6 +221,7 @@ Camera::Sent Camera::Answer(const char (&letters)[3], std::uint32_t value, bool 
 }
 
 void Camera::SendBlocks(std::span<const std::uint8_t> data) {
+  ++m_transfers;
   std::array<std::uint8_t, kReceiveBufferSize> frame{};
   std::array<std::uint8_t, kReceiveBufferSize> damaged{};
   const std::size_t room = m_packetSize - kDataFrameOverhead;
@@ -243,6 +247,19 @@ void Camera::SendBlocks(std::span<const std::uint8_t> data) {
     }
     Sent sent = SendFrame(std::span(frame).first(m_packetSize), first);
     if (sent == Sent::kHostEnq) m_hostEnqPending = true;
+    // The line goes away after the first block of the transfer asked for, as when the
+    // camera is switched off or the cable pulled in the middle of a picture.
+    if (block == 1 && sent == Sent::kAcknowledged) {
+      if (m_transfers == m_faults.dieAtTransfer) {
+        LogEvent("\"fault\":\"die\",\"transfer\":" + std::to_string(m_transfers));
+        ::_exit(3);
+      }
+      if (m_transfers == m_faults.hangUpAtTransfer) {
+        LogEvent("\"fault\":\"hang-up\",\"transfer\":" + std::to_string(m_transfers));
+        m_line.HangUp();
+        return;
+      }
+    }
     if (sent != Sent::kAcknowledged) {
       LogEvent("\"event\":\"transfer-stopped\",\"block\":" + std::to_string(block));
       return;
@@ -262,6 +279,14 @@ void Camera::SendCancel() {
 }
 
 Camera::Sent Camera::SendFrame(std::span<const std::uint8_t> frame, std::span<const std::uint8_t> firstAttempt) {
+  // Like a real camera we are patient: once our frame is out we wait for the host's ACK.
+  // A host that starts a new exchange instead is served, but its missing ACK is logged
+  // and counted, since a camera that does not resynchronise would fail there.
+  bool frameOut = false;
+  auto missingAck = [&](const char* ended) {
+    ++m_missingAcks;
+    LogEvent("\"event\":\"missing-ack\",\"frame\":\"" + LetterText(frame) + "\",\"ended\":\"" + ended + "\"");
+  };
   for (int attempt = 0; attempt < kSendAttempts && !g_stopRequested; ++attempt) {
     if (++m_cameraEnqs == m_faults.strayByte) {
       LogEvent("\"fault\":\"stray-byte\"");
@@ -271,18 +296,31 @@ Camera::Sent Camera::SendFrame(std::span<const std::uint8_t> frame, std::span<co
     auto reply = m_line.ReadByte(kAckTimeoutMs);
     if (!reply) continue;
     LogByte("host", *reply);
-    if (*reply == kEnq) return Sent::kHostEnq;
+    if (*reply == kEnq) {
+      if (frameOut) missingAck("host-enq");
+      return Sent::kHostEnq;
+    }
     if (*reply != kAck) continue;
     auto bytes = attempt == 0 && !firstAttempt.empty() ? firstAttempt : frame;
     LogFrame("camera", bytes, bytes.data() == frame.data());
     m_line.Write(bytes);
+    frameOut = true;
     reply = m_line.ReadByte(kFrameAckTimeoutMs);
     if (!reply) continue;
     LogByte("host", *reply);
     if (*reply == kAck) return Sent::kAcknowledged;
-    if (*reply == kEnq) return Sent::kHostEnq;
+    if (*reply == kEnq) {
+      missingAck("host-enq");
+      return Sent::kHostEnq;
+    }
   }
+  if (frameOut && !g_stopRequested) missingAck("gave-up");
   return Sent::kFailed;
+}
+
+void Camera::LogSummary() {
+  LogEvent("\"event\":\"summary\",\"missing_acks\":" + std::to_string(m_missingAcks));
+  std::fprintf(stderr, "tessaly-camera-emulator: %d missing ACKs\n", m_missingAcks);
 }
 
 void Camera::Control(std::uint8_t byte) {

@@ -28,6 +28,8 @@ struct Faults {
   int strayByte = 0;           // a stray byte goes out before the camera's N-th ENQ
   std::uint32_t sizeExtra = 0;  // "FS" reports this many bytes more than the picture has
   bool refuseStore = false;    // the final "DE" of an upload is answered "NG"
+  int dieAtTransfer = 0;       // the process ends in the middle of its N-th transfer ("RD"/"RM")
+  int hangUpAtTransfer = 0;    // the line is hung up in the middle of the N-th transfer
 };
 
 class Camera {
@@ -39,6 +41,8 @@ class Camera {
   void Serve();
   // Logs whatever the host sent that was not read yet (when stopping).
   void LogPending();
+  // The summary line when we stop: how many of our frames the host never acknowledged.
+  void LogSummary();
 
  private:
   enum class Sent { kAcknowledged, kFailed, kHostEnq };
@@ -74,6 +78,8 @@ class Camera {
   Bytes m_upload;
   // A host ENQ that arrived while we waited for an ACK and is still to be served.
   bool m_hostEnqPending = false;
+  int m_missingAcks = 0;
+  int m_transfers = 0;
 };
 
 }  // namespace tessaly::emulator

@@ -26,6 +26,11 @@ void Line::Arrived(std::size_t count) {
   m_lineFree = std::max(m_lineFree, Clock::now()) + ByteTime() * static_cast<int>(count);
 }
 
+void Line::HangUp() {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+}
+
 bool Line::Fill(int timeoutMs) {
   auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
   while (!g_stopRequested) {
@@ -34,6 +39,11 @@ bool Line::Fill(int timeoutMs) {
       auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
       if (left <= 0) return false;
       slice = static_cast<int>(std::min<long long>(left, slice));
+    }
+    if (m_fd < 0) {
+      // Hung up: nothing will come again.
+      ::poll(nullptr, 0, slice);
+      continue;
     }
     pollfd waiting{m_fd, POLLIN, 0};
     int ready = ::poll(&waiting, 1, slice);
@@ -79,7 +89,7 @@ std::size_t Line::Read(std::uint8_t* out, std::size_t count, int timeoutMs) {
 std::size_t Line::ReadPending(std::uint8_t* out, std::size_t count) {
   std::uint8_t buffer[4096];
   ssize_t n;
-  while ((n = ::read(m_fd, buffer, sizeof buffer)) > 0) m_pending.insert(m_pending.end(), buffer, buffer + n);
+  while (m_fd >= 0 && (n = ::read(m_fd, buffer, sizeof buffer)) > 0) m_pending.insert(m_pending.end(), buffer, buffer + n);
   std::size_t got = 0;
   while (got < count && !m_pending.empty()) {
     out[got++] = m_pending.front();
@@ -91,7 +101,7 @@ std::size_t Line::ReadPending(std::uint8_t* out, std::size_t count) {
 void Line::Write(std::span<const std::uint8_t> bytes) {
   std::size_t sent = 0;
   auto start = std::max(m_lineFree, Clock::now());
-  while (sent < bytes.size() && !g_stopRequested) {
+  while (sent < bytes.size() && !g_stopRequested && m_fd >= 0) {
     std::size_t due = bytes.size();
     if (m_realtime) {
       // Byte i is delivered when its tenth bit has been on the line; sleep to absolute

@@ -33,6 +33,8 @@ class Line {
   std::size_t ReadPending(std::uint8_t* out, std::size_t count);
   // Sends bytes; with pacing each byte is delivered when the line would have carried it.
   void Write(std::span<const std::uint8_t> bytes);
+  // Closes our end of the pseudo-terminal: the host's end is hung up for good.
+  void HangUp();
 
  private:
   using Clock = std::chrono::steady_clock;

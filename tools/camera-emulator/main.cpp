@@ -40,6 +40,9 @@ constexpr const char* kUsage =
     "                         direction (\"from\"), letters, block number and bytes\n"
     "  --realtime             deliver every byte when the line would have carried it\n"
     "                         at the current speed (10 bits a byte), both ways\n"
+    "  After each of its frames the camera waits for the host's ACK; a host that starts\n"
+    "  a new exchange instead is served, logged as \"event\":\"missing-ack\" and counted\n"
+    "  in the summary line (log and stderr) when the emulator ends.\n"
     "\n"
     "Faults (each counted exactly; numbers count from 1):\n"
     "  --silent-enqs N        no answer to the host's first N ENQs\n"
@@ -58,6 +61,9 @@ constexpr const char* kUsage =
     "  --size-extra N         answer \"FS\" with N bytes more than the picture has, so\n"
     "                         that its transfer ends short\n"
     "  --refuse-store         answer \"NG\" to the \"DE\" that ends a picture sent to us\n"
+    "  --die-at-transfer N    end the process at once after the first block of the N-th\n"
+    "                         transfer (\"RD\" or \"RM\") that we send\n"
+    "  --hang-up-at-transfer N  close our end of the line there instead and stay on\n"
     "  --help                 this text\n";
 
 void OnSignal(int) { g_stopRequested = 1; }
@@ -115,6 +121,8 @@ int main(int argc, char** argv) {
     else if (option == "--cancel-block" && needNumber(65535)) faults.cancelBlock = static_cast<int>(number);
     else if (option == "--cancel-code" && needNumber(65535)) faults.cancelCode = static_cast<std::uint16_t>(number);
     else if (option == "--stray-byte" && needNumber(1 << 30)) faults.strayByte = static_cast<int>(number);
+    else if (option == "--die-at-transfer" && needNumber(1 << 30)) faults.dieAtTransfer = static_cast<int>(number);
+    else if (option == "--hang-up-at-transfer" && needNumber(1 << 30)) faults.hangUpAtTransfer = static_cast<int>(number);
     else if (option == "--size-extra" && needNumber(1 << 20)) faults.sizeExtra = static_cast<std::uint32_t>(number);
     else return Fail("unknown option or bad value: " + std::string(option) + " " + std::string(value));
   }
@@ -167,7 +175,8 @@ int main(int argc, char** argv) {
   Camera camera(line, log, card, faults, static_cast<std::uint32_t>(freeMemory));
   camera.Serve();
   camera.LogPending();
+  camera.LogSummary();
   ::close(keepAlive);
-  ::close(master);
+  line.HangUp();
   return 0;
 }
