@@ -26,7 +26,7 @@
 #include "shell/file_dialogs.h"
 #include "shell/main_frame.h"
 #include "windows/camera_job.h"
-#include "windows/picture_bitmap.h"
+#include "windows/dc_render_device.h"
 
 namespace tessaly::windows {
 namespace {
@@ -268,7 +268,7 @@ bool CCameraView::LoadThumbnails() {
         m_started = true;
         m_view.ClearList(true, 0);
       }
-      m_view.AddItem(name, PictureBitmap(thumbnail));
+      m_view.AddItem(name, BitmapThroughRenderer(thumbnail));
       // The thumbnail shows at the next repaint, which the transfer of the next one lets
       // through while its bytes are on the line: painting here would keep the camera
       // waiting for its next command.
