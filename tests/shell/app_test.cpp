@@ -406,8 +406,7 @@ TEST_F(AppTest, ApplicationCommandsAndTheirEnabling) {
     EXPECT_FALSE(enabled(id)) << "command " << id << " belongs to a window that is not there";
 
   // Commands whose windows come later say so instead of doing nothing.
-  const std::pair<int, MessageId> missing[] = {{XRCID("ID_OPEN_ALBUM"), kMsgAlbumNotYet},
-                                               {XRCID("ID_OPEN_CAMERA_ALBUM"), kMsgCameraNotYet},
+  const std::pair<int, MessageId> missing[] = {{XRCID("ID_OPEN_CAMERA_ALBUM"), kMsgCameraNotYet},
                                                {XRCID("ID_SAVE_CAMERA_IMAGES"), kMsgCameraNotYet},
                                                {int(wxID_CONTEXT_HELP), kMsgNoHelpFile},
                                                {int(wxID_HELP), kMsgNoHelpFile}};
