@@ -23,6 +23,7 @@
 #include "shell/resources.h"
 #include "shell/translations.h"
 #include "shell/wx_prompt.h"
+#include "windows/album_window.h"
 
 namespace tessaly::shell {
 
@@ -184,10 +185,9 @@ wxDocument* CCameraApp::OpenPendingPicture(PictureFile& file, const std::string&
   return doc;
 }
 
-wxDocument* CCameraApp::OpenAlbumWindow([[maybe_unused]] const wxString& folder, const wxString& pattern) {
+wxDocument* CCameraApp::OpenAlbumWindow(const wxString& folder, const wxString& pattern) {
   TheAppState().albumPattern = pattern.utf8_string();
-  Prompt().Show(kMsgAlbumNotYet);
-  return nullptr;
+  return windows::OpenAlbumWindow(m_docManager, windows::WxToPath(folder), pattern.utf8_string());
 }
 
 wxDocument* CCameraApp::OpenCameraWindow() {
@@ -202,7 +202,11 @@ bool CCameraApp::IsCameraWindowOpen() const {
   return false;
 }
 
-void CCameraApp::OpenAlbum() { Prompt().Show(kMsgAlbumNotYet); }
+void CCameraApp::OpenAlbum() {
+  windows::RunOpenAlbum(m_frame, [this](const std::filesystem::path& folder, const std::string& pattern) {
+    OpenAlbumWindow(windows::PathToWx(folder), wxString::FromUTF8(pattern));
+  });
+}
 
 void CCameraApp::SaveCameraImagesToDisk() { Prompt().Show(kMsgCameraNotYet); }
 

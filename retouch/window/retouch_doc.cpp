@@ -91,7 +91,7 @@ EditResult CRetouchDoc::Apply(EditResult result) {
 bool CRetouchDoc::DoOpenDocument(const wxString& file) {
   PictureFile loader;
   // The loader shows its own message when it fails.
-  if (!OpenPictureFile(loader, file.utf8_string())) return false;
+  if (!OpenPictureFile(loader, std::string(file.fn_str()))) return false;
   m_state.SetPicture(std::move(loader.picture));
   m_os2Header = loader.os2Header;
   m_comment = loader.comment;
@@ -111,7 +111,7 @@ bool CRetouchDoc::DoSaveDocument(const wxString& file) {
     return false;
   }
   saver.InitFromDocument(GetPicture(), m_os2Header, m_comment);
-  return saver.SavePicture(file.utf8_string());
+  return saver.SavePicture(std::string(file.fn_str()));
 }
 
 bool CRetouchDoc::Save() {
@@ -120,7 +120,7 @@ bool CRetouchDoc::Save() {
   bool saved = false;
   if (!path.empty()) {
     std::error_code error;
-    const std::filesystem::path file(path.utf8_string());
+    const std::filesystem::path file(std::string(path.fn_str()));
     bool probed = false;
     if (!std::filesystem::exists(file, error)) {
       // An empty file tells whether the path can be written at all.

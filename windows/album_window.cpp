@@ -1,0 +1,720 @@
+#include "windows/album_window.h"
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/clipbrd.h>
+#include <wx/control.h>
+#include <wx/dcbuffer.h>
+#include <wx/dnd.h>
+#include <wx/menu.h>
+#include <wx/settings.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/xrc/xmlres.h>
+
+#include <algorithm>
+#include <new>
+
+#include "base/ini_file.h"
+#include "base/prompt.h"
+#include "camera/send_to_camera.h"
+#include "formats/album_copy.h"
+#include "formats/album_scan.h"
+#include "formats/picture_file.h"
+#include "picture/album_thumbnail.h"
+#include "shell/app_state.h"
+#include "shell/file_dialog_rules.h"
+#include "shell/file_dialogs.h"
+#include "shell/printing.h"
+#include "windows/contact_sheet_printout.h"
+#include "windows/dc_render_device.h"
+#include "windows/processing_dlg.h"
+#include "windows/slide_show.h"
+
+namespace tessaly::windows {
+
+namespace fs = std::filesystem;
+
+wxIMPLEMENT_DYNAMIC_CLASS(CAlbumDoc, wxDocument);
+wxIMPLEMENT_DYNAMIC_CLASS(CAlbumView, wxView);
+
+// ---------------------------------------------------------------- paths and names
+
+wxString PathToWx(const fs::path& path) {
+  return wxString(path.native().c_str(), wxConvFile);
+}
+
+fs::path WxToPath(const wxString& text) {
+  wxCharBuffer bytes = text.fn_str();
+  return fs::path(std::string(bytes.data() ? bytes.data() : ""));
+}
+
+std::string UriList(const std::vector<fs::path>& paths) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const auto& path : paths) {
+    out += "file://";
+    for (unsigned char c : path.native()) {
+      bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' || c == '-' ||
+                   c == '_' || c == '.' || c == '~';
+      if (plain) {
+        out += static_cast<char>(c);
+      } else {
+        out += '%';
+        out += kHex[c >> 4];
+        out += kHex[c & 15];
+      }
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+FileListDataObject::FileListDataObject(const std::vector<fs::path>& paths) {
+  std::string uris = UriList(paths);
+  auto* list = new wxCustomDataObject(wxDataFormat("text/uri-list"));
+  list->SetData(uris.size(), uris.data());
+  Add(list, true);
+  // File managers paste copied files from this form: the action, then one URI a line.
+  std::string copied = "copy";
+  for (std::size_t start = 0; start < uris.size();) {
+    std::size_t end = uris.find("\r\n", start);
+    copied += "\n" + uris.substr(start, end - start);
+    start = end + 2;
+  }
+  auto* gnome = new wxCustomDataObject(wxDataFormat("x-special/gnome-copied-files"));
+  gnome->SetData(copied.size(), copied.data());
+  Add(gnome);
+}
+
+DragEnd DecideDragEnd(bool accepted, const PixelRect& mainWindow, const PixelRect& albumClient, int x, int y) {
+  auto inside = [](const PixelRect& r, int px, int py) {
+    return px >= r.left && px < r.left + r.width && py >= r.top && py < r.top + r.height;
+  };
+  if (accepted || !inside(mainWindow, x, y) || inside(albumClient, x, y)) return DragEnd::kNothing;
+  return DragEnd::kOpenInWindows;
+}
+
+// ---------------------------------------------------------------- template and document
+
+wxDocTemplate* AlbumTemplate(wxDocManager* manager) {
+  if (!manager) return nullptr;
+  for (wxDocTemplate* candidate : manager->GetTemplatesVector())
+    if (candidate->GetDocClassInfo() == CLASSINFO(CAlbumDoc)) return candidate;
+  return new wxDocTemplate(manager, _("Album"), "*.*", "", "", "Album Document", "Album View", CLASSINFO(CAlbumDoc),
+                           CLASSINFO(CAlbumView), wxTEMPLATE_INVISIBLE);
+}
+
+CAlbumDoc* OpenAlbumWindow(wxDocManager* manager, const fs::path& folder, const std::string& pattern) {
+  wxDocTemplate* albumTemplate = AlbumTemplate(manager);
+  if (!albumTemplate) return nullptr;
+  shell::TheAppState().albumPattern = pattern;
+  // The folder and pattern are in place before the view's first update posts the build.
+  wxDocument* document = albumTemplate->CreateDocument(PathToWx(folder), wxDOC_SILENT);
+  auto* album = wxDynamicCast(document, CAlbumDoc);
+  if (album) album->SetFolder(folder, pattern);
+  return album;
+}
+
+void RunOpenAlbum(wxWindow* parent, const std::function<void(const fs::path&, const std::string&)>& open) {
+  shell::AppState& state = shell::TheAppState();
+  shell::CFolderDialog dialog(parent, _("Open Album"), MessageText(kMsgOpenFilter), wxString::FromUTF8(state.albumDir),
+                              shell::ToolkitFilterIndex(state.albumFilterIndex));
+  if (dialog.ShowModal() != wxID_OK) return;
+  fs::path folder = WxToPath(dialog.GetFolder());
+  std::string pattern = PatternOfTypeLabel(dialog.GetTypeLabel().utf8_string());
+  std::error_code error;
+  if (fs::is_symlink(folder, error)) folder = fs::canonical(folder, error);
+  state.albumPattern = pattern;
+  state.albumDir = folder.native();
+  WriteProfileString("Last Used Dir", "Album", state.albumDir);
+  state.albumFilterIndex = shell::StoredFilterIndex(dialog.GetFilterIndex());
+  WriteProfileInt("Last Used Ext", "Album", state.albumFilterIndex);
+  open(folder, pattern);
+}
+
+void CAlbumDoc::SetFolder(const fs::path& folder, const std::string& pattern) {
+  std::error_code error;
+  m_folder = fs::is_symlink(folder, error) ? fs::canonical(folder, error) : folder;
+  if (error) m_folder = folder;
+  m_pattern = pattern.empty() ? "*.*" : pattern;
+  std::string shown = m_folder.native();
+  if (shown.empty() || shown.back() != '/') shown += '/';
+  wxString title = _("Album") + "  :  " + DisplayName(shown);
+  SetTitle(title);
+  SetFilename(PathToWx(m_folder), false);
+  for (wxView* view : GetViewsVector())
+    if (wxWindow* frame = view->GetFrame()) frame->SetLabel(title);
+}
+
+bool CAlbumDoc::OnOpenDocument(const wxString& path) {
+  SetFolder(WxToPath(path), shell::TheAppState().albumPattern);
+  return true;
+}
+
+// ---------------------------------------------------------------- frame
+
+CAlbumFrame::CAlbumFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent, const wxString& title)
+    : wxDocMDIChildFrame(doc, view, parent, wxID_ANY, title, wxDefaultPosition, wxSize(640, 440)) {
+  if (wxMenuBar* menu = wxXmlResource::Get()->LoadMenuBar("IDR_ALBUM")) SetMenuBar(menu);
+  Bind(wxEVT_MOVE, &CAlbumFrame::OnMove, this);
+}
+
+// ---------------------------------------------------------------- the grid
+
+namespace {
+
+// The album takes no drops: without a target of its own, a drop on it would reach the
+// main window's and open the album's own files.
+class RefusingDropTarget : public wxDropTarget {
+ public:
+  wxDragResult OnDragOver(wxCoord, wxCoord, wxDragResult) override { return wxDragNone; }
+  bool OnDrop(wxCoord, wxCoord) override { return false; }
+  wxDragResult OnData(wxCoord, wxCoord, wxDragResult) override { return wxDragNone; }
+};
+
+PixelRect ToPixelRect(const wxRect& r) {
+  return {r.x, r.y, r.width, r.height};
+}
+wxRect ToWxRect(const PixelRect& r) {
+  return {r.left, r.top, r.width, r.height};
+}
+
+}  // namespace
+
+CAlbumGrid::CAlbumGrid(wxWindow* parent, CAlbumView* view)
+    : wxScrolledCanvas(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                       wxVSCROLL | wxBORDER_SUNKEN | wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE),
+      m_view(view),
+      m_layout(kAlbumThumbWidth, kAlbumThumbHeight, 0) {
+  SetName("album");
+  SetBackgroundStyle(wxBG_STYLE_PAINT);
+  SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_LISTBOX));
+  SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_LISTBOXTEXT));
+  m_layout = IconGridLayout(kAlbumThumbWidth, kAlbumThumbHeight, GetCharHeight() + 4);
+  SetScrollRate(0, 10);
+  ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_DEFAULT);
+  SetDropTarget(new RefusingDropTarget);
+  Bind(wxEVT_PAINT, &CAlbumGrid::OnPaint, this);
+  Bind(wxEVT_SIZE, &CAlbumGrid::OnSize, this);
+  Bind(wxEVT_LEFT_DOWN, &CAlbumGrid::OnLeftDown, this);
+  Bind(wxEVT_LEFT_UP, &CAlbumGrid::OnLeftUp, this);
+  Bind(wxEVT_LEFT_DCLICK, &CAlbumGrid::OnDoubleClick, this);
+  Bind(wxEVT_MOTION, &CAlbumGrid::OnMotion, this);
+  Bind(wxEVT_KEY_DOWN, &CAlbumGrid::OnKeyDown, this);
+  // The right button does nothing in the album.
+  Bind(wxEVT_RIGHT_DOWN, [](wxMouseEvent&) {});
+  Bind(wxEVT_RIGHT_UP, [](wxMouseEvent&) {});
+}
+
+void CAlbumGrid::ItemsChanged() {
+  int width = GetClientSize().GetWidth();
+  SetVirtualSize(width, m_layout.ContentHeight(static_cast<int>(m_view->Items().size()), width));
+  int count = static_cast<int>(m_view->Items().size());
+  if (m_focus >= count) m_focus = count - 1;
+  if (m_anchor >= count) m_anchor = -1;
+  Refresh();
+}
+
+wxRect CAlbumGrid::IconScreenRect(int i) const {
+  wxRect icon = ToWxRect(m_layout.IconRect(i, GetClientSize().GetWidth()));
+  wxPoint origin = CalcScrolledPosition(icon.GetPosition());
+  return wxRect(ClientToScreen(origin), icon.GetSize());
+}
+
+void CAlbumGrid::EnsureVisible(int i) {
+  if (i < 0) return;
+  wxRect cell = ToWxRect(m_layout.CellRect(i, GetClientSize().GetWidth()));
+  int unitX = 0, unitY = 0;
+  GetScrollPixelsPerUnit(&unitX, &unitY);
+  if (unitY <= 0) return;
+  int top = GetViewStart().y * unitY;
+  int height = GetClientSize().GetHeight();
+  if (cell.y < top) Scroll(-1, cell.y / unitY);
+  else if (cell.GetBottom() > top + height) Scroll(-1, (cell.GetBottom() - height) / unitY + 1);
+}
+
+void CAlbumGrid::OnPaint(wxPaintEvent&) {
+  wxAutoBufferedPaintDC dc(this);
+  DoPrepareDC(dc);
+  dc.SetBackground(wxBrush(GetBackgroundColour()));
+  dc.Clear();
+  dc.SetFont(GetFont());
+  const int width = GetClientSize().GetWidth();
+  int unitX = 0, unitY = 0;
+  GetScrollPixelsPerUnit(&unitX, &unitY);
+  const int top = GetViewStart().y * std::max(unitY, 1);
+  const wxRect visible(0, top, width, GetClientSize().GetHeight());
+  const wxColour highlight = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+  const wxColour highlightText = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT);
+  const auto& items = m_view->Items();
+  for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+    wxRect cell = ToWxRect(m_layout.CellRect(i, width));
+    if (!cell.Intersects(visible)) continue;
+    const AlbumItem& item = items[i];
+    wxRect icon = ToWxRect(m_layout.IconRect(i, width));
+    wxRect caption = ToWxRect(m_layout.CaptionRect(i, width));
+    if (item.selected) {
+      dc.SetPen(wxPen(highlight, 2));
+      dc.SetBrush(*wxTRANSPARENT_BRUSH);
+      dc.DrawRectangle(icon.Inflate(2));
+    }
+    if (item.thumbnail.IsOk()) dc.DrawBitmap(item.thumbnail, icon.x, icon.y, false);
+    wxString text = wxControl::Ellipsize(item.caption, dc, wxELLIPSIZE_MIDDLE, caption.width - 4);
+    wxSize extent = dc.GetTextExtent(text);
+    wxRect label(caption.x + (caption.width - extent.x) / 2 - 2, caption.y, extent.x + 4, caption.height);
+    if (item.selected) {
+      dc.SetPen(*wxTRANSPARENT_PEN);
+      dc.SetBrush(wxBrush(highlight));
+      dc.DrawRectangle(label);
+      dc.SetTextForeground(highlightText);
+    } else {
+      dc.SetTextForeground(GetForegroundColour());
+    }
+    dc.DrawText(text, label.x + 2, label.y + 2);
+    if (i == m_focus && HasFocus()) {
+      dc.SetPen(wxPen(GetForegroundColour(), 1, wxPENSTYLE_DOT));
+      dc.SetBrush(*wxTRANSPARENT_BRUSH);
+      dc.DrawRectangle(label);
+    }
+  }
+}
+
+void CAlbumGrid::OnSize(wxSizeEvent& event) {
+  ItemsChanged();
+  event.Skip();
+}
+
+int CAlbumGrid::HitTest(const wxPoint& windowPoint) const {
+  wxPoint content = CalcUnscrolledPosition(windowPoint);
+  return m_layout.HitTest(content.x, content.y, static_cast<int>(m_view->Items().size()), GetClientSize().GetWidth());
+}
+
+void CAlbumGrid::SelectOnly(int i) {
+  for (auto& item : m_view->Items()) item.selected = false;
+  if (i >= 0) m_view->Items()[i].selected = true;
+}
+
+void CAlbumGrid::OnLeftDown(wxMouseEvent& event) {
+  SetFocus();
+  int i = HitTest(event.GetPosition());
+  auto& items = m_view->Items();
+  m_pressed = i >= 0;
+  m_pressAt = event.GetPosition();
+  m_pressedOnSelected = i >= 0 && items[i].selected;
+  if (i < 0) {
+    if (!event.ControlDown()) SelectOnly(-1);
+  } else if (event.ControlDown()) {
+    items[i].selected = !items[i].selected;
+    m_anchor = i;
+  } else if (event.ShiftDown() && m_anchor >= 0) {
+    SelectOnly(-1);
+    for (int k = std::min(m_anchor, i); k <= std::max(m_anchor, i); ++k) items[k].selected = true;
+  } else {
+    // A press on a selected item keeps the selection, so that it can be dragged.
+    if (!items[i].selected) SelectOnly(i);
+    m_anchor = i;
+  }
+  if (i >= 0) m_focus = i;
+  Refresh();
+}
+
+void CAlbumGrid::OnLeftUp(wxMouseEvent& event) {
+  if (m_pressed && m_pressedOnSelected && !event.ControlDown() && !event.ShiftDown()) {
+    int i = HitTest(event.GetPosition());
+    if (i >= 0) SelectOnly(i);
+    Refresh();
+  }
+  m_pressed = false;
+}
+
+void CAlbumGrid::OnDoubleClick(wxMouseEvent& event) {
+  int i = HitTest(event.GetPosition());
+  if (i < 0) return;
+  SelectOnly(i);
+  m_focus = i;
+  Refresh();
+  m_view->OpenItems({i});
+}
+
+void CAlbumGrid::OnMotion(wxMouseEvent& event) {
+  if (!m_pressed || !event.LeftIsDown()) return;
+  wxPoint moved = event.GetPosition() - m_pressAt;
+  if (std::abs(moved.x) <= wxSystemSettings::GetMetric(wxSYS_DRAG_X, this) &&
+      std::abs(moved.y) <= wxSystemSettings::GetMetric(wxSYS_DRAG_Y, this))
+    return;
+  m_pressed = false;
+  m_view->BeginDrag();
+}
+
+void CAlbumGrid::OnKeyDown(wxKeyEvent& event) {
+  using Move = IconGridLayout::Move;
+  Move move;
+  switch (event.GetKeyCode()) {
+    case WXK_LEFT: move = Move::kLeft; break;
+    case WXK_RIGHT: move = Move::kRight; break;
+    case WXK_UP: move = Move::kUp; break;
+    case WXK_DOWN: move = Move::kDown; break;
+    case WXK_HOME: move = Move::kHome; break;
+    case WXK_END: move = Move::kEnd; break;
+    case WXK_PAGEUP: move = Move::kPageUp; break;
+    case WXK_PAGEDOWN: move = Move::kPageDown; break;
+    case WXK_SPACE:
+      if (event.ControlDown() && m_focus >= 0) {
+        m_view->Items()[m_focus].selected = !m_view->Items()[m_focus].selected;
+        Refresh();
+        return;
+      }
+      event.Skip();
+      return;
+    default: event.Skip(); return;
+  }
+  auto& items = m_view->Items();
+  int count = static_cast<int>(items.size());
+  int to = m_layout.Moved(m_focus, move, count, GetClientSize().GetWidth(), GetClientSize().GetHeight());
+  if (to < 0) return;
+  if (event.ShiftDown()) {
+    if (m_anchor < 0) m_anchor = std::max(m_focus, 0);
+    SelectOnly(-1);
+    for (int k = std::min(m_anchor, to); k <= std::max(m_anchor, to); ++k) items[k].selected = true;
+  } else if (!event.ControlDown()) {
+    SelectOnly(to);
+    m_anchor = to;
+  }
+  m_focus = to;
+  EnsureVisible(to);
+  Refresh();
+}
+
+// ---------------------------------------------------------------- the view
+
+namespace {
+
+int Id(const char* name) {
+  return wxXmlResource::GetXRCID(name);
+}
+
+wxMDIParentFrame* MainFrame() {
+  return wxTheApp ? wxDynamicCast(wxTheApp->GetTopWindow(), wxMDIParentFrame) : nullptr;
+}
+
+}  // namespace
+
+CAlbumView::CAlbumView() {
+  Bind(wxEVT_MENU, &CAlbumView::OnCommand, this, wxID_COPY);
+  Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_COPY);
+  for (const char* name : {"ID_EDIT_SELECT_ALL_IMAGES", "ID_ALBUM_DELETE", "ID_SAVE_FROM_ALBUM", "ID_SAVE_TO_CAMERA",
+                           "ID_SLIDE_SHOW", "ID_PHOTO_PROPERTIES"}) {
+    Bind(wxEVT_MENU, &CAlbumView::OnCommand, this, Id(name));
+    Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, Id(name));
+  }
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+    if (!m_items.empty()) shell::PrintWithDialog(GetFrame(), OnCreatePrintout());
+  }, wxID_PRINT);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+    if (!m_items.empty())
+      shell::ShowPrintPreview(GetFrame(), OnCreatePrintout(), OnCreatePrintout(), GetDocument()->GetUserReadableName());
+  }, wxID_PREVIEW);
+  // The main window's Delete key arrives as the retouch window's command.
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { DeleteSelected(); }, Id("ID_DISCARD_FLOATING"));
+  Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_SAVE);
+  Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_SAVEAS);
+  Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_PRINT);
+  Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_PREVIEW);
+}
+
+CAlbumView::~CAlbumView() {
+  if (m_slide) m_slide->End();
+  shell::TheAppState().outOfMemory = false;
+}
+
+CAlbumDoc* CAlbumView::Doc() const {
+  return wxDynamicCast(GetDocument(), CAlbumDoc);
+}
+
+wxFrame* CAlbumView::Frame() const {
+  return wxDynamicCast(GetFrame(), wxFrame);
+}
+
+bool CAlbumView::OnCreate(wxDocument* doc, long flags) {
+  if (!wxView::OnCreate(doc, flags)) return false;
+  wxMDIParentFrame* parent = MainFrame();
+  if (!parent) return false;
+  auto* frame = new CAlbumFrame(doc, this, parent, doc->GetUserReadableName());
+  m_grid = new CAlbumGrid(frame, this);
+  auto* sizer = new wxBoxSizer(wxVERTICAL);
+  sizer->Add(m_grid, 1, wxEXPAND);
+  frame->SetSizer(sizer);
+  frame->Show();
+  Activate(true);
+  // The window shows empty first and fills while the progress dialog runs.
+  CallAfter(&CAlbumView::OnBuild);
+  return true;
+}
+
+bool CAlbumView::OnClose(bool deleteWindow) {
+  if (m_building) return false;
+  if (m_slide) m_slide->End();
+  return wxView::OnClose(deleteWindow);
+}
+
+void CAlbumView::OnBuild() {
+  if (m_built || m_building) return;
+  bool built = BuildList();
+  m_built = true;
+  if (!built) {
+    Prompt().Show(kMsgNoDataInAlbum);
+    if (wxFrame* frame = Frame()) frame->CallAfter([frame] { frame->Close(); });
+  }
+  if (m_grid) m_grid->Refresh();
+}
+
+bool CAlbumView::BuildList() {
+  CAlbumDoc* doc = Doc();
+  if (!doc || !m_grid) return false;
+  m_building = true;
+  const fs::path folder = doc->Folder();
+  if (m_files.empty()) {
+    AlbumScan scan = ScanAlbumFolder(folder, doc->Pattern());
+    m_files = std::move(scan.names);
+    if (scan.outOfMemory) shell::TheAppState().outOfMemory = true;
+  }
+  m_items.clear();
+  m_grid->ItemsChanged();
+  const wxColour back = m_grid->GetBackgroundColour();
+  const RgbQuad background{back.Blue(), back.Green(), back.Red(), 0};
+  auto* dialog = new CProcessingDlg(Frame(), static_cast<int>(m_files.size()));
+  try {
+    m_items.reserve(m_files.size());
+    for (const std::string& name : m_files) {
+      if (!dialog->Pump()) break;
+      wxString caption = DisplayName(name);
+      dialog->SetName(caption);
+      Picture cell;
+      {
+        // Only one whole picture is in memory at a time: it goes as soon as its
+        // thumbnail is made.
+        PictureFile file;
+        if (!OpenPictureFile(file, folder / name)) {
+          dialog->StepIt();
+          continue;
+        }
+        cell = MakeAlbumThumbnail(file.picture, background);
+      }
+      wxBitmap bitmap = BitmapThroughRenderer(cell);
+      if (!bitmap.IsOk()) {
+        dialog->StepIt();
+        continue;
+      }
+      m_items.push_back({name, caption, bitmap, false});
+      m_grid->ItemsChanged();
+      dialog->StepIt();
+    }
+  } catch (const std::bad_alloc&) {
+    Prompt().Show(kMsgNotEnoughMemory);
+    shell::TheAppState().outOfMemory = true;
+  }
+  dialog->Destroy();
+  m_building = false;
+  m_grid->ItemsChanged();
+  return !m_items.empty();
+}
+
+std::vector<int> CAlbumView::Selected() const {
+  std::vector<int> selected;
+  for (int i = 0; i < static_cast<int>(m_items.size()); ++i)
+    if (m_items[i].selected) selected.push_back(i);
+  return selected;
+}
+
+fs::path CAlbumView::PathOf(int item) const {
+  return Doc()->Folder() / m_items[item].name;
+}
+
+void CAlbumView::OnCommand(wxCommandEvent& event) {
+  const int id = event.GetId();
+  if (id == wxID_COPY) CopySelected();
+  else if (id == Id("ID_EDIT_SELECT_ALL_IMAGES")) SelectAll();
+  else if (id == Id("ID_ALBUM_DELETE")) DeleteSelected();
+  else if (id == Id("ID_SAVE_FROM_ALBUM")) SaveFromAlbum();
+  else if (id == Id("ID_SAVE_TO_CAMERA")) SaveToCamera();
+  else if (id == Id("ID_SLIDE_SHOW")) StartSlideShow();
+}
+
+void CAlbumView::OnUpdate(wxUpdateUIEvent& event) {
+  const int id = event.GetId();
+  const bool anySelected = std::any_of(m_items.begin(), m_items.end(), [](const AlbumItem& i) { return i.selected; });
+  if (id == wxID_SAVE || id == wxID_SAVEAS || id == Id("ID_PHOTO_PROPERTIES")) event.Enable(false);
+  else if (id == Id("ID_EDIT_SELECT_ALL_IMAGES") || id == Id("ID_SLIDE_SHOW")) event.Enable(!m_building);
+  else if (id == wxID_PRINT || id == wxID_PREVIEW) event.Enable(!m_items.empty() && !m_building);
+  else event.Enable(anySelected && !m_building);
+}
+
+void CAlbumView::SelectAll() {
+  for (auto& item : m_items) item.selected = true;
+  if (m_grid) m_grid->Refresh();
+}
+
+void CAlbumView::CopySelected() {
+  std::vector<fs::path> paths;
+  for (int i : Selected()) paths.push_back(PathOf(i));
+  if (paths.empty()) return;
+  wxClipboardLocker locker;
+  if (!locker || !wxTheClipboard->SetData(new FileListDataObject(paths))) Prompt().Show(kMsgFailedToPutClipboard);
+}
+
+void CAlbumView::OpenItems(const std::vector<int>& items) {
+  std::vector<fs::path> paths;
+  for (int i : items)
+    if (i >= 0 && i < static_cast<int>(m_items.size())) paths.push_back(PathOf(i));
+  // The files open after the click or drop has been handled, each in its own window.
+  CallAfter([this, paths] {
+    for (const fs::path& path : paths) {
+      std::error_code error;
+      // A link opens the picture it points to.
+      fs::path target = fs::is_symlink(path, error) ? fs::canonical(path, error) : path;
+      if (error) target = path;
+      if (openHook) openHook(target);
+      else if (wxDocManager* manager = GetDocumentManager()) manager->CreateDocument(PathToWx(target), wxDOC_SILENT);
+    }
+  });
+}
+
+void CAlbumView::BeginDrag() {
+  std::vector<int> selected = Selected();
+  if (selected.empty() || !m_grid) return;
+  std::vector<fs::path> paths;
+  for (int i : selected) paths.push_back(PathOf(i));
+  FileListDataObject data(paths);
+  wxDropSource source(data, m_grid);
+  wxDragResult result = source.DoDragDrop(wxDrag_CopyOnly);
+  wxPoint at = wxGetMousePosition();
+  wxWindow* main = MainFrame();
+  PixelRect mainRect = main ? ToPixelRect(main->GetScreenRect()) : PixelRect{};
+  if (DecideDragEnd(result == wxDragCopy, mainRect, ToPixelRect(m_grid->GetScreenRect()), at.x, at.y) ==
+      DragEnd::kOpenInWindows)
+    OpenItems(selected);
+}
+
+// ---------------------------------------------------------------- delete
+
+std::function<int(CConfirmDeleteDlg&)> CConfirmDeleteDlg::answerHook;
+
+CConfirmDeleteDlg::CConfirmDeleteDlg(wxWindow* parent, int selectedCount) {
+  wxXmlResource::Get()->LoadDialog(this, parent, "IDD_CONFIRM_DELETE");
+  // The buttons have ids of their own: with the toolkit's stock ids they would show the
+  // toolkit's untranslated stock labels instead of ours.
+  if (wxWindow* all = FindWindow(XRCID("ID_DELETE_ALL"))) all->Enable(selectedCount != 1);
+  const std::pair<const char*, int> buttons[] = {
+      {"ID_DELETE_YES", wxID_YES}, {"ID_DELETE_NO", wxID_NO}, {"ID_DELETE_ALL", wxID_YESTOALL}, {"ID_DELETE_CANCEL", wxID_CANCEL}};
+  for (auto [name, answer] : buttons)
+    Bind(wxEVT_BUTTON, [this, answer](wxCommandEvent&) { EndModal(Apply(answer)); }, XRCID(name));
+  SetEscapeId(XRCID("ID_DELETE_CANCEL"));
+  Fit();
+}
+
+void CConfirmDeleteDlg::SetFileName(const wxString& name) {
+  if (auto* text = XRCCTRL(*this, "ID_DELETE_FILE_NAME", wxStaticText)) text->SetLabel(name);
+}
+
+int CConfirmDeleteDlg::Ask() {
+  m_choice = kNo;
+  if (answerHook) return Apply(answerHook(*this));
+  CentreOnParent();
+  return ShowModal();
+}
+
+int CConfirmDeleteDlg::Apply(int button) {
+  switch (button) {
+    case wxID_YES: m_choice = kYes; return 0;
+    case wxID_NO: m_choice = kNo; return 0;
+    case wxID_YESTOALL: m_choice = kAll; return 0;
+    default: return wxID_CANCEL;
+  }
+}
+
+
+void CAlbumView::DeleteSelected() {
+  std::vector<int> selected = Selected();
+  if (selected.empty()) return;
+  CConfirmDeleteDlg dialog(Frame(), static_cast<int>(selected.size()));
+  bool ask = true;
+  for (std::size_t i = 0; i < m_items.size(); ++i) {
+    if (!m_items[i].selected) continue;
+    if (ask) {
+      dialog.SetFileName(m_items[i].caption);
+      if (dialog.Ask() == wxID_CANCEL) break;
+      if (dialog.Choice() == CConfirmDeleteDlg::kNo) continue;
+      if (dialog.Choice() == CConfirmDeleteDlg::kAll) ask = false;
+    }
+    const std::string name = m_items[i].name;
+    m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(i));
+    --i;
+    auto file = std::find(m_files.begin(), m_files.end(), name);
+    if (file != m_files.end()) m_files.erase(file);
+    // The item is gone whatever the file system says.
+    std::error_code ignored;
+    fs::remove(Doc()->Folder() / name, ignored);
+  }
+  if (m_grid) m_grid->ItemsChanged();
+}
+
+// ---------------------------------------------------------------- save from album, to camera
+
+namespace {
+
+fs::path ChooseSaveFolder(wxWindow* parent) {
+  shell::AppState& state = shell::TheAppState();
+  shell::CFolderDialog dialog(parent, _("Save From Album"),
+                              MessageText(kMsgAlbumFilter), wxString::FromUTF8(state.albumSaveDir), 0);
+  if (dialog.ShowModal() != wxID_OK) return {};
+  return WxToPath(dialog.GetFolder());
+}
+
+}  // namespace
+
+void CAlbumView::SaveFromAlbum() {
+  std::vector<int> selected = Selected();
+  if (selected.empty()) return;
+  fs::path destination = chooseFolderHook ? chooseFolderHook() : ChooseSaveFolder(Frame());
+  if (destination.empty()) return;
+  wxBusyCursor wait;
+  std::error_code error;
+  if (fs::is_symlink(destination, error)) destination = fs::canonical(destination, error);
+  shell::TheAppState().albumSaveDir = destination.native();
+  WriteProfileString("Last Saved Dir", "Album", destination.native());
+  WriteProfileInt("Last Saved Ext", "Album", 1);
+  std::vector<std::string> names;
+  for (int i : selected) names.push_back(m_items[i].name);
+  CopyAlbumFiles(Doc()->Folder(), names, destination);
+}
+
+void CAlbumView::SaveToCamera() {
+  std::vector<fs::path> paths;
+  for (int i : Selected()) paths.push_back(PathOf(i));
+  if (paths.empty()) return;
+  ProcessingObserver observer(Frame());
+  SendPicturesToCamera(paths, observer);
+  observer.End();
+  if (m_grid) m_grid->Refresh();
+}
+
+// ---------------------------------------------------------------- slide show and printing
+
+void CAlbumView::StartSlideShow() {
+  if (m_slide || m_items.empty()) return;
+  SlideShowSettings settings;
+  bool ok = slideSettingsHook ? slideSettingsHook(settings) : CSlideShowDlg::Run(Frame(), settings);
+  if (!ok) return;
+  std::vector<fs::path> paths;
+  for (int i = 0; i < static_cast<int>(m_items.size()); ++i) paths.push_back(PathOf(i));
+  m_slide = CSlide::Start(std::move(paths), settings, [this] { m_slide = nullptr; });
+}
+
+wxPrintout* CAlbumView::OnCreatePrintout() {
+  std::vector<ContactSheetItem> items;
+  for (int i = 0; i < static_cast<int>(m_items.size()); ++i) items.push_back({PathOf(i), m_items[i].caption});
+  return new CAlbumPrintout(GetDocument()->GetUserReadableName(), std::move(items), m_grid ? m_grid->GetFont() : wxFont());
+}
+
+}  // namespace tessaly::windows
