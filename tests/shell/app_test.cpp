@@ -420,6 +420,7 @@ TEST_F(AppTest, ApplicationCommandsAndTheirEnabling) {
 
 TEST_F(AppTest, NewMakesABlankPictureOnceStarted) {
   ASSERT_TRUE(Start());
+  ConfirmNewSize confirm;
   wxCommandEvent command(wxEVT_MENU, wxID_NEW);
   App().MainFrame()->ProcessWindowEvent(command);
   auto docs = App().DocManager()->GetDocumentsVector();
@@ -427,6 +428,7 @@ TEST_F(AppTest, NewMakesABlankPictureOnceStarted) {
   auto* doc = wxDynamicCast(docs[0], retouch::CRetouchDoc);
   ASSERT_NE(doc, nullptr);
   EXPECT_TRUE(doc->HasPicture());
+  EXPECT_EQ(confirm.shown, 1);
 }
 
 }  // namespace
@@ -437,10 +439,14 @@ namespace {
 
 TEST_F(AppTest, PrintFlagPrintsEachFileAndEndsWithoutTheMainWindow) {
   std::string one = WritePicture("print1.bmp").string(), two = WritePicture("print2.bmp").string();
+  // The pages go to a file instead of a printer, without the print dialog.
+  const fs::path printed = m_folder / "printed.pdf";
+  test::ScopedEnv target("TESSALY_PRINT_FILE", printed.string());
   ASSERT_TRUE(Start({"-p", one, two}));
   EXPECT_FALSE(App().MainFrame() != nullptr && App().MainFrame()->IsShown());
   EXPECT_EQ(App().LogoWindow(), nullptr);
-  EXPECT_EQ(m_prompt.Texts().size(), 2u) << "each file reaches the printing";
+  EXPECT_TRUE(m_prompt.Texts().empty());
+  EXPECT_TRUE(fs::exists(printed)) << "each file reaches the printing";
   EXPECT_TRUE(OpenPaths().empty()) << "printed documents close again";
 }
 
