@@ -216,6 +216,16 @@ void CAlbumGrid::ItemsChanged() {
   Refresh();
 }
 
+void CAlbumGrid::ItemAdded(int i) {
+  // Only the new cell is drawn; the others are as they were. The scroll range changes
+  // only when the item opens a row.
+  const int width = GetClientSize().GetWidth();
+  const int height = m_layout.ContentHeight(i + 1, width);
+  if (height != GetVirtualSize().GetHeight()) SetVirtualSize(width, height);
+  wxRect cell = ToWxRect(m_layout.CellRect(i, width));
+  RefreshRect(wxRect(CalcScrolledPosition(cell.GetPosition()), cell.GetSize()), false);
+}
+
 wxRect CAlbumGrid::IconScreenRect(int i) const {
   wxRect icon = ToWxRect(m_layout.IconRect(i, GetClientSize().GetWidth()));
   wxPoint origin = CalcScrolledPosition(icon.GetPosition());
@@ -244,7 +254,10 @@ void CAlbumGrid::OnPaint(wxPaintEvent&) {
   int unitX = 0, unitY = 0;
   GetScrollPixelsPerUnit(&unitX, &unitY);
   const int top = GetViewStart().y * std::max(unitY, 1);
-  const wxRect visible(0, top, width, GetClientSize().GetHeight());
+  // Only the cells the update region touches are drawn again.
+  wxRect visible = GetUpdateRegion().GetBox();
+  visible.SetPosition(CalcUnscrolledPosition(visible.GetPosition()));
+  if (visible.IsEmpty()) visible = wxRect(0, top, width, GetClientSize().GetHeight());
   const wxColour highlight = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
   const wxColour highlightText = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT);
   const auto& items = m_view->Items();
@@ -507,7 +520,7 @@ bool CAlbumView::BuildList() {
         continue;
       }
       m_items.push_back({name, caption, bitmap, false});
-      m_grid->ItemsChanged();
+      m_grid->ItemAdded(static_cast<int>(m_items.size()) - 1);
       dialog->StepIt();
     }
   } catch (const std::bad_alloc&) {

@@ -151,6 +151,8 @@ class CAlbumGrid : public wxScrolledCanvas {
   // The screen rectangle of item i's thumbnail, for tests that read pixels back.
   wxRect IconScreenRect(int i) const;
   void ItemsChanged();
+  // Item i was added at the end of the list while it is built.
+  void ItemAdded(int i);
   void EnsureVisible(int i);
   int Focus() const { return m_focus; }
   wxColour Background() const { return GetBackgroundColour(); }
