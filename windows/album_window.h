@@ -166,6 +166,7 @@ class CAlbumGrid : public wxScrolledCanvas {
   void OnMotion(wxMouseEvent& event);
   void OnKeyDown(wxKeyEvent& event);
   int HitTest(const wxPoint& windowPoint) const;
+  void DrawBand(wxDC& dc);
   void SelectOnly(int i);
 
   CAlbumView* m_view;
@@ -175,6 +176,10 @@ class CAlbumGrid : public wxScrolledCanvas {
   wxPoint m_pressAt;
   bool m_pressed = false;
   bool m_pressedOnSelected = false;
+  // The rubber band, in content coordinates, and the selection it started from.
+  bool m_banding = false;
+  wxPoint m_bandStart, m_bandEnd;
+  std::vector<bool> m_bandBase;
 };
 
 // "Confirm File Delete": Yes, No, All (for every file still to come) or Cancel.

@@ -117,6 +117,17 @@ TEST_F(AlbumWindow, CommandsNeedASelectionAndTheKeysReachThem) {
   // An arrow key selects the next item alone.
   input.Char(WXK_RIGHT);
   ASSERT_TRUE(PumpUntil([&] { return view->Selected().size() == 1; }));
+
+  // A rubber band from the free space below the row over the first two thumbnails.
+  wxRect first = view->Grid()->IconScreenRect(0), second = view->Grid()->IconScreenRect(1);
+  input.MouseMove(wxPoint(first.x + 10, first.GetBottom() + 60));
+  Pump(30);
+  input.MouseDown();
+  Pump(30);
+  input.MouseMove(wxPoint(second.x + 10, second.y + 10));
+  Pump(30);
+  input.MouseUp();
+  ASSERT_TRUE(PumpUntil([&] { return view->Selected() == std::vector<int>{0, 1}; }));
 }
 
 // "Open Album...": the folder chooser's folder and type make the album, and both are
