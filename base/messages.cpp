@@ -80,8 +80,7 @@ constexpr std::array kMessages = {
     MessageEntry{kMsgNoSuchPicture, "The camera has no such picture; its pictures are numbered 1 to %1."},
     MessageEntry{kMsgNotSerialDevice, "The device is not a serial device."},
     MessageEntry{kMsgFolderCannotTakeFiles, "Files cannot be written into the folder %1:"},
-    MessageEntry{kMsgAlbumNotYet, "The album window is not available in this version yet."},
-    MessageEntry{kMsgPrintNotYet, "Printing is not available in this version yet."},
+    MessageEntry{kMsgCannotPrint, "This window cannot be printed."},
     MessageEntry{kMsgNoHelpFile, "There is no help file. The README that comes with the program describes it."},
     MessageEntry{kMsgReadOnlySaveAs, "File is \"Read-only\".\nSave with different file name."},
 

@@ -80,8 +80,7 @@ enum MessageId : int {
   kMsgNoSuchPicture = 264,
   kMsgNotSerialDevice = 265,
   kMsgFolderCannotTakeFiles = 266,
-  kMsgAlbumNotYet = 270,
-  kMsgPrintNotYet = 272,
+  kMsgCannotPrint = 272,
   kMsgNoHelpFile = 273,
   kMsgReadOnlySaveAs = 280,
 

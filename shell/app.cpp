@@ -134,7 +134,7 @@ void CCameraApp::PrintDocumentFile(const wxString& path) {
   // The window of the document prints it; until one can, the user is told.
   wxCommandEvent print(wxEVT_MENU, wxID_PRINT);
   wxView* view = doc->GetFirstView();
-  if (view == nullptr || !view->ProcessEventLocally(print)) Prompt().Show(kMsgPrintNotYet);
+  if (view == nullptr || !view->ProcessEventLocally(print)) Prompt().Show(kMsgCannotPrint);
   // Printed from the command line, the document closes again.
   if (!doc->IsModified()) doc->DeleteAllViews();
 }

@@ -202,6 +202,10 @@ CAlbumGrid::CAlbumGrid(wxWindow* parent, CAlbumView* view)
   Bind(wxEVT_LEFT_DCLICK, &CAlbumGrid::OnDoubleClick, this);
   Bind(wxEVT_MOTION, &CAlbumGrid::OnMotion, this);
   Bind(wxEVT_KEY_DOWN, &CAlbumGrid::OnKeyDown, this);
+  Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) {
+    m_banding = false;
+    Refresh();
+  });
   // The right button does nothing in the album.
   Bind(wxEVT_RIGHT_DOWN, [](wxMouseEvent&) {});
   Bind(wxEVT_RIGHT_UP, [](wxMouseEvent&) {});
@@ -214,6 +218,16 @@ void CAlbumGrid::ItemsChanged() {
   if (m_focus >= count) m_focus = count - 1;
   if (m_anchor >= count) m_anchor = -1;
   Refresh();
+}
+
+void CAlbumGrid::ItemAdded(int i) {
+  // Only the new cell is drawn; the others are as they were. The scroll range changes
+  // only when the item opens a row.
+  const int width = GetClientSize().GetWidth();
+  const int height = m_layout.ContentHeight(i + 1, width);
+  if (height != GetVirtualSize().GetHeight()) SetVirtualSize(width, height);
+  wxRect cell = ToWxRect(m_layout.CellRect(i, width));
+  RefreshRect(wxRect(CalcScrolledPosition(cell.GetPosition()), cell.GetSize()), false);
 }
 
 wxRect CAlbumGrid::IconScreenRect(int i) const {
@@ -244,7 +258,10 @@ void CAlbumGrid::OnPaint(wxPaintEvent&) {
   int unitX = 0, unitY = 0;
   GetScrollPixelsPerUnit(&unitX, &unitY);
   const int top = GetViewStart().y * std::max(unitY, 1);
-  const wxRect visible(0, top, width, GetClientSize().GetHeight());
+  // Only the cells the update region touches are drawn again.
+  wxRect visible = GetUpdateRegion().GetBox();
+  visible.SetPosition(CalcUnscrolledPosition(visible.GetPosition()));
+  if (visible.IsEmpty()) visible = wxRect(0, top, width, GetClientSize().GetHeight());
   const wxColour highlight = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
   const wxColour highlightText = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT);
   const auto& items = m_view->Items();
@@ -272,12 +289,20 @@ void CAlbumGrid::OnPaint(wxPaintEvent&) {
       dc.SetTextForeground(GetForegroundColour());
     }
     dc.DrawText(text, label.x + 2, label.y + 2);
-    if (i == m_focus && HasFocus()) {
+    if (i == m_focus && HasFocus() && !m_banding) {
       dc.SetPen(wxPen(GetForegroundColour(), 1, wxPENSTYLE_DOT));
       dc.SetBrush(*wxTRANSPARENT_BRUSH);
       dc.DrawRectangle(label);
     }
   }
+  DrawBand(dc);
+}
+
+void CAlbumGrid::DrawBand(wxDC& dc) {
+  if (!m_banding) return;
+  dc.SetPen(wxPen(GetForegroundColour(), 1, wxPENSTYLE_DOT));
+  dc.SetBrush(*wxTRANSPARENT_BRUSH);
+  dc.DrawRectangle(wxRect(m_bandStart, m_bandEnd));
 }
 
 void CAlbumGrid::OnSize(wxSizeEvent& event) {
@@ -304,6 +329,13 @@ void CAlbumGrid::OnLeftDown(wxMouseEvent& event) {
   m_pressedOnSelected = i >= 0 && items[i].selected;
   if (i < 0) {
     if (!event.ControlDown()) SelectOnly(-1);
+    // A press beside the items starts a rubber band that selects what it touches.
+    m_banding = true;
+    m_bandStart = CalcUnscrolledPosition(event.GetPosition());
+    m_bandEnd = m_bandStart;
+    m_bandBase.clear();
+    for (const auto& item : items) m_bandBase.push_back(item.selected);
+    CaptureMouse();
   } else if (event.ControlDown()) {
     items[i].selected = !items[i].selected;
     m_anchor = i;
@@ -320,6 +352,12 @@ void CAlbumGrid::OnLeftDown(wxMouseEvent& event) {
 }
 
 void CAlbumGrid::OnLeftUp(wxMouseEvent& event) {
+  if (m_banding) {
+    m_banding = false;
+    if (HasCapture()) ReleaseMouse();
+    Refresh();
+    return;
+  }
   if (m_pressed && m_pressedOnSelected && !event.ControlDown() && !event.ShiftDown()) {
     int i = HitTest(event.GetPosition());
     if (i >= 0) SelectOnly(i);
@@ -338,6 +376,16 @@ void CAlbumGrid::OnDoubleClick(wxMouseEvent& event) {
 }
 
 void CAlbumGrid::OnMotion(wxMouseEvent& event) {
+  if (m_banding && event.LeftIsDown()) {
+    m_bandEnd = CalcUnscrolledPosition(event.GetPosition());
+    wxRect band(m_bandStart, m_bandEnd);
+    auto& items = m_view->Items();
+    for (std::size_t k = 0; k < items.size(); ++k) items[k].selected = k < m_bandBase.size() && m_bandBase[k];
+    for (int k : m_layout.ItemsIn(ToPixelRect(band), static_cast<int>(items.size()), GetClientSize().GetWidth()))
+      items[k].selected = true;
+    Refresh();
+    return;
+  }
   if (!m_pressed || !event.LeftIsDown()) return;
   wxPoint moved = event.GetPosition() - m_pressAt;
   if (std::abs(moved.x) <= wxSystemSettings::GetMetric(wxSYS_DRAG_X, this) &&
@@ -507,7 +555,7 @@ bool CAlbumView::BuildList() {
         continue;
       }
       m_items.push_back({name, caption, bitmap, false});
-      m_grid->ItemsChanged();
+      m_grid->ItemAdded(static_cast<int>(m_items.size()) - 1);
       dialog->StepIt();
     }
   } catch (const std::bad_alloc&) {

@@ -151,6 +151,8 @@ class CAlbumGrid : public wxScrolledCanvas {
   // The screen rectangle of item i's thumbnail, for tests that read pixels back.
   wxRect IconScreenRect(int i) const;
   void ItemsChanged();
+  // Item i was added at the end of the list while it is built.
+  void ItemAdded(int i);
   void EnsureVisible(int i);
   int Focus() const { return m_focus; }
   wxColour Background() const { return GetBackgroundColour(); }
@@ -164,6 +166,7 @@ class CAlbumGrid : public wxScrolledCanvas {
   void OnMotion(wxMouseEvent& event);
   void OnKeyDown(wxKeyEvent& event);
   int HitTest(const wxPoint& windowPoint) const;
+  void DrawBand(wxDC& dc);
   void SelectOnly(int i);
 
   CAlbumView* m_view;
@@ -173,6 +176,10 @@ class CAlbumGrid : public wxScrolledCanvas {
   wxPoint m_pressAt;
   bool m_pressed = false;
   bool m_pressedOnSelected = false;
+  // The rubber band, in content coordinates, and the selection it started from.
+  bool m_banding = false;
+  wxPoint m_bandStart, m_bandEnd;
+  std::vector<bool> m_bandBase;
 };
 
 // "Confirm File Delete": Yes, No, All (for every file still to come) or Cancel.

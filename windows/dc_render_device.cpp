@@ -88,14 +88,11 @@ wxBitmap BitmapThroughRenderer(const Picture& cell) {
                                                     cell.height);
   else
     renderer = CreateIndexedRenderer(cell);
-  if (!renderer) return {};
-  wxBitmap bitmap(cell.width, cell.height, 24);
-  {
-    wxMemoryDC dc(bitmap);
-    DcRenderDevice device(dc);
-    if (!renderer->DrawStretched(device, cell.width, cell.height)) return {};
-  }
-  return bitmap;
+  if (!renderer || !renderer->HasPixels()) return {};
+  // The renderer's display block becomes the bitmap as it is: the cell is already at
+  // its size, so there is nothing to stretch.
+  wxImage image = ImageOfBlock(renderer->Block(), {0, 0, cell.width, cell.height});
+  return image.IsOk() ? wxBitmap(image) : wxBitmap();
 }
 
 }  // namespace tessaly::windows

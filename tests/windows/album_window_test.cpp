@@ -7,7 +7,9 @@
 #include <fstream>
 
 #include "album_test_support.h"
+#include "base/ini_file.h"
 #include "camera/camera_ops.h"
+#include "shell/file_dialogs.h"
 #include "retouch/window/retouch_template.h"
 #include "camera/connection.h"
 #include "camera/link.h"
@@ -115,6 +117,42 @@ TEST_F(AlbumWindow, CommandsNeedASelectionAndTheKeysReachThem) {
   // An arrow key selects the next item alone.
   input.Char(WXK_RIGHT);
   ASSERT_TRUE(PumpUntil([&] { return view->Selected().size() == 1; }));
+
+  // A rubber band from the free space below the row over the first two thumbnails.
+  wxRect first = view->Grid()->IconScreenRect(0), second = view->Grid()->IconScreenRect(1);
+  input.MouseMove(wxPoint(first.x + 10, first.GetBottom() + 60));
+  Pump(30);
+  input.MouseDown();
+  Pump(30);
+  input.MouseMove(wxPoint(second.x + 10, second.y + 10));
+  Pump(30);
+  input.MouseUp();
+  ASSERT_TRUE(PumpUntil([&] { return view->Selected() == std::vector<int>{0, 1}; }));
+}
+
+// "Open Album...": the folder chooser's folder and type make the album, and both are
+// kept for the next time.
+TEST_F(AlbumWindow, OpenAlbumTakesTheFolderAndThePatternOfTheChosenType) {
+  test::ScopedEnv ini("TESSALY_INI", (m_folder / "Tessaly.ini").string());
+  fs::path pictures = m_folder / "pictures";
+  fs::create_directory(pictures);
+  wxTheApp->CallAfter([&] {
+    for (wxWindow* window : wxTopLevelWindows)
+      if (auto* dialog = wxDynamicCast(window, shell::CFolderDialog); dialog && dialog->IsModal()) {
+        dialog->SetFolder(PathToWx(pictures));
+        dialog->SetFilterIndex(2);  // "JPEG(*.jpg)"
+        wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
+        ok.SetEventObject(dialog->FindWindow(wxID_OK));
+        dialog->FindWindow(wxID_OK)->GetEventHandler()->ProcessEvent(ok);
+      }
+  });
+  fs::path folder;
+  std::string pattern;
+  RunOpenAlbum(m_frame, [&](const fs::path& f, const std::string& p) { folder = f, pattern = p; });
+  EXPECT_EQ(folder, pictures);
+  EXPECT_EQ(pattern, "*.jpg");
+  EXPECT_EQ(ReadProfileString("Last Used Dir", "Album", ""), pictures.string());
+  EXPECT_EQ(ReadProfileInt("Last Used Ext", "Album", 0), 3);
 }
 
 TEST_F(AlbumWindow, AnEmptyAlbumSaysSoAndClosesItself) {
