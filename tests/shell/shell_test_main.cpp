@@ -1,7 +1,10 @@
-// The window tests run inside a wx application on an Xvfb display.
+// The window tests run inside the program's application object on an Xvfb display;
+// TESSALY_TEST_LANG=ja runs them (and their screenshots) in Japanese.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/log.h>
+
+#include <cstdlib>
 
 #include "shell/app.h"
 #include "shell/resources.h"
@@ -9,14 +12,13 @@
 
 namespace {
 
-// The program's application object without its start-up: each test runs the start-up
-// (InitInstance) itself when it needs the whole program.
 class TestApp : public tessaly::shell::CCameraApp {
  public:
   bool OnInit() override {
     SetAppName("Tessaly");
     SetAppDisplayName("Tessaly");
-    tessaly::shell::InstallTranslations("en");
+    const char* lang = std::getenv("TESSALY_TEST_LANG");
+    tessaly::shell::InstallTranslations(lang ? lang : "en");
     tessaly::shell::InitResources();
     return true;
   }
