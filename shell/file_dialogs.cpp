@@ -16,7 +16,7 @@
 #include "base/prompt.h"
 #include "formats/picture_file.h"
 #include "shell/app.h"
-#include "shell/dc_render_device.h"
+#include "windows/dc_render_device.h"
 #include "shell/doc_manager.h"
 #include "shell/file_dialog_rules.h"
 
@@ -105,7 +105,7 @@ void CPreviewPanel::OnPaintPreview(wxPaintEvent&) {
   dc.Clear();
   if (!m_reduced.Empty()) {
     try {
-      DcRenderDevice device(dc);
+      windows::DcRenderDevice device(dc);
       if (!m_slot.renderer) {
         if (m_reduced.bitsPerPixel == 24)
           CreateRenderer(m_slot, m_reduced.width, m_reduced.height, m_reduced.pixels, 0, 0, m_reduced.width,
