@@ -160,16 +160,22 @@ int CamNewPicture(std::span<const std::uint8_t> source, int& code) {
   return status;
 }
 
+// How long a cancel waits for an ENQ the camera may have sent just before it: the byte
+// takes 1 ms at 9600 bit/s, the camera sends it at once after our ACK.
+constexpr std::int32_t kStrayEnqWaitMs = 20;
+
 int CamCancel() {
   LinkState& link = TheLinkState();
   link.transferState = TransferState::kIdle;
   link.cancelRequest = 0;
   BuildCommandFrame(kCmdCC, FrameData{});
   PortPurge();
-  // The camera's ENQ for its next block may already be on its way; drop it.
+  // The camera's ENQ for its next block may already be on its way, sent just after our
+  // last ACK: wait for it a moment and drop it, so that it is not taken for the answer to
+  // our own ENQ.
   std::uint8_t stray = 0;
   std::int32_t count = 0;
-  PortLine().ReadBytes(&stray, 1, count);
+  if (PortLine().WaitReadable(kStrayEnqWaitMs, 1) > 0) PortLine().ReadBytes(&stray, 1, count);
   LinkSendByte(kEnq);
   int status = LinkSendFrame();
   if (status == kLinkDone) status = LinkAwaitAnswer(kAnswerTimeoutMs);

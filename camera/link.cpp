@@ -155,16 +155,6 @@ int LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, std::uint3
   std::size_t got = 0;
   bool lineError = false;
   while (got < expected) {
-    if (StopPending()) {
-      // A stop is a cancel as the progress callback asks for it: a frame that has begun
-      // is taken whole (the camera would otherwise go on sending into our "CC"), and a
-      // transfer's frame that is due is awaited; any other wait ends at once.
-      if (g_link.transferState != TransferState::kIdle) g_link.cancelRequest = 1;
-      if (got == 0 && (expected == 1 || g_link.transferState == TransferState::kIdle)) {
-        g_link.cancelRequest = 1;
-        return kReceiveCancelled;
-      }
-    }
     std::int32_t count = 0;
     std::int32_t result =
         PortLine().ReadBytes(buffer.data() + got, static_cast<std::int32_t>(expected - got), count);
@@ -180,6 +170,18 @@ int LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, std::uint3
         expected = std::min<std::size_t>(data ? g_link.packetSize : kCommandFrameSize, buffer.size());
       }
       continue;
+    }
+    if (StopPending()) {
+      // Looked at only when nothing is queued, so that a byte the camera has already sent
+      // (its ENQ for the next block) is never left behind to be taken for the answer to
+      // our own ENQ. A stop is a cancel as the progress callback asks for it: a frame
+      // that has begun is taken whole (the camera would otherwise go on sending into our
+      // "CC"), and a transfer's frame that is due is awaited; any other wait ends at once.
+      if (g_link.transferState != TransferState::kIdle) g_link.cancelRequest = 1;
+      if (got == 0 && (expected == 1 || g_link.transferState == TransferState::kIdle)) {
+        g_link.cancelRequest = 1;
+        return kReceiveCancelled;
+      }
     }
     // Nothing queued. A frame longer than a byte is on its way and takes a while to cross
     // the line: the progress callback, which lets the windows repaint, runs now rather
