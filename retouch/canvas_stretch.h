@@ -1,7 +1,7 @@
 // The pixel copying behind drawing a renderer's display block on a window or a page: the
 // source rectangle stretched onto the destination rectangle pixel for pixel (each
 // destination pixel takes the source pixel it falls on; no blending), computed only for
-// the part of the destination that is visible, as top-down RGB rows the window layer
+// the visible region of the destination alone, as top-down RGB rows the window layer
 // hands to the screen as they are.
 #pragma once
 

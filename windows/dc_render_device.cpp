@@ -48,7 +48,7 @@ bool DcRenderDevice::StretchBlock(const DisplayBlock& block, const PixelRect& so
   if (!block.header || !block.pixels || source.width <= 0 || source.height <= 0 || destination.width <= 0 ||
       destination.height <= 0)
     return false;
-  // Only the part of the destination that the device shows is worth scaling: a picture
+  // Only the region of the destination that the device shows is worth scaling: a picture
   // stretched over a large page or zoomed far in would otherwise make a huge image.
   wxImage image = ImageOfBlock(block, source);
   if (!image.IsOk()) return false;

@@ -34,7 +34,7 @@ class WxRenderDevice : public RenderDevice {
   void NoteOutOfMemory() override;
 
  private:
-  // The part of the device that is drawn at all, in its logical coordinates.
+  // The region of the device that is drawn at all, in its logical coordinates.
   PixelRect Visible() const;
 
   wxDC& m_dc;

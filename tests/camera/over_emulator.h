@@ -20,6 +20,15 @@
 
 namespace tessaly::test {
 
+// The link as a fresh start of the program finds it, on port 1.
+inline void ForgetCameraLink() {
+  TheLinkState() = LinkState{};
+  TheCameraState() = CameraState{};
+  TheLinkSetup() = LinkSetup{};
+  SetLinkProgress(nullptr);
+  PortReset(1);
+}
+
 using Tokens = std::vector<std::string>;
 
 // Bytes that differ from file to file (seed) and from block to block.
@@ -60,11 +69,7 @@ class OverEmulator : public ::testing::Test {
     m_emulator = std::make_unique<EmulatorProcess>(args);
     ASSERT_TRUE(m_emulator->Running());
     m_device = std::make_unique<ScopedEnv>("TESSALY_COM1", m_emulator->DevicePath());
-    TheLinkState() = LinkState{};
-    TheCameraState() = CameraState{};
-    TheLinkSetup() = LinkSetup{};
-    SetLinkProgress(nullptr);
-    PortReset(1);
+    ForgetCameraLink();
   }
   void TearDown() override {
     CameraDisconnect();

@@ -14,6 +14,7 @@
 #include "retouch/clipboard_data.h"
 #include "retouch/window/retouch_clipboard.h"
 #include "retouch_window_support.h"
+#include "camera/over_emulator.h"
 #include "test_support/emulator_process.h"
 #include "test_support/temp_folder.h"
 
@@ -48,11 +49,7 @@ class RetouchTransferTest : public RetouchWindowTest {
     m_emulator = std::make_unique<EmulatorProcess>(args);
     ASSERT_TRUE(m_emulator->Running());
     m_device = std::make_unique<ScopedEnv>("TESSALY_COM1", m_emulator->DevicePath());
-    TheLinkState() = LinkState{};
-    TheCameraState() = CameraState{};
-    TheLinkSetup() = LinkSetup{};
-    SetLinkProgress(nullptr);
-    PortReset(1);
+    ForgetCameraLink();
   }
   void TearDown() override {
     CameraDisconnect();
