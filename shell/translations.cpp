@@ -6,16 +6,35 @@
 #include <wx/translation.h>
 
 namespace tessaly::shell {
+namespace {
+
+bool HoldsCatalog(const wxFileName& folder) {
+  wxFileName catalog(folder.GetPath(), "tessaly.mo");
+  catalog.AppendDir("ja");
+  catalog.AppendDir("LC_MESSAGES");
+  return catalog.FileExists();
+}
+
+}  // namespace
 
 std::string LocaleFolder() {
-  // Beside the build tree's program, else where an installed program keeps it.
-  wxFileName built(TESSALY_LOCALE_DIR, "");
-  if (built.DirExists()) return built.GetPath().ToStdString();
+  // An installed program keeps its catalogs at the same place relative to its own folder
+  // whatever the prefix (bin/../share/locale), so that a copy installed with any
+  // --prefix, or moved with its tree, finds its own and never an older build's.
   wxFileName exe(wxStandardPaths::Get().GetExecutablePath());
-  exe.RemoveLastDir();
-  exe.AppendDir("share");
-  exe.AppendDir("locale");
-  return exe.GetPath().ToStdString();
+  exe.Normalize(wxPATH_NORM_DOTS | wxPATH_NORM_ABSOLUTE | wxPATH_NORM_TILDE);
+  wxFileName installed(exe.GetPath() + wxFILE_SEP_PATH + TESSALY_LOCALE_FROM_BINDIR, "");
+  installed.Normalize(wxPATH_NORM_DOTS | wxPATH_NORM_ABSOLUTE);
+  if (HoldsCatalog(installed)) return installed.GetPath().ToStdString();
+
+  // A program run from the build tree (the program itself or a test binary) reads the
+  // catalog the build compiled; no other program does, so that deleting or rebuilding a
+  // build tree never changes what an installed Tessaly shows.
+  wxFileName buildTree(TESSALY_BUILD_DIR, "");
+  wxString buildPrefix = buildTree.GetPath() + wxFILE_SEP_PATH;
+  wxFileName built(TESSALY_LOCALE_DIR, "");
+  if (exe.GetFullPath().StartsWith(buildPrefix) && built.DirExists()) return built.GetPath().ToStdString();
+  return installed.GetPath().ToStdString();
 }
 
 bool InstallTranslations(const std::string& language) {
