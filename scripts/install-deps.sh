@@ -1,6 +1,10 @@
 #!/bin/sh
 # Installs the Debian packages that building, running and testing Tessaly need, when
 # they are missing. Uses sudo when not run as root.
+#
+# --package adds what building and checking the Debian package needs (scripts/check-package.sh,
+# `make package`): dpkg-shlibdeps, debootstrap and the validators. `make run` and `make test`
+# need none of them.
 set -eu
 
 packages="
@@ -12,6 +16,9 @@ packages="
   xvfb xauth x11-utils strace fonts-ipafont-gothic imagemagick libtiff-tools ghostscript libcairo2-dev
   python3 python3-pil python3-numpy
 "
+if [ "${1:-}" = "--package" ]; then
+  packages="$packages dpkg-dev debootstrap lintian desktop-file-utils appstream"
+fi
 
 missing=""
 for p in $packages; do
