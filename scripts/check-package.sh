@@ -125,6 +125,26 @@ if chroot "$root" test -x /usr/bin/tessaly-cli; then
   else record "libraries resolved" fail "$missing"; fi
   if out=$(chroot "$root" tessaly-camera-emulator --help 2>&1 | head -n 1); then record "emulator --help" pass "$out"
   else record "emulator --help" fail "$out"; fi
+
+  # The desktop program on a virtual display, in Japanese: it must keep running (until
+  # the timeout ends it) and read its catalog from /usr. Xvfb and strace are installed
+  # only for this, after the package's own dependencies were counted.
+  if [ "${CHECK_GUI:-1}" = 1 ]; then
+    if chroot "$root" sh -c "DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends xvfb xauth strace" \
+         >"$work/apt-gui.log" 2>&1; then
+      status=0
+      chroot "$root" sh -c 'cd /tmp && HOME=/tmp timeout 10 xvfb-run -a -s "-screen 0 1024x768x24" \
+          strace -f -e trace=openat -o /tmp/trace tessaly --lang ja' >"$work/gui.log" 2>&1 || status=$?
+      catalog=$(grep 'tessaly\.mo' "$root/tmp/trace" 2>/dev/null | grep -v ENOENT | sed 's/.*"\(.*\)".*/\1/' | head -n 1)
+      if [ "$status" -eq 124 ] && [ "$catalog" = /usr/share/locale/ja/LC_MESSAGES/tessaly.mo ]; then
+        record "tessaly --lang ja" pass "ran 10 s under Xvfb, catalog $catalog"
+      else
+        record "tessaly --lang ja" fail "status $status, catalog \"$catalog\" (see $work/gui.log)"
+      fi
+    else
+      record "tessaly --lang ja" fail "Xvfb could not be installed (see $work/apt-gui.log)"
+    fi
+  fi
 fi
 
 # ---------------------------------------------------------------- validators on the host
