@@ -158,12 +158,12 @@ else
   echo "$out"
   record "desktop-file-validate" fail "$(echo "$out" | head -n 3 | tr '\n' ' ')"
 fi
-metainfo=$(ls "$extracted"/usr/share/metainfo/*.metainfo.xml)
-if out=$(appstreamcli validate --no-net "$metainfo" 2>&1); then
-  record "appstreamcli validate" pass "$(echo "$out" | tail -n 1)"
+# validate-tree checks the metainfo file and that the menu entry it launches is there.
+if out=$(appstreamcli validate-tree --no-net "$extracted" 2>&1); then
+  record "appstreamcli validate-tree" pass "$(echo "$out" | tail -n 1)"
 else
   echo "$out"
-  record "appstreamcli validate" fail "$(echo "$out" | tail -n 1)"
+  record "appstreamcli validate-tree" fail "$(echo "$out" | tail -n 1)"
 fi
 lintian --display-info --pedantic "$deb" >"$work/lintian.log" 2>&1 || true
 grep -v '^N:' "$work/lintian.log" | grep -v 'running with root privileges' || true

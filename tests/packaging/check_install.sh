@@ -2,12 +2,13 @@
 # Installs the build into a fresh prefix and runs the installed programs from another
 # folder: tessaly-cli must start with its serial library from the prefix, and
 # `tessaly --lang ja` must read its Japanese catalog from the prefix, not the build tree.
-# usage: check_install.sh BUILD_DIR WORK_DIR
+# The prefix is a fresh folder outside the build tree, as a user's would be.
+# usage: check_install.sh BUILD_DIR
 set -eu
 build=$1
-work=$2
+work=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-install-check.XXXXXX")
+trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
-rm -rf "$work"
 mkdir -p "$work/elsewhere"
 "${CMAKE:-cmake}" --install "$build" --prefix "$prefix" >/dev/null
 cd "$work/elsewhere"
