@@ -18,6 +18,7 @@
 #include "base/prompt.h"
 #include "picture/depth_name.h"
 #include "retouch/clipboard_data.h"
+#include "retouch/window/dsc_srvr_item.h"
 #include "retouch/window/retouch_clipboard.h"
 #include "retouch/window/retouch_dialogs.h"
 #include "retouch/window/retouch_doc.h"
@@ -762,13 +763,29 @@ void CRetouchView::OnTool(wxCommandEvent& event) {
   }
 }
 
+namespace {
+
+// The copy-selection flag raised while the embedded item is handed out, and lowered again
+// however that ends.
+class CopySelectionRaised {
+ public:
+  explicit CopySelectionRaised(CRetouchDoc& doc) : m_doc(doc) { m_doc.SetCopySelection(true); }
+  ~CopySelectionRaised() { m_doc.SetCopySelection(false); }
+  CopySelectionRaised(const CopySelectionRaised&) = delete;
+  CopySelectionRaised& operator=(const CopySelectionRaised&) = delete;
+
+ private:
+  CRetouchDoc& m_doc;
+};
+
+}  // namespace
+
 void CRetouchView::OnCopy(wxCommandEvent&) {
-  const RetouchPictureState& state = GetRetouchDoc()->State();
+  CRetouchDoc* doc = GetRetouchDoc();
   if (!m_selectionExists || !IsTrueColour()) return;
-  const Picture& picture = state.Current();
   try {
-    const Picture area = ExtractArea(picture, CopyArea(picture.width, picture.height, state.Selection()));
-    if (area.pixels.empty() || !PutOnClipboard(area)) Prompt().Show(kMsgFailedToPutClipboard);
+    CopySelectionRaised raised(*doc);
+    if (!doc->GetEmbeddedItem().CopyToClipboard()) Prompt().Show(kMsgFailedToPutClipboard);
   } catch (const std::bad_alloc&) {
     Prompt().Show(kMsgNotEnoughMemory);
   }
@@ -776,14 +793,13 @@ void CRetouchView::OnCopy(wxCommandEvent&) {
 }
 
 void CRetouchView::StartSelectionDrag() {
-  const RetouchPictureState& state = GetRetouchDoc()->State();
-  const Picture& picture = state.Current();
-  const Picture area = ExtractArea(picture, CopyArea(picture.width, picture.height, state.Selection()));
-  if (area.pixels.empty()) return;
-  wxDropSource source(m_canvas);
-  std::unique_ptr<wxDataObject> data(MakeCopyData(area));
-  source.SetData(*data);
-  source.DoDragDrop(wxDrag_AllowMove);
+  CRetouchDoc* doc = GetRetouchDoc();
+  try {
+    CopySelectionRaised raised(*doc);
+    doc->GetEmbeddedItem().DoDragDrop(m_canvas);
+  } catch (const std::bad_alloc&) {
+    Prompt().Show(kMsgNotEnoughMemory);
+  }
 }
 
 void CRetouchView::OnUpdatePaste(wxUpdateUIEvent& event) {
