@@ -36,8 +36,10 @@ void EndProgram(int status) {
   run.status = std::max(run.status, status);
   if (run.ending || wxTheApp == nullptr) return;
   run.ending = true;
+  // The main loop itself ends, never a dialog's loop that happens to run at the time.
   wxTheApp->CallAfter([] {
-    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->Exit(Run().status);
+    wxEventLoopBase* loop = wxTheApp->GetMainLoop();
+    if (loop != nullptr && loop->IsRunning()) loop->Exit(Run().status);
   });
 }
 
