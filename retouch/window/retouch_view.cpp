@@ -24,7 +24,7 @@
 #include "retouch/window/retouch_doc.h"
 #include "retouch/window/retouch_frame.h"
 #include "retouch/window/retouch_printout.h"
-#include "retouch/window/wx_render_device.h"
+#include "windows/dc_render_device.h"
 #include "shell/main_frame.h"
 #include "shell/printing.h"
 
@@ -155,7 +155,7 @@ bool CRetouchView::OnCreate(wxDocument* doc, long flags) {
   frame->SetSizer(sizer);
   // The display depth the window was made on decides the palette way and the print
   // preview's depth.
-  m_displayDepth = ForcedDisplayDepth() != 0 ? ForcedDisplayDepth() : wxDisplayDepth();
+  m_displayDepth = windows::ForcedDisplayDepth() != 0 ? windows::ForcedDisplayDepth() : wxDisplayDepth();
 
   // Commands by XRC name; the handlers and their enabling rules.
   const char* const zooms[] = {"ID_ZOOM_50", "ID_ZOOM_75", "ID_ZOOM_100", "ID_ZOOM_150", "ID_ZOOM_200",
@@ -250,7 +250,7 @@ void CRetouchView::BuildRenderers(wxDC& dc) {
   const Picture& picture = state.Current();
   if (picture.Empty()) return;
   wxBusyCursor busy;
-  WxRenderDevice device(dc, {});
+  windows::DcRenderDevice device(dc, {});
   try {
     if (state.HasFloating()) {
       const Picture& floating = state.Floating();
@@ -293,7 +293,7 @@ void CRetouchView::OnDraw(wxDC* dc) {
   } else {
     if (cx + cw > dw) dc->DrawRectangle(std::max(cx, dw), cy, cx + cw - std::max(cx, dw), ch);
     if (cy + ch > dh) dc->DrawRectangle(cx, std::max(cy, dh), std::min(cx + cw, dw) - cx, cy + ch - std::max(cy, dh));
-    WxRenderDevice device(*dc, {});
+    windows::DcRenderDevice device(*dc, {});
     m_pictureSlot.renderer->DrawZoomed(device, 0, 0, m_geometry.ZoomPercent());
     if (state.HasFloating() && m_floatingSlot.renderer)
       m_floatingSlot.renderer->DrawZoomed(device, state.FloatingAt().left, state.FloatingAt().top,
