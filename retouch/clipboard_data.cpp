@@ -71,6 +71,31 @@ std::vector<std::uint8_t> MakeNativeData(const Picture& area, std::uint32_t firs
   return out.Take();
 }
 
+NativeDataStatus ReadNativeData(std::span<const std::uint8_t> data, NativeItemData& out) {
+  ByteReader reader(data);
+  const std::uint32_t width = reader.U32LE();
+  const std::uint32_t height = reader.U32LE();
+  const std::uint32_t byteCount = reader.U32LE();
+  const std::uint32_t firstValue = reader.U32LE();
+  const std::uint32_t secondValue = reader.U32LE();
+  if (!reader.Ok() || width == 0 || height == 0) return NativeDataStatus::kMalformed;
+  if (width > static_cast<std::uint32_t>(kMaxPictureWidth) || height > static_cast<std::uint32_t>(kMaxPictureHeight))
+    return NativeDataStatus::kTooLarge;
+  const std::size_t imageSize = RowStride(static_cast<int>(width), 24) * height;
+  if (byteCount != imageSize || !reader.Has(imageSize)) return NativeDataStatus::kMalformed;
+  Picture picture;
+  picture.width = static_cast<int>(width);
+  picture.height = static_cast<int>(height);
+  picture.bitsPerPixel = 24;
+  picture.imageSize = byteCount;
+  const auto rows = data.subspan(reader.Position(), imageSize);
+  picture.pixels.assign(rows.begin(), rows.end());
+  out.picture = std::move(picture);
+  out.firstValue = firstValue;
+  out.secondValue = secondValue;
+  return NativeDataStatus::kOk;
+}
+
 std::vector<std::uint8_t> BmpFileFromDib(std::span<const std::uint8_t> dib) {
   ByteReader reader(dib);
   const std::uint32_t headerSize = reader.U32LE();

@@ -32,6 +32,25 @@ std::vector<std::uint8_t> MakeAreaDib(const Picture& area);
 std::vector<std::uint8_t> MakeNativeData(const Picture& area, std::uint32_t firstValue = 0,
                                          std::uint32_t secondValue = 0);
 
+// Native data read back: the area as a 24-bit picture and the two document values.
+struct NativeItemData {
+  Picture picture;
+  std::uint32_t firstValue = 0;
+  std::uint32_t secondValue = 0;
+};
+
+enum class NativeDataStatus {
+  kOk,
+  kMalformed,  // too short, a size of 0, or a byte count that does not match the size
+  kTooLarge,   // wider than 1280 or higher than 1024 pixels
+};
+
+// Reads native data from outside (a file or another program's clipboard). Every length
+// is checked before anything is allocated: width and height above 0 and within the
+// picture limits, N equal to stride x height, and 20 + N bytes present. Running out of
+// memory for the pixels throws std::bad_alloc.
+NativeDataStatus ReadNativeData(std::span<const std::uint8_t> data, NativeItemData& out);
+
 // A BMP file's bytes for a packed bitmap: the 14-byte file header in front of it, with the
 // pixel data offset just past the header and colour table.
 std::vector<std::uint8_t> BmpFileFromDib(std::span<const std::uint8_t> dib);

@@ -55,6 +55,7 @@ void RetouchPictureState::SetPicture(Picture picture) {
   m_canUndo = false;
   m_displayDirty = true;
   m_modified = false;
+  m_furtherValues = {};
 }
 
 void RetouchPictureState::SetBlank(int width, int height) {
@@ -190,6 +191,7 @@ bool RetouchPictureState::RequireTrueColour() const {
 }
 
 void RetouchPictureState::Changed() {
+  m_furtherValues = {};
   m_modified = true;
   m_displayDirty = true;
   m_canUndo = true;

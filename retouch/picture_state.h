@@ -8,6 +8,7 @@
 // operation leaves the picture (and the undo step before it) as they were.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -71,6 +72,13 @@ class RetouchPictureState {
   bool DisplayDirty() const { return m_displayDirty; }
   void ClearDisplayDirty() { m_displayDirty = false; }
   bool Modified() const { return m_modified; }
+
+  // Two values the document carries along with the embedded item's native data (written
+  // after the size and read back by the embedded loading). Every retouch operation sets
+  // them to 0: they describe the picture as it came in, not as it was edited.
+  std::uint32_t FirstFurtherValue() const { return m_furtherValues[0]; }
+  std::uint32_t SecondFurtherValue() const { return m_furtherValues[1]; }
+  void SetFurtherValues(std::uint32_t first, std::uint32_t second) { m_furtherValues = {first, second}; }
   void SetModified(bool modified) { m_modified = modified; }
 
   // The selection in picture pixels; empty when there is none.
@@ -174,6 +182,7 @@ class RetouchPictureState {
   bool m_canUndo = false;
   bool m_displayDirty = true;
   bool m_modified = false;
+  std::array<std::uint32_t, 2> m_furtherValues{};
 };
 
 }  // namespace tessaly

@@ -11,6 +11,7 @@
 #include "base/prompt.h"
 #include "camera/connection.h"
 #include "formats/picture_file.h"
+#include "retouch/window/retouch_embedding.h"
 #include "retouch/window/retouch_template.h"
 #include "shell/app_settings.h"
 #include "shell/app_state.h"
@@ -82,6 +83,7 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
 
   if (info.runEmbedded || info.runAutomated) {
     // Started for another program: no main window and no logo.
+    if (info.runEmbedded) retouch::ServeEmbedded(m_retouchTemplate, info);
     return true;
   }
   if (RunCommandLine(info) == AfterCommandLine::kEnd) {

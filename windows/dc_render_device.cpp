@@ -4,16 +4,107 @@
 #include <wx/gdicmn.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "retouch/canvas_stretch.h"
+#include "shell/app_state.h"
 
 namespace tessaly::windows {
 
+int& ForcedDisplayDepth() {
+  static int depth = [] {
+    const char* text = std::getenv("TESSALY_DISPLAY_DEPTH");
+    return text ? std::atoi(text) : 0;
+  }();
+  return depth;
+}
+
 int DcRenderDevice::BitsPerPixel() const {
-  int depth = m_dc.GetDepth();
-  return depth > 0 ? depth : wxDisplayDepth();
+  if (m_options.depth != 0) return m_options.depth;
+  if (ForcedDisplayDepth() != 0 && !m_options.printing) return ForcedDisplayDepth();
+  const int depth = m_dc.GetDepth();
+  if (depth > 0) return depth;
+  const int display = wxDisplayDepth();
+  return display > 0 ? display : 24;
 }
 
 int DcRenderDevice::PageWidth() const {
-  return m_dc.GetSize().GetWidth();
+  return m_options.pageWidth > 0 ? m_options.pageWidth : m_dc.GetSize().GetWidth();
+}
+
+int DcRenderDevice::PixelsPerInchX() const {
+  return m_options.pixelsPerInchX > 0 ? m_options.pixelsPerInchX : m_dc.GetPPI().x;
+}
+
+int DcRenderDevice::PixelsPerInchY() const {
+  return m_options.pixelsPerInchY > 0 ? m_options.pixelsPerInchY : m_dc.GetPPI().y;
+}
+
+void DcRenderDevice::NoteOutOfMemory() { shell::TheAppState().outOfMemory = true; }
+
+PixelRect DcRenderDevice::Visible() const {
+  wxCoord x = 0, y = 0, w = 0, h = 0;
+  m_dc.GetClippingBox(&x, &y, &w, &h);
+  if (w > 0 && h > 0) return {x, y, w, h};
+  // No clipping: everything the device shows, from its logical origin.
+  const wxSize size = m_dc.GetSize();
+  return {m_dc.DeviceToLogicalX(0), m_dc.DeviceToLogicalY(0), m_dc.DeviceToLogicalXRel(size.x),
+          m_dc.DeviceToLogicalYRel(size.y)};
+}
+
+bool DcRenderDevice::StretchBlock(const DisplayBlock& block, const PixelRect& source, const PixelRect& destination) {
+  try {
+    RgbCanvas canvas = StretchBlockToRgb(block, source, destination, Visible());
+    if (canvas.rgb.empty()) {
+      // Nothing of it is visible (or the block cannot be drawn at all).
+      return block.pixels != nullptr;
+    }
+    // wxImage takes the RGB block over and frees it with free().
+    const std::size_t bytes = canvas.rgb.size();
+    auto* data = static_cast<unsigned char*>(std::malloc(bytes));
+    if (data == nullptr) return false;
+    std::memcpy(data, canvas.rgb.data(), bytes);
+    wxImage image(canvas.area.width, canvas.area.height, data, false);
+    const wxBitmap bitmap(image);
+    if (!bitmap.IsOk()) return false;
+    m_dc.DrawBitmap(bitmap, canvas.area.left, canvas.area.top, false);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+wxBitmap PlaceholderBitmap() {
+  // A 16-colour picture of a frame with a cross: plainly no photograph.
+  wxBitmap bitmap(80, 60, 24);
+  wxMemoryDC dc(bitmap);
+  dc.SetBackground(wxBrush(wxColour(192, 192, 192)));
+  dc.Clear();
+  dc.SetPen(wxPen(wxColour(128, 128, 128), 1));
+  dc.SetBrush(*wxTRANSPARENT_BRUSH);
+  dc.DrawRectangle(0, 0, 80, 60);
+  dc.SetPen(wxPen(wxColour(128, 0, 0), 2));
+  dc.DrawLine(10, 10, 70, 50);
+  dc.DrawLine(70, 10, 10, 50);
+  dc.SelectObject(wxNullBitmap);
+  return bitmap;
+}
+
+bool DcRenderDevice::DrawPlaceholder(const PixelRect& destination) {
+  const wxBitmap placeholder = PlaceholderBitmap();
+  if (!placeholder.IsOk()) return false;
+  const wxImage scaled = placeholder.ConvertToImage().Scale(std::max(destination.width, 1),
+                                                           std::max(destination.height, 1), wxIMAGE_QUALITY_NEAREST);
+  m_dc.DrawBitmap(wxBitmap(scaled), destination.left, destination.top, false);
+  return true;
+}
+
+BlitResult DcRenderDevice::BlitViaBitmap(const DisplayBlock& block, const LogicalPalette*) {
+  if (block.header == nullptr) return BlitResult::kFailed;
+  const PixelRect whole{0, 0, block.header->width, std::abs(block.header->height)};
+  return StretchBlock(block, whole, whole) ? BlitResult::kDone : BlitResult::kFailed;
 }
 
 wxImage ImageOfBlock(const DisplayBlock& block, const PixelRect& source) {
@@ -42,33 +133,6 @@ wxImage ImageOfBlock(const DisplayBlock& block, const PixelRect& source) {
     }
   }
   return image;
-}
-
-bool DcRenderDevice::StretchBlock(const DisplayBlock& block, const PixelRect& source, const PixelRect& destination) {
-  if (!block.header || !block.pixels || source.width <= 0 || source.height <= 0 || destination.width <= 0 ||
-      destination.height <= 0)
-    return false;
-  // Only the region of the destination that the device shows is worth scaling: a picture
-  // stretched over a large page or zoomed far in would otherwise make a huge image.
-  wxImage image = ImageOfBlock(block, source);
-  if (!image.IsOk()) return false;
-  if (destination.width != source.width || destination.height != source.height)
-    image.Rescale(destination.width, destination.height, wxIMAGE_QUALITY_NEAREST);
-  m_dc.DrawBitmap(wxBitmap(image), destination.left, destination.top, false);
-  return true;
-}
-
-bool DcRenderDevice::DrawPlaceholder(const PixelRect& destination) {
-  m_dc.SetBrush(*wxLIGHT_GREY_BRUSH);
-  m_dc.SetPen(*wxGREY_PEN);
-  m_dc.DrawRectangle(destination.left, destination.top, destination.width, destination.height);
-  return true;
-}
-
-BlitResult DcRenderDevice::BlitViaBitmap(const DisplayBlock& block, const LogicalPalette*) {
-  if (!block.header) return BlitResult::kFailed;
-  PixelRect whole{0, 0, block.header->width, std::abs(block.header->height)};
-  return StretchBlock(block, whole, whole) ? BlitResult::kDone : BlitResult::kFailed;
 }
 
 wxImage ImageOfPicture(const Picture& picture) {

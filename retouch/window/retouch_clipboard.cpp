@@ -4,7 +4,9 @@
 #include <wx/image.h>
 #include <wx/mstream.h>
 
+#include <array>
 #include <cstring>
+#include <new>
 
 #include "formats/bmp.h"
 #include "retouch/clipboard_data.h"
@@ -21,11 +23,56 @@ std::vector<std::uint8_t> EncodePng(const Picture& area) {
   return bytes;
 }
 
-wxCustomDataObject* CustomData(const wxDataFormat& format, const std::vector<std::uint8_t>& bytes) {
-  auto* data = new wxCustomDataObject(format);
-  data->SetData(bytes.size(), bytes.data());
-  return data;
-}
+// The area handed out and the formats made of it so far. A receiver asks for the size of a
+// format before its bytes, so each format is made once and kept.
+class ItemDataObject : public wxDataObject {
+ public:
+  ItemDataObject(Picture area, std::uint32_t firstValue, std::uint32_t secondValue)
+      : m_area(std::move(area)), m_firstValue(firstValue), m_secondValue(secondValue) {}
+
+  wxDataFormat GetPreferredFormat(Direction = Get) const override { return NativeItemFormat(); }
+  size_t GetFormatCount(Direction dir = Get) const override { return dir == Get ? kFormats : 0; }
+  void GetAllFormats(wxDataFormat* formats, Direction dir = Get) const override {
+    if (dir != Get) return;
+    formats[0] = NativeItemFormat();
+    formats[1] = BmpFormat();
+    formats[2] = PngFormat();
+  }
+  size_t GetDataSize(const wxDataFormat& format) const override { return Bytes(format).size(); }
+  bool GetDataHere(const wxDataFormat& format, void* buffer) const override {
+    const std::vector<std::uint8_t>& bytes = Bytes(format);
+    if (bytes.empty()) return false;
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    return true;
+  }
+  bool SetData(const wxDataFormat&, size_t, const void*) override { return false; }
+
+ private:
+  static constexpr size_t kFormats = 3;
+
+  const std::vector<std::uint8_t>& Bytes(const wxDataFormat& format) const {
+    const int index = format == NativeItemFormat() ? 0 : format == BmpFormat() ? 1 : format == PngFormat() ? 2 : -1;
+    static const std::vector<std::uint8_t> kNone;
+    if (index < 0) return kNone;
+    std::optional<std::vector<std::uint8_t>>& made = m_made[static_cast<std::size_t>(index)];
+    if (!made) {
+      try {
+        if (index == 0) made = MakeNativeData(m_area, m_firstValue, m_secondValue);
+        else if (index == 1) made = BmpFileFromDib(MakeAreaDib(m_area));
+        else made = EncodePng(m_area);
+      } catch (const std::bad_alloc&) {
+        // The receiver gets nothing for this format; the others may still fit.
+        return kNone;
+      }
+    }
+    return *made;
+  }
+
+  Picture m_area;
+  std::uint32_t m_firstValue;
+  std::uint32_t m_secondValue;
+  mutable std::array<std::optional<std::vector<std::uint8_t>>, kFormats> m_made;
+};
 
 std::optional<std::vector<std::uint8_t>> ReadFormat(const wxDataFormat& format) {
   if (!wxTheClipboard->IsSupported(format)) return std::nullopt;
@@ -76,24 +123,27 @@ wxImage ImageFromPicture(const Picture& picture) {
   return wxImage(picture.width, picture.height, data, false);
 }
 
-wxDataObject* MakeCopyData(const Picture& area) {
-  auto* all = new wxDataObjectComposite;
-  all->Add(CustomData(PngFormat(), EncodePng(area)), true);
-  all->Add(CustomData(BmpFormat(), BmpFileFromDib(MakeAreaDib(area))));
-  all->Add(CustomData(NativeItemFormat(), MakeNativeData(area)));
-  return all;
+wxDataObject* MakeCopyData(Picture area, std::uint32_t firstValue, std::uint32_t secondValue) {
+  return new ItemDataObject(std::move(area), firstValue, secondValue);
 }
 
-bool PutOnClipboard(const Picture& area) {
+bool PutOnClipboard(Picture area, std::uint32_t firstValue, std::uint32_t secondValue) {
   wxClipboardLocker lock;
   if (!lock) return false;
-  return wxTheClipboard->SetData(MakeCopyData(area));
+  return wxTheClipboard->SetData(MakeCopyData(std::move(area), firstValue, secondValue));
+}
+
+std::vector<std::uint8_t> CopyDataBytes(const wxDataObject& data, const wxDataFormat& format) {
+  if (!data.IsSupported(format)) return {};
+  std::vector<std::uint8_t> bytes(data.GetDataSize(format));
+  if (bytes.empty() || !data.GetDataHere(format, bytes.data())) return {};
+  return bytes;
 }
 
 bool ClipboardOffersPicture() {
   wxClipboardLocker lock;
   if (!lock) return false;
-  return wxTheClipboard->IsSupported(BmpFormat()) || wxTheClipboard->IsSupported(PngFormat()) ||
+  return wxTheClipboard->IsSupported(NativeItemFormat()) || wxTheClipboard->IsSupported(BmpFormat()) || wxTheClipboard->IsSupported(PngFormat()) ||
          wxTheClipboard->IsSupported(JpegFormat()) || wxTheClipboard->IsSupported(wxDataFormat("image/x-bmp"));
 }
 
@@ -101,6 +151,10 @@ std::optional<std::vector<std::uint8_t>> ReadClipboardDib() {
   wxClipboardLocker lock;
   if (!lock) return std::nullopt;
   std::vector<std::uint8_t> dib;
+  if (auto native = ReadFormat(NativeItemFormat())) {
+    NativeItemData item;
+    if (ReadNativeData(*native, item) == NativeDataStatus::kOk) dib = CBMP::MakePackedDib(item.picture);
+  }
   for (const char* bmp : {"image/bmp", "image/x-bmp"})
     if (dib.empty())
       if (auto file = ReadFormat(wxDataFormat(bmp))) dib = DibFromBmpFile(*file);

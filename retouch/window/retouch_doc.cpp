@@ -12,9 +12,12 @@
 #include "base/prompt.h"
 #include "camera/camera_ops.h"
 #include "camera/link.h"
+#include "retouch/clipboard_data.h"
 #include "retouch/convert.h"
 #include "retouch/geometry.h"
+#include "retouch/window/dsc_srvr_item.h"
 #include "retouch/window/retouch_dialogs.h"
+#include "retouch/window/retouch_embedding.h"
 #include "retouch/window/retouch_view.h"
 #include "shell/app_state.h"
 #include "shell/file_dialogs.h"
@@ -38,8 +41,55 @@ wxWindow* CRetouchDoc::DialogParent() const {
   return wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
 }
 
+CRetouchDoc::CRetouchDoc() : m_embedded(CreatingEmbedded()) {
+  if (m_embedded) EmbeddedDocumentOpened();
+}
+
+CRetouchDoc::~CRetouchDoc() {
+  if (m_embedded) EmbeddedDocumentClosed();
+}
+
+bool& CRetouchDoc::CreatingEmbedded() {
+  static bool creating = false;
+  return creating;
+}
+
+CDscSrvrItem* CRetouchDoc::OnGetEmbeddedItem() {
+  if (!m_item) m_item = std::make_unique<CDscSrvrItem>(*this);
+  return m_item.get();
+}
+
+bool CRetouchDoc::LoadEmbedded(std::span<const std::uint8_t> nativeData) {
+  NativeItemData item;
+  try {
+    const NativeDataStatus status = ReadNativeData(nativeData, item);
+    if (status != NativeDataStatus::kOk) {
+      Prompt().Show(status == NativeDataStatus::kTooLarge ? kMsgPictureTooLarge : kMsgNotValidFileType);
+      return false;
+    }
+  } catch (const std::bad_alloc&) {
+    Prompt().Show(kMsgNotEnoughMemory);
+    return false;
+  }
+  m_state.SetPicture(std::move(item.picture));
+  m_state.SetFurtherValues(item.firstValue, item.secondValue);
+  m_state.SelectAll();
+  m_hasPicture = true;
+  m_fromFile = false;
+  Changed(false);
+  return true;
+}
+
 bool CRetouchDoc::OnNewDocument() {
   shell::AppState& state = shell::TheAppState();
+  if (m_embedded) {
+    // An embedded item starts as the document's own 200 x 200 white picture.
+    if (!wxDocument::OnNewDocument()) return false;
+    m_hasPicture = true;
+    m_fromFile = false;
+    Changed(false);
+    return true;
+  }
   if (state.pendingPicture && state.pendingPictureFile != nullptr) {
     if (!wxDocument::OnNewDocument()) return false;
     // The picture moves: the file object that decoded it no longer holds it.
@@ -68,7 +118,7 @@ bool CRetouchDoc::OnNewDocument() {
 
 bool CRetouchDoc::OnCreate(const wxString& path, long flags) {
   const shell::AppState& state = shell::TheAppState();
-  if ((flags & wxDOC_NEW) && !(state.pendingPicture && state.pendingPictureFile != nullptr)) {
+  if ((flags & wxDOC_NEW) && !m_embedded && !(state.pendingPicture && state.pendingPictureFile != nullptr)) {
     if (state.starting) return false;
     CNewSizeDlg dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
     if (dialog.ShowModal() != wxID_OK) return false;

@@ -9,6 +9,9 @@
 
 #include <wx/docview.h>
 
+#include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 
 #include "formats/picture_file.h"
@@ -17,8 +20,13 @@
 
 namespace tessaly::retouch {
 
+class CDscSrvrItem;
+
 class CRetouchDoc : public wxDocument {
  public:
+  CRetouchDoc();
+  ~CRetouchDoc() override;
+
   // A new document takes the application's pending picture when there is one; without
   // one it is refused while the program starts, and otherwise asks for its size ("New").
   bool OnNewDocument() override;
@@ -42,6 +50,27 @@ class CRetouchDoc : public wxDocument {
   const std::string& Comment() const { return m_comment; }
   // Clear while a camera transfer runs: the document cannot close then.
   bool IsIdle() const { return m_idle; }
+
+  // The document's embedded item, made on first request; it lives as long as the
+  // document.
+  CDscSrvrItem* OnGetEmbeddedItem();
+  CDscSrvrItem& GetEmbeddedItem() { return *OnGetEmbeddedItem(); }
+  // Raised only while the embedded item is handed out by Copy or a drag: the item then
+  // covers the selection instead of the whole picture.
+  bool CopySelection() const { return m_copySelection; }
+  void SetCopySelection(bool raised) { m_copySelection = raised; }
+
+  // An embedded document: made for another program's item, it starts at 200 x 200
+  // without asking for a size, and loads native data instead of a picture file.
+  bool IsEmbedded() const { return m_embedded; }
+  // The embedded loading: the native data's picture and its two document values; the
+  // selection becomes the whole picture. Native data that does not read shows "This is
+  // not a valid file type." (or "The picture size is too large."), memory running out
+  // "Not enough memory."; the document then keeps what it had.
+  bool LoadEmbedded(std::span<const std::uint8_t> nativeData);
+  // Made by NewEmbeddedDocument only: the documents created while this is raised are
+  // embedded ones.
+  static bool& CreatingEmbedded();
 
   // The one way a change reaches the views. modified: the picture itself changed.
   void Changed(bool modified = true);
@@ -76,6 +105,9 @@ class CRetouchDoc : public wxDocument {
   int m_newWidth = 0;   // the size the "New" dialog chose; 0 when it was not asked
   int m_newHeight = 0;
   std::string m_comment;
+  bool m_embedded = false;
+  bool m_copySelection = false;
+  std::unique_ptr<CDscSrvrItem> m_item;
 
   wxDECLARE_DYNAMIC_CLASS(CRetouchDoc);
 };

@@ -5,7 +5,7 @@
 #include "base/prompt.h"
 #include "picture/renderer.h"
 #include "retouch/window/retouch_doc.h"
-#include "retouch/window/wx_render_device.h"
+#include "windows/dc_render_device.h"
 
 namespace tessaly::retouch {
 
@@ -35,13 +35,13 @@ bool CRetouchPrintout::OnPrintPage(int) {
   int pageW = 0, pageH = 0, ppiX = 0, ppiY = 0;
   GetPageSizePixels(&pageW, &pageH);
   GetPPIPrinter(&ppiX, &ppiY);
-  WxRenderDevice::Options options;
+  windows::DcRenderDevice::Options options;
   options.depth = forced;
   options.printing = true;
   options.pageWidth = pageW;
   options.pixelsPerInchX = ppiX > 0 ? ppiX : 72;
   options.pixelsPerInchY = ppiY > 0 ? ppiY : 72;
-  WxRenderDevice device(*dc, options);
+  windows::DcRenderDevice device(*dc, options);
   // The preview draws on a scaled-down page: one logical unit is one printer pixel.
   if (IsPreview()) {
     int w = 0, h = 0;

@@ -18,12 +18,13 @@
 #include "base/prompt.h"
 #include "picture/depth_name.h"
 #include "retouch/clipboard_data.h"
+#include "retouch/window/dsc_srvr_item.h"
 #include "retouch/window/retouch_clipboard.h"
 #include "retouch/window/retouch_dialogs.h"
 #include "retouch/window/retouch_doc.h"
 #include "retouch/window/retouch_frame.h"
 #include "retouch/window/retouch_printout.h"
-#include "retouch/window/wx_render_device.h"
+#include "windows/dc_render_device.h"
 #include "shell/main_frame.h"
 #include "shell/printing.h"
 
@@ -154,7 +155,7 @@ bool CRetouchView::OnCreate(wxDocument* doc, long flags) {
   frame->SetSizer(sizer);
   // The display depth the window was made on decides the palette way and the print
   // preview's depth.
-  m_displayDepth = ForcedDisplayDepth() != 0 ? ForcedDisplayDepth() : wxDisplayDepth();
+  m_displayDepth = windows::ForcedDisplayDepth() != 0 ? windows::ForcedDisplayDepth() : wxDisplayDepth();
 
   // Commands by XRC name; the handlers and their enabling rules.
   const char* const zooms[] = {"ID_ZOOM_50", "ID_ZOOM_75", "ID_ZOOM_100", "ID_ZOOM_150", "ID_ZOOM_200",
@@ -249,7 +250,7 @@ void CRetouchView::BuildRenderers(wxDC& dc) {
   const Picture& picture = state.Current();
   if (picture.Empty()) return;
   wxBusyCursor busy;
-  WxRenderDevice device(dc, {});
+  windows::DcRenderDevice device(dc, {});
   try {
     if (state.HasFloating()) {
       const Picture& floating = state.Floating();
@@ -292,7 +293,7 @@ void CRetouchView::OnDraw(wxDC* dc) {
   } else {
     if (cx + cw > dw) dc->DrawRectangle(std::max(cx, dw), cy, cx + cw - std::max(cx, dw), ch);
     if (cy + ch > dh) dc->DrawRectangle(cx, std::max(cy, dh), std::min(cx + cw, dw) - cx, cy + ch - std::max(cy, dh));
-    WxRenderDevice device(*dc, {});
+    windows::DcRenderDevice device(*dc, {});
     m_pictureSlot.renderer->DrawZoomed(device, 0, 0, m_geometry.ZoomPercent());
     if (state.HasFloating() && m_floatingSlot.renderer)
       m_floatingSlot.renderer->DrawZoomed(device, state.FloatingAt().left, state.FloatingAt().top,
@@ -762,13 +763,29 @@ void CRetouchView::OnTool(wxCommandEvent& event) {
   }
 }
 
+namespace {
+
+// The copy-selection flag raised while the embedded item is handed out, and lowered again
+// however that ends.
+class CopySelectionRaised {
+ public:
+  explicit CopySelectionRaised(CRetouchDoc& doc) : m_doc(doc) { m_doc.SetCopySelection(true); }
+  ~CopySelectionRaised() { m_doc.SetCopySelection(false); }
+  CopySelectionRaised(const CopySelectionRaised&) = delete;
+  CopySelectionRaised& operator=(const CopySelectionRaised&) = delete;
+
+ private:
+  CRetouchDoc& m_doc;
+};
+
+}  // namespace
+
 void CRetouchView::OnCopy(wxCommandEvent&) {
-  const RetouchPictureState& state = GetRetouchDoc()->State();
+  CRetouchDoc* doc = GetRetouchDoc();
   if (!m_selectionExists || !IsTrueColour()) return;
-  const Picture& picture = state.Current();
   try {
-    const Picture area = ExtractArea(picture, CopyArea(picture.width, picture.height, state.Selection()));
-    if (area.pixels.empty() || !PutOnClipboard(area)) Prompt().Show(kMsgFailedToPutClipboard);
+    CopySelectionRaised raised(*doc);
+    if (!doc->GetEmbeddedItem().CopyToClipboard()) Prompt().Show(kMsgFailedToPutClipboard);
   } catch (const std::bad_alloc&) {
     Prompt().Show(kMsgNotEnoughMemory);
   }
@@ -776,14 +793,13 @@ void CRetouchView::OnCopy(wxCommandEvent&) {
 }
 
 void CRetouchView::StartSelectionDrag() {
-  const RetouchPictureState& state = GetRetouchDoc()->State();
-  const Picture& picture = state.Current();
-  const Picture area = ExtractArea(picture, CopyArea(picture.width, picture.height, state.Selection()));
-  if (area.pixels.empty()) return;
-  wxDropSource source(m_canvas);
-  std::unique_ptr<wxDataObject> data(MakeCopyData(area));
-  source.SetData(*data);
-  source.DoDragDrop(wxDrag_AllowMove);
+  CRetouchDoc* doc = GetRetouchDoc();
+  try {
+    CopySelectionRaised raised(*doc);
+    doc->GetEmbeddedItem().DoDragDrop(m_canvas);
+  } catch (const std::bad_alloc&) {
+    Prompt().Show(kMsgNotEnoughMemory);
+  }
 }
 
 void CRetouchView::OnUpdatePaste(wxUpdateUIEvent& event) {

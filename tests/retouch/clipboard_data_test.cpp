@@ -78,6 +78,53 @@ TEST(ClipboardData, BitmapAndNativeDataLayouts) {
   EXPECT_TRUE(std::equal(area.pixels.begin(), area.pixels.end(), native.begin() + 20));
 }
 
+// Native data: the five header values, then pixelBytes bytes of rows.
+// The bytes cut after keep bytes when keep is given.
+std::vector<std::uint8_t> Native(std::uint32_t w, std::uint32_t h, std::uint32_t n, std::size_t pixelBytes,
+                                 std::size_t keep = SIZE_MAX) {
+  std::vector<std::uint8_t> bytes;
+  for (std::uint32_t v : {w, h, n, 7u, 9u})
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  for (std::size_t i = 0; i < pixelBytes; ++i) bytes.push_back(static_cast<std::uint8_t>(i * 13));
+  if (keep < bytes.size()) bytes.resize(keep);
+  return bytes;
+}
+
+TEST(ClipboardData, NativeDataReaderChecksEveryLength) {
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    NativeDataStatus status;
+  };
+  const Case cases[] = {
+      {"good", Native(5, 3, 48, 48), NativeDataStatus::kOk},
+      {"trailing bytes are left alone", Native(5, 3, 48, 60), NativeDataStatus::kOk},
+      {"largest picture", Native(1280, 1024, 3840 * 1024, 3840 * 1024), NativeDataStatus::kOk},
+      {"header cut short", Native(5, 3, 48, 0, 19), NativeDataStatus::kMalformed},
+      {"pixels cut short", Native(5, 3, 48, 47), NativeDataStatus::kMalformed},
+      {"N is not stride x height", Native(5, 3, 45, 48), NativeDataStatus::kMalformed},
+      {"N far beyond the bytes", Native(5, 3, 0xFFFFFFF0u, 48), NativeDataStatus::kMalformed},
+      {"no width", Native(0, 3, 0, 0), NativeDataStatus::kMalformed},
+      {"no height", Native(5, 0, 0, 0), NativeDataStatus::kMalformed},
+      {"too wide", Native(1281, 1, 3844, 3844), NativeDataStatus::kTooLarge},
+      {"too high", Native(1, 1025, 4 * 1025, 4 * 1025), NativeDataStatus::kTooLarge},
+      {"sizes that overflow", Native(0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0), NativeDataStatus::kTooLarge},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    NativeItemData item;
+    EXPECT_EQ(ReadNativeData(c.bytes, item), c.status);
+    if (c.status != NativeDataStatus::kOk) EXPECT_TRUE(item.picture.pixels.empty());
+  }
+  // What MakeNativeData writes reads back as the same area and values.
+  const Picture area = test::Noise24(5, 3);
+  NativeItemData item;
+  ASSERT_EQ(ReadNativeData(MakeNativeData(area, 7, 9), item), NativeDataStatus::kOk);
+  EXPECT_TRUE(test::SamePicture(item.picture, area));
+  EXPECT_EQ(item.firstValue, 7u);
+  EXPECT_EQ(item.secondValue, 9u);
+}
+
 TEST(ClipboardData, BmpFileAroundABitmapLoadsAsAFile) {
   for (int bits : {24, 8, 4, 1}) {
     SCOPED_TRACE(bits);

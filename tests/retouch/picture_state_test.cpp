@@ -102,7 +102,11 @@ TEST_F(PictureStateTest, UndoAfterEveryOperationRestoresThePictureByteForByte) {
     const Picture original = test::Noise24(37, 23, 11);
     RetouchPictureState state;
     state.SetPicture(original);
+    state.SetFurtherValues(7, 9);
     ASSERT_EQ(operation.run(state), EditResult::kDone);
+    // The values an embedded picture came with do not survive an edit.
+    EXPECT_EQ(state.FirstFurtherValue(), 0u);
+    EXPECT_EQ(state.SecondFurtherValue(), 0u);
     EXPECT_TRUE(state.CanUndo());
     EXPECT_TRUE(state.Modified());
     const Picture changed = state.Current();

@@ -18,7 +18,7 @@
 #include "retouch/window/retouch_doc.h"
 #include "retouch/window/retouch_template.h"
 #include "retouch/window/retouch_view.h"
-#include "retouch/window/wx_render_device.h"
+#include "windows/dc_render_device.h"
 #include "shell/app_state.h"
 #include "shell/doc_manager.h"
 #include "shell/main_frame.h"
@@ -92,7 +92,7 @@ class RetouchWindowTest : public ::testing::Test {
 
   void SetUp() override {
     shell::TheAppState().starting = false;
-    retouch::ForcedDisplayDepth() = 0;
+    windows::ForcedDisplayDepth() = 0;
   }
   void TearDown() override {
     for (wxDocument* doc : s_manager->GetDocumentsVector()) {

@@ -8,7 +8,7 @@
 #include "retouch/clipboard_data.h"
 #include "retouch/canvas_stretch.h"
 #include "retouch/window/retouch_clipboard.h"
-#include "retouch/window/wx_render_device.h"
+#include "windows/dc_render_device.h"
 #include "picture/renderer.h"
 #include "retouch_window_support.h"
 
@@ -334,7 +334,7 @@ TEST_F(RetouchWindowTest, DrawnPixelsFollowThePictureAtEachZoom) {
 }
 
 TEST_F(RetouchWindowTest, OnAnEightBitDisplayThePictureIsShownInCubeColours) {
-  retouch::ForcedDisplayDepth() = 8;
+  windows::ForcedDisplayDepth() = 8;
   CRetouchDoc* doc = Open(Filled(60, 40, {128, 128, 128}));
   const wxImage shown = Shown(doc);
   int dark = 0, light = 0;
