@@ -286,6 +286,7 @@ InstanceServer::~InstanceServer() {
 
 void InstanceServer::SetHandler(Handler handler) {
   {
+    std::lock_guard<std::mutex> calling(m_shared->calling);
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->handler = std::move(handler);
   }
@@ -353,17 +354,27 @@ void InstanceServer::Serve(int connection) {
   std::unique_lock<std::mutex> lock(shared->mutex);
   shared->changed.wait(lock, [&] { return shared->stop || shared->handler != nullptr; });
   if (shared->stop) return;
+  lock.unlock();
   // A start that gave up waiting has started on its own and opened its files itself.
   if (PeerHasGone(connection)) return;
-  // Called with the lock held, so that clearing the handler waits for this call to end;
-  // the handler only queues work for the main thread.
-  shared->handler(std::move(*request), [shared, taken] {
+  {
+    // Clearing the handler waits for a call under way (the program is ending).
+    std::lock_guard<std::mutex> calling(shared->calling);
+    Handler handler;
     {
-      std::lock_guard<std::mutex> done(shared->mutex);
-      *taken = true;
+      std::lock_guard<std::mutex> state(shared->mutex);
+      handler = shared->handler;
     }
-    shared->changed.notify_all();
-  });
+    if (!handler) return;
+    handler(std::move(*request), [shared, taken] {
+      {
+        std::lock_guard<std::mutex> done(shared->mutex);
+        *taken = true;
+      }
+      shared->changed.notify_all();
+    });
+  }
+  lock.lock();
   shared->changed.wait(lock, [&] { return shared->stop || *taken; });
   if (!*taken) return;
   lock.unlock();

@@ -100,7 +100,7 @@ HandOffResult HandOff(int fd, const std::vector<std::uint8_t>& request, const In
 class InstanceServer {
  public:
   // Called on the server's thread; must only queue the request for the main thread and
-  // call taken from there once the files are queued.
+  // call taken (from any thread) once the files are queued there.
   using Handler = std::function<void(InstanceRequest request, std::function<void()> taken)>;
 
   // Removes a stale socket and listens in its place. Call it holding the lock. Null when
@@ -129,7 +129,8 @@ class InstanceServer {
   ino_t m_inode = 0;  // of the socket file we made, so that we remove only ours
   dev_t m_device = 0;
   struct Shared {
-    std::mutex mutex;
+    std::mutex calling;  // held while the handler runs, and while it is changed
+    std::mutex mutex;    // the rest
     std::condition_variable changed;
     Handler handler;
     bool stop = false;
