@@ -81,7 +81,7 @@ bool CCameraApp::OnInit() {
   InitResources();
   SetPrompt(std::make_unique<WxPrompt>());
   if (!InitInstance(info)) return false;
-  ServeLaterStarts();
+  ServeLaterStarts(TheInstanceServer());
   return true;
 }
 
@@ -210,8 +210,8 @@ wxDocument* CCameraApp::OpenDocumentFile(const wxString& path) {
   return nullptr;
 }
 
-void CCameraApp::ServeLaterStarts() {
-  if (InstanceServer* server = TheInstanceServer()) {
+void CCameraApp::ServeLaterStarts(InstanceServer* server) {
+  if (server != nullptr) {
     // Called on the server's thread: the request only crosses to the main thread, where
     // queueing it is what "taken" tells the later start.
     server->SetHandler([this](InstanceRequest request, std::function<void()> taken) {

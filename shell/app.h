@@ -22,6 +22,7 @@ namespace tessaly::shell {
 
 class CDocManager;
 class CLogoWindow;
+class InstanceServer;
 class CMainFrame;
 
 class CCameraApp : public wxApp {
@@ -72,6 +73,9 @@ class CCameraApp : public wxApp {
   // order as soon as the main loop is free (opened, or printed without this program
   // ending), and the main window comes to the front. Main thread only.
   void TakeHandedOver(InstanceRequest request);
+  // Lets the instance server (when this start serves later ones) hand files to this
+  // application object; none when server is null.
+  void ServeLaterStarts(InstanceServer* server);
 
   // The start-up logo while it is up, else null.
   CLogoWindow* LogoWindow() const;
@@ -87,9 +91,6 @@ class CCameraApp : public wxApp {
   // Opens or prints the command line's files in order.
   AfterCommandLine RunCommandLine(const CAppCommandLineInfo& info);
   void PrintDocumentFile(const wxString& path);
-  // Lets the program's instance server (when this start serves later ones) hand files
-  // to this application object.
-  void ServeLaterStarts();
   void RunHandedOver();
   void BringToFront();
 
