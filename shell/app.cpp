@@ -70,7 +70,8 @@ bool CCameraApp::OnInit() {
   SetAppName("Tessaly");
   SetAppDisplayName("Tessaly");
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(argv[i].utf8_string());
+  if (const std::vector<std::string>* raw = ProgramArguments()) args = *raw;
+  else for (int i = 1; i < argc; ++i) args.push_back(argv[i].utf8_string());
   CAppCommandLineInfo info = CAppCommandLineInfo::Parse(args);
   if (!info.error.empty()) {
     std::cerr << "tessaly: " << info.error << '\n';

@@ -477,6 +477,7 @@ namespace {
 struct ProgramStart {
   std::unique_ptr<InstanceServer> server;
   std::vector<InstanceNoticeItem> notices;
+  std::optional<std::vector<std::string>> arguments;
 };
 
 ProgramStart& TheProgramStart() {
@@ -489,6 +490,7 @@ ProgramStart& TheProgramStart() {
 StartDecision DecideProgramStart(int argc, char** argv) {
   // The raw bytes of the arguments: file names need not be UTF-8.
   std::vector<std::string> args(argv + 1, argv + argc);
+  TheProgramStart().arguments = args;
   std::error_code error;
   fs::path cwd = fs::current_path(error);
   if (error) cwd.clear();
@@ -498,6 +500,10 @@ StartDecision DecideProgramStart(int argc, char** argv) {
 void KeepProgramStart(StartDecision decision) {
   TheProgramStart().server = std::move(decision.server);
   TheProgramStart().notices = std::move(decision.notices);
+}
+
+const std::vector<std::string>* ProgramArguments() {
+  return TheProgramStart().arguments ? &*TheProgramStart().arguments : nullptr;
 }
 
 InstanceServer* TheInstanceServer() { return TheProgramStart().server.get(); }

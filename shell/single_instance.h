@@ -172,6 +172,10 @@ StartDecision DecideStart(const CAppCommandLineInfo& info, const InstanceEnviron
 // server (if any) for the application object and the notices for it to print.
 StartDecision DecideProgramStart(int argc, char** argv);
 void KeepProgramStart(StartDecision decision);
+// The arguments after the program's name as main() got them (file names need not be
+// UTF-8, and the toolkit's copy loses what its conversion does not understand); null
+// when main() did not record them.
+const std::vector<std::string>* ProgramArguments();
 InstanceServer* TheInstanceServer();
 std::vector<InstanceNoticeItem> TakeInstanceNotices();
 // Ends the serving at the end of the program.
