@@ -22,6 +22,7 @@
 #include "shell/logo_window.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
+#include "shell/single_instance.h"
 #include "shell/translations.h"
 #include "shell/wx_prompt.h"
 #include "windows/camera_window.h"
@@ -31,6 +32,37 @@ namespace tessaly::shell {
 
 CCameraApp* TheApp() { return dynamic_cast<CCameraApp*>(wxApp::GetInstance()); }
 
+namespace {
+
+// What a later start says before it starts on its own, in the user's language.
+void ReportInstanceNotices() {
+  for (const InstanceNoticeItem& item : TakeInstanceNotices()) {
+    wxString text;
+    switch (item.notice) {
+      case InstanceNotice::kNotAnswering:
+        text = _("The running Tessaly does not answer; this one starts on its own.");
+        break;
+      case InstanceNotice::kOtherVersion:
+        text = _("Another version of Tessaly is running; this one starts on its own.");
+        break;
+      case InstanceNotice::kFolderNotPrivate:
+        text = wxString::Format(_("The folder %s is not private to this user; Tessaly starts without looking for a running one."),
+                                windows::PathToWx(item.folder));
+        break;
+    }
+    std::cerr << "tessaly: " << text.utf8_string() << '\n';
+  }
+}
+
+void WriteOpenedForTests(wxDocManager* manager) {
+  if (manager == nullptr) return;
+  std::vector<std::string> opened;
+  for (wxDocument* doc : manager->GetDocumentsVector()) opened.push_back(windows::WxToPath(doc->GetFilename()).native());
+  WriteOpenedListForTests(opened);
+}
+
+}  // namespace
+
 CCameraApp::CCameraApp() { LinkInit(); }
 
 CCameraApp::~CCameraApp() { delete m_printData; }
@@ -39,19 +71,24 @@ bool CCameraApp::OnInit() {
   SetAppName("Tessaly");
   SetAppDisplayName("Tessaly");
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(argv[i].utf8_string());
+  if (const std::vector<std::string>* raw = ProgramArguments()) args = *raw;
+  else for (int i = 1; i < argc; ++i) args.push_back(argv[i].utf8_string());
   CAppCommandLineInfo info = CAppCommandLineInfo::Parse(args);
   if (!info.error.empty()) {
     std::cerr << "tessaly: " << info.error << '\n';
     return false;
   }
   InstallTranslations(info.language);
+  ReportInstanceNotices();
   InitResources();
   SetPrompt(std::make_unique<WxPrompt>());
-  return InitInstance(info);
+  if (!InitInstance(info)) return false;
+  ServeLaterStarts(TheInstanceServer());
+  return true;
 }
 
 int CCameraApp::OnExit() {
+  if (InstanceServer* server = TheInstanceServer()) server->SetHandler(nullptr);
   CloseEverything();
   return wxApp::OnExit();
 }
@@ -112,7 +149,7 @@ CCameraApp::AfterCommandLine CCameraApp::RunCommandLine(const CAppCommandLineInf
   using Command = CAppCommandLineInfo::ShellCommand;
   bool onlyPrinting = !info.entries.empty();
   for (const CAppCommandLineInfo::Entry& entry : info.entries) {
-    const wxString path = wxString::FromUTF8(entry.fileName);
+    const wxString path = windows::PathToWx(entry.fileName);
     switch (entry.command) {
       case Command::kNew:
       case Command::kOpen:
@@ -161,10 +198,11 @@ void CCameraApp::CloseEverything() {
 
 wxDocument* CCameraApp::OpenDocumentFile(const wxString& path) {
   if (m_docManager == nullptr) return nullptr;
-  OpenDecision decision = DecideOpen(path.utf8_string(), TheAppState().outOfMemory);
+  // File names are the file system's bytes, whatever their encoding.
+  OpenDecision decision = DecideOpen(windows::WxToPath(path), TheAppState().outOfMemory);
   if (decision.target == OpenTarget::kNothing) return nullptr;
   if (m_frame != nullptr && m_frame->IsShown()) m_frame->Raise();
-  const wxString target = wxString::FromUTF8(decision.path.string());
+  const wxString target = windows::PathToWx(decision.path);
   switch (decision.target) {
     case OpenTarget::kAlbum: return OpenAlbumWindow(target, "*.*");
     case OpenTarget::kPicture: return m_docManager->CreateDocument(target, wxDOC_SILENT);
@@ -173,6 +211,49 @@ wxDocument* CCameraApp::OpenDocumentFile(const wxString& path) {
   }
   Prompt().Show(kMsgNotValidFileType);
   return nullptr;
+}
+
+void CCameraApp::ServeLaterStarts(InstanceServer* server) {
+  if (server != nullptr) {
+    // Called on the server's thread: the request only crosses to the main thread, where
+    // queueing it is what "taken" tells the later start.
+    server->SetHandler([this](InstanceRequest request, std::function<void()> taken) {
+      CallAfter([this, request, taken] {
+        TakeHandedOver(request);
+        taken();
+      });
+    });
+  }
+  WriteOpenedForTests(m_docManager);
+}
+
+void CCameraApp::TakeHandedOver(InstanceRequest request) {
+  m_handedOver.push_back(std::move(request));
+  CallAfter([this] { RunHandedOver(); });
+}
+
+void CCameraApp::RunHandedOver() {
+  // An open that shows a message runs the event loop again, and with it this; the
+  // outer run carries out what arrives meanwhile, in order.
+  if (m_runningHandedOver) return;
+  m_runningHandedOver = true;
+  while (!m_handedOver.empty() && m_frame != nullptr && m_docManager != nullptr) {
+    InstanceRequest request = std::move(m_handedOver.front());
+    m_handedOver.pop_front();
+    // A file printed for a later start leaves this program running, unlike printing
+    // from its own command line.
+    RunCommandLine(CommandLineOfRequest(request));
+    BringToFront();
+  }
+  m_runningHandedOver = false;
+  WriteOpenedForTests(m_docManager);
+}
+
+void CCameraApp::BringToFront() {
+  if (m_frame == nullptr) return;
+  if (m_frame->IsIconized()) m_frame->Iconize(false);
+  if (!m_frame->IsShown()) m_frame->Show(true);
+  m_frame->Raise();
 }
 
 wxDocument* CCameraApp::OpenPendingPicture(PictureFile& file, const std::string& name) {

@@ -6,8 +6,10 @@
 #include <wx/docview.h>
 #include <wx/weakref.h>
 
+#include <deque>
 #include <string>
 
+#include "base/instance_protocol.h"
 #include "shell/command_line.h"
 
 class wxPrintData;
@@ -20,6 +22,7 @@ namespace tessaly::shell {
 
 class CDocManager;
 class CLogoWindow;
+class InstanceServer;
 class CMainFrame;
 
 class CCameraApp : public wxApp {
@@ -66,6 +69,14 @@ class CCameraApp : public wxApp {
   // The printer settings shared by every window's printing.
   wxPrintData& PrintData();
 
+  // The files a later start of the program handed over: queued here and carried out in
+  // order as soon as the main loop is free (opened, or printed without this program
+  // ending), and the main window comes to the front. Main thread only.
+  void TakeHandedOver(InstanceRequest request);
+  // Lets the instance server (when this start serves later ones) hand files to this
+  // application object; none when server is null.
+  void ServeLaterStarts(InstanceServer* server);
+
   // The start-up logo while it is up, else null.
   CLogoWindow* LogoWindow() const;
 
@@ -80,6 +91,8 @@ class CCameraApp : public wxApp {
   // Opens or prints the command line's files in order.
   AfterCommandLine RunCommandLine(const CAppCommandLineInfo& info);
   void PrintDocumentFile(const wxString& path);
+  void RunHandedOver();
+  void BringToFront();
 
   CDocManager* m_docManager = nullptr;
   CMainFrame* m_frame = nullptr;
@@ -89,6 +102,8 @@ class CCameraApp : public wxApp {
   wxPrintData* m_printData = nullptr;
   wxWeakRef<wxWindow> m_logo;
   bool m_commandsBound = false;
+  std::deque<InstanceRequest> m_handedOver;
+  bool m_runningHandedOver = false;
 };
 
 // The running application object, or null when the process runs another wxApp.

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 
 #include "base/ini_file.h"
@@ -18,10 +19,12 @@
 #include "shell/app_state.h"
 #include "shell/doc_manager.h"
 #include "shell/main_frame.h"
+#include "shell/single_instance.h"
 #include "shell_test_support.h"
 #include "test_support/pseudo_terminal.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
+#include "windows/album_window.h"
 
 namespace tessaly::shell {
 namespace {
@@ -451,6 +454,70 @@ TEST_F(AppTest, DdeFilesOpen) {
   std::string one = WritePicture("dde.bmp").string();
   ASSERT_TRUE(Start({"-dde", one}));
   EXPECT_EQ(OpenPaths(), std::vector<std::string>{one});
+}
+
+}  // namespace
+}  // namespace tessaly::shell
+
+namespace tessaly::shell {
+namespace {
+
+// Files another start of the program handed over open (or print) as the command line's
+// do, but the program stays and its window comes to the front.
+TEST_F(AppTest, HandedOverFilesAreCarriedOutAndTheProgramStays) {
+  ASSERT_TRUE(Start());
+  const fs::path one = WritePicture("one.bmp"), two = WritePicture("two.bmp");
+  const fs::path gif = m_folder / "x.gif";
+  std::ofstream(gif) << "GIF89a";
+  const fs::path printed = m_folder / "handed.pdf";
+  test::ScopedEnv target("TESSALY_PRINT_FILE", printed.string());
+  App().TakeHandedOver({{{InstanceCommand::kOpen, one.string()},
+                         {InstanceCommand::kOpen, m_folder.Path().string()},
+                         {InstanceCommand::kOpen, gif.string()},
+                         {InstanceCommand::kPrint, two.string()}}});
+  EXPECT_TRUE(OpenPaths().empty()) << "taken now, carried out once the main loop is free";
+  ASSERT_TRUE(test::PumpUntil([&] { return fs::exists(printed) && !m_prompt.Texts().empty(); }, 20000));
+  test::Pump(100);
+  EXPECT_EQ(OpenPaths(), (std::vector<std::string>{one.string(), m_folder.Path().string()}));
+  EXPECT_EQ(m_prompt.Texts(), (std::vector<std::string>{std::string(MessageText(kMsgNotValidFileType))}));
+  EXPECT_EQ(TheAppState().albumPattern, "*.*");
+  ASSERT_NE(App().MainFrame(), nullptr) << "printing for another start does not end the program";
+  EXPECT_TRUE(App().MainFrame()->IsShown());
+
+  App().TakeHandedOver({});
+  test::Pump(100);
+  EXPECT_EQ(OpenPaths().size(), 2u) << "no files: only to the front";
+  EXPECT_TRUE(App().MainFrame()->IsShown());
+}
+
+// The whole way: a later start in another thread, the server's thread, the main thread.
+TEST_F(AppTest, ALaterStartsFilesOpenInTheRunningProgram) {
+  ASSERT_TRUE(Start());
+  fs::create_directory(m_folder / "run");
+  fs::permissions(m_folder / "run", fs::perms::owner_all);
+  InstanceEnvironment environment;
+  environment.runtimeDir = (m_folder / "run").string();
+  environment.displayKey = "x11-test";
+  environment.uid = ::getuid();
+  StartDecision served = DecideStart(CAppCommandLineInfo::Parse({}), environment, m_folder.Path());
+  ASSERT_EQ(served.outcome, StartOutcome::kServe);
+  App().ServeLaterStarts(served.server.get());
+
+  const std::string shiftJis = "\x8e\xca\x90\x5e.bmp";
+  WritePicture("one.bmp");
+  WritePicture(shiftJis);
+  auto later = std::async(std::launch::async, [&] {
+    return DecideStart(CAppCommandLineInfo::Parse({"one.bmp", shiftJis}), environment, m_folder.Path()).outcome;
+  });
+  ASSERT_TRUE(test::PumpUntil([&] {
+    return later.wait_for(std::chrono::seconds(0)) == std::future_status::ready && OpenPaths().size() == 2;
+  }, 30000));
+  EXPECT_EQ(later.get(), StartOutcome::kHandedOver);
+  std::vector<fs::path> opened;
+  for (wxDocument* doc : App().DocManager()->GetDocumentsVector()) opened.push_back(windows::WxToPath(doc->GetFilename()));
+  EXPECT_EQ(opened, (std::vector<fs::path>{m_folder / "one.bmp", m_folder / shiftJis})) << "names stay bytes";
+  EXPECT_TRUE(m_prompt.Texts().empty()) << testing::PrintToString(m_prompt.Texts());
+  served.server.reset();
 }
 
 }  // namespace
