@@ -112,7 +112,12 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
 
   m_frame = new CMainFrame(m_docManager);
   m_frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
-    if (event.GetEventObject() == m_frame) m_frame = nullptr;
+    if (event.GetEventObject() == m_frame) {
+      m_frame = nullptr;
+      // The program is ending: a later start must not hand its files to it, but wait
+      // for its socket to go and start on its own.
+      if (InstanceServer* server = TheInstanceServer()) server->SetHandler(nullptr);
+    }
     event.Skip();
   });
   SetTopWindow(m_frame);
@@ -219,6 +224,9 @@ void CCameraApp::ServeLaterStarts(InstanceServer* server) {
     // queueing it is what "taken" tells the later start.
     server->SetHandler([this](InstanceRequest request, std::function<void()> taken) {
       CallAfter([this, request, taken] {
+        // Arrived while the main window goes: left untaken, so the later start opens
+        // the files itself once this program has ended.
+        if (m_frame == nullptr || m_frame->IsBeingDeleted()) return;
         TakeHandedOver(request);
         taken();
       });
