@@ -125,7 +125,9 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
 
   if (info.runEmbedded || info.runAutomated) {
     // Started for another program: no main window and no logo.
-    if (info.runEmbedded) retouch::ServeEmbedded(m_retouchTemplate, info);
+    // Automation has no client on this system: such a start has nothing to serve and
+    // ends at once, as an embedded start without a file does.
+    retouch::ServeEmbedded(m_retouchTemplate, info.runEmbedded ? info : CAppCommandLineInfo{});
     return true;
   }
   if (RunCommandLine(info) == AfterCommandLine::kEnd) {

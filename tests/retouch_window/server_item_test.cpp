@@ -172,7 +172,9 @@ TEST_F(ServerItemTest, ExtentIsTheSelectionInHimetricUnits) {
   ASSERT_GT(ppi.x, 0);
   // 100 x 50 pixels, 2540 HIMETRIC units to the inch, rounded.
   EXPECT_EQ(size, wxSize((100 * 2540 + ppi.x / 2) / ppi.x, (50 * 2540 + ppi.y / 2) / ppi.y));
-  if (ppi == wxSize(96, 96)) EXPECT_EQ(size, wxSize(2646, 1323));
+  if (ppi == wxSize(96, 96)) {
+    EXPECT_EQ(size, wxSize(2646, 1323));
+  }
   EXPECT_EQ(item.DrawState().extentWidth, 100);
   EXPECT_EQ(item.DrawState().extentHeight, 50);
   EXPECT_FALSE(item.OnGetExtent(CDscSrvrItem::Aspect::kIcon, size));
