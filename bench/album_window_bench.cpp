@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "base/prompt.h"
+#include "bench/window_bench_main.h"
 #include "formats/picture_file.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
@@ -82,16 +83,4 @@ class BenchApp : public wxApp {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  wxApp::SetInstance(new BenchApp);
-  if (!wxEntryStart(argc, argv)) {
-    std::fprintf(stderr, "no X display: run under xvfb-run\n");
-    return 2;
-  }
-  wxTheApp->CallOnInit();
-  delete wxLog::SetActiveTarget(new wxLogStderr);
-  for (int i = 0; i < 20; ++i) wxYield();
-  benchmark::RunSpecifiedBenchmarks();
-  return 0;
-}
+int main(int argc, char** argv) { return tessaly::bench::RunWindowBenchmarks(argc, argv, new BenchApp); }

@@ -12,6 +12,7 @@
 
 #include <random>
 
+#include "bench/window_bench_main.h"
 #include "formats/picture_file.h"
 #include "retouch/window/retouch_dialogs.h"
 #include "retouch/window/retouch_doc.h"
@@ -106,16 +107,4 @@ class BenchApp : public shell::CCameraApp {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  wxApp::SetInstance(new BenchApp);
-  if (!wxEntryStart(argc, argv)) {
-    std::fprintf(stderr, "no X display: run under xvfb-run\n");
-    return 2;
-  }
-  wxTheApp->CallOnInit();
-  delete wxLog::SetActiveTarget(new wxLogStderr);
-  for (int i = 0; i < 20; ++i) wxYield();
-  benchmark::RunSpecifiedBenchmarks();
-  return 0;
-}
+int main(int argc, char** argv) { return tessaly::bench::RunWindowBenchmarks(argc, argv, new BenchApp); }

@@ -53,7 +53,7 @@ DrawPlan PlanDraw(ItemDrawState& state, const ItemSource& source) {
   const int x = source.copySelection ? selection.left : 0;
   const int y = source.copySelection ? selection.top : 0;
   // The whole picture's size from the selection's corner would reach past the picture's
-  // edge; only the part inside it is rendered.
+  // edge; only the portion inside it is rendered.
   plan.source = PictureRect{x, y, x + plan.drawWidth, y + plan.drawHeight}.ClippedTo(source.pictureWidth,
                                                                                      source.pictureHeight);
   state.drawWidth = plan.drawWidth;

@@ -34,7 +34,7 @@ struct ItemSource {
   int originY = 0;
 };
 
-// The part of the picture one drawing covers.
+// The area of the picture one drawing covers.
 struct DrawPlan {
   int drawWidth = 0;   // the size the drawing reports (the mapping's window extent)
   int drawHeight = 0;

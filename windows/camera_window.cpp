@@ -371,12 +371,17 @@ void CCameraView::OpenItems(const std::vector<long>& items) {
   JobEnded();
 }
 
-void CCameraView::CopySelected() {
-  if (Busy()) return;
+std::vector<std::filesystem::path> CCameraView::DownloadSelected() {
+  if (Busy()) return {};
   std::vector<long> items = SelectedItems();
-  if (items.empty()) return;
+  if (items.empty()) return {};
   std::vector<std::filesystem::path> paths = DownloadItems(items);
   JobEnded();
+  return paths;
+}
+
+void CCameraView::CopySelected() {
+  std::vector<std::filesystem::path> paths = DownloadSelected();
   if (paths.empty()) return;
   auto* files = new wxFileDataObject;
   for (const auto& path : paths) files->AddFile(wxString::FromUTF8(path.string()));
@@ -389,13 +394,9 @@ void CCameraView::CopySelected() {
 }
 
 void CCameraView::OnBeginDrag(wxListEvent&) {
-  if (Busy()) return;
-  std::vector<long> items = SelectedItems();
-  if (items.empty()) return;
   // A drop completes on this platform without asking the source first, so the pictures
   // come over the line before the drag starts and the files offered hold them.
-  std::vector<std::filesystem::path> paths = DownloadItems(items);
-  JobEnded();
+  std::vector<std::filesystem::path> paths = DownloadSelected();
   if (paths.empty()) return;
   wxFileDataObject files;
   for (const auto& path : paths) files.AddFile(wxString::FromUTF8(path.string()));

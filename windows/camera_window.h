@@ -81,6 +81,9 @@ class CCameraView : public wxView {
   // Downloads the items into the private temporary folder; the paths, or an empty list
   // when one of them failed.
   std::vector<std::filesystem::path> DownloadItems(const std::vector<long>& items);
+  // The selected items downloaded for Copy and a drag; empty while a job runs, with
+  // nothing selected, or when a download failed.
+  std::vector<std::filesystem::path> DownloadSelected();
   void JobEnded();
 
   void OnActivated(wxListEvent& event);

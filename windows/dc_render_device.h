@@ -33,7 +33,7 @@ class DcRenderDevice : public RenderDevice {
   int BitsPerPixel() const override;
   int Planes() const override { return 1; }
   bool IsPrinting() const override { return m_options.printing; }
-  // Only the part of the destination that the device shows is computed: a picture
+  // Only the portion of the destination that the device shows is computed: a picture
   // stretched over a large page or zoomed far in never becomes one huge image.
   bool StretchBlock(const DisplayBlock& block, const PixelRect& source, const PixelRect& destination) override;
   bool DrawPlaceholder(const PixelRect& destination) override;

@@ -21,8 +21,6 @@ using retouch::CAdjustColorDlg;
 using retouch::CAdjustContrastDlg;
 using Texts = std::vector<std::string>;
 
-const char* Lang() { return std::getenv("TESSALY_TEST_LANG") ? "ja" : "en"; }
-
 TEST_F(RetouchWindowTest, TonePreviewFollowsEveryChangeFromTheUnadjustedCopy) {
   const Picture picture = Noise24(400, 300);
   CAdjustBrightnessDlg dialog(shell::CMainFrame::Get(), picture);
@@ -143,7 +141,7 @@ TEST_F(RetouchWindowTest, PhotoPropertiesShowTheFileAndEditAJpegComment) {
     auto* comment = XRCCTRL(d, "IDC_PROP_COMMENT", wxTextCtrl);
     EXPECT_TRUE(comment->IsEnabled());
     EXPECT_EQ(comment->GetValue(), "old comment");
-    SaveScreenshot(std::string("retouch_photo_properties_") + Lang());
+    SaveScreenshot(std::string("retouch_photo_properties_") + ShotLanguage());
     comment->SetValue(wxString('x', 61));
     DialogScript::Press(d, wxID_OK);  // refused: stays open
     comment->SetValue("new comment");
@@ -191,7 +189,7 @@ TEST_F(RetouchWindowTest, DialogScreenshots) {
       if (child->IsShown()) {
         EXPECT_TRUE(client.Contains(child->GetRect())) << shot.name << " " << child->GetName();
       }
-    SaveScreenshot(std::string("retouch_dialog_") + shot.name + "_" + Lang());
+    SaveScreenshot(std::string("retouch_dialog_") + shot.name + "_" + ShotLanguage());
     dialog->Destroy();
     Pump(50);
   }

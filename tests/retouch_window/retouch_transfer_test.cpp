@@ -143,12 +143,7 @@ TEST_F(RetouchTransferTest, PictureFromAnotherProgramPastesAsAFloatingPicture) {
   const Picture clip = Numbered(60, 40);
   const fs::path png = m_folder / "other.png";
   ASSERT_TRUE(retouch::ImageFromPicture(clip).SaveFile(wxString::FromUTF8(png.string()), wxBITMAP_TYPE_PNG));
-  auto* process = new wxProcess;
-  process->Redirect();
-  ASSERT_GT(wxExecute(wxString::Format("%s put image/png %s 6", TESSALY_CLIPBOARD_PEER, png.string()), wxEXEC_ASYNC,
-                      process),
-            0);
-  ASSERT_TRUE(PumpUntil([] { return retouch::ClipboardOffersPicture(); }, 8000));
+  ASSERT_TRUE(OfferFromAnotherProgram("image/png", png));
   Pump(300);
   CRetouchDoc* doc = Open(Make24(200, 150, 0));
   Command(doc, wxID_PASTE);
@@ -252,7 +247,7 @@ TEST_F(RetouchSaveTest, PrintPreviewShowsThePage) {
   for (wxWindow* window : wxTopLevelWindows)
     if (auto* frame = wxDynamicCast(window, wxPreviewFrame)) preview = frame;
   ASSERT_NE(preview, nullptr);
-  SaveScreenshot(std::string("retouch_print_preview_") + (std::getenv("TESSALY_TEST_LANG") ? "ja" : "en"));
+  SaveScreenshot(std::string("retouch_print_preview_") + ShotLanguage());
   preview->Close(true);
   Forget();
   EXPECT_TRUE(m_prompt.Texts().empty());

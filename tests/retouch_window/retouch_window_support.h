@@ -4,17 +4,21 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <wx/clipbrd.h>
 #include <wx/dialog.h>
 #include <wx/modalhook.h>
+#include <wx/process.h>
 #include <wx/textctrl.h>
 #include <wx/xrc/xmlres.h>
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "formats/picture_file.h"
+#include "retouch/window/retouch_clipboard.h"
 #include "retouch/window/retouch_doc.h"
 #include "retouch/window/retouch_template.h"
 #include "retouch/window/retouch_view.h"
@@ -161,6 +165,23 @@ class RetouchWindowTest : public ::testing::Test {
 
 inline Bgr Pixel(const wxImage& image, int x, int y) {
   return {image.GetBlue(x, y), image.GetGreen(x, y), image.GetRed(x, y)};
+}
+
+// Another program takes the clipboard and offers file's bytes as type for 6 seconds.
+// What this program put there earlier goes first, so that the wait sees the other
+// program's offer rather than a leftover of an earlier Copy.
+inline bool OfferFromAnotherProgram(const char* type, const std::filesystem::path& file) {
+  {
+    wxClipboardLocker lock;
+    if (!lock) return false;
+    wxTheClipboard->Clear();
+  }
+  auto* process = new wxProcess;
+  process->Redirect();
+  if (wxExecute(wxString::Format("%s put %s %s 6", TESSALY_CLIPBOARD_PEER, type, file.string()), wxEXEC_ASYNC,
+                process) <= 0)
+    return false;
+  return PumpUntil([] { return retouch::ClipboardOffersPicture(); }, 8000);
 }
 
 }  // namespace tessaly::test

@@ -180,7 +180,7 @@ TEST_F(RetouchWindowTest, MouseRotation) {
   view->Motion({100, 100}, true);
   EXPECT_EQ(view->RotationAngle(), 90);
   Settle();
-  SaveScreenshot(std::string("retouch_mouse_rotation_") + (std::getenv("TESSALY_TEST_LANG") ? "ja" : "en"));
+  SaveScreenshot(std::string("retouch_mouse_rotation_") + ShotLanguage());
   view->Motion({150, 50}, true);
   view->LeftUp({150, 50});
   view->ShiftKey(false);
@@ -306,7 +306,7 @@ TEST_F(RetouchWindowTest, DrawnPixelsFollowThePictureAtEachZoom) {
     const char* command;
     int percent;
   };
-  const char* lang = std::getenv("TESSALY_TEST_LANG") ? "ja" : "en";
+  const char* lang = ShotLanguage();
   for (const Step& step : {Step{"ID_ZOOM_100", 100}, Step{"ID_ZOOM_50", 50}, Step{"ID_ZOOM_200", 200},
                            Step{"ID_ZOOM_75", 75}, Step{"ID_ZOOM_150", 150}}) {
     SCOPED_TRACE(step.command);
@@ -398,7 +398,7 @@ TEST_F(RetouchWindowTest, FloatingPictureIsDraggedAndStampedInByAClickOutside) {
   ASSERT_TRUE(doc->State().HasFloating());
   EXPECT_EQ(view->TrackingRect(), (PictureRect{0, 0, 40, 30}));
   EXPECT_EQ(Pixel(Shown(doc), 5, 5), (Bgr{0, 0, 255})) << "the floating picture is shown";
-  SaveScreenshot(std::string("retouch_floating_") + (std::getenv("TESSALY_TEST_LANG") ? "ja" : "en"));
+  SaveScreenshot(std::string("retouch_floating_") + ShotLanguage());
   view->LeftDown({10, 10}, false);
   view->Motion({60, 50}, true);
   view->LeftUp({60, 50});

@@ -268,13 +268,7 @@ TEST_F(ServerItemTest, NativeDataFromAnotherProgramPastes) {
   const Picture clip = Noise24(21, 9, 3);
   const fs::path native = m_folder / "offer.native";
   WriteFile(native, MakeNativeData(clip, 1, 2));
-  auto* process = new wxProcess;
-  process->Redirect();
-  ASSERT_GT(wxExecute(wxString::Format("%s put application/x-tessaly-retouch-item %s 6", TESSALY_CLIPBOARD_PEER,
-                                       native.string()),
-                      wxEXEC_ASYNC, process),
-            0);
-  ASSERT_TRUE(PumpUntil([] { return retouch::ClipboardOffersPicture(); }, 8000));
+  ASSERT_TRUE(OfferFromAnotherProgram("application/x-tessaly-retouch-item", native));
   CRetouchDoc* doc = Open(Make24(50, 40, 0));
   Command(doc, wxID_PASTE);
   ASSERT_TRUE(doc->State().HasFloating());

@@ -34,6 +34,12 @@ inline wxImage GrabWindow(wxWindow* window) {
   return GrabScreen(window->GetScreenRect());
 }
 
+// The language a screenshot's name ends in: the one the tests run in.
+inline const char* ShotLanguage() {
+  const char* lang = std::getenv("TESSALY_TEST_LANG");
+  return lang != nullptr && std::string(lang) == "ja" ? "ja" : "en";
+}
+
 // With TESSALY_SHOT_DIR set, the whole screen is saved there as name.png.
 inline void SaveScreenshot(const std::string& name) {
   const char* folder = std::getenv("TESSALY_SHOT_DIR");
