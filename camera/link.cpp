@@ -119,6 +119,13 @@ int ReceiveFrame(FrameOutcome& outcome) {
       g_link.cameraCancelCode = GetU16BE(command->data, 0);
       AnswerEndOfTransfer();
     } else if (command->letters == kLettersDE) {
+      // The last block and the "DE" may have come with no wait between them, and the
+      // progress is otherwise reported only while waiting: the bar reaches its end here.
+      // There is nothing left to stop, so the callback's answer no longer matters.
+      if (g_progress && g_link.progressDone != g_link.progressReported) {
+        g_link.progressReported = g_link.progressDone;
+        g_progress(g_link.progressTotal, g_link.progressDone);
+      }
       AnswerEndOfTransfer();
     }
   }

@@ -254,6 +254,41 @@ TEST_F(LinkTiming, WhatFollowsAWriteAtOnceNeverLosesIt) {
   m_line->camera = nullptr;
 }
 
+// The progress is reported while the link waits for a frame. A camera whose "DE" is
+// already there when the link looks for it leaves no wait after the last block: the end
+// of the transfer still reaches the progress.
+TEST_F(LinkTiming, ATransferEndingWithNoWaitStillReportsItsLastBlock) {
+  std::vector<std::uint8_t> block(kDefaultPacketSize), end(kCommandFrameSize);
+  ASSERT_TRUE(EncodeDataFrame(block, kDefaultPacketSize, 1, std::vector<std::uint8_t>{1, 2, 3}));
+  EncodeCommandFrame(std::span(end).first<kCommandFrameSize>(), MakeLetters("DE"), FrameData{});
+  // Each frame follows the host's ACK at once: it is there by the time the link's write
+  // of that ACK has drained.
+  int acks = 0;
+  m_line->camera = [&](const std::vector<std::uint8_t>& written, FakeLineState& line) {
+    if (Is(written, kAck)) {
+      if (acks == 0) line.SendRange(block);
+      if (acks == 1) line.Send({kEnq});
+      if (acks == 2) line.SendRange(end);
+      ++acks;
+    }
+    if (Is(written, kEnq) || written.size() == kCommandFrameSize) line.Send({kAck});
+  };
+  std::vector<std::uint32_t> reported;
+  SetLinkProgress([&](std::uint32_t, std::uint32_t done) {
+    reported.push_back(done);
+    return 1;
+  });
+  std::vector<std::uint8_t> destination(3);
+  int code = kAnswerOk;
+  m_line->Send({kEnq});
+  EXPECT_EQ(ReceiveBlocks(destination, 3, code), kLinkDone);
+  SetLinkProgress(nullptr);
+  m_line->camera = nullptr;
+  EXPECT_EQ(code, kAnswerOk);
+  EXPECT_EQ(destination, (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_EQ(reported, std::vector<std::uint32_t>{3});
+}
+
 // A device that went away answers reads with EIO: every wait ends at once with the
 // disconnect status, the port is closed, and later steps fail without waiting.
 TEST_F(LinkTiming, AVanishedDeviceEndsEveryWaitAtOnce) {
