@@ -114,7 +114,9 @@ TEST(ClipboardData, NativeDataReaderChecksEveryLength) {
     SCOPED_TRACE(c.what);
     NativeItemData item;
     EXPECT_EQ(ReadNativeData(c.bytes, item), c.status);
-    if (c.status != NativeDataStatus::kOk) EXPECT_TRUE(item.picture.pixels.empty());
+    if (c.status != NativeDataStatus::kOk) {
+      EXPECT_TRUE(item.picture.pixels.empty());
+    }
   }
   // What MakeNativeData writes reads back as the same area and values.
   const Picture area = test::Noise24(5, 3);

@@ -35,7 +35,9 @@ TEST(DialogRules, IntegerFields) {
     SCOPED_TRACE(c.text);
     const IntegerField field = ReadIntegerField(c.text, c.minimum, c.maximum);
     EXPECT_EQ(field.value, c.value);
-    if (!c.value) EXPECT_EQ(field.English(), c.message);
+    if (!c.value) {
+      EXPECT_EQ(field.English(), c.message);
+    }
   }
 }
 

@@ -23,12 +23,13 @@ class EmulatorProcess {
   // Starts the emulator with args plus --path-file and --log in a folder of its own and
   // waits until it serves its device.
   explicit EmulatorProcess(std::vector<std::string> args) {
-    args.insert(args.begin(), TESSALY_EMULATOR_PATH);
-    for (const char* option : {"--path-file", "--log"}) args.push_back(option), args.push_back("");
-    args[args.size() - 3] = (m_folder / "path").string();
-    args[args.size() - 1] = (m_folder / "log.jsonl").string();
+    std::vector<std::string> command{TESSALY_EMULATOR_PATH};
+    for (auto& arg : args) command.push_back(std::move(arg));
+    for (std::string extra : {std::string("--path-file"), (m_folder / "path").string(), std::string("--log"),
+                              (m_folder / "log.jsonl").string()})
+      command.push_back(std::move(extra));
     std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
+    for (auto& arg : command) argv.push_back(arg.data());
     argv.push_back(nullptr);
     m_pid = ::fork();
     if (m_pid == 0) {
