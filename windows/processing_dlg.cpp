@@ -24,6 +24,7 @@ CProcessingDlg::CProcessingDlg(wxWindow* parent, int steps, const wxString& name
   SetRange(steps);
   SetName(name);
   CentreOnParent();
+  m_focusBefore = wxWindow::FindFocus();
   Show();
   // Everything but this dialog stays disabled while the job runs, so that the events
   // the job lets through cannot start a second job or close the window it works for.
@@ -33,6 +34,16 @@ CProcessingDlg::CProcessingDlg(wxWindow* parent, int steps, const wxString& name
 
 CProcessingDlg::~CProcessingDlg() {
   m_disabler.reset();
+  // The keyboard goes back to the window the dialog stood over, and within it to where
+  // it was. A window manager gives the window back by itself; without one nothing would.
+  wxWindow* top = GetParent() ? wxGetTopLevelParent(GetParent()) : nullptr;
+  if (top && top->IsShown() && !top->IsBeingDeleted()) top->Raise();
+  // A window the job opened meanwhile keeps the focus it took.
+  wxWindow* now = wxWindow::FindFocus();
+  const bool unclaimed = now == nullptr || now == this || IsDescendant(now);
+  if (unclaimed && m_focusBefore && !m_focusBefore->IsBeingDeleted() && m_focusBefore->IsShownOnScreen() &&
+      wxGetTopLevelParent(m_focusBefore) == top)
+    m_focusBefore->SetFocus();
 }
 
 void CProcessingDlg::SetName(const wxString& name) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <wx/dialog.h>
+#include <wx/weakref.h>
 
 #include <cstdint>
 #include <memory>
@@ -59,6 +60,7 @@ class CProcessingDlg : public wxDialog {
   wxStaticText* m_detail = nullptr;
   wxGauge* m_gauge = nullptr;
   std::unique_ptr<wxWindowDisabler> m_disabler;
+  wxWeakRef<wxWindow> m_focusBefore;  // gets the keyboard back when the dialog goes
   int m_step = 1;
   bool m_cancelled = false;
 };

@@ -245,7 +245,15 @@ void CRetouchView::BuildRenderers(wxDC& dc) {
   m_displayDirty = false;
   m_pictureSlot.Clear();
   m_floatingSlot.Clear();
-  SetUpStatusPanes();
+  // The panes follow once this paint is over: a status bar whose text changes repaints
+  // at once, and a paint inside another one brings GTK's drawing down.
+  if (m_canvas != nullptr && !m_panesDue) {
+    m_panesDue = true;
+    m_canvas->CallAfter([this] {
+      m_panesDue = false;
+      if (m_canvas != nullptr) SetUpStatusPanes();
+    });
+  }
   const RetouchPictureState& state = GetRetouchDoc()->State();
   const Picture& picture = state.Current();
   if (picture.Empty()) return;

@@ -115,6 +115,7 @@ class CRetouchView : public wxView {
   ViewPoint m_rotationPoint;        // current mouse point of a rotation drag (display)
 
   bool m_panesSetUp = false;
+  bool m_panesDue = false;  // their update is queued
   struct SavedPane {
     wxString text;
     int width = 0;
