@@ -8,7 +8,6 @@
 // Run under an X server: xvfb-run -a build/bench/camera_window_bench
 // Prints: window_s, cli_s, ratio (goal at most 1.02) and repaints_per_s (goal at least 20).
 #include <wx/app.h>
-#include <wx/listctrl.h>
 #include <wx/timer.h>
 #include <wx/xrc/xmlres.h>
 
@@ -76,10 +75,9 @@ bool TimeWindow(double& seconds, double& paintsPerSecond) {
       if (!listing && view->Busy()) {
         listing = true;
         start = Clock::now();
-        for (wxWindow* child : view->List()->GetChildren())
-          child->Bind(wxEVT_PAINT, [&](wxPaintEvent& event) { ++paints, event.Skip(); });
+        view->Grid()->Bind(wxEVT_PAINT, [&](wxPaintEvent& event) { ++paints, event.Skip(); });
       }
-      if (!std::getenv("NO_REFRESH")) view->List()->Refresh();
+      if (!std::getenv("NO_REFRESH")) view->Grid()->Refresh();
     }
   });
   repaint.Start(10);
@@ -97,7 +95,7 @@ bool TimeWindow(double& seconds, double& paintsPerSecond) {
   end = Clock::now();
   repaint.Stop();
   auto* view = CameraView();
-  const bool complete = view && view->List()->GetItemCount() == kPictures;
+  const bool complete = view && view->Items().size() == static_cast<std::size_t>(kPictures);
   tessaly::shell::TheApp()->CloseEverything();
   seconds = std::chrono::duration<double>(end - start).count();
   paintsPerSecond = paints / seconds;

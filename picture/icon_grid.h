@@ -1,6 +1,6 @@
-// The arrangement of an album's thumbnails in its window: cells of one size laid out in
-// rows, left to right and then down, as many across as the window is wide, scrolled up
-// and down only.
+// The arrangement of the album's and the camera window's icons: cells of one size laid
+// out in rows, left to right and then down, as many across as the window is wide,
+// scrolled up and down only.
 #pragma once
 
 #include <vector>

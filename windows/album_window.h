@@ -2,9 +2,9 @@
 // user opens, copies, drags, deletes, saves, sends, prints and shows pictures.
 //
 // CAlbumDoc holds the folder and the pattern; CAlbumView owns the items (names as the
-// file system's bytes, thumbnails as bitmaps) and runs every command; CAlbumGrid is the
-// owner-drawn window that lays the items out in rows, left to right, and takes the
-// mouse and keyboard; CAlbumFrame is the child frame with the album's menu.
+// file system's bytes, thumbnails as bitmaps) and runs every command; the icon grid
+// (windows/icon_grid.h) lays them out and takes the mouse and keyboard; CAlbumFrame is
+// the child frame with the album's menu.
 #pragma once
 
 #include <wx/bitmap.h>
@@ -20,13 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "picture/icon_grid.h"
 #include "picture/render_device.h"
 #include "picture/slide_show.h"
+#include "windows/icon_grid.h"
 
 namespace tessaly::windows {
 
-class CAlbumGrid;
 class CSlide;
 
 // A file-system path as wx carries it: names that are not valid UTF-8 survive the trip
@@ -64,13 +63,8 @@ class CAlbumDoc : public wxDocument {
   wxDECLARE_DYNAMIC_CLASS(CAlbumDoc);
 };
 
-// One thumbnail of the album.
-struct AlbumItem {
-  std::string name;    // the file's name as bytes, without folder
-  wxString caption;    // the name as shown
-  wxBitmap thumbnail;  // 80 x 60
-  bool selected = false;
-};
+// One thumbnail of the album: the file's name without folder, and its 80 x 60 thumbnail.
+using AlbumItem = IconGridItem;
 
 // What happens when a drag of the album's items ends.
 enum class DragEnd { kNothing, kOpenInWindows };
@@ -78,7 +72,7 @@ enum class DragEnd { kNothing, kOpenInWindows };
 // album opens the items there; everything else does nothing more.
 DragEnd DecideDragEnd(bool accepted, const PixelRect& mainWindow, const PixelRect& albumClient, int x, int y);
 
-class CAlbumView : public wxView {
+class CAlbumView : public wxView, private IconGridOwner {
  public:
   CAlbumView();
   ~CAlbumView() override;
@@ -89,7 +83,7 @@ class CAlbumView : public wxView {
   wxPrintout* OnCreatePrintout() override;
 
   CAlbumDoc* Doc() const;
-  CAlbumGrid* Grid() const { return m_grid; }
+  CIconGrid* Grid() const { return m_grid; }
   wxFrame* Frame() const;
 
   // Builds the thumbnail list: the folder scan (once), then each file loaded and turned
@@ -121,11 +115,14 @@ class CAlbumView : public wxView {
   std::function<bool(SlideShowSettings&)> slideSettingsHook;
 
  private:
+  std::vector<IconGridItem>& GridItems() override { return m_items; }
+  void OpenGridItem(int i) override { OpenItems({i}); }
+  void BeginGridDrag() override { BeginDrag(); }
   void OnBuild();
   void OnCommand(wxCommandEvent& event);
   void OnUpdate(wxUpdateUIEvent& event);
 
-  CAlbumGrid* m_grid = nullptr;
+  CIconGrid* m_grid = nullptr;
   std::vector<std::string> m_files;
   std::vector<AlbumItem> m_items;
   CSlide* m_slide = nullptr;
@@ -140,46 +137,6 @@ class CAlbumFrame : public wxDocMDIChildFrame {
 
  private:
   void OnMove(wxMoveEvent&) {}  // the album keeps no position of its own
-};
-
-// The owner-drawn list of thumbnails.
-class CAlbumGrid : public wxScrolledCanvas {
- public:
-  CAlbumGrid(wxWindow* parent, CAlbumView* view);
-
-  const IconGridLayout& Layout() const { return m_layout; }
-  // The screen rectangle of item i's thumbnail, for tests that read pixels back.
-  wxRect IconScreenRect(int i) const;
-  void ItemsChanged();
-  // Item i was added at the end of the list while it is built.
-  void ItemAdded(int i);
-  void EnsureVisible(int i);
-  int Focus() const { return m_focus; }
-  wxColour Background() const { return GetBackgroundColour(); }
-
- private:
-  void OnPaint(wxPaintEvent& event);
-  void OnSize(wxSizeEvent& event);
-  void OnLeftDown(wxMouseEvent& event);
-  void OnLeftUp(wxMouseEvent& event);
-  void OnDoubleClick(wxMouseEvent& event);
-  void OnMotion(wxMouseEvent& event);
-  void OnKeyDown(wxKeyEvent& event);
-  int HitTest(const wxPoint& windowPoint) const;
-  void DrawBand(wxDC& dc);
-  void SelectOnly(int i);
-
-  CAlbumView* m_view;
-  IconGridLayout m_layout;
-  int m_focus = -1;
-  int m_anchor = -1;
-  wxPoint m_pressAt;
-  bool m_pressed = false;
-  bool m_pressedOnSelected = false;
-  // The rubber band, in content coordinates, and the selection it started from.
-  bool m_banding = false;
-  wxPoint m_bandStart, m_bandEnd;
-  std::vector<bool> m_bandBase;
 };
 
 // "Confirm File Delete": Yes, No, All (for every file still to come) or Cancel.

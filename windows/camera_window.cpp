@@ -4,8 +4,6 @@
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 #include <wx/dnd.h>
-#include <wx/imaglist.h>
-#include <wx/listctrl.h>
 #include <wx/sizer.h>
 #include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
@@ -32,6 +30,16 @@ namespace tessaly::windows {
 namespace {
 
 constexpr int kNameIconSize = 40;
+
+// The size of the list's icons: the thumbnails, or the file icons of the names mode.
+wxSize IconSize(bool thumbnails) {
+  return thumbnails ? wxSize(kShownThumbnailWidth, kShownThumbnailHeight) : wxSize(kNameIconSize, kNameIconSize);
+}
+
+// The width a picture's name takes under its icon: the names all have the one form.
+int CaptionWidth(const wxWindow& window) {
+  return window.GetTextExtent(wxString::FromUTF8(MakePictureName(8888))).x;
+}
 
 // The icon of JPEG files in the desktop's icon theme, or the program's own.
 wxBitmap JpegIcon() {
@@ -190,16 +198,14 @@ bool CCameraView::OnCreate(wxDocument* doc, long flags) {
   if (!wxView::OnCreate(doc, flags)) return false;
   auto* parent = wxStaticCast(wxTheApp->GetTopWindow(), wxMDIParentFrame);
   auto* frame = new CCameraFrame(doc, this, parent);
-  m_list = new wxListCtrl(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxLC_ICON | wxLC_AUTOARRANGE | wxBORDER_THEME);
-  m_list->SetName("camera pictures");
+  m_nameMode = shell::TheAppState().namesOnlyPreference;
+  m_grid = new CIconGrid(frame, *this, "camera pictures", IconSize(!m_nameMode));
+  m_grid->SetIconSize(IconSize(!m_nameMode), CaptionWidth(*m_grid));
   auto* sizer = new wxBoxSizer(wxVERTICAL);
-  sizer->Add(m_list, 1, wxEXPAND);
+  sizer->Add(m_grid, 1, wxEXPAND);
   frame->SetSizer(sizer);
   SetFrame(frame);
-  m_nameMode = shell::TheAppState().namesOnlyPreference;
 
-  m_list->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CCameraView::OnActivated, this);
-  m_list->Bind(wxEVT_LIST_BEGIN_DRAG, &CCameraView::OnBeginDrag, this);
   frame->Bind(wxEVT_MENU, &CCameraView::OnCommand, this);
   for (const char* name : {"ID_VIEW_NAMES", "ID_VIEW_THUMBNAILS", "ID_EDIT_SELECT_ALL_IMAGES", "ID_SAVE_FROM_ALBUM",
                            "ID_SAVE_CAMERA_IMAGES"})
@@ -208,6 +214,7 @@ bool CCameraView::OnCreate(wxDocument* doc, long flags) {
 
   frame->Show();
   Activate(true);
+  m_grid->SetFocus();
   // The list fills once the window is on the screen.
   frame->CallAfter([this] { ListPictures(); });
   return true;
@@ -248,15 +255,16 @@ void CCameraView::ListPictures() {
 }
 
 void CCameraView::ClearList(bool thumbnails, int expected) {
-  m_list->DeleteAllItems();
-  const wxSize size = thumbnails ? wxSize(kShownThumbnailWidth, kShownThumbnailHeight) : wxSize(kNameIconSize, kNameIconSize);
-  m_list->AssignImageList(new wxImageList(size.x, size.y, false, std::max(expected, 1)), wxIMAGE_LIST_NORMAL);
+  m_items.clear();
+  m_items.reserve(static_cast<std::size_t>(std::max(expected, 0)));
+  m_grid->SetIconSize(IconSize(thumbnails), CaptionWidth(*m_grid));
+  m_grid->Scroll(0, 0);
+  m_grid->ItemsChanged();
 }
 
 void CCameraView::AddItem(const std::string& name, const wxBitmap& image) {
-  wxImageList* images = m_list->GetImageList(wxIMAGE_LIST_NORMAL);
-  const int index = images->Add(image);
-  m_list->InsertItem(m_list->GetItemCount(), wxString::FromUTF8(name), index);
+  m_items.push_back({name, wxString::FromUTF8(name), image, false});
+  m_grid->ItemAdded(static_cast<int>(m_items.size()) - 1);
 }
 
 bool CCameraView::LoadThumbnails() {
@@ -268,11 +276,10 @@ bool CCameraView::LoadThumbnails() {
         m_started = true;
         m_view.ClearList(true, 0);
       }
-      m_view.AddItem(name, BitmapThroughRenderer(thumbnail));
       // The thumbnail shows at the next repaint, which the transfer of the next one lets
       // through while its bytes are on the line: painting here would keep the camera
       // waiting for its next command.
-      m_view.m_list->Refresh();
+      m_view.AddItem(name, BitmapThroughRenderer(thumbnail));
     }
     bool m_started = false;
 
@@ -325,14 +332,14 @@ void CCameraView::ShowThumbnails() {
 // ------------------------------------------------------------------------------ selection
 
 void CCameraView::SelectAll() {
-  for (long i = 0; i < m_list->GetItemCount(); ++i) m_list->SetItemState(i, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  for (IconGridItem& item : m_items) item.selected = true;
+  m_grid->Refresh();
 }
 
 std::vector<long> CCameraView::SelectedItems() const {
   std::vector<long> items;
-  for (long i = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); i != -1;
-       i = m_list->GetNextItem(i, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED))
-    items.push_back(i);
+  for (std::size_t i = 0; i < m_items.size(); ++i)
+    if (m_items[i].selected) items.push_back(static_cast<long>(i));
   return items;
 }
 
@@ -342,7 +349,7 @@ std::vector<std::filesystem::path> CCameraView::DownloadItems(const std::vector<
   std::vector<std::filesystem::path> paths;
   CameraJob job(*this);
   for (long item : items) {
-    const std::string name = m_list->GetItemText(item).utf8_string();
+    const std::string name = m_items[static_cast<std::size_t>(item)].name;
     std::filesystem::path path = DownloadToTemp(static_cast<std::uint32_t>(item + 1), name, job);
     if (path.empty()) {
       paths.clear();
@@ -359,7 +366,8 @@ void CCameraView::OpenItems(const std::vector<long>& items) {
   {
     CameraJob job(*this);
     for (long item : items) {
-      const std::string name = m_list->GetItemText(item).utf8_string();
+      if (item < 0 || static_cast<std::size_t>(item) >= m_items.size()) continue;
+      const std::string name = m_items[static_cast<std::size_t>(item)].name;
       Bytes data;
       if (DownloadPicture(static_cast<std::uint32_t>(item + 1), name, job, data) != kCamDone) break;
       // The JPEG reader shows its own message for a picture it cannot decode.
@@ -393,19 +401,19 @@ void CCameraView::CopySelected() {
   }
 }
 
-void CCameraView::OnBeginDrag(wxListEvent&) {
+void CCameraView::BeginGridDrag() {
   // A drop completes on this platform without asking the source first, so the pictures
   // come over the line before the drag starts and the files offered hold them.
   std::vector<std::filesystem::path> paths = DownloadSelected();
   if (paths.empty()) return;
   wxFileDataObject files;
   for (const auto& path : paths) files.AddFile(wxString::FromUTF8(path.string()));
-  wxDropSource source(files, m_list);
+  wxDropSource source(files, m_grid);
   source.DoDragDrop(wxDrag_CopyOnly);
 }
 
-void CCameraView::OnActivated(wxListEvent& event) {
-  m_openItems = {event.GetIndex()};
+void CCameraView::OpenGridItem(int i) {
+  m_openItems = {i};
   // Opening starts after the click has been handled, as a double-click elsewhere would.
   GetFrame()->CallAfter([this] { OpenItems(m_openItems); });
 }
@@ -458,7 +466,7 @@ void CCameraView::OnUpdateCommand(wxUpdateUIEvent& event) {
     event.Enable(idle);
     event.Check(!m_nameMode);
   } else if (id == wxID_COPY || id == XRCID("ID_SAVE_FROM_ALBUM")) {
-    event.Enable(idle && m_list->GetSelectedItemCount() > 0);
+    event.Enable(idle && !SelectedItems().empty());
   } else {
     event.Enable(idle);
   }

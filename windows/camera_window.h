@@ -15,9 +15,7 @@
 #include <string>
 #include <vector>
 
-class wxListCtrl;
-class wxListEvent;
-class wxImageList;
+#include "windows/icon_grid.h"
 
 namespace tessaly::windows {
 
@@ -44,7 +42,7 @@ class CCameraFrame : public wxDocMDIChildFrame {
   void OnClose(wxCloseEvent& event);
 };
 
-class CCameraView : public wxView {
+class CCameraView : public wxView, private IconGridOwner {
  public:
   CCameraView() = default;
   ~CCameraView() override;
@@ -60,7 +58,9 @@ class CCameraView : public wxView {
   // Asks the window to close as soon as the running transfer has stopped.
   void CloseWhenIdle() { m_closeWhenIdle = true; }
   bool NameMode() const { return m_nameMode; }
-  wxListCtrl* List() const { return m_list; }
+  CIconGrid* Grid() const { return m_grid; }
+  // The pictures listed, in the camera's order; tests select through them.
+  std::vector<IconGridItem>& Items() { return m_items; }
 
   // The commands, also reached by tests.
   void ListPictures();
@@ -86,14 +86,16 @@ class CCameraView : public wxView {
   std::vector<std::filesystem::path> DownloadSelected();
   void JobEnded();
 
-  void OnActivated(wxListEvent& event);
-  void OnBeginDrag(wxListEvent& event);
+  std::vector<IconGridItem>& GridItems() override { return m_items; }
+  void OpenGridItem(int i) override;
+  void BeginGridDrag() override;
   void OnListPictures(wxCommandEvent& event);
   void OnOpenItems(wxCommandEvent& event);
   void OnCommand(wxCommandEvent& event);
   void OnUpdateCommand(wxUpdateUIEvent& event);
 
-  wxListCtrl* m_list = nullptr;
+  CIconGrid* m_grid = nullptr;
+  std::vector<IconGridItem> m_items;
   bool m_nameMode = false;
   CameraJob* m_job = nullptr;
   bool m_closeWhenIdle = false;

@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
-#include <wx/listctrl.h>
+#include <wx/statusbr.h>
 #include <wx/timer.h>
+#include <wx/uiaction.h>
 #include <wx/xrc/xmlres.h>
 
 #include <unistd.h>
@@ -106,8 +107,19 @@ class CameraWindowTest : public ::testing::Test {
 
   std::vector<std::string> Names(CCameraView* view) {
     std::vector<std::string> names;
-    for (long i = 0; i < view->List()->GetItemCount(); ++i) names.push_back(view->List()->GetItemText(i).utf8_string());
+    for (const IconGridItem& item : view->Items()) names.push_back(item.name);
     return names;
+  }
+
+  // The retouch window that opening an item made, once there is one.
+  wxDocument* OpenedPicture() {
+    wxDocument* opened = nullptr;
+    test::PumpUntil([&] {
+      for (wxDocument* doc : App().DocManager()->GetDocumentsVector())
+        if (wxDynamicCast(doc, retouch::CRetouchDoc)) opened = doc;
+      return opened != nullptr;
+    });
+    return opened;
   }
 
   // The host's command frames in the emulator's log ("RD", "RM", ...).
@@ -136,39 +148,37 @@ TEST_F(CameraWindowTest, ListsEveryThumbnailUnderItsNameAndDrawsTheCameraPixels)
   EXPECT_TRUE(m_prompt.Texts().empty()) << "an NG thumbnail shows the placeholder, no message";
   EXPECT_FALSE(view->NameMode());
 
+  // The pictures go in rows, left to right, as the camera numbers them.
+  const wxRect first = view->Grid()->IconScreenRect(0), second = view->Grid()->IconScreenRect(1);
+  EXPECT_EQ(second.y, first.y);
+  EXPECT_GT(second.x, first.x);
+
   // What the list shows for picture 1 is the core's conversion of the camera's thumbnail.
-  view->List()->EnsureVisible(0);
+  view->Grid()->EnsureVisible(0);
   test::Pump(100);
   std::vector<std::uint8_t> raw(kThumbnailBytes);
   ASSERT_EQ(CameraConnect(), kCamDone);
   ASSERT_EQ(CameraGetThumbnail(raw, 1), kCamDone);
   CameraDisconnect();
   const Picture expected = ConvertThumbnail(raw);
-  wxRect icon;
-  ASSERT_TRUE(view->List()->GetItemRect(0, icon, wxLIST_RECT_ICON));
-  const wxImage shown = test::GrabWindow(view->List());
+  const wxImage shown = test::GrabScreen(view->Grid()->IconScreenRect(0));
   test::SaveScreenshot("camera-thumbnails");
-  // The image lies centred in the icon's rectangle; find it there.
-  bool found = false;
-  for (int oy = icon.y; oy + 60 <= std::min(shown.GetHeight(), icon.GetBottom() + 2) && !found; ++oy)
-    for (int ox = icon.x; ox + 80 <= std::min(shown.GetWidth(), icon.GetRight() + 2) && !found; ++ox) {
-      bool same = true;
-      for (int y = 0; y < 60 && same; ++y)
-        for (int x = 0; x < 80 && same; ++x) {
-          const std::uint8_t* bgr = expected.Row(59 - y) + 3 * x;
-          same = shown.GetRed(ox + x, oy + y) == bgr[2] && shown.GetGreen(ox + x, oy + y) == bgr[1] &&
-                 shown.GetBlue(ox + x, oy + y) == bgr[0];
-        }
-      found = same;
+  ASSERT_EQ(shown.GetWidth(), 80);
+  ASSERT_EQ(shown.GetHeight(), 60);
+  int differing = 0;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 80; ++x) {
+      const std::uint8_t* bgr = expected.Row(59 - y) + 3 * x;
+      differing += shown.GetRed(x, y) != bgr[2] || shown.GetGreen(x, y) != bgr[1] || shown.GetBlue(x, y) != bgr[0];
     }
-  EXPECT_TRUE(found) << "the 80 x 60 thumbnail of picture 1 is on the screen pixel for pixel";
+  EXPECT_EQ(differing, 0) << "the 80 x 60 thumbnail of picture 1 is on the screen pixel for pixel";
 }
 
 TEST_F(CameraWindowTest, AnEmptyCameraSaysSoAndListsNothing) {
   Start({"--generate", "0"});
   CCameraView* view = OpenCamera();
   EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{"No data in camera."});
-  EXPECT_TRUE(view == nullptr || view->List()->GetItemCount() == 0);
+  EXPECT_TRUE(view == nullptr || view->Items().empty());
   EXPECT_TRUE(test::PumpUntil([&] { return View() == nullptr; })) << "the window closes after the message";
 }
 
@@ -185,13 +195,13 @@ TEST_F(CameraWindowTest, CancelDuringTheListingKeepsWhatArrived) {
   // Cancel is pressed once three thumbnails are in the list.
   wxTimer watcher;
   watcher.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    if (CCameraView* view = View(); view && view->List()->GetItemCount() >= 3) view->CancelJob();
+    if (CCameraView* view = View(); view && view->Items().size() >= 3) view->CancelJob();
   });
   watcher.Start(1);
   App().MainFrame()->GetEventHandler()->ProcessEvent(open);
-  ASSERT_TRUE(test::PumpUntil([&] { return View() && !View()->Busy() && View()->List()->GetItemCount() > 0; }, 20000));
+  ASSERT_TRUE(test::PumpUntil([&] { return View() && !View()->Busy() && !View()->Items().empty(); }, 20000));
   watcher.Stop();
-  const int count = View()->List()->GetItemCount();
+  const int count = static_cast<int>(View()->Items().size());
   EXPECT_GE(count, 3);
   EXPECT_LT(count, 12);
   EXPECT_TRUE(m_prompt.Texts().empty()) << "a cancel says nothing";
@@ -235,13 +245,13 @@ TEST_F(CameraWindowTest, DoubleClickOpensTheDecodedPictureUnderItsName) {
   Start({"--generate", "3"});
   CCameraView* view = OpenCamera();
   ASSERT_NE(view, nullptr);
-  view->OpenItems({1});
-  wxDocument* opened = nullptr;
-  ASSERT_TRUE(test::PumpUntil([&] {
-    for (wxDocument* doc : App().DocManager()->GetDocumentsVector())
-      if (wxDynamicCast(doc, retouch::CRetouchDoc)) opened = doc;
-    return opened != nullptr;
-  }));
+  const wxRect icon = view->Grid()->IconScreenRect(1);
+  wxUIActionSimulator input;
+  input.MouseMove(icon.GetPosition() + wxPoint(icon.width / 2, icon.height / 2));
+  test::Pump(50);
+  input.MouseDblClick();
+  wxDocument* opened = OpenedPicture();
+  ASSERT_NE(opened, nullptr);
   EXPECT_EQ(opened->GetUserReadableName(), "AUT_0002.JPG");
   const Picture& picture = static_cast<retouch::CRetouchDoc*>(opened)->GetPicture();
   EXPECT_EQ(picture.width, 320);
@@ -249,12 +259,32 @@ TEST_F(CameraWindowTest, DoubleClickOpensTheDecodedPictureUnderItsName) {
   EXPECT_FALSE(opened->IsModified());
 }
 
+// The list takes the keyboard as soon as it is there: an arrow moves the selection and
+// Enter opens the picture, whose window takes the focus and fills the status bar's panes.
+TEST_F(CameraWindowTest, TheKeyboardAloneOpensAPicture) {
+  Start({"--generate", "3"});
+  CCameraView* view = OpenCamera();
+  ASSERT_NE(view, nullptr);
+  ASSERT_TRUE(test::PumpUntil([&] { return wxWindow::FindFocus() == view->Grid(); }));
+  wxUIActionSimulator input;
+  input.Char(WXK_RIGHT);
+  input.Char(WXK_RIGHT);
+  ASSERT_TRUE(test::PumpUntil([&] { return view->Items()[1].selected; }));
+  EXPECT_FALSE(view->Items()[0].selected);
+  input.Char(WXK_RETURN);
+  wxDocument* opened = OpenedPicture();
+  ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(opened->GetUserReadableName(), "AUT_0002.JPG");
+  wxStatusBar* bar = App().MainFrame()->GetStatusBar();
+  EXPECT_TRUE(test::PumpUntil([&] { return bar->GetStatusText(1) == "320x240"; }));
+  opened->Modify(false);
+}
+
 TEST_F(CameraWindowTest, CopyPutsCompleteFilesWithTheCameraBytesOnTheClipboard) {
   Start({"--generate", "3"});
   CCameraView* view = OpenCamera();
   ASSERT_NE(view, nullptr);
-  view->List()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-  view->List()->SetItemState(2, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  view->Items()[0].selected = view->Items()[2].selected = true;
   view->CopySelected();
   wxFileDataObject files;
   ASSERT_TRUE(wxTheClipboard->Open());
