@@ -275,7 +275,8 @@ void CRetouchView::BuildRenderers(wxDC& dc) {
   } catch (const std::bad_alloc&) {
     m_pictureSlot.Clear();
     m_floatingSlot.Clear();
-    Prompt().Show(kMsgNotEnoughMemory);
+    // Like the panes, the message waits for the paint to end.
+    m_canvas->CallAfter([] { Prompt().Show(kMsgNotEnoughMemory); });
   }
 }
 
