@@ -200,6 +200,15 @@ CFolderDialog::CFolderDialog(wxWindow* parent, const wxString& title, std::strin
   });
   m_type->Bind(wxEVT_CHOICE, &CFolderDialog::OnType, this);
   Bind(wxEVT_BUTTON, &CFolderDialog::OnOk, this, wxID_OK);
+  // Ctrl+L, as in the desktop's own file dialogs: a folder is typed rather than chosen.
+  Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+    if (event.GetModifiers() == wxMOD_CONTROL && (event.GetKeyCode() == 'L' || event.GetKeyCode() == 'l')) {
+      m_folder->SetFocus();
+      m_folder->SelectAll();
+      return;
+    }
+    event.Skip();
+  });
   Fit();
   SetMinSize(GetSize());
   CentreOnParent();
