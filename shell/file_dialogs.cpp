@@ -272,11 +272,20 @@ bool CFileSaveDialog::SyncExtension() {
   return true;
 }
 
+namespace {
+CFileSaveDialog* g_runningSave = nullptr;
+}
+
+CFileSaveDialog* CFileSaveDialog::Running() { return g_runningSave; }
+
 int CFileSaveDialog::ShowModal() {
+  CFileSaveDialog* outer = g_runningSave;
+  g_runningSave = this;
   m_lastFilter = GetFilterIndex();
   m_timer.Start(kTypePollMs);
   const int answer = wxFileDialog::ShowModal();
   m_timer.Stop();
+  g_runningSave = outer;
   return answer;
 }
 

@@ -114,6 +114,8 @@ class CFileSaveDialog : public wxFileDialog {
   // Gives the name the extension of the chosen type; true when it changed.
   bool SyncExtension();
   int ShowModal() override;
+  // The Save As dialog being shown, or null (like File Open's, not to be looked up).
+  static CFileSaveDialog* Running();
 
  private:
   void OnOk(wxCommandEvent& event);

@@ -21,6 +21,7 @@
 #include "formats/picture_file.h"
 #include "shell/app.h"
 #include "shell/app_state.h"
+#include "shell/file_dialog_rules.h"
 #include "shell/file_dialogs.h"
 #include "shell/main_frame.h"
 #include "windows/camera_job.h"
@@ -86,15 +87,17 @@ std::filesystem::path ChooseSaveFolder(wxWindow* parent, SaveKind kind) {
   shell::AppState& state = shell::TheAppState();
   const SaveTarget& target = kind == SaveKind::kAll ? kSaveAll : kSaveSelected;
   std::string& dir = kind == SaveKind::kAll ? state.cameraAllSaveDir : state.cameraSaveDir;
+  // The settings count the types from 1, the dialog from 0.
   const int filterIndex = kind == SaveKind::kAll ? 1 : state.cameraSaveFilterIndex;
   shell::CFolderDialog dialog(parent, wxGetTranslation(target.title), MessageText(kMsgCameraSaveFilter),
-                              wxString::FromUTF8(dir), filterIndex);
+                              wxString::FromUTF8(dir), shell::ToolkitFilterIndex(filterIndex));
   if (dialog.ShowModal() != wxID_OK) return {};
   const wxString folder = dialog.GetFolder();
   dir = folder.utf8_string();
   WriteProfileString(target.dirSection, "Camera", dir);
-  WriteProfileInt(target.extSection, "Camera", dialog.GetFilterIndex());
-  if (kind == SaveKind::kSelected) state.cameraSaveFilterIndex = dialog.GetFilterIndex();
+  const int stored = shell::StoredFilterIndex(dialog.GetFilterIndex());
+  WriteProfileInt(target.extSection, "Camera", stored);
+  if (kind == SaveKind::kSelected) state.cameraSaveFilterIndex = stored;
   return std::filesystem::path(dir);
 }
 

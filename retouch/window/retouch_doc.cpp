@@ -20,6 +20,7 @@
 #include "retouch/window/retouch_embedding.h"
 #include "retouch/window/retouch_view.h"
 #include "shell/app_state.h"
+#include "shell/file_dialog_rules.h"
 #include "shell/file_dialogs.h"
 #include "windows/processing_dlg.h"
 
@@ -206,13 +207,14 @@ bool CRetouchDoc::SaveAs() {
   if (m_state.HasFloating() && !m_state.CommitFloating()) return false;
   shell::AppState& state = shell::TheAppState();
   const wxString current = GetFilename().empty() ? GetTitle() : wxFileName(GetFilename()).GetFullName();
+  // The settings count the types from 1, as the name's type does; the dialog from 0.
   const int index = SaveAsFilterIndex(current.utf8_string(), state.retouchSaveFilterIndex);
   shell::CFileSaveDialog dialog(DialogParent(), _("Save As"), kSaveAsFilter, wxString::FromUTF8(state.retouchSaveDir),
-                                wxFileName(current).GetName(), index);
+                                wxFileName(current).GetName(), shell::ToolkitFilterIndex(index));
   if (dialog.ShowModal() != wxID_OK) return false;
   // The dialog has given the name the extension of the chosen type.
   const wxFileName chosen(dialog.GetPath());
-  const int type = std::clamp(dialog.GetFilterIndex(), 0, 2);
+  const int type = shell::StoredFilterIndex(std::clamp(dialog.GetFilterIndex(), 0, 2));
   const wxString path = chosen.GetFullPath();
   if (!OnSaveDocument(path)) return false;
   SetFilename(path, true);

@@ -11,9 +11,11 @@
 #include "camera/connection.h"
 #include "camera/link.h"
 #include "camera/port.h"
+#include "base/ini_file.h"
 #include "retouch/clipboard_data.h"
 #include "retouch/window/retouch_clipboard.h"
 #include "retouch_window_support.h"
+#include "shell/file_dialogs.h"
 #include "camera/over_emulator.h"
 #include "test_support/emulator_process.h"
 #include "test_support/temp_folder.h"
@@ -237,6 +239,40 @@ TEST_F(RetouchSaveTest, SaveRefusesAReadOnlyDocumentAndAPathThatCannotBeWritten)
   Command(lost, wxID_SAVE);
   EXPECT_EQ(m_prompt.Texts(), Texts{"lost.bmpHardware I/O error is detected during access."});
   EXPECT_TRUE(lost->IsModified());
+}
+
+// Save As starts with the type of the document's own name, and keeps the type chosen as
+// the settings count it, from 1.
+TEST_F(RetouchSaveTest, SaveAsStartsWithTheNamesTypeAndKeepsTheChoice) {
+  const struct {
+    const char* name;
+    int shown;  // the dialog's type, counted from 0: BMP, JPEG, TIFF
+  } cases[] = {{"a.bmp", 0}, {"b.jpg", 1}, {"c.tif", 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    retouch::CRetouchDoc* doc = OpenFile(c.name);
+    ASSERT_NE(doc, nullptr);
+    int shown = -1;
+    wxTheApp->CallAfter([&] {
+      shell::CFileSaveDialog* dialog = nullptr;
+      if (!PumpUntil([&] { return (dialog = shell::CFileSaveDialog::Running()) != nullptr && dialog->IsModal(); }))
+        return;
+      Pump(200);
+      shown = dialog->GetFilterIndex();
+      dialog->SetPath(wxString::FromUTF8((m_folder / "copy.jpg").string()));
+      dialog->SetFilterIndex(1);
+      Pump(100);
+      dialog->EndModal(wxID_OK);
+    });
+    EXPECT_TRUE(doc->SaveAs());
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(shell::TheAppState().retouchSaveFilterIndex, 2) << "JPEG, the second type";
+    EXPECT_EQ(ReadProfileInt("Last Saved Ext", "Retouch", -1), 2);
+    EXPECT_TRUE(fs::exists(m_folder / "copy.jpg"));
+    fs::remove(m_folder / "copy.jpg");
+    doc->DeleteAllViews();
+    Forget();
+  }
 }
 
 TEST_F(RetouchSaveTest, PrintPreviewShowsThePage) {

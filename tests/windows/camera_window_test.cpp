@@ -315,6 +315,7 @@ TEST_F(CameraWindowTest, SaveAllNamesThePicturesWithThePrefix) {
   EXPECT_TRUE(fs::exists(m_folder / "out" / "ABCD0012.JPG"));
   EXPECT_EQ(std::distance(fs::directory_iterator(m_folder / "out"), fs::directory_iterator()), 12);
   EXPECT_EQ(ReadProfileString("Last AllSave Dir", "Camera", ""), (m_folder / "out").string());
+  EXPECT_EQ(ReadProfileInt("Last AllSave Ext", "Camera", -1), 1) << "the first type, counted from 1";
   EXPECT_EQ(App().MainFrame()->GetStatusBar()->GetStatusText(0), "12 saved, 0 skipped, 0 failed, 0 not tried");
 }
 
