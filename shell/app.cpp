@@ -208,7 +208,7 @@ wxDocument* CCameraApp::OpenDocumentFile(const wxString& path) {
   // File names are the file system's bytes, whatever their encoding.
   OpenDecision decision = DecideOpen(windows::WxToPath(path), TheAppState().outOfMemory);
   if (decision.target == OpenTarget::kNothing) return nullptr;
-  if (m_frame != nullptr && m_frame->IsShown()) m_frame->Raise();
+  if (m_frame != nullptr && m_frame->IsShown()) m_frame->RaiseWithDialogs();
   const wxString target = windows::PathToWx(decision.path);
   switch (decision.target) {
     case OpenTarget::kAlbum: return OpenAlbumWindow(target, "*.*");
@@ -263,7 +263,7 @@ void CCameraApp::BringToFront() {
   if (m_frame == nullptr) return;
   if (m_frame->IsIconized()) m_frame->Iconize(false);
   if (!m_frame->IsShown()) m_frame->Show(true);
-  m_frame->Raise();
+  m_frame->RaiseWithDialogs();
 }
 
 wxDocument* CCameraApp::OpenPendingPicture(PictureFile& file, const std::string& name) {

@@ -4,6 +4,7 @@
 #include <wx/xrc/xmlres.h>
 
 #include "base/prompt.h"
+#include "shell/main_frame.h"
 
 namespace tessaly::shell {
 namespace {
@@ -49,7 +50,9 @@ void CLogoWindow::Finish() {
   if (m_finished) return;
   m_finished = true;
   m_timer.Stop();
-  if (wxWindow* parent = GetParent()) parent->Raise();
+  // A dialog opened meanwhile (a camera listing's progress) stays in front.
+  if (auto* frame = dynamic_cast<CMainFrame*>(GetParent())) frame->RaiseWithDialogs();
+  else if (wxWindow* parent = GetParent()) parent->Raise();
   Destroy();
 }
 

@@ -1,5 +1,6 @@
 #include "shell/main_frame.h"
 
+#include <wx/dialog.h>
 #include <wx/display.h>
 #include <wx/dnd.h>
 #include <wx/menu.h>
@@ -187,6 +188,14 @@ void CMainFrame::ShowToolStates() {
     look.faded = faded;
     tools->SetToolNormalBitmap(look.id, faded ? look.fadedBitmap : look.normal);
   }
+}
+
+void CMainFrame::RaiseWithDialogs() {
+  Raise();
+  for (wxWindow* window : wxTopLevelWindows)
+    if (window != this && window->IsShown() && wxDynamicCast(window, wxDialog) && window->GetParent() &&
+        wxGetTopLevelParent(window->GetParent()) == this)
+      window->Raise();
 }
 
 void CMainFrame::OnIdle(wxIdleEvent& event) {

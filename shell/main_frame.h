@@ -28,6 +28,10 @@ class CMainFrame : public wxDocMDIParentFrame {
   void ShowAbout();
   // Keeps the application's copy of the window's and the client area's rectangles.
   void RecordRects();
+  // Brings the window to the front with the dialogs that stand over it still above it:
+  // a window manager keeps them there by itself, but without one the window would
+  // cover them.
+  void RaiseWithDialogs();
 
  private:
   void CreateBars();

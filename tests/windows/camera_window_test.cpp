@@ -27,12 +27,14 @@
 #include "shell/command_line.h"
 #include "shell/doc_manager.h"
 #include "shell/file_dialogs.h"
+#include "shell/logo_window.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"
 #include "test_support/emulator_process.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
 #include "windows/camera_window.h"
+#include "windows/processing_dlg.h"
 #include "x_screen.h"
 
 namespace tessaly::windows {
@@ -172,6 +174,44 @@ TEST_F(CameraWindowTest, ListsEveryThumbnailUnderItsNameAndDrawsTheCameraPixels)
       differing += shown.GetRed(x, y) != bgr[2] || shown.GetGreen(x, y) != bgr[1] || shown.GetBlue(x, y) != bgr[0];
     }
   EXPECT_EQ(differing, 0) << "the 80 x 60 thumbnail of picture 1 is on the screen pixel for pixel";
+}
+
+// The start-up logo going while a listing runs brings the main window forward, and the
+// progress dialog over it stays in sight.
+TEST_F(CameraWindowTest, TheProgressStaysInFrontWhenTheLogoGoes) {
+  Start({"--generate", "40", "--realtime"});
+  ASSERT_NE(App().LogoWindow(), nullptr);
+  wxImage before, after;
+  int step = 0;
+  wxTimer watcher;
+  watcher.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    wxDialog* dialog = nullptr;
+    for (wxWindow* window : wxTopLevelWindows)
+      if (auto* found = dynamic_cast<CProcessingDlg*>(window); found && found->IsShown()) dialog = found;
+    CCameraView* view = View();
+    if (dialog == nullptr || view == nullptr || view->Items().size() < 2) return;
+    if (step == 0) {
+      before = test::GrabScreen(dialog->GetScreenRect());
+      if (App().LogoWindow()) App().LogoWindow()->Finish();
+      step = 1;
+    } else if (++step == 10) {
+      after = test::GrabScreen(dialog->GetScreenRect());
+      view->CancelJob();
+    }
+  });
+  watcher.Start(50);
+  wxCommandEvent open(wxEVT_MENU, XRCID("ID_OPEN_CAMERA_ALBUM"));
+  App().MainFrame()->GetEventHandler()->ProcessEvent(open);
+  ASSERT_TRUE(test::PumpUntil([&] { return step >= 10 && View() && !View()->Busy(); }, 30000));
+  watcher.Stop();
+  ASSERT_TRUE(before.IsOk() && after.IsOk());
+  // The bar may have moved on; the rest of the dialog is as it was.
+  int differing = 0;
+  for (int y = 0; y < before.GetHeight(); ++y)
+    for (int x = 0; x < before.GetWidth(); ++x)
+      differing += before.GetRed(x, y) != after.GetRed(x, y) || before.GetGreen(x, y) != after.GetGreen(x, y) ||
+                   before.GetBlue(x, y) != after.GetBlue(x, y);
+  EXPECT_LT(differing, before.GetWidth() * before.GetHeight() / 10);
 }
 
 TEST_F(CameraWindowTest, AnEmptyCameraSaysSoAndListsNothing) {
