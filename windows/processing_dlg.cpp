@@ -36,8 +36,9 @@ CProcessingDlg::~CProcessingDlg() {
   m_disabler.reset();
   // The keyboard goes back to the window the dialog stood over, and within it to where
   // it was. A window manager gives the window back by itself; without one nothing would.
+  // While the user is in another program, the window stays where it is.
   wxWindow* top = GetParent() ? wxGetTopLevelParent(GetParent()) : nullptr;
-  if (top && top->IsShown() && !top->IsBeingDeleted()) top->Raise();
+  if (top && top->IsShown() && !top->IsBeingDeleted() && wxTheApp->IsActive()) top->Raise();
   // A window the job opened meanwhile keeps the focus it took.
   wxWindow* now = wxWindow::FindFocus();
   const bool unclaimed = now == nullptr || now == this || IsDescendant(now);
