@@ -114,9 +114,15 @@ TEST_F(AlbumWindow, CommandsNeedASelectionAndTheKeysReachThem) {
   Pump(50);
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(view->Items().size(), 3u);
-  // An arrow key selects the next item alone.
+  // An arrow key selects the next item alone, and Enter opens it.
   input.Char(WXK_RIGHT);
   ASSERT_TRUE(PumpUntil([&] { return view->Selected().size() == 1; }));
+  std::vector<fs::path> opened;
+  view->openHook = [&](const fs::path& path) { opened.push_back(path); };
+  input.Char(WXK_RETURN);
+  ASSERT_TRUE(PumpUntil([&] { return !opened.empty(); }));
+  EXPECT_EQ(opened, std::vector<fs::path>{view->PathOf(view->Selected().front())});
+  view->openHook = nullptr;
 
   // A rubber band from the free space below the row over the first two thumbnails.
   wxRect first = view->Grid()->IconScreenRect(0), second = view->Grid()->IconScreenRect(1);
