@@ -9,6 +9,7 @@
 #include <wx/modalhook.h>
 #include <wx/process.h>
 #include <wx/textctrl.h>
+#include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
 
 #include <deque>
@@ -16,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "formats/picture_file.h"
 #include "retouch/window/retouch_clipboard.h"
@@ -81,6 +83,18 @@ class DialogScript : public wxModalDialogHook {
   std::vector<wxString> m_titles;
 };
 
+// The other programs a test started to offer the clipboard. One left to end by itself
+// would, as it ends, give up the clipboard that a later test's program holds by then:
+// they are killed, which lets the clipboard be.
+inline std::vector<long>& OfferingPrograms() {
+  static std::vector<long> pids;
+  return pids;
+}
+inline void EndOfferingPrograms() {
+  for (long pid : OfferingPrograms()) wxKill(pid, wxSIGKILL);
+  OfferingPrograms().clear();
+}
+
 class RetouchWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -99,6 +113,7 @@ class RetouchWindowTest : public ::testing::Test {
     windows::ForcedDisplayDepth() = 0;
   }
   void TearDown() override {
+    EndOfferingPrograms();
     for (wxDocument* doc : s_manager->GetDocumentsVector()) {
       doc->Modify(false);
       doc->DeleteAllViews();
@@ -178,9 +193,10 @@ inline bool OfferFromAnotherProgram(const char* type, const std::filesystem::pat
   }
   auto* process = new wxProcess;
   process->Redirect();
-  if (wxExecute(wxString::Format("%s put %s %s 6", TESSALY_CLIPBOARD_PEER, type, file.string()), wxEXEC_ASYNC,
-                process) <= 0)
-    return false;
+  const long pid =
+      wxExecute(wxString::Format("%s put %s %s 6", TESSALY_CLIPBOARD_PEER, type, file.string()), wxEXEC_ASYNC, process);
+  if (pid <= 0) return false;
+  OfferingPrograms().push_back(pid);
   return PumpUntil([] { return retouch::ClipboardOffersPicture(); }, 8000);
 }
 
