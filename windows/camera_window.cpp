@@ -37,9 +37,9 @@ wxSize IconSize(bool thumbnails) {
   return thumbnails ? wxSize(kShownThumbnailWidth, kShownThumbnailHeight) : wxSize(kNameIconSize, kNameIconSize);
 }
 
-// The width a picture's name takes under its icon: the names all have the one form.
-int CaptionWidth(const wxWindow& window) {
-  return window.GetTextExtent(wxString::FromUTF8(MakePictureName(8888))).x;
+// The widest name under an icon: the names all have the one form.
+wxString WidestName() {
+  return wxString::FromUTF8(MakePictureName(8888));
 }
 
 // The icon of JPEG files in the desktop's icon theme, or the program's own.
@@ -202,8 +202,7 @@ bool CCameraView::OnCreate(wxDocument* doc, long flags) {
   auto* parent = wxStaticCast(wxTheApp->GetTopWindow(), wxMDIParentFrame);
   auto* frame = new CCameraFrame(doc, this, parent);
   m_nameMode = shell::TheAppState().namesOnlyPreference;
-  m_grid = new CIconGrid(frame, *this, "camera pictures", IconSize(!m_nameMode));
-  m_grid->SetIconSize(IconSize(!m_nameMode), CaptionWidth(*m_grid));
+  m_grid = new CIconGrid(frame, *this, "camera pictures", IconSize(!m_nameMode), WidestName());
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(m_grid, 1, wxEXPAND);
   frame->SetSizer(sizer);
@@ -260,7 +259,7 @@ void CCameraView::ListPictures() {
 void CCameraView::ClearList(bool thumbnails, int expected) {
   m_items.clear();
   m_items.reserve(static_cast<std::size_t>(std::max(expected, 0)));
-  m_grid->SetIconSize(IconSize(thumbnails), CaptionWidth(*m_grid));
+  m_grid->SetIconSize(IconSize(thumbnails), WidestName());
   m_grid->Scroll(0, 0);
   m_grid->ItemsChanged();
 }

@@ -16,7 +16,8 @@ wxRect ToWxRect(const PixelRect& r) {
   return {r.left, r.top, r.width, r.height};
 }
 
-CIconGrid::CIconGrid(wxWindow* parent, IconGridOwner& owner, const wxString& name, wxSize iconSize, int captionWidth)
+CIconGrid::CIconGrid(wxWindow* parent, IconGridOwner& owner, const wxString& name, wxSize iconSize,
+                     const wxString& widestCaption)
     : wxScrolledCanvas(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                        wxVSCROLL | wxBORDER_SUNKEN | wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE),
       m_owner(owner),
@@ -25,7 +26,7 @@ CIconGrid::CIconGrid(wxWindow* parent, IconGridOwner& owner, const wxString& nam
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_LISTBOX));
   SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_LISTBOXTEXT));
-  SetIconSize(iconSize, captionWidth);
+  SetIconSize(iconSize, widestCaption);
   SetScrollRate(0, 10);
   ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_DEFAULT);
   Bind(wxEVT_PAINT, &CIconGrid::OnPaint, this);
@@ -44,8 +45,9 @@ CIconGrid::CIconGrid(wxWindow* parent, IconGridOwner& owner, const wxString& nam
   Bind(wxEVT_RIGHT_UP, [](wxMouseEvent&) {});
 }
 
-void CIconGrid::SetIconSize(wxSize iconSize, int captionWidth) {
+void CIconGrid::SetIconSize(wxSize iconSize, const wxString& widestCaption) {
   constexpr int kSpacing = 24;
+  const int captionWidth = widestCaption.empty() ? 0 : GetTextExtent(widestCaption).x;
   const int spacing = std::max(kSpacing, captionWidth + 12 - iconSize.x);
   m_layout = IconGridLayout(iconSize.x, iconSize.y, GetCharHeight() + 4, spacing);
 }

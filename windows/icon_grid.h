@@ -38,12 +38,13 @@ wxRect ToWxRect(const PixelRect& r);
 
 class CIconGrid : public wxScrolledCanvas {
  public:
-  CIconGrid(wxWindow* parent, IconGridOwner& owner, const wxString& name, wxSize iconSize, int captionWidth = 0);
+  CIconGrid(wxWindow* parent, IconGridOwner& owner, const wxString& name, wxSize iconSize,
+            const wxString& widestCaption = {});
 
   const IconGridLayout& Layout() const { return m_layout; }
   // Icons of another size, for all items from now on; the cells are made wide enough for
-  // captions of captionWidth pixels as well.
-  void SetIconSize(wxSize iconSize, int captionWidth = 0);
+  // widestCaption as well.
+  void SetIconSize(wxSize iconSize, const wxString& widestCaption = {});
   // The screen rectangle of item i's icon, for tests that read pixels back.
   wxRect IconScreenRect(int i) const;
   void ItemsChanged();
