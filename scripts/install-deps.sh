@@ -13,7 +13,7 @@ packages="
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-utils strace fonts-ipafont-gothic imagemagick libtiff-tools ghostscript libcairo2-dev
+  xvfb xauth x11-utils openbox xdotool strace fonts-ipafont-gothic imagemagick libtiff-tools ghostscript libcairo2-dev
   python3 python3-pil python3-numpy
 "
 if [ "${1:-}" = "--package" ]; then

@@ -139,7 +139,7 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
     return true;
   }
 
-  m_frame->Show(true);
+  m_frame->ShowAtLastPlace();
   m_frame->Update();
   m_frame->RecordRects();
   if (info.showLogo) ShowLogo();

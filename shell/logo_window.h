@@ -16,6 +16,7 @@ class CLogoWindow : public wxFrame {
 
   // Shows the logo centred over parent and paints it at once.
   explicit CLogoWindow(wxWindow* parent);
+  ~CLogoWindow() override;
 
   const wxBitmap& Picture() const { return m_bitmap; }
   // Ends the logo: the main window comes to the front again.
@@ -25,6 +26,8 @@ class CLogoWindow : public wxFrame {
   void OnPaint(wxPaintEvent& event);
   void OnClick(wxMouseEvent& event);
   void OnTimer(wxTimerEvent& event);
+  void OnParentMoved(wxEvent& event);
+  void Unfollow();
 
   wxBitmap m_bitmap;
   wxTimer m_timer;

@@ -10,6 +10,8 @@
 #include <wx/xrc/xmlres.h>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "base/prompt.h"
 #include "shell/app.h"
@@ -29,11 +31,13 @@ std::vector<ScreenRect> Screens() {
   return screens;
 }
 
-wxRect InitialRect() {
+std::optional<wxRect> SavedRect() {
   if (auto saved = UsableSavedRect(ReadLastWindow(), Screens()))
     return wxRect(saved->x, saved->y, saved->width, saved->height);
-  return wxRect(wxDefaultPosition, wxSize(1000, 720));
+  return std::nullopt;
 }
+
+wxRect InitialRect() { return SavedRect().value_or(wxRect(wxDefaultPosition, wxSize(1000, 720))); }
 
 ScreenRect ToScreenRect(const wxRect& r) { return {r.x, r.y, r.width, r.height}; }
 
@@ -153,6 +157,14 @@ void CMainFrame::RecordRects() {
   state.mainClientRect = {window.x + origin.x, window.y + origin.y, client.GetWidth(), client.GetHeight()};
 }
 
+void CMainFrame::ShowAtLastPlace() {
+  // A window manager places a new window where it likes and takes the position given at
+  // creation as a mere hint; once it has placed the window, the window is moved back
+  // to where it was, which it follows like any other move.
+  m_lastPlace = SavedRect();
+  Show(true);
+}
+
 void CMainFrame::ShowAbout() {
   wxDialog dialog;
   if (!wxXmlResource::Get()->LoadDialog(&dialog, this, "IDD_ABOUTBOX")) return;
@@ -175,6 +187,10 @@ void CMainFrame::OnSize(wxSizeEvent& event) {
 void CMainFrame::OnMove(wxMoveEvent& event) {
   RecordRects();
   event.Skip();
+  if (m_lastPlace && IsShown()) {
+    const wxRect wanted = *std::exchange(m_lastPlace, std::nullopt);
+    if (GetRect() != wanted) CallAfter([this, wanted] { SetSize(wanted); });
+  }
 }
 
 void CMainFrame::ShowToolStates() {
@@ -191,6 +207,15 @@ void CMainFrame::ShowToolStates() {
 }
 
 void CMainFrame::RaiseWithDialogs() {
+  // A window that stays in front of everything (a slide show over the whole screen)
+  // keeps its place and the keyboard: the main window does not come between.
+  for (wxWindow* window : wxTopLevelWindows) {
+    if (window != this && window->IsShown() && !window->IsBeingDeleted() && window->HasFlag(wxSTAY_ON_TOP) &&
+        !window->HasFlag(wxFRAME_FLOAT_ON_PARENT)) {
+      window->Raise();
+      return;
+    }
+  }
   Raise();
   for (wxWindow* window : wxTopLevelWindows)
     if (window != this && window->IsShown() && wxDynamicCast(window, wxDialog) && window->GetParent() &&

@@ -5,6 +5,7 @@
 #include <wx/bitmap.h>
 #include <wx/docmdi.h>
 
+#include <optional>
 #include <vector>
 
 namespace tessaly::shell {
@@ -24,6 +25,8 @@ class CMainFrame : public wxDocMDIParentFrame {
   // The main window while it exists: the parent of every child window.
   static CMainFrame* Get();
 
+  // Shows the window, at the "Last Window" rectangle when it was made there.
+  void ShowAtLastPlace();
   // Shows the About box (modal).
   void ShowAbout();
   // Keeps the application's copy of the window's and the client area's rectangles.
@@ -59,6 +62,8 @@ class CMainFrame : public wxDocMDIParentFrame {
     bool faded = false;
   };
   std::vector<ToolLook> m_toolLooks;
+  // Where the window goes back to once the window manager has first placed it.
+  std::optional<wxRect> m_lastPlace;
 };
 
 }  // namespace tessaly::shell
