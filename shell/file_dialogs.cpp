@@ -266,9 +266,14 @@ CFileSaveDialog::CFileSaveDialog(wxWindow* parent, const wxString& title, std::s
 
 bool CFileSaveDialog::SyncExtension() {
   const std::string extension = PatternExtension(FilterPattern(m_filter, GetFilterIndex()));
-  auto corrected = CorrectedFileName(GetFilename().utf8_string(), extension);
+  // The whole path: a name typed with its folder keeps that folder when it is corrected.
+  const wxString path = GetPath();
+  const wxString typed = path.empty() ? GetFilename() : path;
+  auto corrected = CorrectedFileName(std::string(typed.fn_str()), extension);
   if (!corrected) return false;
-  SetFilename(wxString::FromUTF8(*corrected));
+  const wxString name(corrected->c_str(), wxConvFile);
+  if (path.empty()) SetFilename(name);
+  else SetPath(name);
   return true;
 }
 

@@ -155,7 +155,7 @@ bool CAlbumDoc::OnOpenDocument(const wxString& path) {
 // ---------------------------------------------------------------- frame
 
 CAlbumFrame::CAlbumFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent, const wxString& title)
-    : wxDocMDIChildFrame(doc, view, parent, wxID_ANY, title, wxDefaultPosition, wxSize(640, 440)) {
+    : CChildFrame(doc, view, parent, title, wxSize(640, 440)) {
   if (wxMenuBar* menu = wxXmlResource::Get()->LoadMenuBar("IDR_ALBUM")) SetMenuBar(menu);
   Bind(wxEVT_MOVE, &CAlbumFrame::OnMove, this);
 }

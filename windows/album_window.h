@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "picture/render_device.h"
+#include "windows/child_frame.h"
 #include "picture/slide_show.h"
 #include "windows/icon_grid.h"
 
@@ -131,7 +132,7 @@ class CAlbumView : public wxView, private IconGridOwner {
   wxDECLARE_DYNAMIC_CLASS(CAlbumView);
 };
 
-class CAlbumFrame : public wxDocMDIChildFrame {
+class CAlbumFrame : public CChildFrame {
  public:
   CAlbumFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent, const wxString& title);
 

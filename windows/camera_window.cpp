@@ -175,7 +175,7 @@ bool CCameraDoc::OnSaveModified() {
 // ------------------------------------------------------------------------------ frame
 
 CCameraFrame::CCameraFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent)
-    : wxDocMDIChildFrame(doc, view, parent, wxID_ANY, _("Camera"), wxDefaultPosition, wxSize(640, 420)) {
+    : CChildFrame(doc, view, parent, _("Camera"), wxSize(640, 420)) {
   SetMenuBar(wxXmlResource::Get()->LoadMenuBar("IDR_CAMERA"));
   Bind(wxEVT_CLOSE_WINDOW, &CCameraFrame::OnClose, this);
 }

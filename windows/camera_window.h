@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "windows/child_frame.h"
 #include "windows/icon_grid.h"
 
 namespace tessaly::windows {
@@ -34,7 +35,7 @@ class CCameraDoc : public wxDocument {
   wxDECLARE_DYNAMIC_CLASS(CCameraDoc);
 };
 
-class CCameraFrame : public wxDocMDIChildFrame {
+class CCameraFrame : public CChildFrame {
  public:
   CCameraFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent);
 

@@ -113,9 +113,11 @@ void CIconGrid::OnPaint(wxPaintEvent&) {
     wxRect icon = ToWxRect(m_layout.IconRect(i, width));
     wxRect caption = ToWxRect(m_layout.CaptionRect(i, width));
     if (item.selected) {
-      dc.SetPen(wxPen(highlight, 2));
-      dc.SetBrush(*wxTRANSPARENT_BRUSH);
-      dc.DrawRectangle(icon.Inflate(2));
+      // The frame is the 2-pixel ring around the icon: filled first, then covered by the
+      // icon, so that it is whole on every side and never touches the icon's pixels.
+      dc.SetPen(*wxTRANSPARENT_PEN);
+      dc.SetBrush(wxBrush(highlight));
+      dc.DrawRectangle(wxRect(icon).Inflate(kSelectionFrame));
     }
     if (item.thumbnail.IsOk()) dc.DrawBitmap(item.thumbnail, icon.x, icon.y, false);
     wxString text = wxControl::Ellipsize(item.caption, dc, wxELLIPSIZE_MIDDLE, caption.width - 4);

@@ -38,6 +38,9 @@ wxRect ToWxRect(const PixelRect& r);
 
 class CIconGrid : public wxScrolledCanvas {
  public:
+  // The width of the frame drawn around a selected icon, outside the icon.
+  static constexpr int kSelectionFrame = 2;
+
   CIconGrid(wxWindow* parent, IconGridOwner& owner, const wxString& name, wxSize iconSize,
             const wxString& widestCaption = {});
 

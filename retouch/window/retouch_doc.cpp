@@ -7,6 +7,7 @@
 #include <fstream>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "base/ini_file.h"
 #include "base/prompt.h"
@@ -22,6 +23,7 @@
 #include "shell/app_state.h"
 #include "shell/file_dialog_rules.h"
 #include "shell/file_dialogs.h"
+#include "windows/album_window.h"
 #include "windows/processing_dlg.h"
 
 namespace tessaly::retouch {
@@ -126,6 +128,11 @@ bool CRetouchDoc::OnCreate(const wxString& path, long flags) {
     m_newWidth = dialog.PictureWidth();
     m_newHeight = dialog.PictureHeight();
   }
+  if (!(flags & wxDOC_NEW) && !path.empty() && !m_embedded) {
+    // The loader has said why when the file does not load.
+    if (!DoOpenDocument(path)) return false;
+    m_readBeforeWindow = path;
+  }
   return wxDocument::OnCreate(path, flags);
 }
 
@@ -139,7 +146,13 @@ EditResult CRetouchDoc::Apply(EditResult result) {
   return result;
 }
 
+wxString CRetouchDoc::GetUserReadableName() const {
+  if (!GetTitle().empty() || GetFilename().empty()) return wxDocument::GetUserReadableName();
+  return windows::DisplayName(windows::WxToPath(GetFilename()).filename().native());
+}
+
 bool CRetouchDoc::DoOpenDocument(const wxString& file) {
+  if (!m_readBeforeWindow.empty() && file == std::exchange(m_readBeforeWindow, wxString())) return true;
   PictureFile loader;
   // The loader shows its own message when it fails.
   if (!OpenPictureFile(loader, std::string(file.fn_str()))) return false;
@@ -209,16 +222,19 @@ bool CRetouchDoc::SaveAs() {
   const wxString current = GetFilename().empty() ? GetTitle() : wxFileName(GetFilename()).GetFullName();
   // The settings count the types from 1, as the name's type does; the dialog from 0.
   const int index = SaveAsFilterIndex(current.utf8_string(), state.retouchSaveFilterIndex);
-  shell::CFileSaveDialog dialog(DialogParent(), _("Save As"), kSaveAsFilter, wxString::FromUTF8(state.retouchSaveDir),
-                                wxFileName(current).GetName(), shell::ToolkitFilterIndex(index));
+  // Without a folder of its own, Save As starts where the picture is.
+  wxString folder = wxString::FromUTF8(state.retouchSaveDir);
+  if (folder.empty() && !GetFilename().empty()) folder = wxFileName(GetFilename()).GetPath();
+  shell::CFileSaveDialog dialog(DialogParent(), _("Save As"), kSaveAsFilter, folder, wxFileName(current).GetName(),
+                                shell::ToolkitFilterIndex(index));
   if (dialog.ShowModal() != wxID_OK) return false;
   // The dialog has given the name the extension of the chosen type.
   const wxFileName chosen(dialog.GetPath());
   const int type = shell::StoredFilterIndex(std::clamp(dialog.GetFilterIndex(), 0, 2));
   const wxString path = chosen.GetFullPath();
   if (!OnSaveDocument(path)) return false;
+  SetTitle(wxString());  // the new file's name is the title now
   SetFilename(path, true);
-  SetTitle(chosen.GetFullName());
   m_readOnly = false;
   state.retouchSaveDir = chosen.GetPath().utf8_string();
   state.retouchSaveFilterIndex = type;

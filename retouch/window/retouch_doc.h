@@ -30,8 +30,9 @@ class CRetouchDoc : public wxDocument {
   // A new document takes the application's pending picture when there is one; without
   // one it is refused while the program starts, and otherwise asks for its size ("New").
   bool OnNewDocument() override;
-  // A new document without a picture asks for its size before its window is made, so
-  // that Cancel leaves no window behind.
+  // A new document without a picture asks for its size, and a picture file is read,
+  // before the window is made, so that Cancel or a file that does not load leaves no
+  // window behind, not even for a moment.
   bool OnCreate(const wxString& path, long flags) override;
   // The closing check: refused while a camera transfer runs.
   bool OnCloseDocument() override;
@@ -40,6 +41,10 @@ class CRetouchDoc : public wxDocument {
   bool Save() override;
   // Save As: the save dialog with its type rule; remembers the folder and the type.
   bool SaveAs() override;
+
+  // The title, or else the file's name as the album shows it: a name whose bytes are
+  // not UTF-8 is read as the camera's Japanese encoding.
+  wxString GetUserReadableName() const override;
 
   RetouchPictureState& State() { return m_state; }
   const RetouchPictureState& State() const { return m_state; }
@@ -107,6 +112,9 @@ class CRetouchDoc : public wxDocument {
   std::string m_comment;
   bool m_embedded = false;
   bool m_copySelection = false;
+  // The file read before the window was made, which the open that follows need not
+  // read again.
+  wxString m_readBeforeWindow;
   std::unique_ptr<CDscSrvrItem> m_item;
 
   wxDECLARE_DYNAMIC_CLASS(CRetouchDoc);

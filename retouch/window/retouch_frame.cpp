@@ -7,7 +7,7 @@
 namespace tessaly::retouch {
 
 CRetouchFrame::CRetouchFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent)
-    : wxDocMDIChildFrame(doc, view, parent, wxID_ANY, doc->GetUserReadableName()) {
+    : CChildFrame(doc, view, parent, doc->GetUserReadableName()) {
   if (wxMenuBar* menu = wxXmlResource::Get()->LoadMenuBar("IDR_RETOUCH")) SetMenuBar(menu);
   // Minimising or maximising first lets the view drop a floating picture and the
   // selection, whose outline would no longer lie over the right pixels.

@@ -1,11 +1,11 @@
 // The retouch window's frame: an MDI child of the main window with the retouch menu.
 #pragma once
 
-#include <wx/docmdi.h>
+#include "windows/child_frame.h"
 
 namespace tessaly::retouch {
 
-class CRetouchFrame : public wxDocMDIChildFrame {
+class CRetouchFrame : public windows::CChildFrame {
  public:
   CRetouchFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent);
 };

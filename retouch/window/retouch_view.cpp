@@ -413,6 +413,9 @@ void CRetouchView::FocusChanged(bool gained) {
 }
 
 void CRetouchView::OnActivateView(bool activate, wxView*, wxView*) {
+  // The panes belong to the window in front: another window brought forward takes them
+  // back, whether or not the keyboard focus has left this canvas yet.
+  if (!activate) RestoreStatusPanes();
   // The focus moves once the activation is over: GTK does not take a focus change in
   // the middle of showing a window.
   if (activate && m_canvas && !m_canvas->IsBeingDeleted()) {

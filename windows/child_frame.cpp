@@ -1,0 +1,13 @@
+#include "windows/child_frame.h"
+
+namespace tessaly::windows {
+
+CChildFrame::CChildFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent, const wxString& title,
+                         const wxSize& size)
+    : wxDocMDIChildFrame(doc, view, parent, wxID_ANY, title, wxDefaultPosition, size) {}
+
+void CChildFrame::DoGiveHelp(const wxString& text, bool show) {
+  if (wxMDIParentFrame* parent = GetMDIParent()) parent->DoGiveHelp(text, show);
+}
+
+}  // namespace tessaly::windows
