@@ -248,6 +248,8 @@ TEST_F(RetouchSaveTest, SaveAsStartsWithTheNamesTypeAndKeepsTheChoice) {
     const char* name;
     int shown;  // the dialog's type, counted from 0: BMP, JPEG, TIFF
   } cases[] = {{"a.bmp", 0}, {"b.jpg", 1}, {"c.tif", 2}};
+  shell::TheAppState().retouchSaveDir.clear();
+  wxString firstFolder;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     retouch::CRetouchDoc* doc = OpenFile(c.name);
@@ -259,6 +261,7 @@ TEST_F(RetouchSaveTest, SaveAsStartsWithTheNamesTypeAndKeepsTheChoice) {
         return;
       Pump(200);
       shown = dialog->GetFilterIndex();
+      if (firstFolder.empty()) firstFolder = dialog->GetDirectory();
       dialog->SetPath(wxString::FromUTF8((m_folder / "copy.jpg").string()));
       dialog->SetFilterIndex(1);
       Pump(100);
@@ -269,6 +272,8 @@ TEST_F(RetouchSaveTest, SaveAsStartsWithTheNamesTypeAndKeepsTheChoice) {
     EXPECT_EQ(shell::TheAppState().retouchSaveFilterIndex, 2) << "JPEG, the second type";
     EXPECT_EQ(ReadProfileInt("Last Saved Ext", "Retouch", -1), 2);
     EXPECT_TRUE(fs::exists(m_folder / "copy.jpg"));
+    EXPECT_EQ(fs::path(firstFolder.utf8_string()), fs::path(doc->GetFilename().utf8_string()).parent_path())
+        << "with no folder stored, Save As starts where the picture is";
     fs::remove(m_folder / "copy.jpg");
     doc->DeleteAllViews();
     Forget();

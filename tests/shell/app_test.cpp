@@ -4,6 +4,7 @@
 #include <wx/dialog.h>
 #include <wx/filehistory.h>
 #include <wx/modalhook.h>
+#include <wx/statusbr.h>
 
 #include <filesystem>
 #include <fstream>
@@ -189,6 +190,49 @@ TEST_F(AppTest, OpenDocumentFileRules) {
   EXPECT_EQ(App().OpenDocumentFile(m_folder.Path().string()), nullptr);
   EXPECT_TRUE(m_prompt.Texts().empty()) << "refused silently while out of memory";
   EXPECT_EQ(OpenPaths().size(), 1u);
+}
+
+// What is on the screen at the moment a message shows.
+class ObservingPrompt : public UserPrompt {
+ public:
+  explicit ObservingPrompt(std::function<void()> look) : m_look(std::move(look)) {}
+  using UserPrompt::Show;
+  PromptAnswer Show(std::string_view text, PromptButtons) override {
+    texts.emplace_back(text);
+    m_look();
+    return PromptAnswer::kOk;
+  }
+  std::vector<std::string> texts;
+
+ private:
+  std::function<void()> m_look;
+};
+
+TEST_F(AppTest, AFileThatDoesNotLoadShowsNoWindowEvenForAMoment) {
+  ASSERT_TRUE(Start());
+  fs::path gif = m_folder / "fake.bmp";
+  std::ofstream(gif) << "GIF89a0000";
+  fs::path stub = m_folder / "stub.bmp";
+  std::ofstream(stub, std::ios::binary) << std::string("BM\x0e\0\0\0\0\0\0\0\x0e\0\0\0", 14);
+  wxStatusBar* bar = App().MainFrame()->GetStatusBar();
+  std::vector<std::string> seen;
+  auto prompt = std::make_unique<ObservingPrompt>([&] {
+    int children = 0;
+    for (wxWindow* child : App().MainFrame()->GetClientWindow()->GetChildren())
+      if (wxDynamicCast(child, wxMDIChildFrame)) ++children;
+    std::string panes;
+    for (int i = 1; i <= 3; ++i) panes += bar->GetStatusText(i).utf8_string();
+    seen.push_back(std::to_string(children) + " windows, panes '" + panes + "'");
+  });
+  ObservingPrompt* observed = prompt.get();
+  ScopedPrompt scope(std::move(prompt));
+  for (const fs::path& file : {gif, stub}) {
+    EXPECT_EQ(App().OpenDocumentFile(file.string()), nullptr) << file;
+    test::Pump(50);
+  }
+  ASSERT_EQ(observed->texts.size(), 2u);
+  EXPECT_EQ(seen, std::vector<std::string>(2, "0 windows, panes ''"));
+  EXPECT_TRUE(OpenPaths().empty());
 }
 
 TEST_F(AppTest, PendingPictureMovesIntoANewDocument) {

@@ -3,6 +3,7 @@
 #include "shell/file_dialogs.h"
 
 #include <gtest/gtest.h>
+#include <wx/uiaction.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
 
@@ -20,6 +21,8 @@
 
 namespace tessaly::shell {
 namespace {
+
+namespace fs = std::filesystem;
 
 TEST(FileDialogRules, TypeLabelsGiveTheirPatterns) {
   const std::pair<const char*, const char*> cases[] = {
@@ -144,6 +147,25 @@ TEST_F(SaveDialogTest, FirstOkCorrectsTheNameAndStaysOpen) {
     EXPECT_EQ(answer, wxID_OK) << c.typed << ": the second OK saves";
     EXPECT_EQ(wxFileName(dialog.GetPath()).GetFullName(), c.corrected);
   }
+}
+
+TEST_F(SaveDialogTest, ANameTypedWithItsFolderKeepsTheFolderWhenCorrected) {
+  const fs::path out = m_folder / "out";
+  fs::create_directory(out);
+  CFileSaveDialog dialog(nullptr, "Save As", kSaveAsFilter, m_folder.Path().string(), "", 1);
+  wxString afterFirst;
+  int answer = RunModal(dialog, [&] {
+    // Typed into the name box, as a person types it.
+    wxUIActionSimulator input;
+    input.Text((out / "photo.bmp").string().c_str());
+    test::Pump(200);
+    PressOk(dialog);
+    afterFirst = dialog.GetFilename();
+    PressOk(dialog);
+  });
+  EXPECT_EQ(afterFirst, "photo.jpg");
+  EXPECT_EQ(answer, wxID_OK);
+  EXPECT_EQ(fs::path(dialog.GetPath().utf8_string()), out / "photo.jpg");
 }
 
 TEST_F(SaveDialogTest, ChoosingAnotherTypeChangesTheExtensionAtOnce) {

@@ -1,7 +1,9 @@
 // The album window under Xvfb: the scan's rules as the window lists them, thumbnails
 // read back from the X server, opening, deleting, copying and sending.
 #include <wx/clipbrd.h>
+#include <wx/settings.h>
 #include <wx/stattext.h>
+#include <wx/statusbr.h>
 #include <wx/uiaction.h>
 
 #include <fstream>
@@ -77,7 +79,85 @@ TEST_F(AlbumWindow, DoubleClickOpensARetouchWindowWhateverTheNamesEncoding) {
   wxDocument* opened = m_manager->GetDocumentsVector()[1];
   EXPECT_EQ(WxToPath(opened->GetFilename()), m_folder / shiftJis);
   EXPECT_TRUE(m_prompt.Texts().empty()) << testing::PrintToString(m_prompt.Texts());
+  // The window's tab reads as the album's caption does.
+  EXPECT_EQ(opened->GetFirstView()->GetFrame()->GetLabel(), view->Items()[0].caption);
+  EXPECT_EQ(view->Items()[0].caption, wxString::FromUTF8("\xe5\x86\x99\xe7\x9c\x9f.bmp"));
   opened->Modify(false);
+}
+
+TEST_F(AlbumWindow, SelectingNeverMovesAThumbnailAndItsFrameIsWhole) {
+  for (const char* name : {"a.bmp", "b.bmp"}) test::SavePictureFile(m_folder / name, test::Gradient(80, 60));
+  CAlbumView* view = Open(m_folder.Path(), "*.bmp");
+  ASSERT_EQ(view->Items().size(), 2u);
+  const wxRect icon = view->Grid()->IconScreenRect(0);
+  const wxImage before = test::GrabScreen(icon);
+  wxUIActionSimulator input;
+  input.MouseMove(icon.GetPosition() + wxPoint(icon.width / 2, icon.height / 2));
+  Pump(50);
+  input.MouseClick();
+  ASSERT_TRUE(PumpUntil([&] { return view->Items()[0].selected; }));
+  Pump(100);
+  const wxImage after = test::GrabScreen(icon);
+  int moved = 0;
+  for (int y = 0; y < icon.height; ++y)
+    for (int x = 0; x < icon.width; ++x)
+      if (before.GetRed(x, y) != after.GetRed(x, y) || before.GetGreen(x, y) != after.GetGreen(x, y) ||
+          before.GetBlue(x, y) != after.GetBlue(x, y))
+        ++moved;
+  EXPECT_EQ(moved, 0) << "the thumbnail is drawn where it was";
+
+  // Two pixels of the highlight on every side, whole along each side.
+  const wxColour highlight = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+  const int ring = CIconGrid::kSelectionFrame;
+  const wxImage around = test::GrabScreen(wxRect(icon).Inflate(ring));
+  auto isHighlight = [&](int x, int y) {
+    return around.GetRed(x, y) == highlight.Red() && around.GetGreen(x, y) == highlight.Green() &&
+           around.GetBlue(x, y) == highlight.Blue();
+  };
+  int gaps = 0;
+  for (int d = 0; d < ring; ++d) {
+    for (int x = 0; x < around.GetWidth(); ++x) gaps += !isHighlight(x, d) + !isHighlight(x, around.GetHeight() - 1 - d);
+    for (int y = 0; y < around.GetHeight(); ++y) gaps += !isHighlight(d, y) + !isHighlight(around.GetWidth() - 1 - d, y);
+  }
+  EXPECT_EQ(gaps, 0);
+  test::SaveScreenshot(std::string("album_selection_") + test::ShotLanguage());
+}
+
+TEST_F(AlbumWindow, MenuHelpAndThePanesFollowTheWindowInFront) {
+  retouch::CreateRetouchTemplate(m_manager);
+  test::SavePictureFile(m_folder / "a.bmp", test::Gradient(320, 240));
+  CAlbumView* view = Open(m_folder.Path(), "*.bmp");
+  wxStatusBar* bar = m_frame->GetStatusBar();
+
+  // Pointing at a command of the album's own menus.
+  auto point = [](wxFrame* frame, int id) {
+    wxMenuEvent highlight(wxEVT_MENU_HIGHLIGHT, id, frame->GetMenuBar()->FindItem(id)->GetMenu());
+    highlight.SetEventObject(frame);
+    frame->ProcessWindowEvent(highlight);
+  };
+  point(view->Frame(), XRCID("ID_EDIT_SELECT_ALL_IMAGES"));
+  EXPECT_EQ(bar->GetStatusText(0), "Selects all images.");
+
+  // A picture opened from the album brings its panes; the album brought forward takes them away.
+  const wxRect icon = view->Grid()->IconScreenRect(0);
+  wxUIActionSimulator input;
+  input.MouseMove(icon.GetPosition() + wxPoint(icon.width / 2, icon.height / 2));
+  Pump(50);
+  input.MouseDblClick();
+  ASSERT_TRUE(PumpUntil([&] { return m_manager->GetDocumentsVector().size() == 2; }));
+  ASSERT_TRUE(PumpUntil([&] { return bar->GetStatusText(1) == "320x240"; }));
+  EXPECT_EQ(bar->GetStatusText(3), "225 KByte");
+  wxView* picture = m_manager->GetDocumentsVector()[1]->GetFirstView();
+  point(wxDynamicCast(picture->GetFrame(), wxFrame), wxID_UNDO);
+  EXPECT_EQ(bar->GetStatusText(0), "Reverses certain command.");
+
+  static_cast<wxMDIChildFrame*>(view->Frame())->Activate();
+  ASSERT_TRUE(PumpUntil([&] { return bar->GetStatusText(1).empty(); }));
+  EXPECT_EQ(bar->GetStatusText(2), "");
+  EXPECT_EQ(bar->GetStatusText(3), "");
+  static_cast<wxMDIChildFrame*>(picture->GetFrame())->Activate();
+  EXPECT_TRUE(PumpUntil([&] { return bar->GetStatusText(1) == "320x240"; })) << "and back with its window";
+  picture->GetDocument()->Modify(false);
 }
 
 // The menu's enabling rules, and the keys the menu names, pressed for real.
