@@ -40,6 +40,9 @@ Language LanguageOfLocale();
 // for and no catalogue could be read; the texts then stay English.
 bool UseLanguage(Language language);
 
+// Marks a text for the catalogue where it is defined; Tr translates it where it is shown.
+#define N_(text) text
+
 // The translation of a text in the language in use. A text made of several messages,
 // one per line group, is translated run by run; lines that are no message stay as they
 // are.

@@ -56,16 +56,16 @@ enum CameraOption : unsigned {
 };
 
 constexpr std::array kOptions = {
-    OptionSpec{kDevice, "device", 0, "PATH", "use PATH as the serial device of port 1 and select port 1"},
-    OptionSpec{kPort, "port", 0, "N", "use port N (1 to 4; default: the stored setting, else the first port found)"},
+    OptionSpec{kDevice, "device", 0, "PATH", N_("use PATH as the serial device of port 1 and select port 1")},
+    OptionSpec{kPort, "port", 0, "N", N_("use port N (1 to 4; default: the stored setting, else the first port found)")},
     OptionSpec{kSpeed, "speed", 0, "BPS",
-               "the bulk transfer speed (9600 19200 28800 38400 57600 115200; default: the stored setting)"},
-    OptionSpec{kPrefix, "prefix", 0, "XXXX", "the prefix of downloaded pictures' names (at most 4 characters; default AUT_)"},
-    OptionSpec{kTo, "to", 0, "DIR", "the folder that get and get-all save into"},
+               N_("the bulk transfer speed (9600 19200 28800 38400 57600 115200; default: the stored setting)")},
+    OptionSpec{kPrefix, "prefix", 0, "XXXX", N_("the prefix of downloaded pictures' names (at most 4 characters; default AUT_)")},
+    OptionSpec{kTo, "to", 0, "DIR", N_("the folder that get and get-all save into")},
     OptionSpec{kOverwrite, "overwrite", 0, "",
-               "replace files that exist; without it they are skipped before their picture is read"},
-    OptionSpec{kQuiet, "quiet", 'q', "", "no progress display"},
-    OptionSpec{kJson, "json", 0, "", "one JSON object per line on the standard output"},
+               N_("replace files that exist; without it they are skipped before their picture is read")},
+    OptionSpec{kQuiet, "quiet", 'q', "", N_("no progress display")},
+    OptionSpec{kJson, "json", 0, "", N_("one JSON object per line on the standard output")},
     kHelpOption,
     kLangOption,
 };
@@ -80,16 +80,16 @@ struct Subcommand {
 };
 
 constexpr std::array kSubcommands = {
-    Subcommand{"count", "", "print the number of pictures", kLine | kJson},
-    Subcommand{"list", "", "one line per picture: its name (AUT_0001.JPG ...)", kLine | kPrefix | kJson},
-    Subcommand{"thumbnails", "DIR", "each 80x60 thumbnail as DIR/AUT_NNNN.bmp (24-bit BMP)",
+    Subcommand{"count", "", N_("print the number of pictures"), kLine | kJson},
+    Subcommand{"list", "", N_("one line per picture: its name (AUT_0001.JPG ...)"), kLine | kPrefix | kJson},
+    Subcommand{"thumbnails", "DIR", N_("each 80x60 thumbnail as DIR/AUT_NNNN.bmp (24-bit BMP)"),
                kLine | kQuiet | kOverwrite | kJson},
-    Subcommand{"get", "N [N ...] --to DIR", "pictures N... as DIR/<prefix>NNNN.JPG, bytes as the camera sent them",
+    Subcommand{"get", "N [N ...] --to DIR", N_("pictures N... as DIR/<prefix>NNNN.JPG, bytes as the camera sent them"),
                kLine | kPrefix | kTo | kQuiet | kOverwrite | kJson},
-    Subcommand{"get-all", "--to DIR", "every picture, likewise as DIR/<prefix>NNNN.JPG", kLine | kPrefix | kTo | kQuiet | kOverwrite | kJson},
-    Subcommand{"put", "FILE [FILE ...]", "send pictures to the camera (24-bit, fitted to 320x240 or 640x480, JPEG)",
+    Subcommand{"get-all", "--to DIR", N_("every picture, likewise as DIR/<prefix>NNNN.JPG"), kLine | kPrefix | kTo | kQuiet | kOverwrite | kJson},
+    Subcommand{"put", "FILE [FILE ...]", N_("send pictures to the camera (24-bit, fitted to 320x240 or 640x480, JPEG)"),
                kLine | kQuiet | kJson},
-    Subcommand{"ports", "", "the four port slots, their devices, which could be opened, and the speeds of the first usable one",
+    Subcommand{"ports", "", N_("the four port slots, their devices, which could be opened, and the speeds of the first usable one"),
                kLine | kJson},
 };
 
@@ -207,9 +207,9 @@ std::string Duration(double seconds) {
 
 std::string_view OutcomeText(PictureOutcome outcome) {
   switch (outcome) {
-    case PictureOutcome::kSaved: return "saved";
-    case PictureOutcome::kSkipped: return "skipped";
-    case PictureOutcome::kFailed: return "failed";
+    case PictureOutcome::kSaved: return N_("saved");
+    case PictureOutcome::kSkipped: return N_("skipped");
+    case PictureOutcome::kFailed: return N_("failed");
   }
   return {};
 }
@@ -267,7 +267,7 @@ class ProgressLine final : public TransferObserver {
   }
   void Skipped(const fs::path& target) override {
     BreakLine();
-    PrintError(target.string(), "This file already exists; skipped.");
+    PrintError(target.string(), N_("This file already exists; skipped."));
   }
   void Planned(std::size_t count) override {
     m_planned = true;
@@ -484,7 +484,9 @@ int RunPorts(bool json) {
   const LinkSetup& setup = TheLinkSetup();
   for (int port = 1; port <= kPortCount; ++port) {
     std::string device = DeviceOfPort(port);
-    std::string_view status = device.empty() ? "no device" : IsPortAvailable(port) ? "can be opened" : "cannot be opened";
+    std::string_view status = device.empty()            ? N_("no device")
+                              : IsPortAvailable(port) ? N_("can be opened")
+                                                      : N_("cannot be opened");
     std::string reason;
     if (!device.empty() && !IsPortAvailable(port))
       reason = OneLine(MessageText(PortOpenErrorMessage(PortOpenErrorFromErrno(setup.portOpenError[port]))));
@@ -576,14 +578,14 @@ bool CheckFolder(const fs::path& folder) {
 std::string_view StopText(SaveStop stop) {
   switch (stop) {
     case SaveStop::kNone: return {};
-    case SaveStop::kCancelled: return "cancelled";
-    case SaveStop::kDiskFull: return "disk full";
-    case SaveStop::kNoAnswer: return "the camera did not answer";
-    case SaveStop::kDisconnected: return "the serial device was disconnected";
-    case SaveStop::kCardChanged: return "the memory card was changed";
-    case SaveStop::kCannotOpen: return "the serial device could not be opened";
-    case SaveStop::kFolder: return "the folder cannot take files";
-    case SaveStop::kFailed: return "a picture failed";
+    case SaveStop::kCancelled: return N_("cancelled");
+    case SaveStop::kDiskFull: return N_("disk full");
+    case SaveStop::kNoAnswer: return N_("the camera did not answer");
+    case SaveStop::kDisconnected: return N_("the serial device was disconnected");
+    case SaveStop::kCardChanged: return N_("the memory card was changed");
+    case SaveStop::kCannotOpen: return N_("the serial device could not be opened");
+    case SaveStop::kFolder: return N_("the folder cannot take files");
+    case SaveStop::kFailed: return N_("a picture failed");
   }
   return {};
 }
@@ -613,7 +615,7 @@ void PrintSummary(const SaveTally& tally, bool json, bool countsNotTried, std::s
 
 void ReportCancel(ProgressLine& progress) {
   progress.BreakLine();
-  PrintError("", "cancelled");
+  PrintError("", N_("cancelled"));
 }
 
 // Writes the thumbnails as DIR/AUT_NNNN.bmp.

@@ -17,8 +17,8 @@ int RunConvert(const Args& args) {
   if (!ReadOptions("convert", args, kOptions, parsed, status)) return status;
   if (parsed.Has(kOptHelp)) {
     PrintHelp("tessaly-cli convert IN OUT",
-              "Loads the picture file IN and saves it as OUT, in the format that OUT's extension names "
-              "(.bmp, .dib, .jpg, .tif).",
+              N_("Loads the picture file IN and saves it as OUT, in the format that OUT's extension names "
+              "(.bmp, .dib, .jpg, .tif)."),
               kOptions);
     return kExitOk;
   }

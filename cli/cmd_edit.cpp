@@ -152,9 +152,9 @@ int RunEdit(const Args& rawArgs) {
   if (!ReadOptions(kCommand, rawArgs, kOptions, parsed, status)) return status;
   if (parsed.Has(kOptHelp)) {
     PrintHelp("tessaly-cli edit IN OUT OP [ARGS] [OP [ARGS] ...]",
-              "Loads IN as the retouch window opens it, applies the operations in order and saves the result as "
+              N_("Loads IN as the retouch window opens it, applies the operations in order and saves the result as "
               "OUT as Save As does; a refused operation writes nothing. The operations are listed by "
-              "'tessaly-cli --help' and the manual page.",
+              "'tessaly-cli --help' and the manual page."),
               kOptions);
     return kExitOk;
   }

@@ -19,8 +19,8 @@ int RunInfo(const Args& args) {
   if (!ReadOptions("info", args, kOptions, parsed, status)) return status;
   if (parsed.Has(kOptHelp)) {
     PrintHelp("tessaly-cli info [--json] FILE",
-              "Loads a picture file as the program opens it and prints its width, height, bits per pixel, type, "
-              "file size and comment.",
+              N_("Loads a picture file as the program opens it and prints its width, height, bits per pixel, type, "
+              "file size and comment."),
               kOptions);
     return kExitOk;
   }

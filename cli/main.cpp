@@ -32,7 +32,7 @@ const std::array kCommands = {
 };
 
 enum ProgramOption { kOptVersion = 1 };
-constexpr std::array kProgramOptions = {kHelpOption, OptionSpec{kOptVersion, "version", 'V', "", "show the version and exit"},
+constexpr std::array kProgramOptions = {kHelpOption, OptionSpec{kOptVersion, "version", 'V', "", N_("show the version and exit")},
                                         kLangOption};
 
 void PrintUsage(std::ostream& out) {
@@ -58,7 +58,7 @@ int RunVersion(const Args& args) {
   int status = kExitOk;
   if (!ReadOptions("version", args, kOptions, parsed, status)) return status;
   if (parsed.Has(kOptHelp)) {
-    PrintHelp("tessaly-cli version", "Prints the program's name and version.", kOptions);
+    PrintHelp("tessaly-cli version", N_("Prints the program's name and version."), kOptions);
     return kExitOk;
   }
   if (!parsed.operands.empty()) return UsageError("version", Tr("version takes no operands"));
@@ -77,7 +77,7 @@ int RunHelp(const Args& args) {
     return kExitOk;
   }
   if (parsed.Has(kOptHelp)) {
-    PrintHelp("tessaly-cli help [COMMAND [SUBCOMMAND]]", "Describes the program or one of its commands.", kOptions);
+    PrintHelp("tessaly-cli help [COMMAND [SUBCOMMAND]]", N_("Describes the program or one of its commands."), kOptions);
     return kExitOk;
   }
   const Command* command = FindCommand(parsed.operands[0]);

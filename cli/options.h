@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/catalog.h"
+
 namespace tessaly::cli {
 
 struct OptionSpec {
@@ -41,10 +43,10 @@ ParsedArgs ParseOptions(const std::vector<std::string>& args, std::span<const Op
 
 // The options every command takes.
 enum CommonOption { kOptHelp = 1000, kOptLang, kOptJson };
-inline constexpr OptionSpec kHelpOption{kOptHelp, "help", 'h', "", "show this help and exit"};
-inline constexpr OptionSpec kLangOption{kOptLang, "lang", 0, "ja|en", "the language of the messages"};
+inline constexpr OptionSpec kHelpOption{kOptHelp, "help", 'h', "", N_("show this help and exit")};
+inline constexpr OptionSpec kLangOption{kOptLang, "lang", 0, "ja|en", N_("the language of the messages")};
 inline constexpr OptionSpec kJsonOption{kOptJson, "json", 0, "",
-                                        "one JSON object per line on the standard output"};
+                                        N_("one JSON object per line on the standard output")};
 
 // The help's lines of the options: "  -h, --help     text".
 std::string OptionsHelp(std::span<const OptionSpec> specs);
