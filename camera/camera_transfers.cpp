@@ -288,6 +288,7 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
     tally.asked = static_cast<int>(count);
   }
   const std::vector<std::uint32_t>& wanted = numbers.empty() ? all : numbers;
+  observer.Planned(wanted.size());
   for (std::size_t index = 0; index < wanted.size(); ++index) {
     const std::uint32_t number = wanted[index];
     if (observer.Cancelled()) return stop(SaveStop::kCancelled, SequenceEnd::kCancelled);
@@ -297,6 +298,7 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
     if (number > count) {
       // There is no such picture; the camera need not be asked.
       Prompt().Show(MessageTextWith(kMsgNoSuchPicture, std::to_string(count)));
+      observer.Settled(number, target, 0, PictureOutcome::kFailed);
       ++tally.failed;
       if (!options.carryOn) return stop(SaveStop::kFailed, SequenceEnd::kFailed);
       continue;
@@ -309,6 +311,7 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
       if (options.existing == ExistingTarget::kSkip ||
           Prompt().Show(kMsgFileExistsReplace, PromptButtons::kYesNo) != PromptAnswer::kYes) {
         observer.Skipped(target);
+        observer.Settled(number, target, 0, PictureOutcome::kSkipped);
         ++tally.skipped;
         continue;
       }
@@ -318,6 +321,7 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
     result = DownloadPicture(number, name, observer, data);
     if (result == kCamCancelled) return stop(SaveStop::kCancelled, SequenceEnd::kCancelled);
     if (result != kCamDone) {
+      observer.Settled(number, target, 0, PictureOutcome::kFailed);
       ++tally.failed;
       if (EndsTheRun(result)) return stop(StopOfResult(result), SequenceEnd::kFailed);
       if (!options.carryOn) return stop(SaveStop::kFailed, SequenceEnd::kFailed);
@@ -330,6 +334,7 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
           Prompt().Show(kMsgFileExistsReplace, PromptButtons::kYesNo) != PromptAnswer::kYes) {
         // The file appeared while the picture came over the line.
         observer.Skipped(target);
+        observer.Settled(number, target, data.size(), PictureOutcome::kSkipped);
         ++tally.skipped;
         continue;
       }
@@ -337,6 +342,7 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
       rule = SaveErrorRuleFor(error);
     }
     if (!error) {
+      observer.Settled(number, target, data.size(), PictureOutcome::kSaved);
       ++tally.saved;
       continue;
     }
@@ -346,10 +352,12 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
         --index;  // the same picture again
         continue;
       }
+      observer.Settled(number, target, data.size(), PictureOutcome::kFailed);
       ++tally.failed;
       return stop(SaveStop::kDiskFull, SequenceEnd::kFailed);
     }
     ShowFolderError(options.folder, error);
+    observer.Settled(number, target, data.size(), PictureOutcome::kFailed);
     ++tally.failed;
     if (rule.action == SaveErrorAction::kEnd)
       return stop(rule.message == kMsgDiskFull ? SaveStop::kDiskFull : SaveStop::kFailed, SequenceEnd::kFailed);

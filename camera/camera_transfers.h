@@ -21,6 +21,9 @@
 
 namespace tessaly {
 
+// What became of one picture of a save.
+enum class PictureOutcome { kSaved, kSkipped, kFailed };
+
 // Follows the transfers of a sequence.
 class TransferObserver {
  public:
@@ -39,6 +42,14 @@ class TransferObserver {
   virtual void End() {}
   // A target file that exists was left alone and its picture not downloaded.
   virtual void Skipped(const std::filesystem::path& target) { (void)target; }
+  // A save knows how many pictures it is going to try (before the first Item).
+  virtual void Planned(std::size_t count) { (void)count; }
+  // A picture of a save is settled; size is the bytes read from the camera (0 when none
+  // were). Every picture that Planned counted is settled once, unless the run stops.
+  virtual void Settled(std::uint32_t number, const std::filesystem::path& target, std::uint64_t size,
+                       PictureOutcome outcome) {
+    (void)number, (void)target, (void)size, (void)outcome;
+  }
 };
 
 // How a sequence ended.

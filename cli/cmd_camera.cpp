@@ -1,20 +1,21 @@
 // tessaly-cli camera: the camera window's work from the command line: count, list,
 // thumbnails, downloads, sending pictures, and the port probe.
 //
-// Every transfer shows a progress bar on stderr unless --quiet is given, and Ctrl+C (or
+// Every transfer shows its progress on stderr unless --quiet is given, and Ctrl+C (or
 // SIGTERM, or SIGHUP when the terminal goes) stops it the way the window's Cancel button
 // does: the camera is told, the line goes back to 9600 bit/s, the summary is printed and
-// the command ends with exit status 1. A second signal during that clean-up does not cut
-// it short; it only limits it to 3 more seconds.
+// the command ends with 128 plus the signal's number as its status (130 for Ctrl+C), as
+// a shell expects of a program a signal ended. A second signal during that clean-up does
+// not cut it short; it only limits it to 3 more seconds.
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <iomanip>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -29,7 +30,10 @@
 #include "camera/picture_names.h"
 #include "camera/port.h"
 #include "camera/send_to_camera.h"
+#include "cli/catalog.h"
 #include "cli/commands.h"
+#include "cli/json.h"
+#include "cli/report.h"
 #include "formats/bmp.h"
 #include "formats/picture_file.h"
 #include "retouch/convert.h"
@@ -40,54 +44,120 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kHelp =
-    "usage: tessaly-cli camera [--device PATH | --port N] [--speed BPS] [--prefix XXXX] [--quiet]\n"
-    "                          [--overwrite] SUBCOMMAND\n"
-    "\n"
-    "  --device PATH   use PATH as the serial device of port 1 and select port 1\n"
-    "  --port N        use port N (1 to 4; default: the stored setting, else the first port found)\n"
-    "  --speed BPS     the bulk transfer speed (9600 19200 28800 38400 57600 115200);\n"
-    "                  default: the stored setting\n"
-    "  --prefix XXXX   the prefix of downloaded pictures' names (at most 4 characters; default AUT_)\n"
-    "  --quiet         no progress bar\n"
-    "  --overwrite     replace files that exist (get, get-all, thumbnails); without it they are\n"
-    "                  skipped before their picture is read\n"
-    "\n"
-    "  count                      print the number of pictures\n"
-    "  list                       one line per picture: its name (AUT_0001.JPG ...)\n"
-    "  thumbnails DIR             each 80x60 thumbnail as DIR/AUT_NNNN.bmp (24-bit BMP)\n"
-    "  get N [N ...] --to DIR     pictures N... as DIR/<prefix>NNNN.JPG, bytes as the camera sent them\n"
-    "  get-all --to DIR           every picture likewise\n"
-    "  put FILE [FILE ...]        send pictures to the camera (24-bit, fitted to 320x240 or 640x480, JPEG)\n"
-    "  ports                      the four port slots, their devices, which could be opened, and the\n"
-    "                             speeds the first usable one accepts\n"
-    "\n"
-    "get and get-all end with a line that counts every picture asked for (saved, skipped,\n"
-    "failed, not tried) and says why the run stopped early. Ctrl+C, SIGTERM and SIGHUP stop\n"
-    "a transfer as the window's Cancel button does.\n"
-    "\n"
-    "Exit status: 0 done, 1 failed (the message is on stderr), 2 usage error.\n";
+enum CameraOption : unsigned {
+  kDevice = 1u << 0,
+  kPort = 1u << 1,
+  kSpeed = 1u << 2,
+  kPrefix = 1u << 3,
+  kQuiet = 1u << 4,
+  kOverwrite = 1u << 5,
+  kTo = 1u << 6,
+  kJson = 1u << 7,
+};
+
+constexpr std::array kOptions = {
+    OptionSpec{kDevice, "device", 0, "PATH", N_("use PATH as the serial device of port 1 and select port 1")},
+    OptionSpec{kPort, "port", 0, "N", N_("use port N (1 to 4; default: the stored setting, else the first port found)")},
+    OptionSpec{kSpeed, "speed", 0, "BPS",
+               N_("the bulk transfer speed (9600 19200 28800 38400 57600 115200; default: the stored setting)")},
+    OptionSpec{kPrefix, "prefix", 0, "XXXX", N_("the prefix of downloaded pictures' names (at most 4 characters; default AUT_)")},
+    OptionSpec{kTo, "to", 0, "DIR", N_("the folder that get and get-all save into")},
+    OptionSpec{kOverwrite, "overwrite", 0, "",
+               N_("replace files that exist; without it they are skipped before their picture is read")},
+    OptionSpec{kQuiet, "quiet", 'q', "", N_("no progress display")},
+    OptionSpec{kJson, "json", 0, "", N_("one JSON object per line on the standard output")},
+    kHelpOption,
+    kLangOption,
+};
+
+constexpr unsigned kLine = kDevice | kPort | kSpeed;
+
+struct Subcommand {
+  std::string_view name;
+  std::string_view operands;     // as the help shows them
+  std::string_view description;  // one line
+  unsigned options;              // the options that mean something to it
+};
+
+constexpr std::array kSubcommands = {
+    Subcommand{"count", "", N_("print the number of pictures"), kLine | kJson},
+    Subcommand{"list", "", N_("one line per picture: its name (AUT_0001.JPG ...)"), kLine | kPrefix | kJson},
+    Subcommand{"thumbnails", "DIR", N_("each 80x60 thumbnail as DIR/AUT_NNNN.bmp (24-bit BMP)"),
+               kLine | kQuiet | kOverwrite | kJson},
+    Subcommand{"get", "N [N ...] --to DIR", N_("pictures N... as DIR/<prefix>NNNN.JPG, bytes as the camera sent them"),
+               kLine | kPrefix | kTo | kQuiet | kOverwrite | kJson},
+    Subcommand{"get-all", "--to DIR", N_("every picture, likewise as DIR/<prefix>NNNN.JPG"), kLine | kPrefix | kTo | kQuiet | kOverwrite | kJson},
+    Subcommand{"put", "FILE [FILE ...]", N_("send pictures to the camera (24-bit, fitted to 320x240 or 640x480, JPEG)"),
+               kLine | kQuiet | kJson},
+    Subcommand{"ports", "", N_("the four port slots, their devices, which could be opened, and the speeds of the first usable one"),
+               kLine | kJson},
+};
+
+const Subcommand* FindSubcommand(std::string_view name) {
+  for (const auto& sub : kSubcommands)
+    if (sub.name == name) return &sub;
+  return nullptr;
+}
+
+std::vector<OptionSpec> OptionsOf(unsigned mask) {
+  std::vector<OptionSpec> specs;
+  for (const auto& spec : kOptions)
+    if ((static_cast<unsigned>(spec.id) & mask) != 0 || spec.id >= kOptHelp) specs.push_back(spec);
+  return specs;
+}
+
+void PrintCameraHelp() {
+  std::cout << "usage: tessaly-cli camera [OPTIONS] SUBCOMMAND [ARGS]\n"
+            << "       tessaly-cli camera SUBCOMMAND --help\n\n"
+            << OptionsHelp(kOptions) << '\n';
+  std::size_t width = 0;
+  for (const auto& sub : kSubcommands) width = std::max(width, sub.name.size() + 1 + sub.operands.size());
+  for (const auto& sub : kSubcommands) {
+    std::string left = std::string(sub.name) + (sub.operands.empty() ? "" : " " + std::string(sub.operands));
+    std::cout << "  " << left << std::string(width - left.size() + 2, ' ') << Tr(sub.description) << '\n';
+  }
+  std::cout << '\n'
+            << Wrapped(Tr("get and get-all end with a line that counts every picture asked for (saved, skipped, failed, not "
+                  "tried) and says why the run stopped early. Ctrl+C, SIGTERM and SIGHUP stop a transfer as the "
+                  "window's Cancel button does."))
+            << "\n\n"
+            << Wrapped(Tr("Exit status: 0 done, 1 failed (the message is on stderr), 2 usage error, 130 stopped by Ctrl+C, "
+                  "143 stopped by SIGTERM."))
+            << '\n';
+}
+
+void PrintSubcommandHelp(const Subcommand& sub) {
+  std::string usage = "tessaly-cli camera [OPTIONS] " + std::string(sub.name);
+  if (!sub.operands.empty()) usage += " " + std::string(sub.operands);
+  std::vector<OptionSpec> specs = OptionsOf(sub.options);
+  std::cout << "usage: " << usage << "\n\n" << Wrapped(Tr(sub.description)) << "\n\n" << OptionsHelp(specs);
+}
 
 // ----------------------------------------------------------------------------- Ctrl+C
 
-volatile std::sig_atomic_t g_interrupted = 0;
+// The first stop signal that came (0: none).
+volatile std::sig_atomic_t g_stopSignal = 0;
+volatile std::sig_atomic_t g_signalsSeen = 0;
 
 // The clean-up after a stop (telling the camera, back to 9600) takes well under a second;
 // a second signal gives it this long before the program ends anyway.
 constexpr unsigned kCleanupLimitSeconds = 3;
 
-void OnStopSignal(int) {
-  if (g_interrupted == 0) {
-    g_interrupted = 1;
+void OnStopSignal(int signal) {
+  if (g_signalsSeen == 0) {
+    g_signalsSeen = 1;
+    g_stopSignal = signal;
     RequestLinkStop();
     return;
   }
   // SIGALRM's default action ends the program when the clean-up outlasts its limit.
-  if (g_interrupted == 1) {
-    g_interrupted = 2;
+  if (g_signalsSeen == 1) {
+    g_signalsSeen = 2;
     ::alarm(kCleanupLimitSeconds);
   }
 }
+
+bool StopRequested() { return g_signalsSeen != 0; }
 
 // Turns SIGINT, SIGTERM and SIGHUP into a request to stop for as long as it lives; a
 // pipe whose reader went away does not end the program either, so that the clean-up
@@ -95,7 +165,8 @@ void OnStopSignal(int) {
 class InterruptGuard {
  public:
   InterruptGuard() {
-    g_interrupted = 0;
+    g_signalsSeen = 0;
+    g_stopSignal = 0;
     ClearLinkStop();
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
@@ -124,103 +195,181 @@ class InterruptGuard {
 
 // ----------------------------------------------------------------------------- progress
 
-// The progress bar on stderr, and the picture that messages are about.
-class ProgressBar final : public TransferObserver {
+using Clock = std::chrono::steady_clock;
+
+// "1:05", "0:07": minutes and seconds.
+std::string Duration(double seconds) {
+  auto whole = static_cast<long long>(std::max(0.0, seconds) + 0.5);
+  std::string text = std::to_string(whole / 60) + ":";
+  if (whole % 60 < 10) text += '0';
+  return text + std::to_string(whole % 60);
+}
+
+std::string_view OutcomeText(PictureOutcome outcome) {
+  switch (outcome) {
+    case PictureOutcome::kSaved: return N_("saved");
+    case PictureOutcome::kSkipped: return N_("skipped");
+    case PictureOutcome::kFailed: return N_("failed");
+  }
+  return {};
+}
+
+// The progress on stderr, the picture that messages are about, and the --json lines of
+// the pictures of a save.
+//
+// On a terminal one line is redrawn in place: for a save, picture k of N, the bytes of
+// this picture, the rate and the time left for the whole save. The time left counts the
+// bytes still to come: the rest of this picture, and for each picture after it the mean
+// size of the pictures whose sizes the camera has told so far; the rate is the one
+// measured since the save began (overheads between pictures included), or the line
+// speed before there is anything to measure. Into a file or a pipe one line goes per
+// finished picture (per finished transfer for the other commands).
+class ProgressLine final : public TransferObserver {
  public:
-  // On a terminal the bar is redrawn in place as the bytes come; into a file or a pipe
-  // only its final state goes, one line per transfer.
-  explicit ProgressBar(bool quiet) : m_quiet(quiet), m_terminal(::isatty(STDERR_FILENO) == 1) {}
+  ProgressLine(bool quiet, bool json, CliPrompt& prompt)
+      : m_quiet(quiet), m_json(json), m_terminal(::isatty(STDERR_FILENO) == 1), m_prompt(prompt) {}
 
   void Begin(std::string_view name, std::uint64_t total) override {
-    BreakLine();
-    m_label = name.empty() ? std::string("thumbnails") : std::string(name);
+    m_label = name.empty() ? Tr("thumbnails") : std::string(name);
     m_total = total;
     m_done = 0;
-    m_shownPercent = -1;
-    Draw();
+    if (!m_planned) {
+      m_start = Clock::now();
+      m_batchBytes = 0;
+    }
+    Draw(true);
   }
   void Item(std::string_view name) override {
-    m_context = std::string(name);
-    if (m_total != 0) {
-      m_label = m_context;
-      m_shownPercent = -1;
-      Draw();
+    ++m_index;
+    m_picture.reset();
+    m_picture.emplace(std::string(name), ObjectKind::kPicture);
+    m_prompt.ClearLastMessage();
+    m_current = std::string(name);
+    if (m_planned) m_total = m_done = 0;
+    if (!m_planned && m_total != 0) {
+      m_label = m_current;
+      Draw(true);
     }
   }
   bool Progress(std::uint64_t done) override {
-    m_done = done;
-    Draw();
-    return g_interrupted == 0;
+    m_done = std::min(done, m_total);
+    Draw(false);
+    return !StopRequested();
   }
-  bool Cancelled() override { return g_interrupted != 0; }
+  bool Cancelled() override { return StopRequested(); }
   void End() override {
+    if (m_planned) return;  // the save's line goes on with the next picture
     if (!m_quiet && !m_terminal && m_total != 0) {
-      DrawLine();
-      std::cerr << '\n';
+      std::cerr << LineText() << '\n' << std::flush;
     }
-    if (m_lineOpen && !m_quiet) std::cerr << '\n';
-    m_lineOpen = false;
+    BreakLine();
     m_total = 0;
   }
   void Skipped(const fs::path& target) override {
     BreakLine();
-    std::cerr << "tessaly-cli: " << target.string() << ": This file already exists; skipped.\n";
+    PrintError(target.string(), N_("This file already exists; skipped."));
+  }
+  void Planned(std::size_t count) override {
+    m_planned = true;
+    m_count = count;
+    m_index = 0;
+    m_start = Clock::now();
+    m_batchBytes = 0;
+    m_sizedPictures = 0;
+  }
+  void Settled(std::uint32_t number, const fs::path& target, std::uint64_t size, PictureOutcome outcome) override {
+    if (size != 0) {
+      m_batchBytes += size;
+      ++m_sizedPictures;
+    }
+    m_total = m_done = 0;
+    if (m_json) {
+      JsonObject line;
+      line.Add("file", target.string())
+          .Add("number", std::int64_t{number})
+          .Add("size", static_cast<std::int64_t>(size))
+          .Add("status", OutcomeText(outcome));
+      if (outcome != PictureOutcome::kSaved && !m_prompt.LastMessage().empty())
+        line.Add("reason", m_prompt.LastMessage());
+      else if (outcome == PictureOutcome::kSkipped)
+        line.Add("reason", "This file already exists; skipped.");
+      line.Print();
+    }
+    if (!m_quiet && !m_terminal) {
+      std::cerr << TrFormat("%1 of %2: %3, %4 bytes, %5",
+                            {std::to_string(m_index), std::to_string(m_count), target.filename().string(),
+                             std::to_string(size), Tr(OutcomeText(outcome))})
+                << '\n'
+                << std::flush;
+    }
   }
 
-  // Ends a half-drawn bar so that a message starts on a line of its own.
+  // Ends a line being redrawn, so that a message starts on a line of its own.
   void BreakLine() {
-    if (m_lineOpen && !m_quiet) std::cerr << '\n';
+    if (m_lineOpen && !m_quiet) std::cerr << '\n' << std::flush;
     m_lineOpen = false;
-    m_shownPercent = -1;
   }
-  const std::string& Context() const { return m_context; }
-  void ClearContext() { m_context.clear(); }
+  // The run is over: no picture is current any more.
+  void Finish() {
+    BreakLine();
+    m_picture.reset();
+    m_planned = false;
+  }
 
  private:
-  int Percent() const {
-    return m_total == 0 ? 100 : static_cast<int>(std::min(m_done, m_total) * 100 / m_total);
+  // Bytes a second: measured since the run began, or the line's own rate (10 bits a
+  // byte) while too little has moved to tell.
+  double Rate() const {
+    const double seconds = std::chrono::duration<double>(Clock::now() - m_start).count();
+    const std::uint64_t moved = m_batchBytes + m_done;
+    if (seconds >= 1.0 && moved > 0) return static_cast<double>(moved) / seconds;
+    return TheLinkSetup().currentSpeed / 10.0;
   }
-  void Draw() {
-    if (m_quiet || !m_terminal || Percent() == m_shownPercent) return;
-    m_shownPercent = Percent();
-    std::cerr << '\r';
-    DrawLine();
+  double SecondsLeft() const {
+    double bytesLeft = static_cast<double>(m_total - m_done);
+    if (m_planned && m_count > m_index) {
+      const double knownBytes = static_cast<double>(m_batchBytes + m_total);
+      const std::size_t known = m_sizedPictures + (m_total != 0 ? 1 : 0);
+      if (known != 0) bytesLeft += static_cast<double>(m_count - m_index) * knownBytes / static_cast<double>(known);
+    }
+    const double rate = Rate();
+    return rate > 0 ? bytesLeft / rate : 0;
+  }
+  std::string LineText() const {
+    std::string head = m_planned ? TrFormat("%1 of %2: %3", {std::to_string(m_index), std::to_string(m_count), m_current})
+                                 : m_label;
+    int percent = m_total == 0 ? 100 : static_cast<int>(m_done * 100 / m_total);
+    return TrFormat("%1  %2/%3 bytes (%4%)  %5 B/s  %6 left",
+                    {head, std::to_string(m_done), std::to_string(m_total), std::to_string(percent),
+                     std::to_string(static_cast<long long>(Rate() + 0.5)), Duration(SecondsLeft())});
+  }
+  // Redraws at most ten times a second, and always at a picture's start and end.
+  void Draw(bool force) {
+    if (m_quiet || !m_terminal || m_total == 0) return;
+    const auto now = Clock::now();
+    if (!force && m_done != m_total && now - m_lastDraw < std::chrono::milliseconds(100)) return;
+    m_lastDraw = now;
+    std::cerr << '\r' << LineText() << "\033[K" << std::flush;
     m_lineOpen = true;
-  }
-  void DrawLine() {
-    constexpr int kWidth = 30;
-    int percent = Percent();
-    int filled = percent * kWidth / 100;
-    std::cerr << std::left << std::setw(12) << m_label << " [" << std::string(filled, '#')
-              << std::string(kWidth - filled, '-') << "] " << std::right << std::setw(3) << percent << "% "
-              << std::min(m_done, m_total) << '/' << m_total << " bytes" << std::flush;
   }
 
   bool m_quiet;
+  bool m_json;
   bool m_terminal;
+  CliPrompt& m_prompt;
+  std::optional<ObjectScope> m_picture;
   std::string m_label;
-  std::string m_context;
+  std::string m_current;
   std::uint64_t m_total = 0;
   std::uint64_t m_done = 0;
-  int m_shownPercent = -1;
+  bool m_planned = false;
+  std::size_t m_count = 0;
+  std::size_t m_index = 0;
+  std::uint64_t m_batchBytes = 0;   // bytes of the pictures settled so far
+  std::size_t m_sizedPictures = 0;  // how many of them came over the line
+  Clock::time_point m_start{};
+  Clock::time_point m_lastDraw{};
   bool m_lineOpen = false;
-};
-
-// Messages on stderr, each on a line of its own and, while a picture is being handled,
-// with its name in front. Questions are answered from the flags.
-class CameraPrompt final : public UserPrompt {
- public:
-  CameraPrompt(ProgressBar& bar, bool overwrite) : m_bar(bar), m_stream(StreamPrompt::Answers{overwrite, false}) {}
-  using UserPrompt::Show;
-  PromptAnswer Show(std::string_view text, PromptButtons buttons) override {
-    m_bar.BreakLine();
-    if (m_bar.Context().empty()) return m_stream.Show(text, buttons);
-    return m_stream.Show(m_bar.Context() + ": " + std::string(text), buttons);
-  }
-
- private:
-  ProgressBar& m_bar;
-  StreamPrompt m_stream;
 };
 
 // ----------------------------------------------------------------------------- arguments
@@ -233,6 +382,7 @@ struct CameraArgs {
   std::optional<std::string> to;
   bool quiet = false;
   bool overwrite = false;
+  bool json = false;
   bool help = false;
   std::string subcommand;
   std::vector<std::string> operands;
@@ -244,50 +394,46 @@ bool ParseNumber(std::string_view text, Number& value) {
   return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-// Options may come before or after the subcommand. Returns an error text, or nothing.
-std::optional<std::string> ParseCameraArgs(const Args& args, CameraArgs& out) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    if (arg == "--help" || arg == "-h") {
-      out.help = true;
-    } else if (arg == "--quiet" || arg == "-q") {
-      out.quiet = true;
-    } else if (arg == "--overwrite") {
-      out.overwrite = true;
-    } else if (arg == "--device" || arg == "--port" || arg == "--speed" || arg == "--prefix" || arg == "--to") {
-      auto text = value();
-      if (!text) return arg + " needs a value";
-      if (arg == "--device") {
-        if (text->empty()) return std::string("--device needs a path");
-        out.device = *text;
-      } else if (arg == "--port") {
+// Checks the values of the options. Returns an error text, or nothing.
+std::optional<std::string> ReadCameraArgs(const ParsedArgs& parsed, CameraArgs& out) {
+  for (const ParsedOption& option : parsed.options) {
+    const std::string& text = option.value;
+    switch (option.id) {
+      case kDevice:
+        if (text.empty()) return Tr("--device needs a path");
+        out.device = text;
+        break;
+      case kPort: {
         int port = 0;
-        if (!ParseNumber(*text, port) || port < 1 || port > kPortCount) return "--port takes 1, 2, 3 or 4, not \"" + *text + "\"";
+        if (!ParseNumber(text, port) || port < 1 || port > kPortCount)
+          return TrWith("--port takes 1, 2, 3 or 4, not \"%1\"", text);
         out.port = port;
-      } else if (arg == "--speed") {
-        std::uint32_t speed = 0;
-        if (!ParseNumber(*text, speed) || DialogSpeedIndex(speed) < 0)
-          return "--speed takes 9600, 19200, 28800, 38400, 57600 or 115200, not \"" + *text + "\"";
-        out.speed = speed;
-      } else if (arg == "--prefix") {
-        if (Utf8Length(*text) > kMaxPicturePrefixLength) return "--prefix takes at most 4 characters";
-        out.prefix = *text;
-      } else {
-        out.to = *text;
+        break;
       }
-    } else if (arg.size() > 1 && arg[0] == '-' && out.subcommand != "put") {
-      return "unknown option " + arg;
-    } else if (out.subcommand.empty()) {
-      out.subcommand = arg;
-    } else {
-      out.operands.push_back(arg);
+      case kSpeed: {
+        std::uint32_t speed = 0;
+        if (!ParseNumber(text, speed) || DialogSpeedIndex(speed) < 0)
+          return TrWith("--speed takes 9600, 19200, 28800, 38400, 57600 or 115200, not \"%1\"", text);
+        out.speed = speed;
+        break;
+      }
+      case kPrefix:
+        if (Utf8Length(text) > kMaxPicturePrefixLength) return Tr("--prefix takes at most 4 characters");
+        out.prefix = text;
+        break;
+      case kTo: out.to = text; break;
+      case kQuiet: out.quiet = true; break;
+      case kOverwrite: out.overwrite = true; break;
+      case kJson: out.json = true; break;
+      case kOptHelp: out.help = true; break;
+      default: break;
     }
   }
-  if (out.device && out.port) return std::string("--device and --port exclude each other");
+  if (!parsed.operands.empty()) {
+    out.subcommand = parsed.operands[0];
+    out.operands.assign(parsed.operands.begin() + 1, parsed.operands.end());
+  }
+  if (out.device && out.port) return Tr("--device and --port exclude each other");
   return std::nullopt;
 }
 
@@ -325,37 +471,72 @@ std::string DeviceOfPort(int port) {
   return device;
 }
 
-std::string OneLine(std::string_view text) {
-  std::string line(text);
-  std::replace(line.begin(), line.end(), '\n', ' ');
-  return line;
+// The line as messages name it: "/dev/ttyUSB0 (COM1, 115200 bit/s)".
+std::string LineObjectText(const CameraArgs& args) {
+  const LinkSetup& setup = TheLinkSetup();
+  int port = args.device ? 1 : args.port.value_or(setup.currentPort);
+  std::string device = args.device.value_or(DeviceOfPort(port));
+  return TrFormat("%1 (COM%2, %3 bit/s)", {device.empty() ? "-" : device, std::to_string(port),
+                                           std::to_string(setup.currentSpeed)});
 }
 
-int RunPorts() {
+int RunPorts(bool json) {
   const LinkSetup& setup = TheLinkSetup();
   for (int port = 1; port <= kPortCount; ++port) {
     std::string device = DeviceOfPort(port);
-    std::cout << "COM" << port << "  " << std::left << std::setw(20) << (device.empty() ? "-" : device) << std::right;
-    if (device.empty()) std::cout << "  no device\n";
-    else if (IsPortAvailable(port)) std::cout << "  can be opened\n";
-    else
-      std::cout << "  cannot be opened: "
-                << OneLine(MessageText(PortOpenErrorMessage(PortOpenErrorFromErrno(setup.portOpenError[port])))) << '\n';
+    std::string_view status = device.empty()            ? N_("no device")
+                              : IsPortAvailable(port) ? N_("can be opened")
+                                                      : N_("cannot be opened");
+    std::string reason;
+    if (!device.empty() && !IsPortAvailable(port))
+      reason = OneLine(MessageText(PortOpenErrorMessage(PortOpenErrorFromErrno(setup.portOpenError[port]))));
+    if (json) {
+      JsonObject line;
+      line.Add("port", std::int64_t{port}).Add("device", device).Add("status", status);
+      if (!reason.empty()) line.Add("reason", reason);
+      line.Print();
+      continue;
+    }
+    std::string shown = device.empty() ? "-" : device;
+    shown.resize(std::max<std::size_t>(shown.size(), 20), ' ');
+    std::cout << "COM" << port << "  " << shown << "  " << Tr(status);
+    if (!reason.empty()) std::cout << ": " << OneLine(Tr(reason));
+    std::cout << '\n';
   }
-  if (setup.probePort < 1 || setup.probePort > kPortCount) {
-    std::cout << "speeds: none (no port could be opened)\n";
+  const bool probed = setup.probePort >= 1 && setup.probePort <= kPortCount;
+  std::vector<std::uint32_t> speeds;
+  if (probed)
+    for (std::uint32_t speed : kDialogSpeeds)
+      if (IsSpeedAvailable(speed)) speeds.push_back(speed);
+  if (json) {
+    std::string list = "[";
+    for (std::uint32_t speed : speeds) list += (list.size() > 1 ? "," : "") + std::to_string(speed);
+    JsonObject line;
+    line.AddRaw("speeds", list + "]");
+    if (probed) {
+      line.Add("speeds_port", std::int64_t{setup.probePort})
+          .Add("selected_port", std::int64_t{setup.currentPort})
+          .Add("selected_speed", std::int64_t{setup.currentSpeed});
+    }
+    line.Print();
     return kExitOk;
   }
-  std::cout << "speeds on COM" << setup.probePort << ":";
-  for (std::uint32_t speed : kDialogSpeeds)
-    if (IsSpeedAvailable(speed)) std::cout << ' ' << speed;
-  std::cout << "\nselected: COM" << setup.currentPort << " at " << setup.currentSpeed << " bit/s\n";
+  if (!probed) {
+    std::cout << Tr("speeds: none (no port could be opened)") << '\n';
+    return kExitOk;
+  }
+  std::cout << TrWith("speeds on COM%1:", std::to_string(setup.probePort));
+  for (std::uint32_t speed : speeds) std::cout << ' ' << speed;
+  std::cout << '\n'
+            << TrWith("selected: COM%1 at %2 bit/s", std::to_string(setup.currentPort),
+                      std::to_string(setup.currentSpeed))
+            << '\n';
   return kExitOk;
 }
 
 // ----------------------------------------------------------------------------- subcommands
 
-int RunCount() {
+int RunCount(bool json) {
   int result = CameraConnect();
   std::uint32_t count = 0;
   if (result == kCamDone) {
@@ -366,14 +547,18 @@ int RunCount() {
     if (auto message = CameraResultMessage(result)) Prompt().Show(*message);
     return kExitFailure;
   }
-  std::cout << count << '\n';
+  if (json) JsonObject().Add("count", std::int64_t{count}).Print();
+  else std::cout << count << '\n';
   return kExitOk;
 }
 
-int RunList() {
+int RunList(bool json) {
   std::vector<std::string> names;
   SequenceEnd end = ListNames(names);
-  for (const auto& name : names) std::cout << name << '\n';
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (json) JsonObject().Add("number", static_cast<std::int64_t>(i + 1)).Add("file", names[i]).Print();
+    else std::cout << names[i] << '\n';
+  }
   return end == SequenceEnd::kDone || end == SequenceEnd::kEmpty ? kExitOk : kExitFailure;
 }
 
@@ -383,6 +568,7 @@ bool CheckFolder(const fs::path& folder) {
   std::error_code error;
   if (fs::is_directory(folder, error)) return true;
   if (!fs::exists(folder, error) && fs::create_directories(folder, error)) return true;
+  ObjectScope object(folder.string());
   Prompt().Show(MessageText(kMsgInvalidPath));
   return false;
 }
@@ -392,65 +578,74 @@ bool CheckFolder(const fs::path& folder) {
 std::string_view StopText(SaveStop stop) {
   switch (stop) {
     case SaveStop::kNone: return {};
-    case SaveStop::kCancelled: return "cancelled";
-    case SaveStop::kDiskFull: return "disk full";
-    case SaveStop::kNoAnswer: return "the camera did not answer";
-    case SaveStop::kDisconnected: return "the serial device was disconnected";
-    case SaveStop::kCardChanged: return "the memory card was changed";
-    case SaveStop::kCannotOpen: return "the serial device could not be opened";
-    case SaveStop::kFolder: return "the folder cannot take files";
-    case SaveStop::kFailed: return "a picture failed";
+    case SaveStop::kCancelled: return N_("cancelled");
+    case SaveStop::kDiskFull: return N_("disk full");
+    case SaveStop::kNoAnswer: return N_("the camera did not answer");
+    case SaveStop::kDisconnected: return N_("the serial device was disconnected");
+    case SaveStop::kCardChanged: return N_("the memory card was changed");
+    case SaveStop::kCannotOpen: return N_("the serial device could not be opened");
+    case SaveStop::kFolder: return N_("the folder cannot take files");
+    case SaveStop::kFailed: return N_("a picture failed");
   }
   return {};
 }
 
-void PrintSummary(const SaveTally& tally) {
-  std::cout << tally.saved << " saved, " << tally.skipped << " skipped, " << tally.failed << " failed";
-  if (tally.asked >= 0) std::cout << ", " << tally.notTried << " not tried";
-  if (tally.stopped != SaveStop::kNone) std::cout << "; stopped: " << StopText(tally.stopped);
-  if (tally.asked < 0) std::cout << " (the number of pictures is not known)";
+// The summary line; with --json the same counts as one object, "not_tried" only when the
+// number of pictures is known, "reason" only when the run stopped early.
+void PrintSummary(const SaveTally& tally, bool json, bool countsNotTried, std::string_view what) {
+  if (json) {
+    JsonObject line;
+    line.Add("summary", what)
+        .Add("saved", std::int64_t{tally.saved})
+        .Add("skipped", std::int64_t{tally.skipped})
+        .Add("failed", std::int64_t{tally.failed});
+    if (countsNotTried && tally.asked >= 0) line.Add("not_tried", std::int64_t{tally.notTried});
+    line.Add("status", tally.stopped == SaveStop::kNone ? "done" : "stopped");
+    if (tally.stopped != SaveStop::kNone) line.Add("reason", StopText(tally.stopped));
+    line.Print();
+    return;
+  }
+  std::cout << TrFormat("%1 saved, %2 skipped, %3 failed",
+                        {std::to_string(tally.saved), std::to_string(tally.skipped), std::to_string(tally.failed)});
+  if (countsNotTried && tally.asked >= 0) std::cout << TrWith(", %1 not tried", std::to_string(tally.notTried));
+  if (tally.stopped != SaveStop::kNone) std::cout << TrWith("; stopped: %1", Tr(StopText(tally.stopped)));
+  if (countsNotTried && tally.asked < 0) std::cout << Tr(" (the number of pictures is not known)");
   std::cout << '\n' << std::flush;
 }
 
-void PrintThumbnailSummary(const SaveTally& tally) {
-  std::cout << tally.saved << " saved, " << tally.skipped << " skipped, " << tally.failed << " failed";
-  if (tally.stopped != SaveStop::kNone) std::cout << "; stopped: " << StopText(tally.stopped);
-  std::cout << '\n' << std::flush;
-}
-
-void ReportCancel(ProgressBar& bar) {
-  bar.BreakLine();
-  std::cerr << "tessaly-cli: cancelled\n";
+void ReportCancel(ProgressLine& progress) {
+  progress.BreakLine();
+  PrintError("", N_("cancelled"));
 }
 
 // Writes the thumbnails as DIR/AUT_NNNN.bmp.
 class BmpFolderSink final : public ThumbnailSink {
  public:
-  BmpFolderSink(fs::path folder, bool overwrite, ProgressBar& bar)
-      : m_folder(std::move(folder)), m_overwrite(overwrite), m_bar(bar) {}
+  BmpFolderSink(fs::path folder, bool overwrite, bool json, ProgressLine& progress)
+      : m_folder(std::move(folder)), m_overwrite(overwrite), m_json(json), m_progress(progress) {}
 
-  bool Wanted(std::uint32_t, const std::string& name) override {
+  bool Wanted(std::uint32_t number, const std::string& name) override {
     fs::path target = Target(name);
     std::error_code ignored;
     if (m_overwrite || !fs::exists(fs::symlink_status(target, ignored))) return true;
-    m_bar.Skipped(target);
-    ++skipped;
+    Skip(number, target);
     return false;
   }
-  void Add(std::uint32_t, const std::string& name, const Picture& thumbnail, bool) override {
+  void Add(std::uint32_t number, const std::string& name, const Picture& thumbnail, bool) override {
     fs::path target = Target(name);
     // The placeholder has 16 colours; every file is written with 24 bits.
     Bytes file = CBMP::SetupBmpWrite(thumbnail.bitsPerPixel == 24 ? thumbnail : ConvertedTo24(thumbnail),
                                      BmpHeaderStyle::kWindows);
     std::error_code error = m_overwrite ? WriteFileAtomically(target, file) : WriteNewFileAtomically(target, {file});
     if (error == std::errc::file_exists) {
-      m_bar.Skipped(target);
-      ++skipped;
+      Skip(number, target);
     } else if (error) {
       ReportFileError(error, target);
       ++failed;
+      Line(number, target, 0, "failed", OneLine(MessageTextWith(kMsgFileGeneric, target.string())));
     } else {
       ++saved;
+      Line(number, target, file.size(), "saved", {});
     }
   }
 
@@ -458,19 +653,36 @@ class BmpFolderSink final : public ThumbnailSink {
 
  private:
   fs::path Target(const std::string& name) const { return m_folder / (name.substr(0, name.size() - 4) + ".bmp"); }
+  void Skip(std::uint32_t number, const fs::path& target) {
+    m_progress.Skipped(target);
+    ++skipped;
+    Line(number, target, 0, "skipped", "This file already exists; skipped.");
+  }
+  void Line(std::uint32_t number, const fs::path& target, std::uint64_t size, std::string_view status,
+            std::string_view reason) const {
+    if (!m_json) return;
+    JsonObject line;
+    line.Add("file", target.string())
+        .Add("number", std::int64_t{number})
+        .Add("size", static_cast<std::int64_t>(size))
+        .Add("status", status);
+    if (!reason.empty()) line.Add("reason", reason);
+    line.Print();
+  }
 
   fs::path m_folder;
   bool m_overwrite;
-  ProgressBar& m_bar;
+  bool m_json;
+  ProgressLine& m_progress;
 };
 
-int RunThumbnails(const CameraArgs& args, ProgressBar& bar) {
+int RunThumbnails(const CameraArgs& args, ProgressLine& progress) {
   fs::path folder = args.operands[0];
   if (!CheckFolder(folder)) return kExitFailure;
-  BmpFolderSink sink(folder, args.overwrite, bar);
-  SequenceEnd end = ListThumbnails(sink, bar);
-  bar.ClearContext();
-  if (end == SequenceEnd::kCancelled) ReportCancel(bar);
+  BmpFolderSink sink(folder, args.overwrite, args.json, progress);
+  SequenceEnd end = ListThumbnails(sink, progress);
+  progress.Finish();
+  if (end == SequenceEnd::kCancelled) ReportCancel(progress);
   SaveTally tally;
   tally.saved = sink.saved;
   tally.skipped = sink.skipped;
@@ -479,12 +691,12 @@ int RunThumbnails(const CameraArgs& args, ProgressBar& bar) {
   if (end == SequenceEnd::kCancelled) tally.stopped = SaveStop::kCancelled;
   else if (end == SequenceEnd::kFailed)
     tally.stopped = ThePort().lineGone ? SaveStop::kDisconnected : SaveStop::kNoAnswer;
-  PrintThumbnailSummary(tally);
+  PrintSummary(tally, args.json, false, "thumbnails");
   bool ok = (end == SequenceEnd::kDone || end == SequenceEnd::kEmpty) && sink.failed == 0;
   return ok ? kExitOk : kExitFailure;
 }
 
-int RunGet(const CameraArgs& args, const std::vector<std::uint32_t>& numbers, ProgressBar& bar) {
+int RunGet(const CameraArgs& args, const std::vector<std::uint32_t>& numbers, ProgressLine& progress) {
   fs::path folder = *args.to;
   if (!CheckFolder(folder)) return kExitFailure;
   SaveOptions options;
@@ -492,58 +704,83 @@ int RunGet(const CameraArgs& args, const std::vector<std::uint32_t>& numbers, Pr
   options.prefix = args.prefix.value_or(std::string(kDefaultPicturePrefix));
   options.existing = args.overwrite ? ExistingTarget::kReplace : ExistingTarget::kSkip;
   options.carryOn = true;
-  SaveTally tally = SavePicturesToFolder(numbers, options, bar);
-  bar.ClearContext();
-  if (tally.end == SequenceEnd::kCancelled) ReportCancel(bar);
-  PrintSummary(tally);
+  SaveTally tally;
+  {
+    // Messages before the first picture and after the last are about the folder.
+    ObjectScope object(folder.string());
+    tally = SavePicturesToFolder(numbers, options, progress);
+    progress.Finish();
+  }
+  if (tally.end == SequenceEnd::kCancelled) ReportCancel(progress);
+  PrintSummary(tally, args.json, true, args.subcommand);
   bool ok = (tally.end == SequenceEnd::kDone || tally.end == SequenceEnd::kEmpty) && tally.failed == 0;
   return ok ? kExitOk : kExitFailure;
 }
 
-int RunPut(const CameraArgs& args, ProgressBar& bar) {
+int RunPut(const CameraArgs& args, ProgressLine& progress) {
   std::vector<fs::path> files(args.operands.begin(), args.operands.end());
-  SendTally tally = SendPicturesToCamera(files, bar);
-  bar.ClearContext();
-  if (tally.end == SequenceEnd::kCancelled) ReportCancel(bar);
+  SendTally tally = SendPicturesToCamera(files, progress);
+  progress.Finish();
+  if (tally.end == SequenceEnd::kCancelled) ReportCancel(progress);
+  if (args.json) {
+    JsonObject line;
+    line.Add("summary", "put").Add("sent", std::int64_t{tally.sent}).Add("failed", std::int64_t{tally.failed});
+    line.Add("status", tally.end == SequenceEnd::kDone ? "done" : "stopped");
+    if (tally.end == SequenceEnd::kCancelled) line.Add("reason", "cancelled");
+    line.Print();
+  }
   return tally.end == SequenceEnd::kDone ? kExitOk : kExitFailure;
 }
 
 }  // namespace
 
 int RunCamera(const Args& rawArgs) {
+  ParsedArgs parsed;
+  int status = kExitOk;
+  if (!ReadOptions("camera", rawArgs, kOptions, parsed, status)) return status;
   CameraArgs args;
-  if (auto error = ParseCameraArgs(rawArgs, args)) return UsageError("camera", *error);
+  if (auto error = ReadCameraArgs(parsed, args)) return UsageError("camera", *error);
+  const std::string& sub = args.subcommand;
+  const Subcommand* found = FindSubcommand(sub);
   if (args.help) {
-    std::cout << kHelp;
+    if (found) PrintSubcommandHelp(*found);
+    else if (sub.empty()) PrintCameraHelp();
+    else return UsageError("camera", TrWith("unknown camera subcommand \"%1\"", sub));
     return kExitOk;
   }
-  const std::string& sub = args.subcommand;
   std::vector<std::uint32_t> numbers;
-  if (sub.empty()) return UsageError("camera", "camera needs a subcommand");
+  if (sub.empty()) return UsageError("camera", Tr("camera needs a subcommand"));
+  if (found == nullptr) return UsageError("camera", TrWith("unknown camera subcommand \"%1\"", sub));
+  const std::string command = "camera " + sub;
   if (sub == "count" || sub == "list" || sub == "ports" || sub == "get-all") {
-    if (!args.operands.empty()) return UsageError("camera", sub + " takes no operands");
+    if (!args.operands.empty()) return UsageError(command, TrWith("%1 takes no operands", sub));
   } else if (sub == "thumbnails") {
-    if (args.operands.size() != 1) return UsageError("camera", "thumbnails takes one folder");
+    if (args.operands.size() != 1) return UsageError(command, Tr("thumbnails takes one folder"));
   } else if (sub == "get") {
-    if (args.operands.empty()) return UsageError("camera", "get takes one or more picture numbers");
+    if (args.operands.empty()) return UsageError(command, Tr("get takes one or more picture numbers"));
     for (const auto& operand : args.operands) {
       std::uint32_t number = 0;
       if (!ParseNumber(operand, number) || number < 1 || number > 9999)
-        return UsageError("camera", "not a picture number (1 to 9999): \"" + operand + "\"");
+        return UsageError(command, TrWith("not a picture number (1 to 9999): \"%1\"", operand));
       numbers.push_back(number);
     }
   } else if (sub == "put") {
-    if (args.operands.empty()) return UsageError("camera", "put takes one or more picture files");
-  } else {
-    return UsageError("camera", "unknown camera subcommand \"" + sub + "\"");
+    if (args.operands.empty()) return UsageError(command, Tr("put takes one or more picture files"));
   }
   if ((sub == "get" || sub == "get-all") != args.to.has_value())
-    return UsageError("camera", args.to ? "--to belongs to get and get-all" : sub + " needs --to DIR");
+    return UsageError(command, args.to ? Tr("--to belongs to get and get-all") : TrWith("%1 needs --to DIR", sub));
 
-  ProgressBar bar(args.quiet);
-  ScopedPrompt prompt(std::make_unique<CameraPrompt>(bar, args.overwrite));
+  auto prompt = std::make_unique<CliPrompt>(StreamPrompt::Answers{args.overwrite, false});
+  CliPrompt& cliPrompt = *prompt;
+  ScopedPrompt installed(std::move(prompt));
+  ProgressLine progress(args.quiet, args.json, cliPrompt);
+  cliPrompt.SetBeforeMessage([&progress] { progress.BreakLine(); });
+  SetLineObject([&args] { return LineObjectText(args); });
   // A prefix the program would refuse in its dialog is refused here too, as a usage error.
-  if (args.prefix && !CheckPicturePrefix(*args.prefix)) return kExitUsage;
+  if (args.prefix) {
+    ObjectScope object("--prefix");
+    if (!CheckPicturePrefix(*args.prefix)) return kExitUsage;
+  }
   // Ctrl+C ends the short commands at once; a transfer is stopped the way Cancel does.
   std::optional<InterruptGuard> interrupts;
   if (sub == "thumbnails" || sub == "get" || sub == "get-all" || sub == "put") interrupts.emplace();
@@ -559,14 +796,17 @@ int RunCamera(const Args& rawArgs) {
     }
   }
 
-  int status = kExitFailure;
-  if (sub == "ports") status = RunPorts();
-  else if (sub == "count") status = RunCount();
-  else if (sub == "list") status = RunList();
-  else if (sub == "thumbnails") status = RunThumbnails(args, bar);
-  else if (sub == "get" || sub == "get-all") status = RunGet(args, numbers, bar);
-  else if (sub == "put") status = RunPut(args, bar);
+  status = kExitFailure;
+  if (sub == "ports") status = RunPorts(args.json);
+  else if (sub == "count") status = RunCount(args.json);
+  else if (sub == "list") status = RunList(args.json);
+  else if (sub == "thumbnails") status = RunThumbnails(args, progress);
+  else if (sub == "get" || sub == "get-all") status = RunGet(args, numbers, progress);
+  else if (sub == "put") status = RunPut(args, progress);
   CameraDisconnect();
+  SetLineObject({});
+  // A run that a signal stopped ends as the signal would have ended it.
+  if (g_stopSignal != 0) return kExitSignalBase + g_stopSignal;
   return status;
 }
 

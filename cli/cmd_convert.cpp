@@ -1,17 +1,36 @@
 // tessaly-cli convert IN OUT: loads a picture file and saves it under another name, in
 // the format of that name, as the retouch window's Save As does.
+#include <array>
+
 #include "base/prompt.h"
+#include "cli/catalog.h"
 #include "cli/commands.h"
+#include "cli/report.h"
 #include "formats/picture_file.h"
 
 namespace tessaly::cli {
 
 int RunConvert(const Args& args) {
-  if (args.size() != 2) return UsageError("convert", "convert takes an input and an output file");
-  const std::string& in = args[0];
-  const std::string& out = args[1];
+  constexpr std::array kOptions = {kHelpOption, kLangOption};
+  ParsedArgs parsed;
+  int status = kExitOk;
+  if (!ReadOptions("convert", args, kOptions, parsed, status)) return status;
+  if (parsed.Has(kOptHelp)) {
+    PrintHelp("tessaly-cli convert IN OUT",
+              N_("Loads the picture file IN and saves it as OUT, in the format that OUT's extension names "
+              "(.bmp, .dib, .jpg, .tif)."),
+              kOptions);
+    return kExitOk;
+  }
+  if (parsed.operands.size() != 2) return UsageError("convert", Tr("convert takes an input and an output file"));
+  const std::string& in = parsed.operands[0];
+  const std::string& out = parsed.operands[1];
   PictureFile file;
-  if (!OpenPictureFile(file, in)) return kExitFailure;
+  {
+    ObjectScope object(in);
+    if (!OpenPictureFile(file, in)) return kExitFailure;
+  }
+  ObjectScope object(out);
   // An indexed picture keeps its colours only in its own format.
   if (!CheckColourCondition(in, out, file.picture.bitsPerPixel)) return kExitFailure;
   // The program's Save As offers only the three formats; a script may name anything, and

@@ -1,5 +1,6 @@
 // tessaly-cli edit IN OUT OP [ARGS] [OP [ARGS] ...]: opens a picture as the retouch
 // window does, applies its commands in order, and saves the result as Save As would.
+#include <array>
 #include <charconv>
 #include <functional>
 #include <optional>
@@ -8,7 +9,9 @@
 
 #include "base/messages.h"
 #include "base/prompt.h"
+#include "cli/catalog.h"
 #include "cli/commands.h"
+#include "cli/report.h"
 #include "formats/picture_file.h"
 #include "retouch/picture_state.h"
 #include "retouch/tone.h"
@@ -31,13 +34,6 @@ std::optional<int> ParseInt(const std::string& text) {
   auto [ptr, ec] = std::from_chars(text.data(), end, value);
   if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
   return value;
-}
-
-std::string RangeText(int low, int high) {
-  std::string text(MessageText(kMsgParseIntRange));
-  text.replace(text.find("%1"), 2, std::to_string(low));
-  text.replace(text.find("%2"), 2, std::to_string(high));
-  return text;
 }
 
 // Reads the operations and their arguments; a usage error carries its text.
@@ -99,7 +95,7 @@ class StepParser {
     if (op == "scale") {
       const int percent = Integer(op, 0, 1000);
       if (m_error.empty() && percent != 25 && percent != 50 && percent != 200 && percent != 400)
-        m_error = "scale takes 25, 50, 200 or 400";
+        m_error = Tr("scale takes 25, 50, 200 or 400");
       return [percent](RetouchPictureState& s) { return s.ScalePercent(percent); };
     }
     if (op == "fit-camera") return [](RetouchPictureState& s) { return s.FitCameraSize(); };
@@ -111,20 +107,20 @@ class StepParser {
       };
     }
     if (op == "undo") return [](RetouchPictureState& s) { return s.Undo(); };
-    m_error = "unknown operation \"" + op + "\"";
+    m_error = TrWith("unknown operation \"%1\"", op);
     return {};
   }
 
   int Integer(const std::string& op, int low, int high) {
     if (!m_error.empty()) return 0;
     if (m_next >= m_args.size()) {
-      m_error = op + ": missing argument";
+      m_error = op + ": " + Tr("missing argument");
       return 0;
     }
     const std::string& text = m_args[m_next++];
     const std::optional<int> value = ParseInt(text);
-    if (!value) m_error = op + ": " + std::string(MessageText(kMsgParseInt));
-    else if (*value < low || *value > high) m_error = op + ": " + RangeText(low, high);
+    if (!value) m_error = op + ": " + Tr(MessageText(kMsgParseInt));
+    else if (*value < low || *value > high) m_error = op + ": " + TrWith(MessageText(kMsgParseIntRange), std::to_string(low), std::to_string(high));
     return value.value_or(0);
   }
   int Slider(const std::string& op) { return Integer(op, 0, 255); }
@@ -137,7 +133,7 @@ class StepParser {
     rect.right = Integer(op, 0, kMaxCoordinate);
     rect.bottom = Integer(op, 0, kMaxCoordinate);
     if (m_error.empty() && (rect.left >= rect.right || rect.top >= rect.bottom))
-      m_error = op + ": the rectangle needs L < R and T < B";
+      m_error = op + ": " + Tr("the rectangle needs L < R and T < B");
     return rect;
   }
 
@@ -149,8 +145,21 @@ class StepParser {
 
 }  // namespace
 
-int RunEdit(const Args& args) {
-  if (args.size() < 3) return UsageError(kCommand, "edit needs IN, OUT and at least one operation");
+int RunEdit(const Args& rawArgs) {
+  constexpr std::array kOptions = {kHelpOption, kLangOption};
+  ParsedArgs parsed;
+  int status = kExitOk;
+  if (!ReadOptions(kCommand, rawArgs, kOptions, parsed, status)) return status;
+  if (parsed.Has(kOptHelp)) {
+    PrintHelp("tessaly-cli edit IN OUT OP [ARGS] [OP [ARGS] ...]",
+              N_("Loads IN as the retouch window opens it, applies the operations in order and saves the result as "
+              "OUT as Save As does; a refused operation writes nothing. The operations are listed by "
+              "'tessaly-cli --help' and the manual page."),
+              kOptions);
+    return kExitOk;
+  }
+  const Args& args = parsed.operands;
+  if (args.size() < 3) return UsageError(kCommand, Tr("edit needs IN, OUT and at least one operation"));
   const std::string& in = args[0];
   const std::string& out = args[1];
   std::vector<ParsedStep> steps;
@@ -158,6 +167,7 @@ int RunEdit(const Args& args) {
   StepParser parser(operations);
   if (!parser.Parse(steps)) return UsageError(kCommand, parser.Error());
 
+  std::optional<ObjectScope> object(std::in_place, in);
   PictureFile file;
   if (!OpenPictureFile(file, in)) return kExitFailure;
   const bool os2Header = file.os2Header;
@@ -171,6 +181,8 @@ int RunEdit(const Args& args) {
     if (result == EditResult::kRefused || result == EditResult::kFailed) return kExitFailure;
   }
 
+  object.reset();
+  object.emplace(out);
   // Saving under another format than the one the picture came from is refused for a
   // palette picture, as in the retouch window's Save As.
   if (!CheckColourCondition(in, out, state.Current().bitsPerPixel)) return kExitFailure;

@@ -1,17 +1,60 @@
 // tessaly-cli info FILE: loads a picture file as the program opens it and prints what a
 // document keeps about it.
+#include <array>
 #include <iostream>
 
+#include "base/prompt.h"
+#include "cli/catalog.h"
 #include "cli/commands.h"
+#include "cli/json.h"
+#include "cli/report.h"
 #include "formats/picture_file.h"
 
 namespace tessaly::cli {
 
 int RunInfo(const Args& args) {
-  if (args.size() != 1) return UsageError("info", "info takes one picture file");
+  constexpr std::array kOptions = {kJsonOption, kHelpOption, kLangOption};
+  ParsedArgs parsed;
+  int status = kExitOk;
+  if (!ReadOptions("info", args, kOptions, parsed, status)) return status;
+  if (parsed.Has(kOptHelp)) {
+    PrintHelp("tessaly-cli info [--json] FILE",
+              N_("Loads a picture file as the program opens it and prints its width, height, bits per pixel, type, "
+              "file size and comment."),
+              kOptions);
+    return kExitOk;
+  }
+  if (parsed.operands.size() != 1) return UsageError("info", Tr("info takes one picture file"));
+  const bool json = parsed.Has(kOptJson);
+  const std::string& path = parsed.operands[0];
+
+  auto* prompt = dynamic_cast<CliPrompt*>(&Prompt());
+  if (prompt) prompt->ClearLastMessage();
   PictureFile file;
-  if (!OpenPictureFile(file, args[0])) return kExitFailure;
+  bool loaded = false;
+  {
+    ObjectScope object(path);
+    loaded = OpenPictureFile(file, path);
+  }
+  if (!loaded) {
+    if (json)
+      JsonObject().Add("file", path).Add("status", "failed").Add("reason", prompt ? prompt->LastMessage() : "").Print();
+    return kExitFailure;
+  }
   const Picture& picture = file.picture;
+  if (json) {
+    JsonObject()
+        .Add("file", path)
+        .Add("status", "ok")
+        .Add("width", std::int64_t{picture.width})
+        .Add("height", std::int64_t{picture.height})
+        .Add("bits", std::int64_t{picture.bitsPerPixel})
+        .Add("type", FileTypeName(file.type))
+        .Add("size", static_cast<std::int64_t>(file.fileSize))
+        .Add("comment", file.comment)
+        .Print();
+    return kExitOk;
+  }
   std::cout << "width: " << picture.width << '\n'
             << "height: " << picture.height << '\n'
             << "bits: " << picture.bitsPerPixel << '\n'

@@ -83,6 +83,17 @@ wait_log() {
     sleep 0.05
   done
 }
+# json_check EXPRESSION: standard output is JSON lines that a JSON reader takes, "lines"
+# being the list of objects, and the Python expression (then any asserts after it) holds.
+json_check() {
+  python3 -c '
+import json, sys
+lines = [json.loads(line) for line in open(sys.argv[1], encoding="utf-8")]
+code = sys.argv[2].split("\n", 1)
+assert eval(code[0]), lines
+if len(code) > 1: exec(code[1])
+' "$work/stdout" "$1" || fail "JSON output: $(cat "$work/stdout")"
+}
 # The picture numbers the host asked for with "RD".
 pictures_read() {
   grep '"from":"host","frame":"RD"' "$work/log.jsonl" | sed 's/.*"data":"\(........\).*/\1/' | tr '\n' ' '
@@ -132,8 +143,11 @@ get-all-prefix-and-overwrite)
   for n in 1 2 3 4; do
     cmp -s "$work/card/P$n.JPG" "$work/out/ABCD000$n.JPG" || fail "picture $n differs from the card"
   done
-  # The progress bar went to stderr, one line per picture when stderr is no terminal.
-  [ "$(grep -c '100%' "$work/stderr")" = 4 ] || fail "no progress bar for each picture"
+  # The progress went to stderr, one line per finished picture when stderr is no terminal.
+  for n in 1 2 3 4; do
+    grep -qx "$n of 4: ABCD000$n.JPG, $(wc -c <"$work/card/P$n.JPG") bytes, saved" "$work/stderr" ||
+      fail "no progress line for picture $n"
+  done
   run --quiet get-all --to "$work/out"
   expect_status 0
   expect_out "4 saved, 0 skipped, 0 failed, 0 not tried"
@@ -239,7 +253,8 @@ ctrl-c-cancels)
   kill -INT "$cli_pid"
   status=0
   wait "$cli_pid" || status=$?
-  expect_status 1
+  # Ended by Ctrl+C: 128 + SIGINT, as a shell reports it.
+  expect_status 130
   expect_err_has "cancelled"
   [ -z "$(ls -A "$work/out")" ] || fail "a partial file was left"
   grep -q "0 saved, 0 skipped, 0 failed, 1 not tried; stopped: cancelled" "$work/out.txt" || fail "no summary line"
@@ -334,7 +349,7 @@ ctrl-c-in-the-greeting)
   status=0
   wait "$cli_pid" || status=$?
   echo "Ctrl+C in the greeting answered after $(($(now_ms) - start)) ms"
-  expect_status 1
+  expect_status 130
   expect_out "0 saved, 0 skipped, 0 failed; stopped: cancelled (the number of pictures is not known)"
   ;;
 line-gone-in-thumbnails)
@@ -365,7 +380,8 @@ sigterm-and-sighup-cancel)
     for one in $(echo "$signal" | tr '-' ' '); do kill -"$one" "$cli_pid"; done
     status=0
     wait "$cli_pid" || status=$?
-    expect_status 1
+    # 128 + the number of the first signal: SIGTERM 15, SIGHUP 1.
+    case $signal in HUP) expect_status 129 ;; *) expect_status 143 ;; esac
     expect_out "0 saved, 0 skipped, 0 failed, 1 not tried; stopped: cancelled"
     # The next command works at once.
     start=$(now_ms)
@@ -476,6 +492,125 @@ prefix-of-any-script)
   expect_status 0
   run --quiet --prefix "写真写真写" list
   expect_status 2
+  ;;
+json-outputs)
+  # Every --json output is one JSON object per line that a JSON reader takes, and nothing
+  # else is on the standard output.
+  start_emulator --generate 3
+  run --json count
+  expect_status 0
+  json_check 'lines == [{"count": 3}]'
+  run --json list
+  expect_status 0
+  json_check 'lines == [{"number": n, "file": "AUT_%04d.JPG" % n} for n in (1, 2, 3)]'
+  run --json ports
+  expect_status 0
+  json_check 'lines[0] == {"port": 1, "device": "'"$device"'", "status": "can be opened"}
+assert lines[1]["status"] == "cannot be opened" and lines[1]["reason"] == "The serial device does not exist."
+assert lines[4]["speeds"] == [9600, 19200, 28800, 38400, 57600, 115200] and lines[4]["selected_port"] == 1'
+  run --json --quiet thumbnails "$work/out"
+  expect_status 0
+  json_check '[l["status"] for l in lines] == ["saved"] * 3 + ["done"] and lines[3]["summary"] == "thumbnails"
+assert lines[0] == {"file": "'"$work"'/out/AUT_0001.bmp", "number": 1, "size": 14454, "status": "saved"}'
+  "$cli" info --json "$work/out/AUT_0001.bmp" >"$work/stdout" 2>"$work/stderr" || fail "info --json failed"
+  json_check 'lines[0]["width"] == 80 and lines[0]["height"] == 60 and lines[0]["bits"] == 24
+assert lines == [{"file": "'"$work"'/out/AUT_0001.bmp", "status": "ok", "width": 80, "height": 60, "bits": 24,
+                  "type": "BMP TYPE", "size": 14454, "comment": ""}]'
+  "$cli" info --json "$work/none.jpg" >"$work/stdout" 2>"$work/stderr" && fail "info of a missing file succeeded"
+  json_check 'lines == [{"file": "'"$work"'/none.jpg", "status": "failed", "reason": "'"$work"'/none.jpg was not found."}]'
+  ;;
+json-of-a-save)
+  # One object per picture as it is settled (saved, skipped, failed with the reason),
+  # then the summary; names that are not UTF-8 still make valid JSON.
+  make_card 700 800 900
+  start_emulator --card "$work/card"
+  echo mine >"$work/out/AUT_0002.JPG"
+  run --json --quiet get 1 2 9 3 --to "$work/out"
+  expect_status 1
+  json_check 'lines[0] == {"file": "'"$work"'/out/AUT_0001.JPG", "number": 1, "size": 700, "status": "saved"}
+assert lines[1] == {"file": "'"$work"'/out/AUT_0002.JPG", "number": 2, "size": 0, "status": "skipped",
+                    "reason": "This file already exists; skipped."}
+assert lines[2]["status"] == "failed" and lines[2]["number"] == 9 and "numbered 1 to 3" in lines[2]["reason"]
+assert lines[3]["status"] == "saved" and lines[3]["size"] == 900
+assert lines[4] == {"summary": "get", "saved": 2, "skipped": 1, "failed": 1, "not_tried": 0, "status": "done"}'
+  run --json --quiet get-all --to "$work/out/$(printf 'd\377')"
+  expect_status 0
+  json_check 'lines[0]["file"].endswith("/d\ufffd/AUT_0001.JPG") and lines[3]["saved"] == 3'
+  ;;
+messages-name-the-line)
+  # A message about the line names the device, its port slot and its speed; during a
+  # picture, the picture too.
+  start_emulator --generate 3 --silent-enqs 100000
+  run --quiet --speed 57600 count
+  expect_status 1
+  expect_err_has "tessaly-cli: $device (COM1, 57600 bit/s): Failed to communicate."
+  stop_emulator
+  rm -f "$work/path"
+  make_card 3000 3000
+  start_emulator --card "$work/card" --die-at-transfer 2
+  run --quiet get-all --to "$work/out"
+  expect_status 1
+  expect_err_has "tessaly-cli: $device (COM1, 9600 bit/s): AUT_0002.JPG: The serial device was disconnected."
+  [ "$(wc -l <"$work/stderr")" = 1 ] || fail "more than the one message"
+  ;;
+japanese-under-a-japanese-locale)
+  start_emulator --generate 0
+  status=0
+  env -u LC_ALL -u LANGUAGE -u LC_MESSAGES LANG=ja_JP.UTF-8 "$cli" camera --device "$device" list \
+    >"$work/stdout" 2>"$work/stderr" || status=$?
+  expect_status 0
+  expect_err_has "tessaly-cli: $device (COM1、9600 bps): カメラにデータがありません。"
+  # --lang en wins over the locale.
+  env -u LC_ALL LANG=ja_JP.UTF-8 "$cli" --lang en camera --device "$device" list 2>"$work/stderr"
+  expect_err_has "No data in camera."
+  ;;
+progress-on-a-terminal)
+  # On a terminal the save's line is redrawn in place with picture k of N, the bytes,
+  # the rate and the time left; the summary still goes to the standard output.
+  make_card 3000 4000 5000
+  start_emulator --card "$work/card"
+  python3 - "$cli" "$device" "$work/out" >"$work/screen" <<'PY' || fail "the pseudo-terminal run failed"
+import os, pty, subprocess, sys
+cli, device, out = sys.argv[1:]
+master, slave = pty.openpty()
+p = subprocess.Popen([cli, "camera", "--device", device, "get-all", "--to", out],
+                     stdout=subprocess.PIPE, stderr=slave, stdin=subprocess.DEVNULL)
+os.close(slave)
+screen = b""
+while True:
+    try:
+        chunk = os.read(master, 4096)
+    except OSError:
+        break
+    if not chunk:
+        break
+    screen += chunk
+summary = p.stdout.read()
+sys.exit(p.wait()) if p.returncode else None
+print(screen.decode(errors="replace"))
+print("SUMMARY " + summary.decode())
+PY
+  for k in 1 2 3; do
+    grep -q "$k of 3: AUT_000$k.JPG  [0-9]*/[0-9]* bytes ([0-9]*%)  [0-9]* B/s  [0-9]*:[0-9][0-9] left" "$work/screen" ||
+      fail "no progress line for picture $k"
+  done
+  grep -q "3 of 3: AUT_0003.JPG  5000/5000 bytes (100%)" "$work/screen" || fail "the last picture never reached its end"
+  grep -q "SUMMARY 3 saved, 0 skipped, 0 failed, 0 not tried" "$work/screen" || fail "no summary"
+  grep -q "$(printf '\r')" "$work/screen" || fail "the line is not redrawn in place"
+  ;;
+options-anywhere)
+  # Options before, between and after the operands, in both forms, and -- before an
+  # operand that starts with a dash.
+  make_card 500 600
+  start_emulator --card "$work/card"
+  mkdir "$work/-dash"
+  status=0
+  (cd "$work" && "$cli" camera get -q 2 --device="$device" --to -dash 1 >"$work/stdout" 2>"$work/stderr") || status=$?
+  expect_status 0
+  expect_out "2 saved, 0 skipped, 0 failed, 0 not tried"
+  only_pictures "$work/-dash" AUT_0001.JPG AUT_0002.JPG
+  (cd "$work" && "$cli" camera --device "$device" --quiet --overwrite --to=-dash get -- 1 >"$work/stdout" 2>"$work/stderr") || fail "-- before an operand"
+  expect_out "1 saved, 0 skipped, 0 failed, 0 not tried"
   ;;
 *)
   echo "unknown case $case_name"

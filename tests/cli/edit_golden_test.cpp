@@ -24,7 +24,7 @@ const std::string kEditFolder = std::string(TESSALY_SOURCE_DIR) + "/tests/cli/ed
 struct EditCase {
   std::string name, input, operations;
   int status = 0;
-  std::string message;  // stderr without its final line break, "\n" written as \n
+  std::string message;  // the reason of the one line on stderr
   std::string digest;
 };
 
@@ -98,7 +98,9 @@ TEST(EditGolden, EveryCaseGivesItsStatusMessageAndPicture) {
     EXPECT_EQ(Edit("'" + kEditFolder + "/inputs/" + c.input + "' '" + out.string() + "' " + c.operations,
                    folder / "err"),
               c.status);
-    EXPECT_EQ(ReadText(folder / "err"), c.message.empty() ? "" : c.message + "\n");
+    // A refusal names the picture it is about.
+    EXPECT_EQ(ReadText(folder / "err"),
+              c.message.empty() ? "" : "tessaly-cli: " + kEditFolder + "/inputs/" + c.input + ": " + c.message + "\n");
     if (c.status != 0) {
       EXPECT_FALSE(std::filesystem::exists(out)) << "nothing is written after a refusal";
       continue;
@@ -122,7 +124,7 @@ TEST(EditGolden, UsageErrorsAndFailuresWriteNothing) {
   EXPECT_EQ(Edit("'" + (folder / "missing.bmp").string() + "' '" + out + "' sharpen", folder / "err"), 1);
   EXPECT_FALSE(ReadText(folder / "err").empty());
   EXPECT_EQ(Edit("'" + in + "' '" + (folder / "out.png").string() + "' sharpen", folder / "err"), 1);
-  EXPECT_EQ(ReadText(folder / "err"), "This is not a valid file type.\n");
+  EXPECT_EQ(ReadText(folder / "err"), "tessaly-cli: " + (folder / "out.png").string() + ": This is not a valid file type.\n");
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_FALSE(std::filesystem::exists(folder / "out.png"));
 }

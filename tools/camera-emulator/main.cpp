@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/file_io.h"
+#include "base/version.h"
 #include "tools/camera-emulator/camera.h"
 
 namespace {
@@ -64,7 +65,8 @@ constexpr const char* kUsage =
     "  --die-at-transfer N    end the process at once after the first block of the N-th\n"
     "                         transfer (\"RD\" or \"RM\") that we send\n"
     "  --hang-up-at-transfer N  close our end of the line there instead and stay on\n"
-    "  --help                 this text\n";
+    "  -h, --help             this text\n"
+    "  -V, --version          the program's version\n";
 
 void OnSignal(int) { g_stopRequested = 1; }
 
@@ -91,6 +93,10 @@ int main(int argc, char** argv) {
     std::string_view option = args[i];
     if (option == "--help" || option == "-h") {
       std::cout << kUsage;
+      return 0;
+    }
+    if (option == "--version" || option == "-V") {
+      std::cout << "tessaly-camera-emulator " << tessaly::VersionText() << '\n';
       return 0;
     }
     if (option == "--realtime") {
