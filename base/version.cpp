@@ -2,6 +2,6 @@
 
 namespace tessaly {
 
-const char* VersionText() { return "1.00"; }
+const char* VersionText() { return TESSALY_VERSION; }
 
 }  // namespace tessaly

@@ -2,7 +2,8 @@
 
 namespace tessaly {
 
-// "1.00": the version the About box shows.
+// The programs' version ("1.00"), as the build names it: the About box, --version and
+// the package show the same.
 const char* VersionText();
 
 }  // namespace tessaly

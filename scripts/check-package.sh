@@ -18,7 +18,7 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "check-package.sh: run as root (it makes a chroot and mounts /proc and /dev in it)" >&2
   exit 2
 fi
-"$top/scripts/install-deps.sh" --package
+"$top/scripts/install-deps.sh" --check
 mkdir -p "$work"
 
 results=""

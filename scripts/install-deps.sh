@@ -1,24 +1,32 @@
 #!/bin/sh
-# Installs the Debian packages that building, running and testing Tessaly need, when
-# they are missing. Uses sudo when not run as root.
+# Installs the Debian packages that building Tessaly needs, when they are missing. Uses
+# sudo when not run as root.
 #
-# --package adds what building and checking the Debian package needs (scripts/check-package.sh,
-# `make package`): dpkg-shlibdeps, debootstrap and the validators. `make run` and `make test`
-# need none of them.
+#   (no option)  what the programs need to be built and run (`make run`)
+#   --test       also what the tests, benchmarks and fuzz targets need (`make test`)
+#   --package    also what building the Debian package needs (`make package`)
+#   --check      also what checking the package needs (`make check-package`): a clean
+#                Debian root and the validators
 set -eu
 
 packages="
   g++ cmake ninja-build pkg-config make
   libwxgtk3.2-dev wx-common wx3.2-i18n gettext
-  libjpeg62-turbo-dev libjpeg-turbo-progs
-  libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
-  xvfb xauth x11-utils openbox xdotool strace fonts-ipafont-gothic imagemagick libtiff-tools ghostscript libcairo2-dev
-  python3 python3-pil python3-numpy
+  libjpeg62-turbo-dev libcairo2-dev
 "
-if [ "${1:-}" = "--package" ]; then
-  packages="$packages dpkg-dev debootstrap lintian desktop-file-utils appstream"
-fi
+case "${1:-}" in
+  "") ;;
+  --test)
+    packages="$packages
+      libgtest-dev libgmock-dev libbenchmark-dev
+      clang libclang-rt-14-dev libjpeg-turbo-progs
+      xvfb xauth x11-utils xdotool openbox strace fonts-ipafont-gothic imagemagick libtiff-tools ghostscript
+      python3 python3-pil python3-numpy"
+    ;;
+  --package) packages="$packages dpkg-dev" ;;
+  --check) packages="$packages dpkg-dev debootstrap lintian desktop-file-utils appstream imagemagick" ;;
+  *) echo "usage: $0 [--test | --package | --check]" >&2; exit 2 ;;
+esac
 
 missing=""
 for p in $packages; do

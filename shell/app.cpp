@@ -22,6 +22,7 @@
 #include "shell/logo_window.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
+#include "shell/session_end.h"
 #include "shell/single_instance.h"
 #include "shell/translations.h"
 #include "shell/wx_prompt.h"
@@ -84,6 +85,8 @@ bool CCameraApp::OnInit() {
   SetPrompt(std::make_unique<WxPrompt>());
   if (!InitInstance(info)) return false;
   ServeLaterStarts(TheInstanceServer());
+  InstallEndSignals();
+  CallAfter([] { OfferRecoveredPictures(); });
   return true;
 }
 

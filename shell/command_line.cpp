@@ -41,16 +41,34 @@ void CAppCommandLineInfo::ParseFileName(std::string_view name) {
 
 CAppCommandLineInfo CAppCommandLineInfo::Parse(const std::vector<std::string>& args) {
   CAppCommandLineInfo info;
+  bool onlyFiles = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string_view arg = args[i];
-    if (arg == "--lang") {
+    if (onlyFiles) {
+      if (!arg.empty()) info.ParseFileName(arg);
+    } else if (arg == "--") {
+      onlyFiles = true;
+    } else if (arg == "--help" || arg == "-h") {
+      info.showHelp = true;
+    } else if (arg == "--version") {
+      info.showVersion = true;
+    } else if (arg == "--lang") {
       if (i + 1 == args.size()) {
+        info.problem = Problem::kMissingLanguage;
         info.error = "--lang needs a language: ja or en";
         break;
       }
       info.language = args[++i];
     } else if (arg.starts_with("--lang=")) {
       info.language = std::string(arg.substr(7));
+    } else if (arg.starts_with("--")) {
+      // A misspelt long option would otherwise be taken for one of the old flags and be
+      // ignored, or worse, for a file name.
+      if (info.problem == Problem::kNone) {
+        info.problem = Problem::kUnknownOption;
+        info.problemArgument = std::string(arg.substr(0, arg.find('=')));
+        info.error = "unknown option " + info.problemArgument + " (see tessaly --help)";
+      }
     } else if (arg.size() > 1 && arg[0] == '-') {
       info.ParseFlag(arg.substr(1));
     } else if (arg.size() > 1 && arg[0] == '/' && IsKnownFlag(arg.substr(1))) {
@@ -59,8 +77,11 @@ CAppCommandLineInfo CAppCommandLineInfo::Parse(const std::vector<std::string>& a
       info.ParseFileName(arg);
     }
   }
-  if (info.error.empty() && !info.language.empty() && info.language != "ja" && info.language != "en")
+  if (info.problem == Problem::kNone && !info.language.empty() && info.language != "ja" && info.language != "en") {
+    info.problem = Problem::kUnknownLanguage;
+    info.problemArgument = info.language;
     info.error = "unknown language \"" + info.language + "\": use ja or en";
+  }
   return info;
 }
 

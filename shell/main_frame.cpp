@@ -5,6 +5,7 @@
 #include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
+#include <wx/stattext.h>
 #include <wx/toolbar.h>
 #include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
@@ -14,8 +15,10 @@
 #include <utility>
 
 #include "base/prompt.h"
+#include "base/version.h"
 #include "shell/app.h"
 #include "shell/app_state.h"
+#include "shell/readme_window.h"
 #include "shell/status_progress.h"
 #include "shell/window_placement.h"
 
@@ -85,9 +88,9 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
   Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, wxID_ABOUT);
   Bind(wxEVT_MENU, &CMainFrame::OnExit, this, wxID_EXIT);
-  // The program has no help file; the help commands say where its description is.
+  // The program's help is its README.
   for (int id : {int(wxID_HELP), int(wxID_HELP_CONTENTS), int(wxID_HELP_INDEX), int(wxID_CONTEXT_HELP)})
-    Bind(wxEVT_MENU, [](wxCommandEvent&) { Prompt().Show(kMsgNoHelpFile); }, id);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ShowReadme(this); }, id);
   Bind(wxEVT_MENU, &CMainFrame::OnThumbnail, this, XRCID("ID_THUMBNAIL"));
   Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateThumbnail, this, XRCID("ID_THUMBNAIL"));
   Bind(wxEVT_MENU, &CMainFrame::OnViewToolBar, this, XRCID("ID_VIEW_TOOLBAR"));
@@ -168,6 +171,8 @@ void CMainFrame::ShowAtLastPlace() {
 void CMainFrame::ShowAbout() {
   wxDialog dialog;
   if (!wxXmlResource::Get()->LoadDialog(&dialog, this, "IDD_ABOUTBOX")) return;
+  if (auto* version = XRCCTRL(dialog, "IDC_VERSION", wxStaticText))
+    version->SetLabel(wxString::Format(_("Version %s"), VersionText()));
   dialog.CentreOnParent();
   dialog.ShowModal();
 }

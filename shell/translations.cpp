@@ -5,8 +5,20 @@
 #include <wx/stdpaths.h>
 #include <wx/translation.h>
 
+#include <filesystem>
+#include <system_error>
+
 namespace tessaly::shell {
 namespace {
+
+// Read from the system rather than asked of the toolkit, so that the catalog is found
+// before the application object exists too (the usage text of --help).
+wxString ExecutablePath() {
+  std::error_code error;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) return wxString(exe.c_str(), *wxConvFileName);
+  return wxStandardPaths::Get().GetExecutablePath();
+}
 
 bool HoldsCatalog(const wxFileName& folder) {
   wxFileName catalog(folder.GetPath(), "tessaly.mo");
@@ -21,7 +33,7 @@ std::string LocaleFolder() {
   // An installed program keeps its catalogs at the same place relative to its own folder
   // whatever the prefix (bin/../share/locale), so that a copy installed with any
   // --prefix, or moved with its tree, finds its own and never an older build's.
-  wxFileName exe(wxStandardPaths::Get().GetExecutablePath());
+  wxFileName exe(ExecutablePath());
   exe.Normalize(wxPATH_NORM_DOTS | wxPATH_NORM_ABSOLUTE | wxPATH_NORM_TILDE);
   wxFileName installed(exe.GetPath() + wxFILE_SEP_PATH + TESSALY_LOCALE_FROM_BINDIR, "");
   installed.Normalize(wxPATH_NORM_DOTS | wxPATH_NORM_ABSOLUTE);

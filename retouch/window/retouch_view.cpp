@@ -173,6 +173,9 @@ bool CRetouchView::OnCreate(wxDocument* doc, long flags) {
     Bind(wxEVT_MENU, &CRetouchView::OnTool, this, XRCID(name));
     Bind(wxEVT_UPDATE_UI, &CRetouchView::OnUpdateTool, this, XRCID(name));
   }
+  // Ctrl+A, the key of Select All in the other windows and most programs, selects the
+  // whole picture here too, beside the window's own Ctrl+I.
+  Bind(wxEVT_MENU, &CRetouchView::OnTool, this, XRCID("ID_EDIT_SELECT_ALL_IMAGES"));
   Bind(wxEVT_UPDATE_UI, &CRetouchView::OnUpdateTool, this, wxID_COPY);
   Bind(wxEVT_UPDATE_UI, &CRetouchView::OnUpdateTool, this, wxID_UNDO);
   Bind(wxEVT_MENU, &CRetouchView::OnDiscard, this, XRCID("ID_DISCARD_FLOATING"));
@@ -725,7 +728,7 @@ void CRetouchView::OnTool(wxCommandEvent& event) {
   if (id == XRCID("ID_ADJUST_CONTRAST")) return doc->AdjustContrastCommand();
   if (id == XRCID("ID_ADJUST_BRIGHTNESS")) return doc->AdjustBrightnessCommand();
   if (id == XRCID("ID_PHOTO_PROPERTIES")) return doc->PhotoPropertiesCommand();
-  if (id == XRCID("ID_EDIT_SELECT_ALL")) {
+  if (id == XRCID("ID_EDIT_SELECT_ALL") || id == XRCID("ID_EDIT_SELECT_ALL_IMAGES")) {
     const PictureRect old = m_tracking;
     state.SelectAll();
     m_tracking = PictureToDisplay(state.Selection());

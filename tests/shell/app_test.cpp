@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <csignal>
 #include <memory>
 
+#include "base/file_io.h"
 #include "base/ini_file.h"
 #include "camera/connection.h"
 #include "formats/picture_file.h"
@@ -20,8 +22,12 @@
 #include "shell/app_state.h"
 #include "shell/doc_manager.h"
 #include "shell/main_frame.h"
+#include "shell/readme_window.h"
+#include "shell/recovery.h"
+#include "shell/session_end.h"
 #include "shell/single_instance.h"
 #include "shell_test_support.h"
+#include "test_support/pictures.h"
 #include "test_support/pseudo_terminal.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
@@ -452,14 +458,24 @@ TEST_F(AppTest, ApplicationCommandsAndTheirEnabling) {
   for (int id : {XRCID("ID_PHOTO_PROPERTIES"), XRCID("ID_SAVE_FROM_ALBUM")})
     EXPECT_FALSE(enabled(id)) << "command " << id << " belongs to a window that is not there";
 
-  // Help has no file to show; it says so instead of doing nothing.
-  const std::pair<int, MessageId> help[] = {{int(wxID_CONTEXT_HELP), kMsgNoHelpFile}, {int(wxID_HELP), kMsgNoHelpFile}};
-  for (const auto& [id, message] : help) {
-    m_prompt->Clear();
+  // Help, F1 and Shift+F1 show the README (the source tree's, for a program of the build
+  // tree) in one window, brought forward when asked again.
+  auto readmeWindows = [] {
+    std::vector<wxWindow*> found;
+    for (wxWindow* window : wxTopLevelWindows)
+      if (window->GetLabel() == "Tessaly Help" && !window->IsBeingDeleted()) found.push_back(window);
+    return found;
+  };
+  for (int id : {int(wxID_HELP), int(wxID_CONTEXT_HELP)}) {
     wxCommandEvent command(wxEVT_MENU, id);
     frame->ProcessWindowEvent(command);
-    EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{std::string(MessageText(message))}) << "command " << id;
+    EXPECT_EQ(readmeWindows().size(), 1u) << "command " << id;
   }
+  EXPECT_TRUE(m_prompt.Texts().empty());
+  wxString text;
+  ASSERT_TRUE(ReadReadme(ReadmePath(), text));
+  EXPECT_TRUE(text.StartsWith("# ")) << "the README itself";
+  for (wxWindow* window : readmeWindows()) window->Destroy();
 }
 
 TEST_F(AppTest, NewMakesABlankPictureOnceStarted) {
@@ -562,6 +578,67 @@ TEST_F(AppTest, ALaterStartsFilesOpenInTheRunningProgram) {
   EXPECT_EQ(opened, (std::vector<fs::path>{m_folder / "one.bmp", m_folder / shiftJis})) << "names stay bytes";
   EXPECT_TRUE(m_prompt.Texts().empty()) << testing::PrintToString(m_prompt.Texts());
   served.server.reset();
+}
+
+}  // namespace
+}  // namespace tessaly::shell
+
+namespace tessaly::shell {
+namespace {
+
+// A logout's SIGTERM ends the program as Exit does, without a question: the changed
+// picture is kept as a copy beside nothing of the user's, the main window writes its
+// place, and the next start offers the copy back with the same pixels.
+TEST_F(AppTest, SigtermKeepsTheChangedPictureAndTheNextStartOffersIt) {
+  test::ScopedEnv state("XDG_STATE_HOME", (m_folder / "state").string());
+  const fs::path file = WritePicture("changed.bmp", 9, 5);
+  Bytes before;
+  ASSERT_FALSE(ReadWholeFile(file, before));
+  ASSERT_TRUE(Start({file.string()}));
+  InstallEndSignals();
+  auto* doc = dynamic_cast<retouch::CRetouchDoc*>(App().DocManager()->GetDocumentsVector().at(0));
+  ASSERT_NE(doc, nullptr);
+  doc->Apply(doc->State().AdjustBrightness(30));
+  ASSERT_TRUE(doc->IsModified());
+  const Picture changed = doc->GetPicture();
+  ASSERT_FALSE(test::SamePicture(changed, Picture::Make(9, 5, 24, 0x40)));
+
+  ASSERT_EQ(::raise(SIGTERM), 0);
+  ASSERT_TRUE(test::PumpUntil([&] { return App().MainFrame() == nullptr; }, 10000));
+  EXPECT_TRUE(m_prompt.Texts().empty()) << "nothing asked: " << testing::PrintToString(m_prompt.Texts());
+  Bytes after;
+  ASSERT_FALSE(ReadWholeFile(file, after));
+  EXPECT_EQ(after, before) << "the user's file is not written";
+  IniFile settings;
+  ASSERT_TRUE(settings.Load(m_folder / "Tessaly.ini"));
+  EXPECT_TRUE(settings.Get("Last Window", "Width").has_value()) << "the main window wrote its place";
+  ASSERT_EQ(ListRecoveryCopies(RecoveryFolder()).size(), 1u);
+
+  std::vector<std::string> offered;
+  SetRecoveryAnswerForTests([&](const std::vector<RecoveryCopy>& copies) {
+    for (const RecoveryCopy& copy : copies) offered.push_back(copy.originalPath);
+    return true;
+  });
+  ASSERT_TRUE(Start());
+  OfferRecoveredPictures();
+  SetRecoveryAnswerForTests(nullptr);
+  EXPECT_EQ(offered, std::vector<std::string>{file.string()});
+  ASSERT_EQ(OpenPaths(), std::vector<std::string>{file.string()});
+  auto* back = dynamic_cast<retouch::CRetouchDoc*>(App().DocManager()->GetDocumentsVector().at(0));
+  EXPECT_TRUE(test::SamePicture(back->GetPicture(), changed));
+  EXPECT_TRUE(back->IsModified()) << "still to be saved";
+  EXPECT_TRUE(ListRecoveryCopies(RecoveryFolder()).empty()) << "taken back";
+}
+
+TEST_F(AppTest, DiscardedRecoveryCopiesAreGoneAndNothingOpens) {
+  test::ScopedEnv state("XDG_STATE_HOME", (m_folder / "state").string());
+  ASSERT_FALSE(WriteRecoveryCopy(RecoveryFolder(), Picture::Make(4, 4, 24, 9), "", "Untitled"));
+  SetRecoveryAnswerForTests([](const std::vector<RecoveryCopy>&) { return false; });
+  ASSERT_TRUE(Start());
+  OfferRecoveredPictures();
+  SetRecoveryAnswerForTests(nullptr);
+  EXPECT_TRUE(OpenPaths().empty());
+  EXPECT_TRUE(ListRecoveryCopies(RecoveryFolder()).empty());
 }
 
 }  // namespace

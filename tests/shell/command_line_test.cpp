@@ -22,9 +22,40 @@ TEST(CommandLine, LanguageAndFilesInOrder) {
   EXPECT_TRUE(info.showLogo);
 }
 
-TEST(CommandLine, BadLanguageIsAnError) {
-  EXPECT_FALSE(CAppCommandLineInfo::Parse({"--lang", "fr"}).error.empty());
-  EXPECT_FALSE(CAppCommandLineInfo::Parse({"--lang"}).error.empty());
+TEST(CommandLine, UnusableCommandLinesNameTheirProblem) {
+  using Problem = CAppCommandLineInfo::Problem;
+  struct Case {
+    std::vector<std::string> args;
+    Problem problem;
+    std::string argument;
+  };
+  const Case cases[] = {
+      {{"--lang", "fr"}, Problem::kUnknownLanguage, "fr"},
+      {{"--lang=xx", "a.jpg"}, Problem::kUnknownLanguage, "xx"},
+      {{"--lang"}, Problem::kMissingLanguage, ""},
+      {{"a.jpg", "--colour=red", "--bogus"}, Problem::kUnknownOption, "--colour"},  // the first one is named
+      {{"--langs", "ja"}, Problem::kUnknownOption, "--langs"},
+  };
+  for (const Case& c : cases) {
+    auto info = CAppCommandLineInfo::Parse(c.args);
+    EXPECT_EQ(info.problem, c.problem) << c.args[0];
+    EXPECT_EQ(info.problemArgument, c.argument) << c.args[0];
+    EXPECT_FALSE(info.error.empty()) << c.args[0];
+  }
+}
+
+TEST(CommandLine, HelpVersionAndTheEndOfOptions) {
+  EXPECT_TRUE(CAppCommandLineInfo::Parse({"--help"}).showHelp);
+  EXPECT_TRUE(CAppCommandLineInfo::Parse({"a.jpg", "-h"}).showHelp);
+  EXPECT_TRUE(CAppCommandLineInfo::Parse({"--version"}).showVersion);
+  // "-help" is one of the old flags, which are ignored.
+  EXPECT_FALSE(CAppCommandLineInfo::Parse({"-help"}).showHelp);
+
+  auto info = CAppCommandLineInfo::Parse({"-p", "--", "--help", "-x.jpg", "/p"});
+  EXPECT_FALSE(info.showHelp);
+  EXPECT_TRUE(info.error.empty());
+  EXPECT_EQ(Entries(info), (std::vector<std::pair<std::string, Command>>{
+                               {"--help", Command::kPrint}, {"-x.jpg", Command::kPrint}, {"/p", Command::kPrint}}));
 }
 
 TEST(CommandLine, FlagsAfterDashOrSlash) {

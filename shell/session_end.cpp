@@ -1,0 +1,150 @@
+#include "shell/session_end.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <wx/evtloop.h>
+#include <wx/evtloopsrc.h>
+#include <wx/msgdlg.h>
+
+#include <cerrno>
+
+#include "formats/picture_file.h"
+#include "retouch/window/retouch_doc.h"
+#include "shell/app.h"
+#include "shell/doc_manager.h"
+#include "shell/main_frame.h"
+#include "windows/album_window.h"
+
+namespace tessaly::shell {
+namespace {
+
+// The signal handler only writes the signal's number into this pipe; the main loop
+// watches its other end, so that the work is done on the main thread, between events.
+int g_signalPipe[2] = {-1, -1};
+bool g_ending = false;
+std::function<bool(const std::vector<RecoveryCopy>&)> g_answerForTests;
+
+extern "C" void OnEndSignal(int signal) {
+  const int saved = errno;
+  const char number = static_cast<char>(signal);
+  [[maybe_unused]] ssize_t written = ::write(g_signalPipe[1], &number, 1);
+  errno = saved;
+}
+
+class EndSignalReader : public wxEventLoopSourceHandler {
+ public:
+  void OnReadWaiting() override {
+    char buffer[16];
+    while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
+    }
+    EndWithoutQuestions();
+  }
+  void OnWriteWaiting() override {}
+  void OnExceptionWaiting() override {}
+};
+
+bool AskToOpen(const std::vector<RecoveryCopy>& copies) {
+  if (g_answerForTests) return g_answerForTests(copies);
+  wxString names;
+  for (const RecoveryCopy& copy : copies) {
+    const std::string& name = copy.originalPath.empty() ? copy.title : copy.originalPath;
+    names += "  " + wxString::FromUTF8(name) + "\n";
+  }
+  CCameraApp* app = TheApp();
+  wxMessageDialog dialog(app ? app->MainFrame() : nullptr,
+                         wxString::Format(_("Tessaly was ended before these pictures were saved:\n\n%s\n"
+                                            "Copies of them were kept. Open them again?"),
+                                          names),
+                         wxTheApp->GetAppDisplayName(), wxYES_NO | wxYES_DEFAULT | wxICON_QUESTION);
+  dialog.SetYesNoLabels(_("&Open"), _("&Discard"));
+  return dialog.ShowModal() == wxID_YES;
+}
+
+}  // namespace
+
+void InstallEndSignals() {
+  if (g_signalPipe[0] >= 0 || wxTheApp == nullptr) return;
+  if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  // Watched in every event loop, a modal dialog's too.
+  if (!wxEventLoopBase::AddSourceForFD(g_signalPipe[0], new EndSignalReader, wxEVENT_SOURCE_INPUT)) {
+    ::close(g_signalPipe[0]);
+    ::close(g_signalPipe[1]);
+    g_signalPipe[0] = g_signalPipe[1] = -1;
+    return;
+  }
+  struct sigaction action = {};
+  action.sa_handler = OnEndSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(signal, &action, nullptr);
+  wxTheApp->Bind(wxEVT_QUERY_END_SESSION, [](wxCloseEvent&) { EndWithoutQuestions(); });
+  wxTheApp->Bind(wxEVT_END_SESSION, [](wxCloseEvent&) { EndWithoutQuestions(); });
+}
+
+int KeepChangedPictures(wxDocManager* manager) {
+  if (manager == nullptr) return 0;
+  int kept = 0;
+  const std::filesystem::path folder = RecoveryFolder();
+  for (wxDocument* doc : manager->GetDocumentsVector()) {
+    auto* retouch = dynamic_cast<retouch::CRetouchDoc*>(doc);
+    if (retouch == nullptr || !retouch->IsModified()) continue;
+    RetouchPictureState& state = retouch->State();
+    // What the window shows: a pasted picture still floating is part of it.
+    if (state.HasFloating()) state.CommitFloating();
+    if (!state.HasPixels()) state.CreateWhitePicture();
+    const std::string path = windows::WxToPath(retouch->GetFilename()).native();
+    if (!WriteRecoveryCopy(folder, retouch->GetPicture(), path, retouch->GetUserReadableName().utf8_string())) {
+      ++kept;
+      retouch->Modify(false);
+    }
+  }
+  return kept;
+}
+
+void EndWithoutQuestions() {
+  if (g_ending) return;
+  CCameraApp* app = TheApp();
+  if (app == nullptr) return;
+  g_ending = true;
+  KeepChangedPictures(app->DocManager());
+  for (wxDocument* doc : app->DocManager() ? app->DocManager()->GetDocumentsVector() : wxDocVector{})
+    doc->Modify(false);  // a picture that could not be kept is lost either way; nothing may ask
+  // Dialogs that wait for an answer are cancelled first, so that closing the windows
+  // under them does not pull the windows out from under their callers.
+  for (wxWindow* window : wxTopLevelWindows)
+    if (auto* dialog = wxDynamicCast(window, wxDialog); dialog && dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
+  app->CallAfter([app] {
+    if (CMainFrame* frame = app->MainFrame()) frame->Close(true);  // writes "Last Window"
+    else app->ExitMainLoop();
+    g_ending = false;
+  });
+}
+
+void OfferRecoveredPictures() {
+  CCameraApp* app = TheApp();
+  if (app == nullptr || app->MainFrame() == nullptr || !app->MainFrame()->IsShown()) return;
+  const std::vector<RecoveryCopy> copies = ListRecoveryCopies(RecoveryFolder());
+  if (copies.empty()) return;
+  if (!AskToOpen(copies)) {
+    for (const RecoveryCopy& copy : copies) DiscardRecoveryCopy(copy);
+    return;
+  }
+  for (const RecoveryCopy& copy : copies) {
+    PictureFile file;
+    if (!LoadRecoveryPicture(copy, file.picture)) continue;  // kept for another try
+    wxDocument* doc = app->OpenPendingPicture(file, copy.title);
+    if (doc == nullptr) continue;
+    if (!copy.originalPath.empty()) doc->SetFilename(windows::PathToWx(copy.originalPath), true);
+    if (!copy.title.empty()) doc->SetTitle(wxString::FromUTF8(copy.title));
+    doc->Modify(true);
+    DiscardRecoveryCopy(copy);
+  }
+}
+
+void SetRecoveryAnswerForTests(std::function<bool(const std::vector<RecoveryCopy>&)> answer) {
+  g_answerForTests = std::move(answer);
+}
+
+}  // namespace tessaly::shell
