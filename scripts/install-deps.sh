@@ -12,7 +12,7 @@ set -eu
 packages="
   g++ cmake ninja-build pkg-config make
   libwxgtk3.2-dev wx-common wx3.2-i18n gettext
-  libjpeg62-turbo-dev libcairo2-dev
+  libjpeg62-turbo-dev libcairo2-dev libglib2.0-dev
 "
 case "${1:-}" in
   "") ;;

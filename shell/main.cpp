@@ -5,6 +5,7 @@
 #include "shell/desktop_identity.h"
 #include "shell/single_instance.h"
 #include "shell/terminal_answer.h"
+#include "shell/toolkit_messages.h"
 
 wxIMPLEMENT_APP_NO_MAIN(tessaly::shell::CCameraApp);
 
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   if (decision.outcome == tessaly::shell::StartOutcome::kHandedOver) return 0;
   tessaly::shell::KeepProgramStart(std::move(decision));
   tessaly::shell::NameProgramAfterMenuEntry();
+  tessaly::shell::DropLayoutNoise();
   int status = wxEntry(argc, argv);
   tessaly::shell::EndProgramStart();
   return status;
