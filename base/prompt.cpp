@@ -1,6 +1,7 @@
 #include "base/prompt.h"
 
 #include <iostream>
+#include <utility>
 
 namespace tessaly {
 namespace {
@@ -14,12 +15,54 @@ PromptAnswer NegativeAnswer(PromptButtons buttons) {
   return PromptAnswer::kOk;
 }
 
+thread_local const PromptSubject* t_subject = nullptr;
+
+// The failures among the program's messages: shown with the warning icon.
+constexpr MessageId kFailures[] = {
+    kMsgNotValidFileType,     kMsgNotEnoughMemory,      kMsgFailedToCommunicate,  kMsgPictureTooLarge,
+    kMsgFailedToReadFile,     kMsgTypeNotSupported,     kMsgCannotSaveTiff,       kMsgCannotSaveJpeg,
+    kMsgAllTimersOccupied,    kMsgCannotSaveBmp,        kMsgFailedToPutClipboard, kMsgFailedToReadClipboard,
+    kMsgClipboardTooLarge,    kMsgCannotRotate,         kMsgRotateFailed,         kMsgInvalidPath,
+    kMsgDeviceBusy,           kMsgMemoryCardFull,       kMsgHardwareIoError,      kMsgWriteProtected,
+    kMsgFailedToAccessCard,   kMsgFailedToSaveFromAlbum, kMsgDiskFull,            kMsgSerialPermission,
+    kMsgSerialBusy,           kMsgSerialMissing,        kMsgSerialDisconnected,   kMsgNotSerialDevice,
+    kMsgFolderCannotTakeFiles, kMsgCannotPrint,         kMsgReadOnlySaveAs,       kMsgFailedToStartPrint,
+    kMsgFileGeneric,          kMsgFileNotFound,         kMsgFileBadPath,          kMsgFileAccessDenied,
+    kMsgFileHardIo,           kMsgFileDiskFull,
+};
+
+bool StartsWithFailure(std::string_view text) {
+  for (MessageId id : kFailures) {
+    std::string_view failure = MessageText(id);
+    // A message with a file name in it ("%1") is recognised by its longer fixed part.
+    if (const std::size_t at = failure.find("%1"); at != std::string_view::npos) {
+      const std::string_view before = failure.substr(0, at), after = failure.substr(at + 2);
+      failure = before.size() >= after.size() ? before : after;
+    }
+    if (!failure.empty() && text.find(failure) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
 std::unique_ptr<UserPrompt>& Installed() {
   static std::unique_ptr<UserPrompt> prompt;
   return prompt;
 }
 
 }  // namespace
+
+MessageKind KindOfMessage(std::string_view text, PromptButtons buttons) {
+  switch (buttons) {
+    case PromptButtons::kYesNo: return MessageKind::kQuestion;
+    case PromptButtons::kRetryCancel: return MessageKind::kWarning;
+    case PromptButtons::kOk: break;
+  }
+  return StartsWithFailure(text) ? MessageKind::kWarning : MessageKind::kInformation;
+}
+
+PromptSubject::PromptSubject(std::string name) : m_name(std::move(name)), m_outer(t_subject) { t_subject = this; }
+PromptSubject::~PromptSubject() { t_subject = m_outer; }
+std::string_view PromptSubject::Current() { return t_subject ? std::string_view(t_subject->m_name) : std::string_view(); }
 
 UserPrompt& Prompt() {
   static StreamPrompt fallback;
@@ -48,7 +91,7 @@ PromptAnswer StreamPrompt::Show(std::string_view text, PromptButtons buttons) {
 }
 
 PromptAnswer ScriptedPrompt::Show(std::string_view text, PromptButtons buttons) {
-  m_log.push_back({std::string(text), buttons});
+  m_log.push_back({std::string(text), buttons, std::string(PromptSubject::Current())});
   if (m_script.empty()) return NegativeAnswer(buttons);
   PromptAnswer answer = m_script.front();
   m_script.pop_front();

@@ -33,6 +33,29 @@ class UserPrompt {
   PromptAnswer Show(std::string_view text) { return Show(text, PromptButtons::kOk); }
 };
 
+// What a message is, for the icon it is shown with: a question (Yes/No), a warning (a
+// failure, or Retry/Cancel), otherwise information.
+enum class MessageKind { kInformation, kQuestion, kWarning };
+MessageKind KindOfMessage(std::string_view text, PromptButtons buttons);
+
+// Names the file (or other object) that the messages shown within a scope are about, so
+// that a message among many (an album meeting several bad files) says which one it
+// means; the program shows the name under the message's text. Scopes nest, the innermost
+// names the object. The name is the file system's bytes.
+class PromptSubject {
+ public:
+  explicit PromptSubject(std::string name);
+  ~PromptSubject();
+  PromptSubject(const PromptSubject&) = delete;
+  PromptSubject& operator=(const PromptSubject&) = delete;
+  // The innermost subject's name, or empty outside every scope.
+  static std::string_view Current();
+
+ private:
+  std::string m_name;
+  const PromptSubject* m_outer;
+};
+
 // The prompt in use. Until one is installed, messages go to stderr and every question
 // gets its negative answer (No, Cancel).
 UserPrompt& Prompt();
@@ -78,6 +101,7 @@ class ScriptedPrompt : public UserPrompt {
   struct Shown {
     std::string text;
     PromptButtons buttons;
+    std::string subject;  // what the message was about, empty when nothing was named
   };
   using UserPrompt::Show;
   PromptAnswer Show(std::string_view text, PromptButtons buttons) override;

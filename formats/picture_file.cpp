@@ -157,6 +157,7 @@ void ReportFileError(std::error_code error, const std::filesystem::path& path) {
 }
 
 bool PictureFile::LoadPicture(const std::filesystem::path& path) {
+  PromptSubject subject(path.native());
   Bytes file;
   if (auto error = ReadWholeFile(path, file)) {
     ReportFileError(error, path);
@@ -215,6 +216,7 @@ void PictureFile::InitFromDocument(const Picture& documentPicture, bool document
 }
 
 bool PictureFile::SavePicture(const std::filesystem::path& path) {
+  PromptSubject subject(path.native());
   const Picture& source = PictureToSave();
   const PictureFormat format = FormatOfName(path.native());
   if (format == PictureFormat::kUnknown || source.width <= 0 || source.height <= 0) return false;
@@ -251,6 +253,7 @@ bool PictureFile::EncodeForCamera(const Picture& source, CameraJpeg& out) {
 }
 
 bool OpenPictureFile(PictureFile& pictureFile, const std::filesystem::path& path) {
+  PromptSubject subject(path.native());
   std::filesystem::path target = path;
   std::error_code error;
   if (std::filesystem::is_symlink(path, error)) {

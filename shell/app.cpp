@@ -219,6 +219,7 @@ wxDocument* CCameraApp::OpenDocumentFile(const wxString& path) {
     case OpenTarget::kInvalid:
     case OpenTarget::kNothing: break;
   }
+  PromptSubject subject(decision.path.native());
   Prompt().Show(kMsgNotValidFileType);
   return nullptr;
 }
@@ -319,6 +320,7 @@ void CCameraApp::FileOpen() {
   const wxString path = dialog.GetPath();
   const std::filesystem::path target = ResolveShortcut(path.utf8_string());
   if (!CanOpenPicture(target)) {
+    PromptSubject subject(target.native());
     Prompt().Show(kMsgNotValidFileType);
     return;
   }

@@ -1,10 +1,13 @@
 #include "shell/comm_setup_dialog.h"
 
+#include <wx/control.h>
+#include <wx/dcclient.h>
 #include <wx/radiobut.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/xrc/xmlres.h>
 
+#include <algorithm>
 #include <string>
 
 #include "camera/picture_names.h"
@@ -30,6 +33,26 @@ wxString DeviceOfPort(int port) {
   const std::string name = "COM" + std::to_string(port);
   if (MyResolvePortName(name.c_str(), device, sizeof device) < 0) return {};
   return wxString::FromUTF8(device);
+}
+
+// The slot's label in the room the dialog gives its button: a device path too long for
+// it is shortened in the middle, where its least telling part is, and the whole path is
+// the button's tool tip.
+void ShowPortLabel(wxRadioButton* button, int port) {
+  const wxString label = PortButtonLabel(port);
+  button->SetLabel(label);
+  const wxString path = DeviceOfPort(port);
+  const int room = button->GetSize().GetWidth();
+  const int wanted = button->GetBestSize().GetWidth();
+  if (path.empty() || wanted <= room) return;
+  wxClientDC dc(button);
+  dc.SetFont(button->GetFont());
+  const int pathRoom = dc.GetTextExtent(path).GetWidth() - (wanted - room);
+  const wxString shortened = wxControl::Ellipsize(path, dc, wxELLIPSIZE_MIDDLE, std::max(pathRoom, 0));
+  wxString fitted = label;
+  fitted.Replace(path, shortened, false);
+  button->SetLabel(fitted);
+  button->SetToolTip(path);
 }
 
 }  // namespace
@@ -65,7 +88,7 @@ CCommSetupDialog::CCommSetupDialog(wxWindow* parent, const AppState& state) {
 
   for (int port = 1; port <= 4; ++port) {
     wxRadioButton* button = m_ports[static_cast<std::size_t>(port - 1)];
-    button->SetLabel(PortButtonLabel(port));
+    ShowPortLabel(button, port);
     button->Enable(IsPortAvailable(port) != 0);
     button->Bind(wxEVT_RADIOBUTTON, &CCommSetupDialog::OnPort, this);
   }

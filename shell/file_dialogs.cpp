@@ -4,13 +4,17 @@
 #include <wx/choice.h>
 #include <wx/dcclient.h>
 #include <wx/dirctrl.h>
+#include <wx/display.h>
 #include <wx/filename.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
 
+#include <glib-object.h>
+
 #include <algorithm>
+#include <memory>
 #include <new>
 
 #include "base/prompt.h"
@@ -19,6 +23,13 @@
 #include "windows/dc_render_device.h"
 #include "shell/doc_manager.h"
 #include "shell/file_dialog_rules.h"
+
+// The toolkit's window calls under wx (its headers are not needed for them).
+extern "C" {
+struct _GtkWindow;
+void gtk_window_resize(_GtkWindow* window, int width, int height);
+void gtk_window_move(_GtkWindow* window, int x, int y);
+}
 
 namespace tessaly::shell {
 namespace {
@@ -30,6 +41,33 @@ constexpr int kTypePollMs = 200;
 wxString FromUtf8(std::string_view text) { return wxString::FromUTF8(text.data(), text.size()); }
 
 wxWindow* CreatePreviewPanel(wxWindow* parent) { return new CPreviewPanel(parent); }
+
+// The toolkit's chooser gives itself, as it appears, the height of forty lines of text,
+// more than a 1280 x 800 screen has; wx leaves its size to the toolkit. Once it is on the
+// screen it gets a size that leaves room for the window manager's frame and the
+// desktop's panels on its parent's screen, centred on its parent.
+void FitChooser(wxFileDialog* dialog) {
+  wxWindow* parent = dialog->GetParent();
+  const int index = wxDisplay::GetFromWindow(parent != nullptr ? parent : dialog);
+  const wxRect area = wxDisplay(index == wxNOT_FOUND ? 0u : static_cast<unsigned>(index)).GetClientArea();
+  const wxSize size(std::min(880, area.width - 80), std::min(600, area.height - 140));
+  const wxRect around = parent != nullptr ? parent->GetScreenRect() : area;
+  const int x = std::clamp(around.x + (around.width - size.x) / 2, area.x, area.GetRight() - size.x);
+  const int y = std::clamp(around.y + (around.height - size.y) / 2, area.y, area.GetBottom() - size.y);
+  auto* window = reinterpret_cast<_GtkWindow*>(dialog->GetHandle());
+  gtk_window_resize(window, size.x, size.y);
+  gtk_window_move(window, x, y);
+}
+
+void OnChooserMapped(GtkWidget*, gpointer data) {
+  auto* dialog = static_cast<wxFileDialog*>(data);
+  // After the chooser's own sizing, which follows its showing.
+  dialog->CallAfter([dialog] { FitChooser(dialog); });
+}
+
+void FitChooserOnScreen(wxFileDialog& dialog) {
+  g_signal_connect_after(dialog.GetHandle(), "map", G_CALLBACK(OnChooserMapped), &dialog);
+}
 
 }  // namespace
 
@@ -161,6 +199,7 @@ CPreviewFileDialog::CPreviewFileDialog(wxWindow* parent, const wxString& title, 
                    wxFD_OPEN | wxFD_FILE_MUST_EXIST) {
   SetFilterIndex(filterIndex);
   SetExtraControlCreator(&CreatePreviewPanel);
+  FitChooserOnScreen(*this);
 }
 
 CPreviewPanel* CPreviewFileDialog::Panel() const { return dynamic_cast<CPreviewPanel*>(GetExtraControl()); }
@@ -261,6 +300,7 @@ CFileSaveDialog::CFileSaveDialog(wxWindow* parent, const wxString& title, std::s
   SetFilterIndex(filterIndex);
   SetFilename(name);
   Bind(wxEVT_BUTTON, &CFileSaveDialog::OnOk, this, wxID_OK);
+  FitChooserOnScreen(*this);
   Bind(wxEVT_TIMER, &CFileSaveDialog::OnTimer, this);
 }
 

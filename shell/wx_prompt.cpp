@@ -1,9 +1,14 @@
 #include "shell/wx_prompt.h"
 
 #include <wx/app.h>
-#include <wx/msgdlg.h>
+#include <wx/generic/msgdlgg.h>
 #include <wx/arrstr.h>
 #include <wx/translation.h>
+
+#include <filesystem>
+#include <string>
+
+#include "formats/album_scan.h"
 
 namespace tessaly::shell {
 
@@ -33,11 +38,23 @@ PromptAnswer WxPrompt::Show(std::string_view text, PromptButtons buttons) {
   const wxString original = wxString::FromUTF8(text.data(), text.size());
   wxString message = wxGetTranslation(original);
   if (message == original) message = TranslateLines(wxSplit(original, '\n', '\0'), 0);
-  long style = wxICON_INFORMATION | wxCENTRE;
+  long style = wxCENTRE;
+  switch (KindOfMessage(text, buttons)) {
+    case MessageKind::kInformation: style |= wxICON_INFORMATION; break;
+    case MessageKind::kQuestion: style |= wxICON_QUESTION; break;
+    case MessageKind::kWarning: style |= wxICON_WARNING; break;
+  }
   style |= buttons == PromptButtons::kOk ? wxOK : wxYES_NO;
-  wxMessageDialog dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, message, wxTheApp->GetAppDisplayName(),
-                         style);
+  // The toolkit's own message box: a dialog of a fixed size, with its icon, that cannot
+  // be maximised.
+  wxGenericMessageDialog dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, message,
+                                wxTheApp->GetAppDisplayName(), style);
   if (buttons == PromptButtons::kRetryCancel) dialog.SetYesNoLabels(_("&Retry"), _("Cancel"));
+  // The file the message is about, on a line of its own under the text.
+  if (std::string_view subject = PromptSubject::Current(); !subject.empty()) {
+    const std::string name = DisplayNameUtf8(std::filesystem::path(subject).filename().native());
+    dialog.SetExtendedMessage(wxString::FromUTF8(name.data(), name.size()));
+  }
   int answer = dialog.ShowModal();
   switch (buttons) {
     case PromptButtons::kOk: return PromptAnswer::kOk;

@@ -1,4 +1,5 @@
-// The program's prompt: a message box with the information icon, translated.
+// The program's prompt: a message box, translated, with the icon its kind of message
+// calls for, naming the file the message is about.
 #pragma once
 
 #include "base/prompt.h"

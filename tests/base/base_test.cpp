@@ -146,5 +146,43 @@ TEST(Prompt, StreamPromptAnswersFromItsFlags) {
             std::string::npos);
 }
 
+TEST(Prompt, EachMessageHasTheIconOfItsKind) {
+  const struct {
+    std::string text;
+    PromptButtons buttons;
+    MessageKind kind;
+  } cases[] = {
+      {std::string(MessageText(kMsgFileExistsReplace)), PromptButtons::kYesNo, MessageKind::kQuestion},
+      {std::string(MessageText(kMsgDiskFullInsert)), PromptButtons::kRetryCancel, MessageKind::kWarning},
+      {std::string(MessageText(kMsgNotValidFileType)), PromptButtons::kOk, MessageKind::kWarning},
+      {std::string(MessageText(kMsgFailedToCommunicate)), PromptButtons::kOk, MessageKind::kWarning},
+      {MessageTextWith(kMsgFileNotFound, "/tmp/a.bmp"), PromptButtons::kOk, MessageKind::kWarning},
+      {"lost.bmp" + std::string(MessageText(kMsgHardwareIoError)), PromptButtons::kOk, MessageKind::kWarning},
+      {std::string(MessageText(kMsgNoDataInCamera)), PromptButtons::kOk, MessageKind::kInformation},
+      {std::string(MessageText(kMsgTooFewColours)), PromptButtons::kOk, MessageKind::kInformation},
+  };
+  for (const auto& c : cases) EXPECT_EQ(KindOfMessage(c.text, c.buttons), c.kind) << c.text;
+}
+
+TEST(Prompt, MessagesNameTheInnermostSubject) {
+  auto scripted = std::make_unique<ScriptedPrompt>();
+  ScriptedPrompt* prompt = scripted.get();
+  ScopedPrompt scope(std::move(scripted));
+  Prompt().Show(kMsgNotEnoughMemory);
+  {
+    PromptSubject album("/pictures");
+    {
+      PromptSubject file("/pictures/bad.bmp");
+      Prompt().Show(kMsgNotValidFileType);
+    }
+    Prompt().Show(kMsgNoDataInAlbum);
+  }
+  EXPECT_EQ(PromptSubject::Current(), "");
+  ASSERT_EQ(prompt->Log().size(), 3u);
+  EXPECT_EQ(prompt->Log()[0].subject, "");
+  EXPECT_EQ(prompt->Log()[1].subject, "/pictures/bad.bmp");
+  EXPECT_EQ(prompt->Log()[2].subject, "/pictures");
+}
+
 }  // namespace
 }  // namespace tessaly

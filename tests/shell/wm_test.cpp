@@ -6,6 +6,10 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -17,7 +21,9 @@
 #include "shell/app_state.h"
 #include "shell/logo_window.h"
 #include "shell/main_frame.h"
+#include "shell/file_dialogs.h"
 #include "shell/window_placement.h"
+#include "shell/wx_prompt.h"
 #include "shell_test_support.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
@@ -80,6 +86,24 @@ wxRect FrameOnScreen(wxWindow* window) {
 std::vector<long> Stacking() {
   XSync(XDisplay(), False);
   return CardinalProperty(DefaultRootWindow(XDisplay()), "_NET_CLIENT_LIST_STACKING");
+}
+
+std::vector<std::string> AtomNames(Window window, const char* property) {
+  std::vector<std::string> names;
+  for (long atom : CardinalProperty(window, property)) {
+    char* name = XGetAtomName(XDisplay(), static_cast<Atom>(atom));
+    if (name != nullptr) {
+      names.emplace_back(name);
+      XFree(name);
+    }
+  }
+  return names;
+}
+
+wxDialog* ModalDialog() {
+  for (wxWindow* window : wxTopLevelWindows)
+    if (auto* dialog = wxDynamicCast(window, wxDialog); dialog && dialog->IsModal()) return dialog;
+  return nullptr;
 }
 
 bool StackedOver(wxWindow* upper, wxWindow* lower) {
@@ -203,6 +227,54 @@ TEST_F(WindowManagerTest, ASlideShowKeepsTheKeyboardWhenTheLogoGoes) {
   EXPECT_TRUE(test::PumpUntil([&] { return show->CurrentIndex() == 1; })) << "Right moves on";
   ASSERT_EQ(std::system("xdotool key Escape"), 0);
   EXPECT_TRUE(test::PumpUntil([&] { return ended; })) << "Escape ends the show";
+}
+
+TEST_F(WindowManagerTest, AMessageBoxHasItsIconNamesItsFileAndKeepsItsSize) {
+  ASSERT_TRUE(Start());
+  if (CLogoWindow* logo = App().LogoWindow()) logo->Finish();
+  std::vector<std::string> actions, texts;
+  int icons = 0;
+  wxTheApp->CallAfter([&] {
+    wxDialog* box = nullptr;
+    if (!test::PumpUntil([&] { return (box = ModalDialog()) != nullptr && !FrameOnScreen(box).IsEmpty(); })) return;
+    test::Pump(200);
+    actions = AtomNames(XWindowOf(box), "_NET_WM_ALLOWED_ACTIONS");
+    for (wxWindow* child : box->GetChildren()) {
+      if (auto* text = wxDynamicCast(child, wxStaticText)) texts.push_back(text->GetLabel().utf8_string());
+      if (wxDynamicCast(child, wxStaticBitmap)) ++icons;
+    }
+    test::SaveScreenshot(std::string("message_box_") + test::ShotLanguage());
+    box->EndModal(wxID_OK);
+  });
+  {
+    PromptSubject subject((m_folder / "fake.bmp").string());
+    WxPrompt().Show(kMsgNotValidFileType);
+  }
+  ASSERT_FALSE(actions.empty()) << "the window manager lists what the box allows";
+  // (openbox keeps a minimise button on every dialog, whatever its hints ask.)
+  for (const char* refused : {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"})
+    EXPECT_EQ(std::count(actions.begin(), actions.end(), refused), 0) << refused;
+  EXPECT_EQ(std::count(actions.begin(), actions.end(), "_NET_WM_ACTION_CLOSE"), 1);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "This is not a valid file type."), 1) << testing::PrintToString(texts);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "fake.bmp"), 1) << "the file is named under the text";
+  EXPECT_EQ(icons, 1) << "the box carries its icon";
+}
+
+TEST_F(WindowManagerTest, SaveAsFitsA1280By800Screen) {
+  ASSERT_TRUE(Start());
+  if (CLogoWindow* logo = App().LogoWindow()) logo->Finish();
+  CFileSaveDialog save(App().MainFrame(), "Save As", kSaveAsFilter, m_folder.Path().string(), "photo.jpg", 1);
+  wxRect shown;
+  test::RunModal(save, [&] {
+    test::PumpUntil([&] {
+      shown = FrameOnScreen(&save);
+      return !shown.IsEmpty() && shown.height < 800;
+    });
+    test::SaveScreenshot(std::string("save_as_1280x800_") + test::ShotLanguage());
+    save.EndModal(wxID_CANCEL);
+  });
+  EXPECT_TRUE(wxRect(0, 0, 1280, 800).Contains(shown))
+      << shown.x << "," << shown.y << " " << shown.width << "x" << shown.height;
 }
 
 }  // namespace
