@@ -26,8 +26,15 @@ void KeepExitLast(wxMenu* menu) {
   if (exit == nullptr) return;
   exit = menu->Remove(exit);
   auto isSeparator = [menu](size_t pos) { return menu->FindItemByPosition(pos)->IsSeparator(); };
+  auto isRecent = [menu](size_t pos) {
+    const int id = menu->FindItemByPosition(pos)->GetId();
+    return id >= wxID_FILE1 && id <= wxID_FILE9;
+  };
+  // A separator goes when it doubles another, or when it stands between two recent
+  // files (a file added later is appended after the separator above "Exit").
   for (size_t pos = 1; pos < menu->GetMenuItemCount();) {
-    if (isSeparator(pos) && isSeparator(pos - 1)) menu->Destroy(menu->FindItemByPosition(pos));
+    const bool between = pos + 1 < menu->GetMenuItemCount() && isRecent(pos - 1) && isRecent(pos + 1);
+    if (isSeparator(pos) && (isSeparator(pos - 1) || between)) menu->Destroy(menu->FindItemByPosition(pos));
     else ++pos;
   }
   while (menu->GetMenuItemCount() > 0 && isSeparator(menu->GetMenuItemCount() - 1))
@@ -45,7 +52,13 @@ CDocManager::CDocManager() : wxDocManager(0, false) {
   SetMaxDocsOpen(1000);
 }
 
-wxFileHistory* CDocManager::OnCreateFileHistory() { return new wxFileHistory(kRecentFileCount); }
+wxFileHistory* CDocManager::OnCreateFileHistory() {
+  auto* history = new wxFileHistory(kRecentFileCount);
+  // Whole paths, always: shortened to a name when an entry shares the first one's
+  // folder, the list read differently after a restart, which adds the entries anew.
+  history->SetMenuPathStyle(wxFH_PATH_SHOW_ALWAYS);
+  return history;
+}
 
 void CDocManager::LoadRecentFiles() {
   IniFile ini;

@@ -10,6 +10,8 @@
 #include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
 
+#include <glib-object.h>
+
 #include <memory>
 #include <optional>
 #include <utility>
@@ -21,6 +23,10 @@
 #include "shell/readme_window.h"
 #include "shell/status_progress.h"
 #include "shell/window_placement.h"
+#include "windows/processing_dlg.h"
+
+// The toolkit's widget type, for its close signal (its headers are not needed for it).
+extern "C" GType gtk_widget_get_type();
 
 namespace tessaly::shell {
 namespace {
@@ -45,6 +51,18 @@ wxRect InitialRect() { return SavedRect().value_or(wxRect(wxDefaultPosition, wxS
 ScreenRect ToScreenRect(const wxRect& r) { return {r.x, r.y, r.width, r.height}; }
 
 CMainFrame* g_mainFrame = nullptr;
+
+// The window manager's close button, seen before wx sees it: wx drops it while the
+// window is disabled, which it is while a job's "Processing Status" dialog is up.
+guint DeleteEventSignal() { return g_signal_lookup("delete-event", gtk_widget_get_type()); }
+
+gboolean OnDeleteEvent(GSignalInvocationHint*, guint count, const GValue* values, gpointer data) {
+  auto* frame = static_cast<CMainFrame*>(data);
+  if (count > 0 && G_VALUE_HOLDS_OBJECT(&values[0]) &&
+      g_value_get_object(&values[0]) == static_cast<gpointer>(frame->GetHandle()) && !frame->IsEnabled())
+    frame->CallAfter([frame] { frame->CloseAfterJobs(); });
+  return TRUE;  // stays installed
+}
 
 // Files and folders dropped on the main window open as File Open would open them.
 class FileDrop : public wxFileDropTarget {
@@ -83,6 +101,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   if (wxWindow* client = GetClientWindow()) client->SetDropTarget(new FileDrop);
 
   Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+  m_deleteHook = g_signal_add_emission_hook(DeleteEventSignal(), 0, &OnDeleteEvent, this, nullptr);
   Bind(wxEVT_SIZE, &CMainFrame::OnSize, this);
   Bind(wxEVT_MOVE, &CMainFrame::OnMove, this);
   Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
@@ -100,6 +119,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
 }
 
 CMainFrame::~CMainFrame() {
+  if (m_deleteHook != 0) g_signal_remove_emission_hook(DeleteEventSignal(), m_deleteHook);
   SetProgressDisplay(nullptr);
   if (g_mainFrame == this) g_mainFrame = nullptr;
 }
@@ -177,7 +197,24 @@ void CMainFrame::ShowAbout() {
   dialog.ShowModal();
 }
 
+bool CMainFrame::JobRunning() {
+  for (wxWindow* window : wxTopLevelWindows)
+    if (dynamic_cast<windows::CProcessingDlg*>(window) != nullptr && !window->IsBeingDeleted()) return true;
+  return false;
+}
+
+void CMainFrame::CloseAfterJobs() {
+  m_closeAfterJobs = true;
+  for (wxWindow* window : wxTopLevelWindows)
+    if (auto* job = dynamic_cast<windows::CProcessingDlg*>(window)) job->Cancel();
+}
+
 void CMainFrame::OnClose(wxCloseEvent& event) {
+  if (event.CanVeto() && JobRunning()) {
+    CloseAfterJobs();
+    event.Veto();
+    return;
+  }
   if (!IsIconized()) WriteLastWindow(ToScreenRect(GetRect()));
   event.Skip();  // the document frame's close asks every document to close
 }
@@ -229,6 +266,10 @@ void CMainFrame::RaiseWithDialogs() {
 }
 
 void CMainFrame::OnIdle(wxIdleEvent& event) {
+  if (m_closeAfterJobs && IsEnabled() && !JobRunning()) {
+    m_closeAfterJobs = false;
+    CallAfter([this] { Close(); });
+  }
   ShowToolStates();
   if (wxStatusBar* status = GetStatusBar()) {
     auto show = [status](int pane, wxKeyCode key, const wxString& text) {

@@ -35,6 +35,11 @@ class CMainFrame : public wxDocMDIParentFrame {
   // a window manager keeps them there by itself, but without one the window would
   // cover them.
   void RaiseWithDialogs();
+  // Closing while a camera or album job runs: the job is cancelled, and the window closes
+  // as Exit closes it once the job has stopped.
+  void CloseAfterJobs();
+  // Whether a job with its "Processing Status" dialog runs.
+  static bool JobRunning();
 
  private:
   void CreateBars();
@@ -64,6 +69,8 @@ class CMainFrame : public wxDocMDIParentFrame {
   std::vector<ToolLook> m_toolLooks;
   // Where the window goes back to once the window manager has first placed it.
   std::optional<wxRect> m_lastPlace;
+  bool m_closeAfterJobs = false;
+  unsigned long m_deleteHook = 0;
 };
 
 }  // namespace tessaly::shell

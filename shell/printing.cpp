@@ -13,6 +13,8 @@
 #include <wx/xrc/xmlres.h>
 
 #include <cstdlib>
+#include <memory>
+#include <utility>
 
 #include "base/prompt.h"
 #include "shell/app.h"
@@ -266,6 +268,15 @@ bool ShowPrintPreview(wxWindow* parent, wxPrintout* forView, wxPrintout* forPrin
   auto* frame = new wxPreviewFrame(preview, parent ? wxGetTopLevelParent(parent) : nullptr, title, wxDefaultPosition,
                                    wxSize(800, 700));
   frame->Initialize();
+  frame->CentreOnParent();
+  // A window manager places a new window as it likes; once it has, the preview goes back
+  // over the main window.
+  auto placed = std::make_shared<bool>(false);
+  frame->Bind(wxEVT_MOVE, [frame, placed](wxMoveEvent& event) {
+    event.Skip();
+    if (std::exchange(*placed, true)) return;
+    frame->CallAfter([frame] { frame->CentreOnParent(); });
+  });
   frame->Show();
   return true;
 }

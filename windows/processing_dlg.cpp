@@ -100,7 +100,7 @@ bool CProcessingDlg::Pump() {
 }
 
 void CProcessingDlg::OnCancel(wxCommandEvent&) {
-  m_cancelled = true;
+  Cancel();
 }
 
 void CProcessingDlg::OnClose(wxCloseEvent& event) {

@@ -48,6 +48,8 @@ class CProcessingDlg : public wxDialog {
 
   // Set once Cancel was pressed (or the dialog was asked to close).
   bool Cancelled() const { return m_cancelled; }
+  // What Cancel does: the job stops at its next step.
+  void Cancel() { m_cancelled = true; }
   // Handles the events that are waiting. False when the job must stop: Cancel was
   // pressed or the application is on its way out.
   bool Pump();

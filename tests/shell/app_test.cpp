@@ -21,6 +21,7 @@
 #include "shell/app_settings.h"
 #include "shell/app_state.h"
 #include "shell/doc_manager.h"
+#include "shell/logo_window.h"
 #include "shell/main_frame.h"
 #include "shell/readme_window.h"
 #include "shell/recovery.h"
@@ -32,6 +33,8 @@
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
 #include "windows/album_window.h"
+#include "windows/processing_dlg.h"
+#include "x_window.h"
 
 namespace tessaly::shell {
 namespace {
@@ -241,6 +244,24 @@ TEST_F(AppTest, AFileThatDoesNotLoadShowsNoWindowEvenForAMoment) {
   EXPECT_TRUE(OpenPaths().empty());
 }
 
+TEST_F(AppTest, TheCloseButtonDuringAJobCancelsItAndThenClosesAsExitDoes) {
+  ASSERT_TRUE(Start());
+  if (CLogoWindow* logo = App().LogoWindow()) logo->Finish();
+  test::Pump(50);
+  // A job as the camera and album windows run theirs: the main window is disabled.
+  auto* job = new windows::CProcessingDlg(App().MainFrame(), 10, "AUT_0001.JPG");
+  ASSERT_FALSE(App().MainFrame()->IsEnabled());
+  test::SendCloseButton(App().MainFrame());
+  ASSERT_TRUE(test::PumpUntil([&] { return job->Cancelled(); })) << "the job is asked to stop";
+  test::Pump(100);
+  ASSERT_NE(App().MainFrame(), nullptr) << "the window waits for the job";
+  job->Destroy();  // the job stops
+  EXPECT_TRUE(test::PumpUntil([&] { return App().MainFrame() == nullptr; })) << "then it closes";
+  IniFile ini;
+  ASSERT_TRUE(ini.Load(SettingsFilePath()));
+  EXPECT_GT(ini.GetInt("Last Window", "Width", 0), 0) << "as Exit, it writes its place";
+}
+
 TEST_F(AppTest, PendingPictureMovesIntoANewDocument) {
   ASSERT_TRUE(Start());
   PictureFile decoded;
@@ -376,8 +397,18 @@ TEST_F(AppTest, DroppedFilesOpenInOrder) {
 
 TEST_F(AppTest, RecentFilesAreOnTheFileMenu) {
   ASSERT_TRUE(Start());
+  fs::create_directory(m_folder / "other");
+  const fs::path elsewhere = WritePicture("other/far.jpg");
   fs::path picture = WritePicture("recent.bmp");
+  ASSERT_NE(App().OpenDocumentFile(elsewhere.string()), nullptr);
   ASSERT_NE(App().OpenDocumentFile(picture.string()), nullptr);
+  auto labels = [&] {
+    std::vector<std::string> shown;
+    for (int id : {wxID_FILE1, wxID_FILE2})
+      if (wxMenuItem* item = App().MainFrame()->GetMenuBar()->FindItem(id)) shown.push_back(item->GetItemLabel().utf8_string());
+    return shown;
+  };
+  const std::vector<std::string> before = labels();
   wxMenuItem* first = App().MainFrame()->GetMenuBar()->FindItem(wxID_FILE1);
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(first->GetItemLabelText().Contains("recent.bmp"));
@@ -385,14 +416,17 @@ TEST_F(AppTest, RecentFilesAreOnTheFileMenu) {
   const size_t count = file->GetMenuItemCount();
   EXPECT_EQ(file->FindItemByPosition(count - 1)->GetId(), wxID_EXIT) << "Exit stays last";
   EXPECT_TRUE(file->FindItemByPosition(count - 2)->IsSeparator());
-  EXPECT_EQ(file->FindItemByPosition(count - 3)->GetId(), wxID_FILE1);
-  EXPECT_FALSE(file->FindItemByPosition(count - 4)->IsSeparator() && file->FindItemByPosition(count - 5)->IsSeparator());
+  EXPECT_EQ(file->FindItemByPosition(count - 3)->GetId(), wxID_FILE2);
+  EXPECT_EQ(file->FindItemByPosition(count - 4)->GetId(), wxID_FILE1);
+  EXPECT_FALSE(file->FindItemByPosition(count - 5)->IsSeparator() && file->FindItemByPosition(count - 6)->IsSeparator());
 
   Stop();
   ASSERT_TRUE(Start());
+  EXPECT_EQ(labels(), before) << "the list reads the same after a restart";
+  EXPECT_EQ(before.size(), 2u);
   file = App().MainFrame()->GetMenuBar()->GetMenu(0);
   EXPECT_EQ(file->FindItemByPosition(file->GetMenuItemCount() - 1)->GetId(), wxID_EXIT) << "after a restart too";
-  EXPECT_EQ(file->FindItemByPosition(file->GetMenuItemCount() - 3)->GetId(), wxID_FILE1);
+  EXPECT_EQ(file->FindItemByPosition(file->GetMenuItemCount() - 3)->GetId(), wxID_FILE2);
 }
 
 }  // namespace

@@ -29,41 +29,15 @@
 #include "test_support/temp_folder.h"
 #include "windows/slide_show.h"
 #include "windows/x_screen.h"
-
-// From the toolkit under wx: the X window of a widget.
-extern "C" {
-struct _GdkWindow;
-_GdkWindow* gtk_widget_get_window(GtkWidget* widget);
-unsigned long gdk_x11_window_get_xid(_GdkWindow* window);
-}
+#include "x_window.h"
 
 namespace tessaly::shell {
 namespace {
 
 namespace fs = std::filesystem;
-
-Display* XDisplay() { return static_cast<Display*>(wxGetX11Display()); }
-
-Window XWindowOf(wxWindow* window) {
-  _GdkWindow* gdk = gtk_widget_get_window(window->GetHandle());
-  return gdk != nullptr ? gdk_x11_window_get_xid(gdk) : 0;
-}
-
-std::vector<long> CardinalProperty(Window window, const char* name) {
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  std::vector<long> values;
-  if (XGetWindowProperty(XDisplay(), window, XInternAtom(XDisplay(), name, False), 0, 1024, False, AnyPropertyType,
-                         &type, &format, &count, &after, &data) == Success &&
-      data != nullptr) {
-    if (format == 32)
-      for (unsigned long i = 0; i < count; ++i) values.push_back(reinterpret_cast<long*>(data)[i]);
-    XFree(data);
-  }
-  return values;
-}
+using test::CardinalProperty;
+using test::XDisplay;
+using test::XWindowOf;
 
 // The window's outer rectangle, its decorations included, as the X server has it.
 wxRect FrameOnScreen(wxWindow* window) {
