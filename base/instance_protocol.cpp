@@ -24,15 +24,39 @@ void PutU32(std::vector<std::uint8_t>& out, std::size_t value) {
   for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(value >> shift & 0xff));
 }
 
-void PutMagic(std::vector<std::uint8_t>& out) {
+void PutMagic(std::vector<std::uint8_t>& out, std::uint8_t version) {
   out.insert(out.end(), std::begin(kMagic), std::end(kMagic));
-  out.push_back(kInstanceProtocolVersion);
+  out.push_back(version);
+}
+
+void PutText(std::vector<std::uint8_t>& out, std::string_view text) {
+  PutU16(out, text.size());
+  out.insert(out.end(), text.begin(), text.end());
+}
+
+// A launch id of a version 2 body: its length, then its bytes (empty is allowed here).
+std::optional<std::string> ReadLaunchId(ByteReader& reader) {
+  std::size_t length = reader.U16LE();
+  if (!reader.Ok() || length > kMaxInstanceLaunchIdBytes) return std::nullopt;
+  auto bytes = reader.Bytes(length);
+  if (!reader.Ok()) return std::nullopt;
+  std::string id(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (!id.empty() && !IsAcceptableLaunchId(id)) return std::nullopt;
+  return id;
 }
 
 }  // namespace
 
+bool IsAcceptableLaunchId(std::string_view id) {
+  if (id.empty() || id.size() > kMaxInstanceLaunchIdBytes) return false;
+  return std::all_of(id.begin(), id.end(), [](char c) { return c >= 0x20 && c <= 0x7e; });
+}
+
 std::optional<std::vector<std::uint8_t>> EncodeInstanceRequest(const InstanceRequest& request) {
   if (request.entries.size() > kMaxInstanceEntries) return std::nullopt;
+  const bool launched = !request.startupId.empty() || !request.activationToken.empty();
+  for (const std::string* id : {&request.startupId, &request.activationToken})
+    if (!id->empty() && !IsAcceptableLaunchId(*id)) return std::nullopt;
   std::vector<std::uint8_t> body;
   PutU16(body, request.entries.size());
   for (const InstanceEntry& entry : request.entries) {
@@ -41,9 +65,13 @@ std::optional<std::vector<std::uint8_t>> EncodeInstanceRequest(const InstanceReq
     PutU16(body, entry.path.size());
     body.insert(body.end(), entry.path.begin(), entry.path.end());
   }
+  if (launched) {
+    PutText(body, request.startupId);
+    PutText(body, request.activationToken);
+  }
   std::vector<std::uint8_t> message;
   message.reserve(kInstanceHeaderSize + body.size());
-  PutMagic(message);
+  PutMagic(message, launched ? 2 : 1);
   PutU32(message, body.size());
   message.insert(message.end(), body.begin(), body.end());
   return message;
@@ -57,11 +85,11 @@ InstanceHeader CheckInstanceHeader(std::span<const std::uint8_t> header) {
   std::uint32_t bodySize = reader.U32LE();
   if (!reader.Ok() || !std::equal(magic.begin(), magic.end(), std::begin(kMagic))) return result;
   // A request of another version may be laid out otherwise after the version byte.
-  if (result.version != kInstanceProtocolVersion) {
+  if (result.version < kInstanceFirstVersion || result.version > kInstanceProtocolVersion) {
     result.check = HeaderCheck::kUnsupportedVersion;
     return result;
   }
-  if (bodySize > kMaxInstanceBodySize) {
+  if (bodySize > MaxInstanceBodySize(result.version)) {
     result.check = HeaderCheck::kTooLong;
     return result;
   }
@@ -70,8 +98,10 @@ InstanceHeader CheckInstanceHeader(std::span<const std::uint8_t> header) {
   return result;
 }
 
-std::optional<InstanceRequest> ParseInstanceBody(std::span<const std::uint8_t> body) {
-  if (body.size() > kMaxInstanceBodySize) return std::nullopt;
+std::optional<InstanceRequest> ParseInstanceBody(std::span<const std::uint8_t> body, std::uint8_t version) {
+  if (version < kInstanceFirstVersion || version > kInstanceProtocolVersion ||
+      body.size() > MaxInstanceBodySize(version))
+    return std::nullopt;
   ByteReader reader(body);
   std::size_t count = reader.U16LE();
   if (!reader.Ok() || count > kMaxInstanceEntries) return std::nullopt;
@@ -90,6 +120,16 @@ std::optional<InstanceRequest> ParseInstanceBody(std::span<const std::uint8_t> b
     if (!IsAcceptablePath(entry.path)) return std::nullopt;
     request.entries.push_back(std::move(entry));
   }
+  if (version >= 2) {
+    std::optional<std::string> startupId = ReadLaunchId(reader);
+    if (!startupId) return std::nullopt;
+    std::optional<std::string> activationToken = ReadLaunchId(reader);
+    if (!activationToken) return std::nullopt;
+    // A request without either is written as version 1: this one is not a request.
+    if (startupId->empty() && activationToken->empty()) return std::nullopt;
+    request.startupId = std::move(*startupId);
+    request.activationToken = std::move(*activationToken);
+  }
   if (reader.Remaining() != 0) return std::nullopt;
   return request;
 }
@@ -98,19 +138,19 @@ std::optional<InstanceRequest> ParseInstanceRequest(std::span<const std::uint8_t
   InstanceHeader header = CheckInstanceHeader(message);
   if (header.check != HeaderCheck::kComplete || message.size() - kInstanceHeaderSize != header.bodySize)
     return std::nullopt;
-  return ParseInstanceBody(message.subspan(kInstanceHeaderSize));
+  return ParseInstanceBody(message.subspan(kInstanceHeaderSize), header.version);
 }
 
 std::vector<std::uint8_t> EncodeInstanceAnswer(InstanceAnswer answer) {
   std::vector<std::uint8_t> out;
-  PutMagic(out);
+  PutMagic(out, kInstanceAnswerVersion);
   out.push_back(static_cast<std::uint8_t>(answer));
   return out;
 }
 
 std::optional<InstanceAnswer> ParseInstanceAnswer(std::span<const std::uint8_t> bytes) {
   if (bytes.size() != kInstanceAnswerSize || !std::equal(bytes.begin(), bytes.begin() + 4, std::begin(kMagic)) ||
-      bytes[4] != kInstanceProtocolVersion)
+      bytes[4] != kInstanceAnswerVersion)
     return std::nullopt;
   std::uint8_t status = bytes[5];
   if (status < static_cast<std::uint8_t>(InstanceAnswer::kReceived) ||

@@ -19,6 +19,7 @@
 #include "shell/doc_manager.h"
 #include "shell/file_dialog_rules.h"
 #include "shell/file_dialogs.h"
+#include "shell/launch_feedback.h"
 #include "shell/logo_window.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
@@ -254,6 +255,9 @@ void CCameraApp::RunHandedOver() {
   while (!m_handedOver.empty() && m_frame != nullptr && m_docManager != nullptr) {
     InstanceRequest request = std::move(m_handedOver.front());
     m_handedOver.pop_front();
+    // The launcher's feedback ends before the files open (one may show a message).
+    const std::string launchId = LaunchIdToUse(request, ToolkitOnWayland());
+    if (!launchId.empty()) BringToFront(launchId);
     // A file printed for a later start leaves this program running, unlike printing
     // from its own command line.
     RunCommandLine(CommandLineOfRequest(request));
@@ -263,8 +267,9 @@ void CCameraApp::RunHandedOver() {
   WriteOpenedForTests(m_docManager);
 }
 
-void CCameraApp::BringToFront() {
+void CCameraApp::BringToFront(const std::string& launchId) {
   if (m_frame == nullptr) return;
+  TakeLaunchId(m_frame, launchId);
   if (m_frame->IsIconized()) m_frame->Iconize(false);
   if (!m_frame->IsShown()) m_frame->Show(true);
   m_frame->RaiseWithDialogs();

@@ -92,7 +92,9 @@ class CCameraApp : public wxApp {
   AfterCommandLine RunCommandLine(const CAppCommandLineInfo& info);
   void PrintDocumentFile(const wxString& path);
   void RunHandedOver();
-  void BringToFront();
+  // Shows and raises the main window (with its dialogs), taking the launch id of a
+  // later start when there is one.
+  void BringToFront(const std::string& launchId = {});
 
   CDocManager* m_docManager = nullptr;
   CMainFrame* m_frame = nullptr;

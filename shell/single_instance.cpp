@@ -115,6 +115,8 @@ bool OnlyPrints(const CAppCommandLineInfo& info) {
 InstanceEnvironment InstanceEnvironment::FromProcess() {
   InstanceEnvironment environment;
   if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) environment.runtimeDir = runtime;
+  if (const char* id = std::getenv("DESKTOP_STARTUP_ID")) environment.startupId = id;
+  if (const char* token = std::getenv("XDG_ACTIVATION_TOKEN")) environment.activationToken = token;
   environment.displayKey =
       InstanceDisplayKey(std::getenv("GDK_BACKEND"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
   environment.uid = ::getuid();
@@ -340,7 +342,7 @@ void InstanceServer::Serve(int connection) {
   // The length was bounded by the header check before this allocation.
   std::vector<std::uint8_t> body(header.bodySize);
   if (!ReadExactly(connection, body.data(), body.size(), deadline)) return;
-  std::optional<InstanceRequest> request = ParseInstanceBody(body);
+  std::optional<InstanceRequest> request = ParseInstanceBody(body, header.version);
   if (!request) {
     answer(InstanceAnswer::kRefused);
     return;
@@ -399,6 +401,14 @@ std::optional<InstanceRequest> RequestOfCommandLine(const CAppCommandLineInfo& i
   return request;
 }
 
+std::string LaunchIdToUse(const InstanceRequest& request, bool wayland) {
+  // A Wayland compositor knows the activation token; launchers that predate it (and the
+  // toolkit's own Wayland launcher) pass the startup id there too. On X11 only the
+  // startup id means anything.
+  if (wayland && !request.activationToken.empty()) return request.activationToken;
+  return request.startupId;
+}
+
 CAppCommandLineInfo CommandLineOfRequest(const InstanceRequest& request) {
   using Command = CAppCommandLineInfo::ShellCommand;
   CAppCommandLineInfo info;
@@ -427,6 +437,10 @@ StartDecision DecideStart(const CAppCommandLineInfo& info, const InstanceEnviron
   if (info.runEmbedded || info.runAutomated || !info.error.empty()) return decision;
   std::optional<InstanceRequest> request = RequestOfCommandLine(info, cwd);
   if (!request) return decision;
+  // The launcher's feedback for this start is the running program's to end. What
+  // cannot be carried is left out: the files matter more.
+  if (IsAcceptableLaunchId(environment.startupId)) request->startupId = environment.startupId;
+  if (IsAcceptableLaunchId(environment.activationToken)) request->activationToken = environment.activationToken;
   std::optional<std::vector<std::uint8_t>> bytes = EncodeInstanceRequest(*request);
   InstanceLocation location = LocateInstance(environment);
   if (location.folder.empty() || !bytes) return decision;
@@ -463,8 +477,18 @@ StartDecision DecideStart(const CAppCommandLineInfo& info, const InstanceEnviron
       case HandOffResult::kNotAnswering:
         decision.notices.push_back({InstanceNotice::kNotAnswering, {}});
         return decision;
-      case HandOffResult::kRefused:
       case HandOffResult::kOtherVersion:
+        // A program of an earlier release reads only requests without a launch id: it
+        // still takes the files (the launcher's feedback then runs to its time-out).
+        if (!request->startupId.empty() || !request->activationToken.empty()) {
+          request->startupId.clear();
+          request->activationToken.clear();
+          bytes = EncodeInstanceRequest(*request);
+          if (bytes) continue;
+        }
+        decision.notices.push_back({InstanceNotice::kOtherVersion, {}});
+        return decision;
+      case HandOffResult::kRefused:
         decision.notices.push_back({InstanceNotice::kOtherVersion, {}});
         return decision;
     }

@@ -37,6 +37,8 @@ struct InstanceEnvironment {
   std::string tmpRoot = "/tmp";
   std::string displayKey;  // InstanceDisplayKey; empty: no display, no meeting
   uid_t uid = 0;
+  std::string startupId;        // $DESKTOP_STARTUP_ID, handed over with the files
+  std::string activationToken;  // $XDG_ACTIVATION_TOKEN, likewise
   static InstanceEnvironment FromProcess();
 };
 
@@ -142,6 +144,10 @@ class InstanceServer {
 // The request of a command line: its files made absolute against cwd (file names stay
 // bytes). Nothing when a name cannot be sent (relative without cwd, too long).
 std::optional<InstanceRequest> RequestOfCommandLine(const CAppCommandLineInfo& info, const fs::path& cwd);
+// The id with which the running program ends the launcher's feedback for a request and
+// raises its window: the activation token on Wayland (else the startup id), the startup
+// id on X11. Empty when the request has none.
+std::string LaunchIdToUse(const InstanceRequest& request, bool wayland);
 // The command line the running program carries out for a request.
 CAppCommandLineInfo CommandLineOfRequest(const InstanceRequest& request);
 

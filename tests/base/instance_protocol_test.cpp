@@ -83,7 +83,9 @@ TEST(InstanceRequest, MalformedMessagesAreRefused) {
       {"nothing", {}},
       {"another program's bytes", Of("GET / HTTP/1.1\r\n\r\n")},
       {"a header cut short", Of(std::string("TSLY\x01\x07\x00\x00", 8))},
-      {"another version", Message(2, static_cast<std::uint32_t>(good.size()), good)},
+      {"a version not read", Message(3, static_cast<std::uint32_t>(good.size()), good)},
+      {"version 0", Message(0, static_cast<std::uint32_t>(good.size()), good)},
+      {"version 2 without its launch ids", Message(2, static_cast<std::uint32_t>(good.size()), good)},
       {"a body longer than any request", Message(1, kMaxInstanceBodySize + 1, good)},
       {"a body length beyond the bytes", Message(1, static_cast<std::uint32_t>(good.size() + 1), good)},
       {"a body length short of the bytes", Message(1, static_cast<std::uint32_t>(good.size() - 1), good)},
@@ -114,7 +116,11 @@ TEST(InstanceRequest, TheHeaderTellsWhatToReadNext) {
   };
   const std::vector<Case> cases = {
       {"a request", Message(1, 7, {}), HeaderCheck::kComplete, 7},
-      {"the longest body", Message(1, kMaxInstanceBodySize, {}), HeaderCheck::kComplete, kMaxInstanceBodySize},
+      {"the longest body", Message(1, kMaxInstanceBodySizeV1, {}), HeaderCheck::kComplete, kMaxInstanceBodySizeV1},
+      {"longer than version 1 allows", Message(1, kMaxInstanceBodySizeV1 + 1, {}), HeaderCheck::kTooLong, 0},
+      {"the longest body with launch ids", Message(2, kMaxInstanceBodySize, {}), HeaderCheck::kComplete,
+       kMaxInstanceBodySize},
+      {"longer than version 2 allows", Message(2, kMaxInstanceBodySize + 1, {}), HeaderCheck::kTooLong, 0},
       {"a longer body: nothing is allocated", Message(1, 0xffffffff, {}), HeaderCheck::kTooLong, 0},
       {"another version, whatever follows", Message(7, 0xffffffff, {}), HeaderCheck::kUnsupportedVersion, 0},
       {"another magic", Of("TSLZ\x01\x00\x00\x00\x00"), HeaderCheck::kWrongMagic, 0},
@@ -125,6 +131,88 @@ TEST(InstanceRequest, TheHeaderTellsWhatToReadNext) {
     EXPECT_EQ(header.check, c.check) << c.description;
     EXPECT_EQ(header.bodySize, c.bodySize) << c.description;
   }
+}
+
+// Length (2 bytes LE) and bytes: a launch id of a version 2 body.
+Bytes Text(std::uint16_t length, std::string_view text) {
+  Bytes out(2 + text.size());
+  out[0] = static_cast<std::uint8_t>(length);
+  out[1] = static_cast<std::uint8_t>(length >> 8);
+  std::copy(text.begin(), text.end(), out.begin() + 2);
+  return out;
+}
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+Bytes MessageV2(const Bytes& body) { return Message(2, static_cast<std::uint32_t>(body.size()), body); }
+
+TEST(InstanceRequest, TheLaunchersIdsTravelWithTheFiles) {
+  const std::string startupId = "launcher-4711-host-tessaly-0_TIME123456";
+  const std::string token = "9f2c1ab7e3d54e0b8a6c2d1f0e7b3a45";
+  const std::vector<std::pair<std::string, InstanceRequest>> cases = {
+      {"a startup id (X11)", {{{InstanceCommand::kOpen, "/a.jpg"}}, startupId, ""}},
+      {"an activation token (Wayland)", {{{InstanceCommand::kOpen, "/a.jpg"}}, "", token}},
+      {"both, as a Wayland launcher may set them", {{{InstanceCommand::kPrint, "/b.jpg"}}, token, token}},
+      {"no files: only come to the front", {{}, startupId, ""}},
+      {"with spaces and the longest id", {{}, "id with spaces", std::string(kMaxInstanceLaunchIdBytes, '~')}},
+  };
+  for (const auto& [description, request] : cases) {
+    SCOPED_TRACE(description);
+    std::optional<Bytes> bytes = EncodeInstanceRequest(request);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ((*bytes)[4], 2) << "version 2: the request has a launch id";
+    EXPECT_EQ(ParseInstanceRequest(*bytes), request);
+  }
+  // The bytes, as another program would have to write them.
+  EXPECT_EQ(EncodeInstanceRequest({{{InstanceCommand::kPrint, "/a"}}, "s1", ""}),
+            MessageV2(Bytes{1, 0, 1, 2, 0, '/', 'a'} + Text(2, "s1") + Text(0, "")));
+  EXPECT_EQ(EncodeInstanceRequest({{}, "", "t"}), MessageV2(Bytes{0, 0} + Text(0, "") + Text(1, "t")));
+}
+
+// A program of an earlier release reads version 1 only: a request without a launch id
+// stays version 1, byte for byte, and this program still reads what the earlier one sent.
+TEST(InstanceRequest, RequestsOfTheEarlierReleaseAreStillRead) {
+  const Bytes earlier = Message(Body(2, {{0, 6, "/a.jpg"}, {1, 2, "/b"}}));
+  const InstanceRequest request{{{InstanceCommand::kOpen, "/a.jpg"}, {InstanceCommand::kPrint, "/b"}}, "", ""};
+  EXPECT_EQ(ParseInstanceRequest(earlier), request);
+  EXPECT_EQ(EncodeInstanceRequest(request), earlier);
+  InstanceHeader header = CheckInstanceHeader(earlier);
+  EXPECT_EQ(header.check, HeaderCheck::kComplete);
+  EXPECT_EQ(header.version, 1);
+}
+
+TEST(InstanceRequest, MalformedLaunchIdsAreRefused) {
+  const Bytes entries = Body(1, {{0, 2, "/a"}});
+  const std::string tooLong(kMaxInstanceLaunchIdBytes + 1, 'x');
+  const std::vector<std::pair<std::string, Bytes>> cases = {
+      {"neither id: that is a version 1 request", MessageV2(entries + Text(0, "") + Text(0, ""))},
+      {"no token length", MessageV2(entries + Text(2, "s1"))},
+      {"half a token length", MessageV2(entries + Text(2, "s1") + Bytes{0})},
+      {"an id length beyond the body", MessageV2(entries + Text(9, "s1") + Text(0, ""))},
+      {"a token length beyond the body", MessageV2(entries + Text(0, "") + Text(3, "t"))},
+      {"an id longer than any", MessageV2(entries + Text(kMaxInstanceLaunchIdBytes + 1, tooLong) + Text(0, ""))},
+      {"a token longer than any", MessageV2(entries + Text(0, "") + Text(kMaxInstanceLaunchIdBytes + 1, tooLong))},
+      {"a control character", MessageV2(entries + Text(3, "s\n1") + Text(0, ""))},
+      {"a NUL byte", MessageV2(entries + Text(0, "") + Text(3, std::string("t\0t", 3)))},
+      {"a byte above ASCII", MessageV2(entries + Text(2, "s\xe9") + Text(0, ""))},
+      {"a byte left over", MessageV2(entries + Text(2, "s1") + Text(0, "") + Bytes{0})},
+      {"launch ids in version 1", Message(entries + Text(2, "s1") + Text(0, ""))},
+  };
+  for (const auto& [description, bytes] : cases) EXPECT_FALSE(ParseInstanceRequest(bytes)) << description;
+  const Bytes whole = MessageV2(entries + Text(2, "s1") + Text(1, "t"));
+  ASSERT_TRUE(ParseInstanceRequest(whole));
+  for (std::size_t size = 0; size < whole.size(); ++size)
+    EXPECT_FALSE(ParseInstanceRequest(std::span(whole).first(size))) << "cut after " << size << " bytes";
+
+  // What would be refused is not sent.
+  for (const std::string& id : {tooLong, std::string("a\tb"), std::string("\x7f"), std::string("\xc3\xa9")}) {
+    EXPECT_FALSE(EncodeInstanceRequest({{}, id, ""})) << testing::PrintToString(id);
+    EXPECT_FALSE(EncodeInstanceRequest({{}, "", id})) << testing::PrintToString(id);
+    EXPECT_FALSE(IsAcceptableLaunchId(id));
+  }
+  EXPECT_FALSE(IsAcceptableLaunchId(""));
+  EXPECT_TRUE(IsAcceptableLaunchId(" "));
 }
 
 TEST(InstanceAnswer, OnlyExactAnswersOfThisVersionCount) {

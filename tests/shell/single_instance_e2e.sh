@@ -3,7 +3,8 @@
 # the Tessaly already running on the display and ends with status 0; a killed program's
 # socket does not block the next start; a stopped program keeps no start waiting for
 # long; two starts at once give one program with both files; another display gets a
-# program of its own. Runs on an X display (xvfb-run) with folders of its own.
+# program of its own; a start with a launcher's startup id hands over too. Runs on an X
+# display (xvfb-run) with folders of its own.
 #
 # Usage: single_instance_e2e.sh PROGRAM CLI
 #
@@ -64,7 +65,7 @@ hand_over() {
 printf 'BM:\000\000\000\000\000\000\000\066\000\000\000(\000\000\000\001\000\000\000\001\000\000\000\001\000\030\000\000\000\000\000\004\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\377\000' \
   > "$work/dot.bmp"
 shiftjis=$(printf '\216\312\220\136.jpg')
-for name in a b c d e f g h "$shiftjis"; do
+for name in a b c d e f g h i "$shiftjis"; do
   "$cli" convert "$work/dot.bmp" "$work/pictures/${name%.jpg}.jpg" >/dev/null || fail "cannot make $name"
 done
 pictures="$work/pictures"
@@ -88,6 +89,11 @@ hand_over --lang ja b.jpg
 wait_for 60 listed "$work/opened" "$pictures/b.jpg" || fail "b.jpg did not open"
 kill -0 "$first" || fail "the running program ended"
 [ ! -s "$work/later.log" ] || fail "a later start said something"
+
+echo "== a start from a launcher with its startup id hands over as any other"
+DESKTOP_STARTUP_ID="e2e-launcher-$$-tessaly-0_TIME4242" hand_over i.jpg
+wait_for 60 listed "$work/opened" "$pictures/i.jpg" || fail "i.jpg did not open"
+[ ! -s "$work/later.log" ] || fail "the start with a startup id said something"
 
 echo "== a killed program's socket does not block the next start"
 kill -9 "$first"

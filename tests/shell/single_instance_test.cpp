@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <future>
+#include <thread>
 
 #include "shell/single_instance.h"
 #include "test_support/temp_folder.h"
@@ -69,6 +70,8 @@ class SingleInstance : public ::testing::Test {
     environment.tmpRoot = (m_folder / "tmp").string();
     environment.displayKey = "x11-7";
     environment.uid = ::getuid();
+    environment.startupId = m_startupId;
+    environment.activationToken = m_activationToken;
     return environment;
   }
   InstanceLocation Location() const { return LocateInstance(Environment()); }
@@ -103,6 +106,7 @@ class SingleInstance : public ::testing::Test {
   }();
   std::mutex m_mutex;
   std::vector<InstanceRequest> m_taken;
+  std::string m_startupId, m_activationToken;  // the launcher's, for the later starts
 };
 
 TEST_F(SingleInstance, TheMeetingPlaceIsAPrivateFolderOfTheUser) {
@@ -236,6 +240,131 @@ TEST_F(SingleInstance, ALaterStartHandsOverItsFilesMadeAbsolute) {
   EXPECT_EQ(carried.entries[3].fileName, here + "/" + shiftJis);
   EXPECT_EQ(carried.entries[4].command, CAppCommandLineInfo::ShellCommand::kPrint);
   EXPECT_TRUE(carried.language.empty()) << "the language does not travel";
+}
+
+// A start from a launcher that shows feedback (a spinning cursor, a dock's "starting"
+// entry) hands its startup id or activation token to the running program with the files.
+TEST_F(SingleInstance, ALaterStartHandsOverTheLaunchersIds) {
+  auto server = Serve();
+  ASSERT_TRUE(server);
+  m_startupId = "launcher-4711-host-tessaly-0_TIME123456";
+  EXPECT_EQ(Decide({"/a.jpg"}).outcome, StartOutcome::kHandedOver);
+  m_startupId = "";
+  m_activationToken = "9f2c1ab7e3d54e0b8a6c2d1f0e7b3a45";
+  EXPECT_EQ(Decide({}).outcome, StartOutcome::kHandedOver);
+  m_startupId = m_activationToken;
+  EXPECT_EQ(Decide({"/b.jpg"}).outcome, StartOutcome::kHandedOver);
+  // An id that cannot be carried is left out; the files still go.
+  m_startupId = "bad\nid";
+  m_activationToken = std::string(kMaxInstanceLaunchIdBytes + 1, 't');
+  EXPECT_EQ(Decide({"/c.jpg"}).outcome, StartOutcome::kHandedOver);
+  m_startupId = m_activationToken = "";
+  EXPECT_EQ(Decide({"/d.jpg"}).outcome, StartOutcome::kHandedOver);
+
+  std::vector<InstanceRequest> taken = Taken();
+  ASSERT_EQ(taken.size(), 5u);
+  EXPECT_EQ(taken[0], (InstanceRequest{{{InstanceCommand::kOpen, "/a.jpg"}}, "launcher-4711-host-tessaly-0_TIME123456", ""}));
+  EXPECT_EQ(taken[1], (InstanceRequest{{}, "", "9f2c1ab7e3d54e0b8a6c2d1f0e7b3a45"}));
+  EXPECT_EQ(taken[2], (InstanceRequest{{{InstanceCommand::kOpen, "/b.jpg"}}, "9f2c1ab7e3d54e0b8a6c2d1f0e7b3a45",
+                                       "9f2c1ab7e3d54e0b8a6c2d1f0e7b3a45"}));
+  EXPECT_EQ(taken[3], (InstanceRequest{{{InstanceCommand::kOpen, "/c.jpg"}}, "", ""}));
+  EXPECT_EQ(taken[4], (InstanceRequest{{{InstanceCommand::kOpen, "/d.jpg"}}, "", ""}));
+
+  // Which id the running program uses: the token on Wayland, else the startup id.
+  EXPECT_EQ(LaunchIdToUse(taken[0], false), "launcher-4711-host-tessaly-0_TIME123456");
+  EXPECT_EQ(LaunchIdToUse(taken[0], true), "launcher-4711-host-tessaly-0_TIME123456");
+  EXPECT_EQ(LaunchIdToUse(taken[1], true), "9f2c1ab7e3d54e0b8a6c2d1f0e7b3a45");
+  EXPECT_EQ(LaunchIdToUse(taken[1], false), "") << "a Wayland token means nothing to an X server";
+  EXPECT_EQ(LaunchIdToUse(InstanceRequest{{}, "x11-id", "wayland-token"}, true), "wayland-token");
+  EXPECT_EQ(LaunchIdToUse(InstanceRequest{{}, "x11-id", "wayland-token"}, false), "x11-id");
+  EXPECT_EQ(LaunchIdToUse(taken[4], true), "");
+}
+
+// The program of an earlier release reads requests of version 1 only and answers any
+// other with "unsupported version". Serves on the socket's name until stopped; records
+// the versions it was sent and the requests it took.
+class EarlierReleaseProgram {
+ public:
+  explicit EarlierReleaseProgram(const fs::path& socket) {
+    m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, socket.c_str());
+    ::unlink(socket.c_str());
+    m_listening = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(m_fd, 4) == 0;
+    if (m_listening) m_thread = std::thread([this] { Run(); });
+  }
+  ~EarlierReleaseProgram() {
+    Stop();
+    ::close(m_fd);
+  }
+  // Ends the serving; what it recorded can be read afterwards.
+  void Stop() {
+    ::shutdown(m_fd, SHUT_RDWR);  // wakes the accept
+    if (m_thread.joinable()) m_thread.join();
+  }
+  bool Listening() const { return m_listening; }
+  std::vector<int> versions;
+  std::vector<InstanceRequest> taken;
+
+ private:
+  static bool ReadAll(int fd, std::uint8_t* out, std::size_t size) {
+    while (size > 0) {
+      ssize_t got = ::recv(fd, out, size, 0);
+      if (got <= 0) return false;
+      out += got;
+      size -= static_cast<std::size_t>(got);
+    }
+    return true;
+  }
+  static void Answer(int fd, InstanceAnswer answer) {
+    std::vector<std::uint8_t> bytes = EncodeInstanceAnswer(answer);
+    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  }
+  void Run() {
+    for (;;) {
+      int connection = ::accept(m_fd, nullptr, nullptr);
+      if (connection < 0) return;
+      std::uint8_t header[kInstanceHeaderSize];
+      if (ReadAll(connection, header, sizeof header)) {
+        versions.push_back(header[4]);
+        InstanceHeader checked = CheckInstanceHeader(header);
+        if (header[4] != 1) {
+          Answer(connection, InstanceAnswer::kUnsupportedVersion);
+        } else if (checked.check == HeaderCheck::kComplete) {
+          std::vector<std::uint8_t> body(checked.bodySize);
+          if (ReadAll(connection, body.data(), body.size())) {
+            if (std::optional<InstanceRequest> request = ParseInstanceBody(body, 1)) {
+              Answer(connection, InstanceAnswer::kReceived);
+              taken.push_back(*request);
+              Answer(connection, InstanceAnswer::kTaken);
+            } else {
+              Answer(connection, InstanceAnswer::kRefused);
+            }
+          }
+        }
+      }
+      ::close(connection);
+    }
+  }
+  int m_fd = -1;
+  bool m_listening = false;
+  std::thread m_thread;
+};
+
+TEST_F(SingleInstance, AProgramOfTheEarlierReleaseStillTakesTheFiles) {
+  EarlierReleaseProgram earlier(Location().socket);
+  ASSERT_TRUE(earlier.Listening());
+  m_startupId = "launcher-1-host-tessaly-0_TIME42";
+  StartDecision decision = Decide({"/a.jpg"});
+  m_startupId = "";
+  EXPECT_EQ(Decide({"/b.jpg"}).outcome, StartOutcome::kHandedOver);
+  earlier.Stop();
+  EXPECT_EQ(decision.outcome, StartOutcome::kHandedOver);
+  EXPECT_TRUE(decision.notices.empty());
+  EXPECT_EQ(earlier.versions, (std::vector<int>{2, 1, 1})) << "asked with the id, then again without it";
+  EXPECT_EQ(earlier.taken, (std::vector<InstanceRequest>{{{{InstanceCommand::kOpen, "/a.jpg"}}, "", ""},
+                                                 {{{InstanceCommand::kOpen, "/b.jpg"}}, "", ""}}));
 }
 
 TEST_F(SingleInstance, TheAnswerComesOnlyOnceTheMainThreadHasTheFiles) {

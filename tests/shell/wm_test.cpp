@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "base/ini_file.h"
@@ -249,6 +251,90 @@ TEST_F(WindowManagerTest, SaveAsFitsA1280By800Screen) {
   });
   EXPECT_TRUE(wxRect(0, 0, 1280, 800).Contains(shown))
       << shown.x << "," << shown.y << " " << shown.width << "x" << shown.height;
+}
+
+// What a launcher reads of the startup messages on the root window (format 8, 20 bytes
+// an event, the first of a message of type _NET_STARTUP_INFO_BEGIN, the message ended by
+// a NUL byte): the whole messages, in order.
+void ReadStartupMessages(Display* display, std::map<Window, std::string>& partial, std::vector<std::string>& messages) {
+  const Atom begin = XInternAtom(display, "_NET_STARTUP_INFO_BEGIN", False);
+  const Atom more = XInternAtom(display, "_NET_STARTUP_INFO", False);
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    if (event.type != ClientMessage || event.xclient.format != 8) continue;
+    if (event.xclient.message_type == begin) partial[event.xclient.window].clear();
+    else if (event.xclient.message_type != more) continue;
+    std::string& text = partial[event.xclient.window];
+    for (int i = 0; i < 20; ++i) {
+      const char c = event.xclient.data.b[i];
+      if (c == '\0') {
+        messages.push_back(text);
+        text.clear();
+        break;
+      }
+      text.push_back(c);
+    }
+  }
+}
+
+// The ids of the "remove" messages among startup messages ("remove: ID=value", the value
+// bare or in double quotes with backslash escapes).
+std::vector<std::string> RemovedIds(const std::vector<std::string>& messages) {
+  std::vector<std::string> ids;
+  for (const std::string& message : messages) {
+    const std::string prefix = "remove:";
+    if (message.compare(0, prefix.size(), prefix) != 0) continue;
+    std::size_t at = message.find("ID=", prefix.size());
+    if (at == std::string::npos) continue;
+    at += 3;
+    std::string id;
+    const bool quoted = at < message.size() && message[at] == '"';
+    for (std::size_t i = at + (quoted ? 1 : 0); i < message.size(); ++i) {
+      const char c = message[i];
+      if (quoted && c == '"') break;
+      if (!quoted && c == ' ') break;
+      if (c == '\\' && i + 1 < message.size()) {
+        id.push_back(message[++i]);
+        continue;
+      }
+      id.push_back(c);
+    }
+    ids.push_back(id);
+  }
+  return ids;
+}
+
+// A start from a launcher that hands its files over: the launcher's busy cursor stops
+// when this program says the start is complete ("remove" with the launcher's id).
+TEST_F(WindowManagerTest, AHandedOverStartupIdEndsTheLaunchersFeedback) {
+  ASSERT_TRUE(Start());
+  CMainFrame* frame = App().MainFrame();
+  ASSERT_TRUE(test::PumpUntil([&] { return !FrameOnScreen(frame).IsEmpty(); }));
+  // The launcher: a connection of its own, listening on the root window.
+  Display* launcher = XOpenDisplay(nullptr);
+  ASSERT_NE(launcher, nullptr);
+  XSelectInput(launcher, DefaultRootWindow(launcher), PropertyChangeMask);
+  XSync(launcher, False);
+  std::map<Window, std::string> partial;
+  std::vector<std::string> messages;
+  auto removed = [&](const std::string& id) {
+    ReadStartupMessages(launcher, partial, messages);
+    std::vector<std::string> ids = RemovedIds(messages);
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+  };
+
+  const std::string id = "launcher-4711-host-tessaly-0_TIME4242";
+  App().TakeHandedOver({{}, id, ""});
+  EXPECT_TRUE(test::PumpUntil([&] { return removed(id); }, 10000)) << testing::PrintToString(messages);
+
+  // A Wayland token means nothing to an X server: no message goes out for it (the next
+  // request's message comes after any it would have caused).
+  App().TakeHandedOver({{}, "", "wayland-token"});
+  App().TakeHandedOver({{}, "launcher-4712-host-tessaly-0_TIME4343", ""});
+  EXPECT_TRUE(test::PumpUntil([&] { return removed("launcher-4712-host-tessaly-0_TIME4343"); }, 10000));
+  EXPECT_FALSE(removed("wayland-token")) << testing::PrintToString(messages);
+  XCloseDisplay(launcher);
 }
 
 }  // namespace
