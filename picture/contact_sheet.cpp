@@ -25,9 +25,13 @@ double ContactSheetLayout::Scale(int pageWidth, int pageHeight) const {
 }
 
 PixelRect ContactSheetLayout::ToDevice(const PixelRect& logical, int pageWidth, int pageHeight) const {
-  double scale = Scale(pageWidth, pageHeight);
-  auto x = [&](int v) { return static_cast<int>(std::lround(pageWidth / 2.0 + v * scale)); };
-  auto y = [&](int v) { return static_cast<int>(std::lround(pageHeight / 2.0 + v * scale)); };
+  return ToDevice(logical, PixelRect{0, 0, pageWidth, pageHeight});
+}
+
+PixelRect ContactSheetLayout::ToDevice(const PixelRect& logical, const PixelRect& area) const {
+  double scale = Scale(area.width, area.height);
+  auto x = [&](int v) { return static_cast<int>(std::lround(area.left + area.width / 2.0 + v * scale)); };
+  auto y = [&](int v) { return static_cast<int>(std::lround(area.top + area.height / 2.0 + v * scale)); };
   int left = x(logical.left), top = y(logical.top);
   return {left, top, x(logical.left + logical.width) - left, y(logical.top + logical.height) - top};
 }

@@ -22,6 +22,7 @@
 #include "shell/launch_feedback.h"
 #include "shell/logo_window.h"
 #include "shell/main_frame.h"
+#include "shell/printing.h"
 #include "shell/resources.h"
 #include "shell/session_end.h"
 #include "shell/single_instance.h"
@@ -364,8 +365,16 @@ void CCameraApp::BindCommands() {
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { CommSetup(); }, XRCID("ID_COMM_SETUP"));
   Bind(wxEVT_MENU, [this](wxCommandEvent&) {
     wxPageSetupDialogData data(PrintData());
+    PageMargins& margins = ThePageMargins();
+    data.SetMarginTopLeft(wxPoint(margins.left, margins.top));
+    data.SetMarginBottomRight(wxPoint(margins.right, margins.bottom));
     wxPageSetupDialog dialog(m_frame, &data);
-    if (dialog.ShowModal() == wxID_OK) PrintData() = dialog.GetPageSetupDialogData().GetPrintData();
+    if (dialog.ShowModal() == wxID_OK) {
+      const wxPageSetupDialogData& chosen = dialog.GetPageSetupDialogData();
+      PrintData() = chosen.GetPrintData();
+      margins = {chosen.GetMarginTopLeft().x, chosen.GetMarginTopLeft().y, chosen.GetMarginBottomRight().x,
+                 chosen.GetMarginBottomRight().y};
+    }
   }, wxID_PRINT_SETUP);
   // Commands of windows that handle them themselves while they are active.
   auto disable = [](wxUpdateUIEvent& event) { event.Enable(false); };

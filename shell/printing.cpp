@@ -12,6 +12,7 @@
 #include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <utility>
@@ -146,6 +147,30 @@ wxPrintData& ThePrintData() {
   if (auto* app = dynamic_cast<CCameraApp*>(wxTheApp)) return app->PrintData();
   static wxPrintData data;
   return data;
+}
+
+PageMargins& ThePageMargins() {
+  static PageMargins margins;
+  return margins;
+}
+
+wxRect MarginsRect(const wxPrintout& printout, int pageWidth, int pageHeight) {
+  int printerWidth = 0, printerHeight = 0, ppiX = 0, ppiY = 0;
+  printout.GetPageSizePixels(&printerWidth, &printerHeight);
+  printout.GetPPIPrinter(&ppiX, &ppiY);
+  const wxRect page(0, 0, pageWidth, pageHeight);
+  if (printerWidth <= 0 || printerHeight <= 0 || ppiX <= 0 || ppiY <= 0) return page;
+  // Printer pixels to this page's pixels.
+  const double kx = static_cast<double>(pageWidth) / printerWidth, ky = static_cast<double>(pageHeight) / printerHeight;
+  const wxRect paper = printout.GetPaperRectPixels();
+  const double mmX = ppiX / 25.4 * kx, mmY = ppiY / 25.4 * ky;
+  const PageMargins& m = ThePageMargins();
+  const int left = static_cast<int>(std::lround(paper.x * kx + m.left * mmX));
+  const int top = static_cast<int>(std::lround(paper.y * ky + m.top * mmY));
+  const int right = static_cast<int>(std::lround((paper.x + paper.width) * kx - m.right * mmX));
+  const int bottom = static_cast<int>(std::lround((paper.y + paper.height) * ky - m.bottom * mmY));
+  const wxRect inside = wxRect(wxPoint(left, top), wxPoint(right - 1, bottom - 1)).Intersect(page);
+  return inside.IsEmpty() ? page : inside;
 }
 
 std::unique_ptr<PrintTarget> MakeFilePrintTarget(const std::string& path, int dotsPerInch) {

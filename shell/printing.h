@@ -25,6 +25,18 @@ bool ContinuePrinting();
 // "Printer Settings..." (the application's).
 wxPrintData& ThePrintData();
 
+// The page set-up's margins in millimetres: "Printer Settings..." takes them from the
+// page set-up, 10 mm on every side until then.
+struct PageMargins {
+  int left = 10, top = 10, right = 10, bottom = 10;
+};
+PageMargins& ThePageMargins();
+
+// The part of a page a printout draws in, in the device pixels of a page of pageWidth x
+// pageHeight (the preview's page has fewer than the printer's): the paper less the
+// margins, within what the printer can print.
+wxRect MarginsRect(const wxPrintout& printout, int pageWidth, int pageHeight);
+
 // Where a job's pages go.
 class PrintTarget {
  public:

@@ -59,13 +59,15 @@ bool CAlbumPrintout::OnPrintPage(int page) {
   // The preview hands over a page at its zoom, not at the printer's size: the sheet is
   // laid out on the pixels it has.
   if (IsPreview()) dc->GetSize(&width, &height);
-  if (DrawPage(*dc, page, width, height, IsPreview())) return true;
+  if (DrawPage(*dc, page, width, height, IsPreview(), shell::MarginsRect(*this, width, height))) return true;
   // A cell that could not be drawn aborts the job rather than leaving a gap on paper.
   if (!IsPreview()) shell::UserAbort() = true;
   return false;
 }
 
-bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight, bool fromCache) {
+bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight, bool fromCache, wxRect area) {
+  if (area.IsEmpty()) area = wxRect(0, 0, pageWidth, pageHeight);
+  const PixelRect sheet{area.x, area.y, area.width, area.height};
   const int items = static_cast<int>(m_items.size());
   const int first = m_layout.FirstItem(page);
   const int count = m_layout.ItemsOnPage(page, items);
@@ -111,12 +113,12 @@ bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight,
       }
       if (fromCache) m_printImages[index] = image;
     }
-    PixelRect thumb = m_layout.ToDevice(m_layout.ThumbRect(k), pageWidth, pageHeight);
+    PixelRect thumb = m_layout.ToDevice(m_layout.ThumbRect(k), sheet);
     if (thumb.width <= 0 || thumb.height <= 0) continue;
     wxImage scaled = image.Scale(thumb.width, thumb.height, wxIMAGE_QUALITY_NEAREST);
     dc.DrawBitmap(wxBitmap(scaled), thumb.left, thumb.top, false);
 
-    PixelRect caption = m_layout.ToDevice(m_layout.CaptionRect(k), pageWidth, pageHeight);
+    PixelRect caption = m_layout.ToDevice(m_layout.CaptionRect(k), sheet);
     // A caption wider than its cell is shortened in the middle instead of being cut at
     // the cell's edges (a clipping region would outlive the caption on some devices).
     wxString text = wxControl::Ellipsize(m_items[index].caption, dc, wxELLIPSIZE_MIDDLE, caption.width);

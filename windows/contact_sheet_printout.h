@@ -35,8 +35,9 @@ class CAlbumPrintout : public wxPrintout {
 
   // Draws one page onto dc, whose drawing area is pageWidth x pageHeight pixels (the
   // printer's, or a bitmap's for a picture of the sheet). False when a thumbnail could
-  // not be made (the job is then aborted).
-  bool DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight, bool fromCache);
+  // not be made (the job is then aborted). The sheet fills area (the page within its
+  // margins), or the whole page when area is empty.
+  bool DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight, bool fromCache, wxRect area = {});
 
  private:
   void DecideOrientation();

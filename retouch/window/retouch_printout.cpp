@@ -5,6 +5,7 @@
 #include "base/prompt.h"
 #include "picture/renderer.h"
 #include "retouch/window/retouch_doc.h"
+#include "shell/printing.h"
 #include "windows/dc_render_device.h"
 
 namespace tessaly::retouch {
@@ -35,10 +36,12 @@ bool CRetouchPrintout::OnPrintPage(int) {
   int pageW = 0, pageH = 0, ppiX = 0, ppiY = 0;
   GetPageSizePixels(&pageW, &pageH);
   GetPPIPrinter(&ppiX, &ppiY);
+  // The picture goes across the page within its margins, from their top-left corner.
+  const wxRect area = shell::MarginsRect(*this, pageW, pageH);
   windows::DcRenderDevice::Options options;
   options.depth = forced;
   options.printing = true;
-  options.pageWidth = pageW;
+  options.pageWidth = area.width;
   options.pixelsPerInchX = ppiX > 0 ? ppiX : 72;
   options.pixelsPerInchY = ppiY > 0 ? ppiY : 72;
   windows::DcRenderDevice device(*dc, options);
@@ -48,6 +51,9 @@ bool CRetouchPrintout::OnPrintPage(int) {
     dc->GetSize(&w, &h);
     const double scale = static_cast<double>(w) / pageW;
     dc->SetUserScale(scale, scale);
+    dc->SetDeviceOrigin(static_cast<wxCoord>(area.x * scale), static_cast<wxCoord>(area.y * scale));
+  } else {
+    dc->SetDeviceOrigin(area.x, area.y);
   }
   RendererSlot slot;
   try {

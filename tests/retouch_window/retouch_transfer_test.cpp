@@ -4,6 +4,7 @@
 #include <wx/process.h>
 #include <wx/utils.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -153,7 +154,7 @@ TEST_F(RetouchTransferTest, PictureFromAnotherProgramPastesAsAFloatingPicture) {
   EXPECT_TRUE(SamePicture(doc->State().Floating(), clip));
 }
 
-TEST_F(RetouchTransferTest, PrintingToPdfGivesOnePageWithThePictureAcrossTheWidth) {
+TEST_F(RetouchTransferTest, PrintingToPdfGivesOnePageWithThePictureAcrossTheWidthWithinTheMargins) {
   if (!wxFileName::IsFileExecutable("/usr/bin/gs")) GTEST_SKIP() << "ghostscript is needed to rasterise the page";
   const fs::path pdf = m_folder / "page.pdf";
   ScopedEnv target("TESSALY_PRINT_FILE", pdf.string());
@@ -171,18 +172,24 @@ TEST_F(RetouchTransferTest, PrintingToPdfGivesOnePageWithThePictureAcrossTheWidt
   ASSERT_TRUE(page.LoadFile(wxString::FromUTF8((m_folder / "page1.png").string()), wxBITMAP_TYPE_PNG));
   auto printed = [&](int x, int y) { return page.GetRed(x, y) < 200; };
   const int row = 20;
-  int left = -1, right = -1, bottom = -1;
+  int left = -1, right = -1, top = -1, bottom = -1;
   for (int x = 0; x < page.GetWidth(); ++x)
     if (printed(x, row)) {
       if (left < 0) left = x;
       right = x;
     }
   for (int y = 0; y < page.GetHeight(); ++y)
-    if (printed(page.GetWidth() / 2, y)) bottom = y;
-  EXPECT_LE(left, 1);
-  EXPECT_GE(right, page.GetWidth() - 2);
-  // 640 x 480 keeps its proportions: three quarters of the width high.
-  EXPECT_NEAR(bottom + 1, page.GetWidth() * 3 / 4, 2);
+    if (printed(page.GetWidth() / 2, y)) {
+      if (top < 0) top = y;
+      bottom = y;
+    }
+  // The page set-up's margins, 10 mm, at 40 dots an inch.
+  const int margin = static_cast<int>(std::lround(10 / 25.4 * 40));
+  EXPECT_NEAR(left, margin, 1);
+  EXPECT_NEAR(top, margin, 1);
+  EXPECT_NEAR(right, page.GetWidth() - 1 - margin, 1);
+  // 640 x 480 keeps its proportions: three quarters of its width high.
+  EXPECT_NEAR(bottom + 1 - top, (right + 1 - left) * 3 / 4, 2);
 }
 
 }  // namespace

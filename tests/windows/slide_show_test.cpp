@@ -311,6 +311,25 @@ TEST_F(SlideShow, ContactSheetsPrintToPdfWithoutAPrinter) {
   for (std::size_t at = text.find("/Type /Page"); at != std::string::npos; at = text.find("/Type /Page", at + 1))
     if (text.compare(at, 12, "/Type /Pages") != 0) ++pages;
   EXPECT_EQ(pages, 2u);
+  // Nothing is printed within the page set-up's margins (10 mm, 20 pixels at 50 dots an
+  // inch), and the first thumbnail starts right inside them.
+  const fs::path png = m_folder / "sheet.png";
+  ASSERT_EQ(std::system(("gs -q -dNOPAUSE -dBATCH -sDEVICE=png16m -r50 -dFirstPage=1 -dLastPage=1 -sOutputFile=" +
+                         png.string() + " " + pdf.string())
+                            .c_str()),
+            0);
+  wxImage sheet;
+  ASSERT_TRUE(sheet.LoadFile(wxString::FromUTF8(png.string()), wxBITMAP_TYPE_PNG));
+  int firstX = sheet.GetWidth(), firstY = sheet.GetHeight();
+  for (int y = 0; y < sheet.GetHeight(); ++y)
+    for (int x = 0; x < sheet.GetWidth(); ++x)
+      if (sheet.GetRed(x, y) < 200 || sheet.GetGreen(x, y) < 200 || sheet.GetBlue(x, y) < 200) {
+        firstX = std::min(firstX, x);
+        firstY = std::min(firstY, y);
+      }
+  EXPECT_GE(firstX, 20);
+  EXPECT_GE(firstY, 20);
+  EXPECT_LE(std::min(firstX, firstY), 20 + 10) << "the sheet starts just inside the margins";
   if (const char* folder = std::getenv("TESSALY_SHOT_DIR")) {
     std::string command = "gs -q -dNOPAUSE -dBATCH -sDEVICE=png16m -r60 -dFirstPage=1 -dLastPage=1 -sOutputFile=" +
                           std::string(folder) + "/contact_sheet.png " + pdf.string();
