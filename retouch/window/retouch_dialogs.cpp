@@ -6,6 +6,7 @@
 #include <wx/scrolbar.h>
 #include <wx/settings.h>
 #include <wx/slider.h>
+#include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/xrc/xmlres.h>
@@ -108,10 +109,32 @@ bool CTonePreviewBase::WindowPreviewOffered() const {
 }
 
 void CTonePreviewBase::LayOutPreview() {
-  // The box keeps its top-left corner; the scroll bars sit along its right and bottom.
-  const wxPoint at = m_box->GetPosition();
-  m_box->SetSize(at.x, at.y, kFrameWidth, kFrameHeight);
+  // The preview with its scroll bars along its right and bottom sits centred across the
+  // "Preview Type" group, under its choices; the group ends below it, and the buttons
+  // and the dialog's edge follow, so that no empty band is left under the controls.
   const int thickness = std::max(wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, this), 8);
+  const wxSize block(kFrameWidth + 2 + thickness, kFrameHeight + 2 + thickness);
+  wxPoint at = m_box->GetPosition();
+  if (auto* group = XRCCTRL(*this, "IDC_PREVIEW_GROUP", wxStaticBox)) {
+    const wxRect box = group->GetRect();
+    at = wxPoint(box.x + (box.width - block.x) / 2, m_window->GetRect().GetBottom() + 10);
+    const int groupBottom = at.y + block.y + 12;
+    group->SetSize(box.x, box.y, box.width, groupBottom - box.y);
+    wxWindow* ok = FindWindow(wxID_OK);
+    wxWindow* cancel = FindWindow(wxID_CANCEL);
+    int lowest = groupBottom;
+    for (wxWindow* child : GetChildren())
+      if (child->IsShown() && child != ok && child != cancel && child->GetRect().GetRight() < box.x)
+        lowest = std::max(lowest, child->GetRect().GetBottom());
+    int bottom = lowest;
+    for (wxWindow* button : {ok, cancel}) {
+      if (button == nullptr) continue;
+      button->Move(button->GetPosition().x, lowest + 8);
+      bottom = std::max(bottom, button->GetRect().GetBottom());
+    }
+    SetClientSize(GetClientSize().GetWidth(), bottom + 10);
+  }
+  m_box->SetSize(at.x, at.y, kFrameWidth, kFrameHeight);
   m_vertical->SetSize(at.x + kFrameWidth + 2, at.y, thickness, kFrameHeight);
   m_horizontal->SetSize(at.x, at.y + kFrameHeight + 2, kFrameWidth, thickness);
 }
@@ -130,7 +153,9 @@ void CTonePreviewBase::UpdateScrollBars() {
   const bool window = m_previewType == 1;
   auto setUp = [window](wxScrollBar* bar, int position, int extent, int page) {
     const bool shown = PreviewScrollBarShown(extent, page);
-    bar->Show(shown);
+    // A bar that could not be used (the thumbnail shows the whole picture) is not shown
+    // as a grey slab either.
+    bar->Show(shown && window);
     if (shown) bar->SetScrollbar(position, page, extent, page);
     bar->Enable(window && shown);
   };
