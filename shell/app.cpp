@@ -9,7 +9,7 @@
 
 #include "base/ini_file.h"
 #include "base/prompt.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "formats/picture_file.h"
 #include "retouch/window/retouch_embedding.h"
 #include "retouch/window/retouch_template.h"

@@ -11,7 +11,7 @@
 
 #include "base/ini_file.h"
 #include "base/prompt.h"
-#include "camera/send_to_camera.h"
+#include "workflows/send_to_camera.h"
 #include "retouch/clipboard_data.h"
 #include "retouch/window/dsc_srvr_item.h"
 #include "retouch/window/retouch_dialogs.h"

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <fstream>
 
-#include "camera/camera_transfers.h"
+#include "workflows/camera_transfers.h"
 #include "camera/over_emulator.h"
 
 namespace tessaly {

@@ -1,4 +1,4 @@
-#include "camera/camera_transfers.h"
+#include "workflows/camera_transfers.h"
 
 #include <algorithm>
 #include <new>
@@ -6,7 +6,7 @@
 #include "base/file_errors.h"
 #include "base/prompt.h"
 #include "camera/camera_ops.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "camera/link.h"
 #include "camera/port.h"
 #include "camera/picture_names.h"

@@ -1,6 +1,6 @@
 // The one way pictures go to the camera, as the album and the retouch window use it:
 // what each hands the camera and how each words a failure.
-#include "camera/send_to_camera.h"
+#include "workflows/send_to_camera.h"
 
 #include <gtest/gtest.h>
 

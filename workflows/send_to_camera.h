@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "camera/camera_transfers.h"
+#include "workflows/camera_transfers.h"
 #include "picture/picture.h"
 
 namespace tessaly {

@@ -1,4 +1,4 @@
-#include "camera/send_to_camera.h"
+#include "workflows/send_to_camera.h"
 
 #include <algorithm>
 #include <new>
