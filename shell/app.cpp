@@ -55,11 +55,11 @@ void ReportInstanceNotices() {
   }
 }
 
-void WriteOpenedForTests(wxDocManager* manager) {
+void TellOpened(wxDocManager* manager) {
   if (manager == nullptr) return;
   std::vector<std::string> opened;
   for (wxDocument* doc : manager->GetDocumentsVector()) opened.push_back(windows::WxToPath(doc->GetFilename()).native());
-  WriteOpenedListForTests(opened);
+  TellOpenedDocuments(opened);
 }
 
 }  // namespace
@@ -237,7 +237,7 @@ void CCameraApp::ServeLaterStarts(InstanceServer* server) {
       });
     });
   }
-  WriteOpenedForTests(m_docManager);
+  TellOpened(m_docManager);
 }
 
 void CCameraApp::TakeHandedOver(InstanceRequest request) {
@@ -259,7 +259,7 @@ void CCameraApp::RunHandedOver() {
     BringToFront();
   }
   m_runningHandedOver = false;
-  WriteOpenedForTests(m_docManager);
+  TellOpened(m_docManager);
 }
 
 void CCameraApp::BringToFront() {
