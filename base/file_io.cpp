@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 #include <cstdlib>
 #include <string>
 
@@ -41,30 +40,7 @@ class FileDescriptor {
   int m_fd;
 };
 
-// A test hook: TESSALY_TEST_SLOW_SAVE_MS makes every save pause that long after each
-// 4 KiB, so that a test can stop the program in the middle of writing a file.
-int SlowSaveMs() {
-  static const int pause = [] {
-    const char* text = std::getenv("TESSALY_TEST_SLOW_SAVE_MS");
-    return text ? std::clamp(std::atoi(text), 0, 10'000) : 0;
-  }();
-  return pause;
-}
-
 std::error_code WriteAll(int fd, ByteSpan data) {
-  if (int pause = SlowSaveMs(); pause > 0) {
-    while (!data.empty()) {
-      ByteSpan piece = data.first(std::min<std::size_t>(data.size(), 4096));
-      ssize_t n = ::write(fd, piece.data(), piece.size());
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return LastError();
-      }
-      data = data.subspan(static_cast<std::size_t>(n));
-      std::this_thread::sleep_for(std::chrono::milliseconds(pause));
-    }
-    return {};
-  }
   while (!data.empty()) {
     ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {

@@ -15,7 +15,7 @@
 
 #include "bench/realtime_line.h"
 #include "camera/camera_ops.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "camera/link.h"
 #include "test_support/emulator_process.h"
 
@@ -61,7 +61,7 @@ struct Session {
   explicit Session(const std::string& device) : m_device("TESSALY_COM1", device) {
     previous = SetPortBackend(std::make_unique<bench::CountingBackend>(count));
     previousClock = SetLinkClock(std::make_unique<PauseCountingClock>(pausedSeconds));
-    TheLinkState() = LinkState{};
+    LinkReset();
     TheCameraState() = CameraState{};
     TheLinkSetup() = LinkSetup{};
     TheLinkSetup().currentSpeed = kSpeed;

@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "shell/app.h"
 #include "shell/app_state.h"
 #include "shell/command_line.h"

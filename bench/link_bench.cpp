@@ -38,7 +38,7 @@ void BM_LinkBlockTransferRealtime115200(benchmark::State& state) {
   auto previous = SetPortBackend(std::make_unique<bench::CountingBackend>(count));
   double ratio = 0, cpu = 0;
   for (auto _ : state) {
-    TheLinkState() = LinkState{};
+    LinkReset();
     PortReset(1);
     if (!PortOpen(kBaseSpeed, 1)) {
       state.SkipWithError("cannot open the emulator's line");
@@ -49,7 +49,7 @@ void BM_LinkBlockTransferRealtime115200(benchmark::State& state) {
     LinkRequest(kCmdSB, speed, Answered::kYes);
     LinkPause(50);
     PortSetSpeed(kSpeed);
-    TheLinkState().packetSize = 512;
+    LinkSetPacketSize(512);
     FrameData packet{};
     PutU16BE(packet, 0, 512);
     LinkRequest(kCmdSP, packet, Answered::kNo);
@@ -58,12 +58,10 @@ void BM_LinkBlockTransferRealtime115200(benchmark::State& state) {
     count = bench::LineCount{};
     double cpuStart = CpuSeconds();
     auto start = std::chrono::steady_clock::now();
-    LinkState& link = TheLinkState();
-    link.transferState = TransferState::kReceiving;
-    link.expectedBlock = 1;
+    LinkExpectBlocks(destination, kPictureSize);
     FrameData number{};
     PutU32BE(number, 0, 1);
-    int status = LinkRequest(kCmdRD, number, Answered::kYes);
+    LinkStatus status = LinkRequest(kCmdRD, number, Answered::kYes);
     int code = AnswerCode();
     if (status == kLinkDone && code == kAnswerOk) status = ReceiveBlocks(destination, kPictureSize, code);
     double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -16,7 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "shell/app.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "camera/connection.h"
+#include "camera/link_setup.h"
 #include "camera/link.h"
 #include "camera/port.h"
 #include "camera/thumbnail.h"
@@ -13,40 +13,35 @@ namespace {
 CameraState g_camera;
 
 // A request whose answer carries a 32-bit number in its first four data bytes.
-int NumberRequest(int command, const FrameData& data, int& code, std::uint32_t& value) {
-  int status = LinkRequest(command, data, Answered::kYes);
+LinkStatus NumberRequest(int command, const FrameData& data, int& code, std::uint32_t& value) {
+  LinkStatus status = LinkRequest(command, data, Answered::kYes);
   if (status != kLinkDone) return status;
   code = AnswerCode();
-  if (code == kAnswerOk) value = GetU32BE(TheLinkState().answerData, 0);
+  if (code == kAnswerOk) value = GetU32BE(LinkAnswerData(), 0);
   return status;
 }
 
 // "RD" or "RM" and the blocks that follow an "OK". The transfer state is set before the
 // request goes out, so that the progress callback already runs while we wait for the
 // answer.
-int ReadBlocks(int command, std::span<std::uint8_t> destination, std::uint32_t number, std::uint32_t size,
-               int& code) {
+LinkStatus ReadBlocks(int command, std::span<std::uint8_t> destination, std::uint32_t number, std::uint32_t size,
+                      int& code) {
   destination = destination.first(std::min<std::size_t>(destination.size(), size));
-  LinkState& link = TheLinkState();
-  link.blockDest = destination;
-  link.progressTotal = size;
-  link.transferState = TransferState::kReceiving;
-  link.expectedBlock = 1;
-  link.progressDone = link.progressReported = 0;
+  LinkExpectBlocks(destination, size);
   FrameData data{};
   PutU32BE(data, 0, number);
-  int status = LinkRequest(command, data, Answered::kYes);
+  LinkStatus status = LinkRequest(command, data, Answered::kYes);
   if (status != kLinkDone) return status;
   code = AnswerCode();
   if (code != kAnswerOk) {
     // No blocks follow a refusal.
-    link.transferState = TransferState::kIdle;
+    LinkEndTransfer();
     return status;
   }
   status = ReceiveBlocks(destination, size, code);
   // The camera may end with "DE" before it sent all it announced; a picture cut short
   // must not pass for a whole one.
-  if (status == kLinkDone && code == kAnswerOk && link.progressDone != size) code = kAnswerNotGood;
+  if (status == kLinkDone && code == kAnswerOk && LinkProgressDone() != size) code = kAnswerNotGood;
   return status;
 }
 
@@ -85,19 +80,19 @@ bool IsCameraSpeed(std::uint32_t bitsPerSecond) {
   return std::find(kSpeedOfCode.begin(), kSpeedOfCode.end(), bitsPerSecond) != kSpeedOfCode.end();
 }
 
-int CamHello(int& code) {
+LinkStatus CamHello(int& code) {
   FrameData data{};
   data[0] = 1;
-  int status = LinkRequest(kCmdSM, data, Answered::kYes);
+  LinkStatus status = LinkRequest(kCmdSM, data, Answered::kYes);
   if (status == kLinkDone) code = AnswerCode();
   return status;
 }
 
-int CamSetSpeed(std::uint32_t speed, int& code) {
+LinkStatus CamSetSpeed(std::uint32_t speed, int& code) {
   int speedCode = SpeedCode(speed);
   FrameData data{};
   data[0] = static_cast<std::uint8_t>('0' + speedCode);
-  int status = LinkRequest(kCmdSB, data, Answered::kYes);
+  LinkStatus status = LinkRequest(kCmdSB, data, Answered::kYes);
   if (status != kLinkDone) return status;
   code = AnswerCode();
   if (code == kAnswerOk) {
@@ -109,46 +104,44 @@ int CamSetSpeed(std::uint32_t speed, int& code) {
   return kLinkDone;
 }
 
-int CamSetPacketSize(std::uint16_t size) {
+LinkStatus CamSetPacketSize(std::uint16_t size) {
   // Our side switches at once: the camera does not answer "SP".
-  TheLinkState().packetSize = size;
+  LinkSetPacketSize(size);
   FrameData data{};
   PutU16BE(data, 0, size);
   return LinkRequest(kCmdSP, data, Answered::kNo);
 }
 
-int CamFreeSpace(int& code, std::uint32_t& freeBytes) {
+LinkStatus CamFreeSpace(int& code, std::uint32_t& freeBytes) {
   FrameData data{};
   data[0] = 1;
   return NumberRequest(kCmdAN, data, code, freeBytes);
 }
 
-int CamCount(std::uint16_t selector, int& code, std::uint32_t& count) {
+LinkStatus CamCount(std::uint16_t selector, int& code, std::uint32_t& count) {
   FrameData data{};
   PutU16BE(data, 0, selector);
   return NumberRequest(kCmdRN, data, code, count);
 }
 
-int CamFileSize(std::uint32_t number, int& code, std::uint32_t& size) {
+LinkStatus CamFileSize(std::uint32_t number, int& code, std::uint32_t& size) {
   FrameData data{};
   PutU32BE(data, 0, number);
   return NumberRequest(kCmdFS, data, code, size);
 }
 
-int CamReadPicture(std::span<std::uint8_t> destination, std::uint32_t number, std::uint32_t size, int& code) {
+LinkStatus CamReadPicture(std::span<std::uint8_t> destination, std::uint32_t number, std::uint32_t size, int& code) {
   return ReadBlocks(kCmdRD, destination, number, size, code);
 }
 
-int CamReadThumbnail(std::span<std::uint8_t> destination, std::uint32_t number, int& code) {
+LinkStatus CamReadThumbnail(std::span<std::uint8_t> destination, std::uint32_t number, int& code) {
   return ReadBlocks(kCmdRM, destination, number, static_cast<std::uint32_t>(kThumbnailBytes), code);
 }
 
-int CamNewPicture(std::span<const std::uint8_t> source, int& code) {
-  LinkState& link = TheLinkState();
-  link.progressTotal = static_cast<std::uint32_t>(source.size());
+LinkStatus CamNewPicture(std::span<const std::uint8_t> source, int& code) {
   FrameData data{};
   data[4] = 1;
-  int status = LinkRequest(kCmdNW, data, Answered::kYes);
+  LinkStatus status = LinkRequest(kCmdNW, data, Answered::kYes);
   if (status != kLinkDone) return status;
   code = AnswerCode();
   if (code != kAnswerOk) return status;
@@ -164,10 +157,8 @@ int CamNewPicture(std::span<const std::uint8_t> source, int& code) {
 // takes 1 ms at 9600 bit/s, the camera sends it at once after our ACK.
 constexpr std::int32_t kStrayEnqWaitMs = 20;
 
-int CamCancel() {
-  LinkState& link = TheLinkState();
-  link.transferState = TransferState::kIdle;
-  link.cancelRequest = 0;
+LinkStatus CamCancel() {
+  LinkEndTransfer();
   BuildCommandFrame(kCmdCC, FrameData{});
   PortPurge();
   // The camera's ENQ for its next block may already be on its way, sent just after our
@@ -177,7 +168,7 @@ int CamCancel() {
   std::int32_t count = 0;
   if (PortLine().WaitReadable(kStrayEnqWaitMs, 1) > 0) PortLine().ReadBytes(&stray, 1, count);
   LinkSendByte(kEnq);
-  int status = LinkSendFrame();
+  LinkStatus status = LinkSendFrame();
   if (status == kLinkDone) status = LinkAwaitAnswer(kAnswerTimeoutMs);
   return status;
 }
@@ -186,10 +177,11 @@ int CameraConnect() {
   if (ThePort().isOpen) return kCamDone;
   const int port = TheLinkSetup().currentPort;
   if (!PortReset(port)) return kCamCannotOpen;
+  LinkForgetTransfer();
   if (!PortOpen(kBaseSpeed, port)) return kCamCannotOpen;
   int code = 0;
-  int status = CamHello(code);
-  int result = status != kLinkDone ? status : (code == kAnswerOk ? kCamDone : code);
+  LinkStatus status = CamHello(code);
+  int result = status != kLinkDone ? CameraResultOf(status) : (code == kAnswerOk ? kCamDone : code);
   if (result != kCamDone) PortClose();
   return result;
 }
@@ -202,8 +194,8 @@ int CameraDisconnect() {
 int CameraGetCount(std::uint32_t& count) {
   int code = 0;
   std::uint32_t value = 0;
-  int status = CamCount(kCountForListing, code, value);
-  if (status != kLinkDone) return status;
+  LinkStatus status = CamCount(kCountForListing, code, value);
+  if (status != kLinkDone) return CameraResultOf(status);
   if (code != kAnswerOk) return code;
   g_camera.pictureCount = value;
   count = value;
@@ -214,8 +206,8 @@ int CameraGetFileSize(std::uint32_t number, std::uint32_t& size) {
   if (number > g_camera.pictureCount) return kCamNotFound;
   int code = 0;
   std::uint32_t value = 0;
-  int status = CamFileSize(number, code, value);
-  if (status != kLinkDone) return status;
+  LinkStatus status = CamFileSize(number, code, value);
+  if (status != kLinkDone) return CameraResultOf(status);
   if (code != kAnswerOk) return code;
   // A picture of no bytes, or one larger than any the camera can hold, is a damaged
   // answer; nothing would come of reading it.
@@ -229,17 +221,17 @@ int CameraGetThumbnail(std::span<std::uint8_t> destination, std::uint32_t number
   if (number > g_camera.pictureCount) return kCamNotFound;
   if (destination.size() < kThumbnailBytes) return kCamNotGood;
   int code = 0;
-  int status = CamReadThumbnail(destination, number, code);
+  LinkStatus status = CamReadThumbnail(destination, number, code);
   if (status == kLinkCancelled) {
     StopTransfer(false);
     return kCamCancelled;
   }
-  if (status != kLinkDone) return status;
+  if (status != kLinkDone) return CameraResultOf(status);
   if (code == kAnswerOk) return kCamDone;
   if (code == kAnswerNotGood) {
     // The list still moves on by one thumbnail's worth, from wherever the transfer got.
     const auto total = static_cast<std::uint32_t>(kThumbnailBytes);
-    for (std::uint32_t done = TheLinkState().progressDone / 128 * 128 + 128; done < total + 128; done += 128)
+    for (std::uint32_t done = LinkProgressDone() / 128 * 128 + 128; done < total + 128; done += 128)
       CallLinkProgress(total, std::min(done, total));
   }
   return code;
@@ -249,7 +241,7 @@ int CameraGetPicture(std::span<std::uint8_t> destination, std::uint32_t number) 
   if (number > g_camera.pictureCount) return kCamNotFound;
   if (destination.size() < g_camera.lastFileSize) return kCamNotGood;
   int code = 0;
-  int status = CamSetSpeed(TheLinkSetup().currentSpeed, code);
+  LinkStatus status = CamSetSpeed(TheLinkSetup().currentSpeed, code);
   if (status == kLinkDone) status = CamSetPacketSize(kReadPacketSize);
   if (status == kLinkDone) status = CamReadPicture(destination, number, g_camera.lastFileSize, code);
   // A stop while the line was being raised leaves the camera at the high speed as well.
@@ -258,36 +250,36 @@ int CameraGetPicture(std::span<std::uint8_t> destination, std::uint32_t number) 
     return kCamCancelled;
   }
   // After a link failure our side is already back at 9600 and 140.
-  if (status != kLinkDone) return status;
+  if (status != kLinkDone) return CameraResultOf(status);
   LowerLine();
   return code == kAnswerOk ? kCamDone : code;
 }
 
 int CameraSpeedUp() {
   int code = 0;
-  int status = CamSetSpeed(TheLinkSetup().currentSpeed, code);
-  return status != kLinkDone ? status : kCamDone;
+  LinkStatus status = CamSetSpeed(TheLinkSetup().currentSpeed, code);
+  return status != kLinkDone ? CameraResultOf(status) : kCamDone;
 }
 
 int CameraSpeedDown() {
   // The way back to 9600 is part of every clean-up, also after a stop was requested.
   LinkCleanup cleanup;
   int code = 0;
-  int status = CamSetSpeed(kBaseSpeed, code);
-  return status != kLinkDone ? status : kCamDone;
+  LinkStatus status = CamSetSpeed(kBaseSpeed, code);
+  return status != kLinkDone ? CameraResultOf(status) : kCamDone;
 }
 
 int CameraPutPicture(std::span<const std::uint8_t> source) {
   int code = 0;
   std::uint32_t freeBytes = 0;
-  int status = CamFreeSpace(code, freeBytes);
-  if (status != kLinkDone) return status;
+  LinkStatus status = CamFreeSpace(code, freeBytes);
+  if (status != kLinkDone) return CameraResultOf(status);
   if (code != kAnswerOk) return code;
   if (source.size() > freeBytes) return kCamCardFull;
 
   std::uint32_t count = 0;
   status = CamCount(kCountForSending, code, count);
-  if (status != kLinkDone) return status;
+  if (status != kLinkDone) return CameraResultOf(status);
   if (code != kAnswerOk) return code;
   g_camera.pictureCount = count;
   if (count > kMaxCameraPictures) return kCamCardFull;
@@ -299,7 +291,7 @@ int CameraPutPicture(std::span<const std::uint8_t> source) {
     StopTransfer(true);
     return kCamCancelled;
   }
-  if (status != kLinkDone) return status;
+  if (status != kLinkDone) return CameraResultOf(status);
   if (code != kAnswerOk) {
     LowerLine();
     return code;
@@ -309,6 +301,17 @@ int CameraPutPicture(std::span<const std::uint8_t> source) {
   ++g_camera.pictureCount;
   LowerLine();
   return kCamDone;
+}
+
+int CameraResultOf(LinkStatus status) {
+  switch (status) {
+    case LinkStatus::kDone: return kCamDone;
+    case LinkStatus::kCancelled: return kCamCancelled;
+    case LinkStatus::kFailure: return kCamLinkFailure;
+    case LinkStatus::kNotOpen: return kCamNotOpen;
+    case LinkStatus::kDisconnected: return kCamDisconnected;
+  }
+  return kCamLinkFailure;
 }
 
 std::optional<MessageId> CameraResultMessage(int result) {

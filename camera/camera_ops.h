@@ -13,6 +13,7 @@
 #include <span>
 
 #include "base/messages.h"
+#include "camera/link.h"
 
 namespace tessaly {
 
@@ -68,19 +69,23 @@ struct CameraState {
 };
 CameraState& TheCameraState();
 
-// Command functions: each returns the link status (0 done, 4 cancelled, 5 failure, 8 not
-// open) and, for an answered command that went through, the result code of the answer.
-int CamHello(int& code);
-int CamSetSpeed(std::uint32_t speed, int& code);
-int CamSetPacketSize(std::uint16_t size);
-int CamFreeSpace(int& code, std::uint32_t& freeBytes);
-int CamCount(std::uint16_t selector, int& code, std::uint32_t& count);
-int CamFileSize(std::uint32_t number, int& code, std::uint32_t& size);
+// Command functions: each returns the link status and, for an answered command that went
+// through, the result code of the answer.
+LinkStatus CamHello(int& code);
+LinkStatus CamSetSpeed(std::uint32_t speed, int& code);
+LinkStatus CamSetPacketSize(std::uint16_t size);
+LinkStatus CamFreeSpace(int& code, std::uint32_t& freeBytes);
+LinkStatus CamCount(std::uint16_t selector, int& code, std::uint32_t& count);
+LinkStatus CamFileSize(std::uint32_t number, int& code, std::uint32_t& size);
 // Reads picture number into destination, which the camera fills with at most size bytes.
-int CamReadPicture(std::span<std::uint8_t> destination, std::uint32_t number, std::uint32_t size, int& code);
-int CamReadThumbnail(std::span<std::uint8_t> destination, std::uint32_t number, int& code);
-int CamNewPicture(std::span<const std::uint8_t> source, int& code);
-int CamCancel();
+LinkStatus CamReadPicture(std::span<std::uint8_t> destination, std::uint32_t number, std::uint32_t size, int& code);
+LinkStatus CamReadThumbnail(std::span<std::uint8_t> destination, std::uint32_t number, int& code);
+LinkStatus CamNewPicture(std::span<const std::uint8_t> source, int& code);
+LinkStatus CamCancel();
+
+// The operation's result for a link status that ended it: the same number (4, 5, 8, 9),
+// and 20 for done.
+int CameraResultOf(LinkStatus status);
 
 // Operations: each returns a result code.
 int CameraConnect();

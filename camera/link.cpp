@@ -7,6 +7,29 @@
 namespace tessaly {
 namespace {
 
+struct LinkState {
+  std::uint16_t packetSize = kDefaultPacketSize;
+  TransferState transferState = TransferState::kIdle;
+  std::uint8_t cancelRequest = 0;  // set when the progress callback asked to stop
+  std::uint16_t expectedBlock = 0;  // the next block number to accept from the camera
+  std::span<std::uint8_t> blockDest;  // the room left for received blocks
+  std::uint16_t uploadBlock = 0;
+  std::span<const std::uint8_t> uploadSource;
+  std::uint32_t uploadRemaining = 0;
+  std::uint32_t progressTotal = 0;
+  std::uint32_t progressDone = 0;
+  std::uint32_t progressReported = 0;
+  std::uint8_t enqRetries = 0;
+  std::uint8_t sendRetries = 0;
+  Letters answerLetters{};  // the last command frame received
+  FrameData answerData{};
+  std::uint16_t cameraCancelCode = 0;  // reason code of the camera's last "CC"
+  std::array<std::uint8_t, kTransmitBufferSize> transmit{};
+  std::uint16_t transmitLength = 0;
+  std::array<std::uint8_t, kReceiveBufferSize> receive{};
+  std::uint16_t receiveLength = 0;  // bytes in receive after the last LinkReceive
+};
+
 LinkState g_link;
 LinkProgress g_progress;
 std::atomic<bool> g_stopRequested{false};
@@ -16,7 +39,7 @@ int g_cleanupDepth = 0;
 bool StopPending() { return g_cleanupDepth == 0 && g_stopRequested.load(std::memory_order_relaxed); }
 
 // The device went away: the link goes back to idle and nothing more is sent.
-int LineGone() {
+LinkStatus LineGone() {
   g_link.transferState = TransferState::kIdle;
   g_link.enqRetries = 0;
   g_link.sendRetries = 0;
@@ -67,14 +90,17 @@ void AnswerEndOfTransfer() {
 
 enum class FrameOutcome { kAccepted, kRefused, kEnded };
 
-// What ends a step after waiting for the camera's ACK or frame: a closed port is a link
-// failure; a cancel by the user ends the step (the frame is dropped without an answer, and
-// the operation that started the transfer tells the camera with "CC"); a line error is
-// answered with NAK. Nothing when the step goes on.
-std::optional<int> EndOfWait(int received) {
+// What the end of a wait for the camera's ACK, ENQ or frame means for the exchange; the
+// one place where a receive result becomes a link status. A closed port is a link
+// failure; a gone device ends everything; a cancel (a stop requested, or the progress
+// callback asking to stop) ends the step (a frame is dropped without an answer, and the
+// operation that started the transfer tells the camera with "CC"); a line error is
+// answered with NAK. Nothing when the step goes on with what came, or decides about
+// silence itself: each exchange has its own way with a time-out.
+std::optional<LinkStatus> EndOfWait(ReceiveResult received) {
   if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
   if (received == kReceiveDisconnected) return LineGone();
-  if (g_link.cancelRequest) {
+  if (received == kReceiveCancelled || g_link.cancelRequest) {
     g_link.cancelRequest = 0;
     return kLinkCancelled;
   }
@@ -86,9 +112,9 @@ std::optional<int> EndOfWait(int received) {
 }
 
 // LinkReceiveFrame, telling also whether a frame was accepted or refused with NAK.
-int ReceiveFrame(FrameOutcome& outcome) {
+LinkStatus ReceiveFrame(FrameOutcome& outcome) {
   outcome = FrameOutcome::kEnded;
-  int received = LinkReceive(g_link.receive, kCommandFrameSize, kFrameTimeoutMs);
+  ReceiveResult received = LinkReceive(g_link.receive, kCommandFrameSize, kFrameTimeoutMs);
   if (auto ended = EndOfWait(received)) return *ended;
   if (received == kReceiveTimedOut) return LinkFail(kLinkFailure);
 
@@ -137,7 +163,38 @@ int ReceiveFrame(FrameOutcome& outcome) {
 
 }  // namespace
 
-LinkState& TheLinkState() { return g_link; }
+void LinkReset() { g_link = LinkState{}; }
+
+void LinkForgetTransfer() {
+  g_link.transferState = TransferState::kIdle;
+  g_link.expectedBlock = 0;
+  g_link.packetSize = kDefaultPacketSize;
+}
+
+std::uint16_t LinkPacketSize() { return g_link.packetSize; }
+void LinkSetPacketSize(std::uint16_t size) { g_link.packetSize = size; }
+TransferState LinkTransferState() { return g_link.transferState; }
+
+void LinkExpectBlocks(std::span<std::uint8_t> destination, std::uint32_t total) {
+  g_link.blockDest = destination;
+  g_link.progressTotal = total;
+  g_link.transferState = TransferState::kReceiving;
+  g_link.expectedBlock = 1;
+  g_link.progressDone = g_link.progressReported = 0;
+}
+
+void LinkEndTransfer() {
+  g_link.transferState = TransferState::kIdle;
+  g_link.cancelRequest = 0;
+}
+
+std::uint32_t LinkProgressDone() { return g_link.progressDone; }
+Letters LinkAnswerLetters() { return g_link.answerLetters; }
+const FrameData& LinkAnswerData() { return g_link.answerData; }
+std::uint16_t LinkCameraCancelCode() { return g_link.cameraCancelCode; }
+std::uint8_t LinkEnqRetries() { return g_link.enqRetries; }
+std::uint8_t LinkSendRetries() { return g_link.sendRetries; }
+bool LinkCancelPending() { return g_link.cancelRequest != 0; }
 
 void SetLinkProgress(LinkProgress progress) { g_progress = std::move(progress); }
 
@@ -154,7 +211,7 @@ void LinkSendByte(std::uint8_t byte) { PortWrite(&byte, 1); }
 
 void LinkPause(std::uint32_t milliseconds) { LinkTime().SleepMs(milliseconds); }
 
-int LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, std::uint32_t timeoutMs) {
+ReceiveResult LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, std::uint32_t timeoutMs) {
   const std::uint64_t start = LinkTime().NowMs();
   g_link.receiveLength = 0;
   if (!ThePort().isOpen) return kReceiveNotOpen;
@@ -216,24 +273,15 @@ bool BuildDataFrame(std::uint16_t block, std::span<const std::uint8_t> source) {
   return true;
 }
 
-int LinkSendFrame() {
+LinkStatus LinkSendFrame() {
   std::array<std::uint8_t, 1> byte{};
   for (;;) {
-    int received = LinkReceive(byte, 1, kEnqAnswerTimeoutMs);
-    if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
-    if (received == kReceiveDisconnected) return LineGone();
-    if (received == kReceiveCancelled) {
-      g_link.cancelRequest = 0;
-      return kLinkCancelled;
-    }
-    if (received == kReceiveLineError) {
-      LinkSendByte(kNak);
-      return kLinkDone;
-    }
+    ReceiveResult received = LinkReceive(byte, 1, kEnqAnswerTimeoutMs);
+    if (auto ended = EndOfWait(received)) return *ended;
     if (received == kReceiveComplete) {
       PortPurge();
       if (byte[0] == kAck) {
-        if (PortWrite(g_link.transmit.data(), g_link.transmitLength) == 0) return kLinkFailure;
+        if (PortWrite(g_link.transmit.data(), g_link.transmitLength) == 0) return LinkFail(kLinkFailure);
         received = LinkReceive(byte, 1, kFrameAckTimeoutMs);
         if (auto ended = EndOfWait(received)) return *ended;
         if (received == kReceiveComplete && byte[0] == kAck) return kLinkDone;
@@ -261,7 +309,7 @@ int LinkSendFrame() {
   }
 }
 
-int LinkAwaitAnswer(std::uint32_t timeoutMs) {
+LinkStatus LinkAwaitAnswer(std::uint32_t timeoutMs) {
   // A wait that ends without a new answer must not leave the previous answer to be read
   // as this one's: with no letters the answer reads as "NG".
   g_link.answerLetters = Letters{};
@@ -272,25 +320,16 @@ int LinkAwaitAnswer(std::uint32_t timeoutMs) {
   for (;;) {
     std::uint64_t elapsed = LinkTime().NowMs() - start;
     auto left = elapsed >= timeoutMs ? 0u : static_cast<std::uint32_t>(timeoutMs - elapsed);
-    int received = LinkReceive(byte, 1, left);
+    ReceiveResult received = LinkReceive(byte, 1, left);
     if (received == kReceiveTimedOut) return LinkFail(kLinkFailure);
-    if (received == kReceiveNotOpen) return LinkFail(kLinkNotOpen);
-    if (received == kReceiveDisconnected) return LineGone();
-    if (received == kReceiveCancelled) {
-      g_link.cancelRequest = 0;
-      return kLinkCancelled;
-    }
-    if (received == kReceiveLineError) {
-      LinkSendByte(kNak);
-      return kLinkDone;
-    }
+    if (auto ended = EndOfWait(received)) return *ended;
     // Noise on the line before the camera's ENQ is skipped; the camera's ENQ may be right
     // behind it, so the queue is not purged for it.
     if (byte[0] != kEnq) continue;
     PortPurge();
     LinkSendByte(kAck);
     FrameOutcome outcome;
-    int status = ReceiveFrame(outcome);
+    LinkStatus status = ReceiveFrame(outcome);
     if (status != kLinkDone || outcome != FrameOutcome::kRefused) return status;
     // The camera repeats a refused frame: wait for the repeat, with a fresh time-out.
     if (++refused >= kRefusedFrameLimit) return LinkFail(kLinkFailure);
@@ -298,12 +337,12 @@ int LinkAwaitAnswer(std::uint32_t timeoutMs) {
   }
 }
 
-int LinkReceiveFrame() {
+LinkStatus LinkReceiveFrame() {
   FrameOutcome outcome;
   return ReceiveFrame(outcome);
 }
 
-int LinkFail(int status) {
+LinkStatus LinkFail(LinkStatus status) {
   g_link.transferState = TransferState::kIdle;
   if (ThePort().isOpen) PortSetSpeed(kBaseSpeed);
   g_link.enqRetries = 0;
@@ -328,15 +367,15 @@ int AnswerCode() {
   return kAnswerNotGood;
 }
 
-int LinkRequest(int commandIndex, const FrameData& data, Answered answered) {
+LinkStatus LinkRequest(int commandIndex, const FrameData& data, Answered answered) {
   BuildCommandFrame(commandIndex, data);
   LinkSendByte(kEnq);
-  int status = LinkSendFrame();
+  LinkStatus status = LinkSendFrame();
   if (status == kLinkDone && answered == Answered::kYes) status = LinkAwaitAnswer(kAnswerTimeoutMs);
   return status;
 }
 
-int ReceiveBlocks(std::span<std::uint8_t> destination, std::uint32_t total, int& code) {
+LinkStatus ReceiveBlocks(std::span<std::uint8_t> destination, std::uint32_t total, int& code) {
   g_link.transferState = TransferState::kReceiving;
   g_link.expectedBlock = 1;
   g_link.blockDest = destination;
@@ -344,14 +383,14 @@ int ReceiveBlocks(std::span<std::uint8_t> destination, std::uint32_t total, int&
   g_link.progressDone = 0;
   g_link.progressReported = 0;
   while (g_link.transferState == TransferState::kReceiving) {
-    int status = LinkAwaitAnswer(kAnswerTimeoutMs);
+    LinkStatus status = LinkAwaitAnswer(kAnswerTimeoutMs);
     if (status != kLinkDone) return status;
   }
   if (g_link.answerLetters == kLettersCC) code = g_link.cameraCancelCode == 0 ? kAnswerNoPicture : kAnswerNoBlock;
   return kLinkDone;
 }
 
-int SendBlocks(std::span<const std::uint8_t> source, int& code) {
+LinkStatus SendBlocks(std::span<const std::uint8_t> source, int& code) {
   g_link.transferState = TransferState::kSending;
   g_link.uploadBlock = 1;
   g_link.progressTotal = g_link.uploadRemaining = static_cast<std::uint32_t>(source.size());
@@ -367,7 +406,7 @@ int SendBlocks(std::span<const std::uint8_t> source, int& code) {
     if (g_link.uploadRemaining == 0) g_link.progressDone = 0;
     else g_link.progressDone += static_cast<std::uint32_t>(n);
     LinkSendByte(kEnq);
-    int status = LinkSendFrame();
+    LinkStatus status = LinkSendFrame();
     if (status != kLinkDone) return status;
     ++g_link.uploadBlock;
   }
@@ -380,7 +419,7 @@ int SendBlocks(std::span<const std::uint8_t> source, int& code) {
   g_link.transferState = TransferState::kIdle;
   BuildCommandFrame(kCmdDE, FrameData{});
   LinkSendByte(kEnq);
-  int status = LinkSendFrame();
+  LinkStatus status = LinkSendFrame();
   if (status != kLinkDone) return status;
   return LinkAwaitAnswer(kAnswerTimeoutMs);
 }

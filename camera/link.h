@@ -5,7 +5,7 @@
 // answered ACK; every frame received is answered ACK (accepted) or NAK (refused, the
 // sender repeats it). The host starts every exchange; the camera speaks on its own only
 // by answering the host's ENQ with its own ENQ. Plain functions over one process-wide
-// LinkState, as the camera operations built on top of them expect.
+// link state, private to the link, as the camera operations built on top of them expect.
 #pragma once
 
 #include <array>
@@ -18,20 +18,37 @@
 
 namespace tessaly {
 
-// Link status: the first result of every exchange.
-inline constexpr int kLinkDone = 0;
-inline constexpr int kLinkCancelled = 4;
-inline constexpr int kLinkFailure = 5;
-inline constexpr int kLinkNotOpen = 8;
-inline constexpr int kLinkDisconnected = 9;  // the device went away (hung up, EIO); the port is closed
+// Link status: the first result of every exchange. The numbers are those of the
+// operations' results for the same outcomes (see CameraResultOf).
+enum class LinkStatus : int {
+  kDone = 0,
+  kCancelled = 4,
+  kFailure = 5,
+  kNotOpen = 8,
+  kDisconnected = 9,  // the device went away (hung up, EIO); the port is closed
+};
+inline constexpr LinkStatus kLinkDone = LinkStatus::kDone;
+inline constexpr LinkStatus kLinkCancelled = LinkStatus::kCancelled;
+inline constexpr LinkStatus kLinkFailure = LinkStatus::kFailure;
+inline constexpr LinkStatus kLinkNotOpen = LinkStatus::kNotOpen;
+inline constexpr LinkStatus kLinkDisconnected = LinkStatus::kDisconnected;
 
-// Results of LinkReceive.
-inline constexpr int kReceiveComplete = 0;
-inline constexpr int kReceiveTimedOut = 2;
-inline constexpr int kReceiveNotOpen = 8;
-inline constexpr int kReceiveLineError = 9;  // timed out after the driver reported a line error
-inline constexpr int kReceiveDisconnected = 10;  // the device went away; the port is closed
-inline constexpr int kReceiveCancelled = 11;     // a stop was requested (RequestLinkStop)
+// Results of LinkReceive: how one wait for bytes ended. Only the link acts on them; an
+// exchange turns them into a LinkStatus in one place.
+enum class ReceiveResult : int {
+  kComplete = 0,
+  kTimedOut = 2,
+  kNotOpen = 8,
+  kLineError = 9,      // timed out after the driver reported a line error
+  kDisconnected = 10,  // the device went away; the port is closed
+  kCancelled = 11,     // a stop was requested (RequestLinkStop)
+};
+inline constexpr ReceiveResult kReceiveComplete = ReceiveResult::kComplete;
+inline constexpr ReceiveResult kReceiveTimedOut = ReceiveResult::kTimedOut;
+inline constexpr ReceiveResult kReceiveNotOpen = ReceiveResult::kNotOpen;
+inline constexpr ReceiveResult kReceiveLineError = ReceiveResult::kLineError;
+inline constexpr ReceiveResult kReceiveDisconnected = ReceiveResult::kDisconnected;
+inline constexpr ReceiveResult kReceiveCancelled = ReceiveResult::kCancelled;
 
 // Result codes of the camera's answer letters.
 inline constexpr int kAnswerOk = 10;
@@ -52,30 +69,34 @@ inline constexpr std::uint32_t kAnswerPauseMs = 10;         // before answering 
 
 enum class TransferState : std::uint8_t { kIdle = 0, kSending = 1, kReceiving = 3 };
 
-struct LinkState {
-  std::uint16_t packetSize = kDefaultPacketSize;
-  TransferState transferState = TransferState::kIdle;
-  std::uint8_t cancelRequest = 0;  // set when the progress callback asked to stop
-  std::uint16_t expectedBlock = 0;  // the next block number to accept from the camera
-  std::span<std::uint8_t> blockDest;  // the room left for received blocks
-  std::uint16_t uploadBlock = 0;
-  std::span<const std::uint8_t> uploadSource;
-  std::uint32_t uploadRemaining = 0;
-  std::uint32_t progressTotal = 0;
-  std::uint32_t progressDone = 0;
-  std::uint32_t progressReported = 0;
-  std::uint8_t enqRetries = 0;
-  std::uint8_t sendRetries = 0;
-  Letters answerLetters{};  // the last command frame received
-  FrameData answerData{};
-  std::uint16_t cameraCancelCode = 0;  // reason code of the camera's last "CC"
-  std::array<std::uint8_t, kTransmitBufferSize> transmit{};
-  std::uint16_t transmitLength = 0;
-  std::array<std::uint8_t, kReceiveBufferSize> receive{};
-  std::uint16_t receiveLength = 0;  // bytes in receive after the last LinkReceive
-};
-
-LinkState& TheLinkState();
+// The link's state is its own; the camera operations and the tests see it through
+// these few calls.
+//
+// The link as a fresh start of the program finds it (the progress callback is kept).
+void LinkReset();
+// No transfer under way and packets of 140 again, as after opening the port.
+void LinkForgetTransfer();
+std::uint16_t LinkPacketSize();
+// Our side's packet size, changed at once (the camera is told with "SP").
+void LinkSetPacketSize(std::uint16_t size);
+TransferState LinkTransferState();
+// Blocks from the camera are expected next, into destination; total is what the progress
+// counts up to. Set before the request goes out, so that the progress callback already
+// runs while the answer is awaited.
+void LinkExpectBlocks(std::span<std::uint8_t> destination, std::uint32_t total);
+// The transfer is over on our side (refused, or stopped by us); a pending stop is dropped.
+void LinkEndTransfer();
+// The bytes of the running (or last) transfer so far.
+std::uint32_t LinkProgressDone();
+// The last command frame the camera sent: its letters, its data and, for a "CC", its
+// reason code.
+Letters LinkAnswerLetters();
+const FrameData& LinkAnswerData();
+std::uint16_t LinkCameraCancelCode();
+// The handshake's retry counts and whether the progress callback asked to stop.
+std::uint8_t LinkEnqRetries();
+std::uint8_t LinkSendRetries();
+bool LinkCancelPending();
 
 // Called between polls of the line during transfers with the total and the bytes done;
 // returns nonzero to go on, 0 to stop (the transfer then ends with status 4).
@@ -106,20 +127,20 @@ class LinkCleanup {
 void LinkSendByte(std::uint8_t byte);
 // Collects one control byte (expected 1) or one frame (expected 16; a "DT" frame then
 // grows to the packet size) into buffer within timeoutMs, counted from the call.
-int LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, std::uint32_t timeoutMs);
+ReceiveResult LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, std::uint32_t timeoutMs);
 
 void BuildCommandFrame(int commandIndex, const FrameData& data);
 // False when the bytes do not fit into one block of the current packet size.
 bool BuildDataFrame(std::uint16_t block, std::span<const std::uint8_t> source);
 
 // Sends the frame in the transmit buffer; call right after writing ENQ.
-int LinkSendFrame();
+LinkStatus LinkSendFrame();
 // Waits for the camera to offer a frame and receives it.
-int LinkAwaitAnswer(std::uint32_t timeoutMs);
+LinkStatus LinkAwaitAnswer(std::uint32_t timeoutMs);
 // Receives, checks, acknowledges and acts on one frame; call after answering ENQ with ACK.
-int LinkReceiveFrame();
+LinkStatus LinkReceiveFrame();
 // Recovery after a failure: idle, 9600 on our side, packet size 140, queues purged.
-int LinkFail(int status);
+LinkStatus LinkFail(LinkStatus status);
 // The result code of the last answer letters.
 int AnswerCode();
 // A pause that the camera needs between two exchanges.
@@ -127,13 +148,13 @@ void LinkPause(std::uint32_t milliseconds);
 
 // One request: the frame, ENQ, the handshake, and for an answered command the answer.
 enum class Answered { kNo, kYes };
-int LinkRequest(int commandIndex, const FrameData& data, Answered answered);
+LinkStatus LinkRequest(int commandIndex, const FrameData& data, Answered answered);
 
 // The block transfers after the camera answered "OK" to "RD"/"RM" or "NW". The status is
 // returned; when the camera stopped the transfer with "CC", code becomes 12 (reason 0)
 // or 17, else it is left as it was. Received data go into destination and never beyond
 // it: a block that would not fit ends the transfer as a link failure.
-int ReceiveBlocks(std::span<std::uint8_t> destination, std::uint32_t total, int& code);
-int SendBlocks(std::span<const std::uint8_t> source, int& code);
+LinkStatus ReceiveBlocks(std::span<std::uint8_t> destination, std::uint32_t total, int& code);
+LinkStatus SendBlocks(std::span<const std::uint8_t> source, int& code);
 
 }  // namespace tessaly

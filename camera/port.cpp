@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <thread>
 
-#include "camera/link.h"
 #include "serial/line_errors.h"
 #include "serial/serlnk32.h"
 
@@ -89,10 +88,6 @@ int PortReset(int port) {
   if (g_commPort.isOpen) PortClose();
   g_commPort = CommPort{};
   g_commPort.port = static_cast<std::uint8_t>(port);
-  LinkState& link = TheLinkState();
-  link.transferState = TransferState::kIdle;
-  link.expectedBlock = 0;
-  link.packetSize = kDefaultPacketSize;
   return 1;
 }
 

@@ -77,7 +77,8 @@ struct CommPort {
 CommPort& ThePort();
 
 // Returns 0 for a port above 4; else forgets the port (closing it first if it is still
-// open), stores the number, and puts the link back to idle with packet size 140.
+// open) and stores the number. The link above is put back to idle by its own call
+// (LinkForgetTransfer).
 int PortReset(int port);
 // Opens "COM<port>" at the speed with DTR raised; nonzero on success, 0 when the port
 // number is above 4, the device cannot be opened or refuses the settings.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <fstream>
 
+#include "base/file_errors.h"
 #include "base/file_io.h"
 #include "base/prompt.h"
 
@@ -56,38 +57,24 @@ std::error_code WriteOne(const fs::path& from, const fs::path& to, bool replace)
 }  // namespace
 
 CopyRule CopyRuleFor(std::error_code error, bool removable) {
-  if (error.category() != std::generic_category() && error.category() != std::system_category())
-    return {kMsgFailedToSaveFromAlbum, CopyAction::kStop};
-  switch (error.value()) {
-    case EACCES:
-    case EPERM:
-    case ENXIO:
-    case ENOMEDIUM: return {kMsgFailedToAccessCard, CopyAction::kStop};
-    case ENOENT:
-    case ENOTDIR:
+  switch (ClassifyFileError(error)) {
+    case FileErrorKind::kAccessDenied:
+    case FileErrorKind::kNotReady: return {kMsgFailedToAccessCard, CopyAction::kStop};
+    case FileErrorKind::kMissing:
+    case FileErrorKind::kNotAFolder:
       if (removable) return {std::nullopt, CopyAction::kMakeFolder};
       return {std::nullopt, CopyAction::kSkipFile};
-    case EROFS: return {kMsgWriteProtected, CopyAction::kStop};
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
+    case FileErrorKind::kWriteProtected: return {kMsgWriteProtected, CopyAction::kStop};
+    case FileErrorKind::kDiskFull:
       if (removable) return {kMsgDiskFullInsert, CopyAction::kAskRetry};
       return {kMsgDiskFull, CopyAction::kStop};
-    case ENAMETOOLONG:
-    case ELOOP:
-    case EINVAL:
-    case EILSEQ:
-    case ENODEV:
-    case ENETUNREACH:
-    case EHOSTUNREACH:
-    case EHOSTDOWN: return {kMsgInvalidPath, CopyAction::kNextFile};
-    case EBUSY:
-    case ETXTBSY:
-    case EAGAIN:
-    case ENOLCK: return {kMsgDeviceBusy, CopyAction::kNextFile};
-    case EEXIST: return {kMsgFileExistsReplace, CopyAction::kAskReplace};
-    default: return {kMsgFailedToSaveFromAlbum, CopyAction::kStop};
+    case FileErrorKind::kBadPath: return {kMsgInvalidPath, CopyAction::kNextFile};
+    case FileErrorKind::kBusy: return {kMsgDeviceBusy, CopyAction::kNextFile};
+    case FileErrorKind::kExists: return {kMsgFileExistsReplace, CopyAction::kAskReplace};
+    case FileErrorKind::kHardware:
+    case FileErrorKind::kOther: break;
   }
+  return {kMsgFailedToSaveFromAlbum, CopyAction::kStop};
 }
 
 bool IsRemovableDrive(const fs::path& path) {

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "base/file_errors.h"
 #include "base/prompt.h"
 #include "formats/bmp.h"
 #include "formats/jpg_glue.h"
@@ -141,19 +142,25 @@ int SaveAsFilterIndex(std::string_view name, int lastIndex) {
   return lastIndex;
 }
 
-void ReportFileError(std::error_code error, const std::filesystem::path& path) {
-  MessageId id = kMsgFileGeneric;
-  if (error.category() == std::generic_category() || error.category() == std::system_category()) {
-    switch (error.value()) {
-      case ENOENT: id = kMsgFileNotFound; break;
-      case ENOTDIR: case ENAMETOOLONG: case ELOOP: id = kMsgFileBadPath; break;
-      case EACCES: case EPERM: case EROFS: case EISDIR: id = kMsgFileAccessDenied; break;
-      case ENOSPC: case EDQUOT: id = kMsgFileDiskFull; break;
-      case EIO: id = kMsgFileHardIo; break;
-      default: break;
-    }
+MessageId FileErrorMessage(std::error_code error) {
+  switch (ClassifyFileError(error)) {
+    case FileErrorKind::kMissing: return kMsgFileNotFound;
+    case FileErrorKind::kNotAFolder:
+    case FileErrorKind::kBadPath: return kMsgFileBadPath;
+    case FileErrorKind::kAccessDenied:
+    case FileErrorKind::kWriteProtected: return kMsgFileAccessDenied;
+    case FileErrorKind::kDiskFull: return kMsgFileDiskFull;
+    case FileErrorKind::kNotReady:
+    case FileErrorKind::kHardware: return kMsgFileHardIo;
+    case FileErrorKind::kBusy:
+    case FileErrorKind::kExists:
+    case FileErrorKind::kOther: break;
   }
-  Prompt().Show(MessageTextWith(id, path.string()));
+  return kMsgFileGeneric;
+}
+
+void ReportFileError(std::error_code error, const std::filesystem::path& path) {
+  Prompt().Show(MessageTextWith(FileErrorMessage(error), path.string()));
 }
 
 bool PictureFile::LoadPicture(const std::filesystem::path& path) {

@@ -114,6 +114,9 @@ class PictureFile {
 // album, the slide show and the file dialogs' preview.
 bool OpenPictureFile(PictureFile& pictureFile, const std::filesystem::path& path);
 
+// The message for a file that could not be read or written, with %1 for the file's name.
+MessageId FileErrorMessage(std::error_code error);
+
 // Shows the message for a file that could not be read or written (not found, access
 // denied, disk full, ...), with the file's name.
 void ReportFileError(std::error_code error, const std::filesystem::path& path);

@@ -14,8 +14,8 @@
 
 #include "base/byte_reader.h"
 #include "camera/camera_ops.h"
-#include "camera/camera_transfers.h"
-#include "camera/connection.h"
+#include "workflows/camera_transfers.h"
+#include "workflows/connection.h"
 #include "camera/link.h"
 #include "fuzz/line_script.h"
 #include "test_support/recorded_prompt.h"
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   line = test::FakeLineState{};
   fuzz::PlayChunks(line, reader, 2);
 
-  TheLinkState() = LinkState{};
+  LinkReset();
   TheCameraState() = CameraState{};
   TheLinkSetup() = LinkSetup{};
   TheLinkSetup().currentSpeed = kSpeedOfCode[scenario / 8 % kSpeedOfCode.size()];

@@ -28,10 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   line = test::FakeLineState{};
   fuzz::PlayChunks(line, reader, 1);
 
-  TheLinkState() = LinkState{};
+  LinkReset();
   PortReset(1);
   PortOpen(kBaseSpeed, 1);
-  TheLinkState().packetSize = packetSize;
+  LinkSetPacketSize(packetSize);
   std::vector<std::uint8_t> destination(room);
   std::vector<std::uint8_t> source(room, 0xA5);
   int code = kAnswerOk;
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       LinkRequest(kCmdRD, FrameData{}, Answered::kYes);
       break;
     default:
-      if (TheLinkState().packetSize <= kTransmitBufferSize) SendBlocks(source, code);
+      if (LinkPacketSize() <= kTransmitBufferSize) SendBlocks(source, code);
       break;
   }
   PortClose();

@@ -9,7 +9,7 @@
 
 #include "base/ini_file.h"
 #include "base/prompt.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "formats/picture_file.h"
 #include "retouch/window/retouch_embedding.h"
 #include "retouch/window/retouch_template.h"
@@ -57,11 +57,11 @@ void ReportInstanceNotices() {
   }
 }
 
-void WriteOpenedForTests(wxDocManager* manager) {
+void TellOpened(wxDocManager* manager) {
   if (manager == nullptr) return;
   std::vector<std::string> opened;
   for (wxDocument* doc : manager->GetDocumentsVector()) opened.push_back(windows::WxToPath(doc->GetFilename()).native());
-  WriteOpenedListForTests(opened);
+  TellOpenedDocuments(opened);
 }
 
 }  // namespace
@@ -240,7 +240,7 @@ void CCameraApp::ServeLaterStarts(InstanceServer* server) {
       });
     });
   }
-  WriteOpenedForTests(m_docManager);
+  TellOpened(m_docManager);
 }
 
 void CCameraApp::TakeHandedOver(InstanceRequest request) {
@@ -265,7 +265,7 @@ void CCameraApp::RunHandedOver() {
     BringToFront();
   }
   m_runningHandedOver = false;
-  WriteOpenedForTests(m_docManager);
+  TellOpened(m_docManager);
 }
 
 void CCameraApp::BringToFront(const std::string& launchId) {

@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "base/ini_file.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "formats/picture_file.h"
 
 namespace tessaly::shell {

@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "camera/connection.h"
+#include "workflows/connection.h"
 
 class wxRadioButton;
 class wxStaticText;

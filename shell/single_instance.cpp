@@ -536,12 +536,17 @@ std::vector<InstanceNoticeItem> TakeInstanceNotices() { return std::move(TheProg
 
 void EndProgramStart() { TheProgramStart().server.reset(); }
 
-void WriteOpenedListForTests(const std::vector<std::string>& paths) {
-  const char* file = std::getenv("TESSALY_TEST_OPENED");
-  if (file == nullptr || *file == '\0') return;
-  std::string text;
-  for (const std::string& path : paths) text += path + '\n';
-  WriteFileAtomically(file, ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+namespace {
+OpenedDocumentsListener& OpenedListener() {
+  static OpenedDocumentsListener listener;
+  return listener;
+}
+}  // namespace
+
+void SetOpenedDocumentsListener(OpenedDocumentsListener listener) { OpenedListener() = std::move(listener); }
+
+void TellOpenedDocuments(const std::vector<std::string>& paths) {
+  if (OpenedListener()) OpenedListener()(paths);
 }
 
 }  // namespace tessaly::shell

@@ -187,8 +187,11 @@ std::vector<InstanceNoticeItem> TakeInstanceNotices();
 // Ends the serving at the end of the program.
 void EndProgramStart();
 
-// For end-to-end tests only: when TESSALY_TEST_OPENED names a file, the list of the
-// open documents' paths is written to it (one a line, replaced as a whole).
-void WriteOpenedListForTests(const std::vector<std::string>& paths);
+// Told the paths of the open documents after start-up and after each hand-over from a
+// later start. The program itself sets none; a build for end-to-end tests sets one to see
+// what a start opened.
+using OpenedDocumentsListener = std::function<void(const std::vector<std::string>& paths)>;
+void SetOpenedDocumentsListener(OpenedDocumentsListener listener);
+void TellOpenedDocuments(const std::vector<std::string>& paths);
 
 }  // namespace tessaly::shell

@@ -17,7 +17,7 @@
 
 #include "base/ini_file.h"
 #include "base/prompt.h"
-#include "camera/send_to_camera.h"
+#include "workflows/send_to_camera.h"
 #include "formats/album_copy.h"
 #include "formats/album_scan.h"
 #include "formats/picture_file.h"

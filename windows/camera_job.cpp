@@ -2,7 +2,7 @@
 
 #include <wx/window.h>
 
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "windows/camera_window.h"
 
 namespace tessaly::windows {

@@ -14,7 +14,7 @@
 #include "base/ini_file.h"
 #include "base/prompt.h"
 #include "camera/camera_ops.h"
-#include "camera/camera_transfers.h"
+#include "workflows/camera_transfers.h"
 #include "camera/picture_names.h"
 #include "camera/thumbnail.h"
 #include "base/file_io.h"

@@ -15,7 +15,7 @@
 #include <memory>
 #include <string_view>
 
-#include "camera/camera_transfers.h"
+#include "workflows/camera_transfers.h"
 
 class wxGauge;
 class wxStaticText;

@@ -11,11 +11,8 @@
 
 #include "base/ini_file.h"
 #include "base/prompt.h"
-#include "camera/camera_ops.h"
-#include "camera/link.h"
+#include "workflows/send_to_camera.h"
 #include "retouch/clipboard_data.h"
-#include "retouch/convert.h"
-#include "retouch/geometry.h"
 #include "retouch/window/dsc_srvr_item.h"
 #include "retouch/window/retouch_dialogs.h"
 #include "retouch/window/retouch_embedding.h"
@@ -318,50 +315,13 @@ void CRetouchDoc::SaveToCamera() {
   }
   // The conversion and the fit are made on a copy, so that the document keeps its
   // picture, its undo step and its unmodified mark whatever happens below.
-  CameraJpeg jpeg;
-  try {
-    Picture toSend = GetPicture();
-    if (toSend.bitsPerPixel != 24 && !ConvertTo24(toSend)) {
-      Prompt().Show(kMsgFailedToPutClipboard);
-      return;
-    }
-    if (ComputeCameraFit(toSend.width, toSend.height).needed) FitToCamera(toSend);
-    PictureFile encoder;
-    encoder.comment = m_comment;
-    if (!encoder.EncodeForCamera(toSend, jpeg)) return;
-  } catch (const std::bad_alloc&) {
-    Prompt().Show(kMsgNotEnoughMemory);
-    return;
-  }
-
-  int result = CameraConnect();
-  if (result != kCamDone) {
-    Prompt().Show(kMsgFailedToCommunicate);
-    CameraDisconnect();
-    return;
-  }
   m_idle = false;
   {
     windows::ProcessingObserver observer(DialogParent());
-    observer.Begin(GetUserReadableName().utf8_string(), jpeg.stream.size());
-    observer.Progress(0);
-    SetLinkProgress([&observer, shown = std::uint32_t{0}](std::uint32_t, std::uint32_t done) mutable {
-      shown = std::max(shown, done);
-      return observer.Progress(shown) && !observer.Cancelled() ? 1 : 0;
-    });
-    result = observer.Cancelled() ? kCamCancelled : CameraPutPicture(jpeg.stream);
-    SetLinkProgress(nullptr);
-    if (result == kCamDone) observer.Progress(jpeg.stream.size());
-    observer.End();
+    SendPictureToCamera(GetPicture(), m_comment, GetUserReadableName().utf8_string(), SendFrom::kRetouchWindow,
+                        observer);
   }
   m_idle = true;
-  if (result == kCamDone || result == kCamCancelled) {
-  } else if (result == kCamCardFull) {
-    Prompt().Show(kMsgMemoryCardFull);
-  } else {
-    Prompt().Show(kMsgFailedToCommunicate);
-  }
-  CameraDisconnect();
 }
 
 // ---------------------------------------------------------------- Photo Properties

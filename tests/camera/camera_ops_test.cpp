@@ -104,7 +104,7 @@ TEST_F(CameraOverEmulator, PicturesTheCameraCannotTakeAreNotReportedAsSent) {
     ASSERT_EQ(CameraConnect(), kCamDone);
     EXPECT_EQ(CameraPutPicture(Pattern(700, 4)), c.result);
     EXPECT_EQ(ThePort().speed, 9600u);
-    EXPECT_EQ(TheLinkState().packetSize, kDefaultPacketSize);
+    EXPECT_EQ(LinkPacketSize(), kDefaultPacketSize);
     EXPECT_EQ(HostFrames(Log()), c.commands);
   }
 }
@@ -137,7 +137,7 @@ TEST_F(CameraOverEmulator, DownloadsAreByteIdenticalToTheCard) {
     ASSERT_EQ(CameraGetPicture(picture, number), kCamDone);
     EXPECT_EQ(picture, files[number - 1]) << number;
     EXPECT_EQ(ThePort().speed, 9600u);
-    EXPECT_EQ(TheLinkState().packetSize, kDefaultPacketSize);
+    EXPECT_EQ(LinkPacketSize(), kDefaultPacketSize);
   }
 }
 
@@ -170,8 +170,8 @@ TEST_F(CameraOverEmulator, CancelTellsTheCameraAndLowersTheLine) {
     EXPECT_EQ(c.transfer(buffer), kCamCancelled);
     EXPECT_LT(progress.done.back(), buffer.size());
     EXPECT_EQ(ThePort().speed, 9600u);
-    EXPECT_EQ(TheLinkState().packetSize, kDefaultPacketSize);
-    EXPECT_EQ(TheLinkState().transferState, TransferState::kIdle);
+    EXPECT_EQ(LinkPacketSize(), kDefaultPacketSize);
+    EXPECT_EQ(LinkTransferState(), TransferState::kIdle);
     SetLinkProgress(nullptr);
     std::uint32_t count = 0;
     EXPECT_EQ(CameraGetCount(count), kCamDone);

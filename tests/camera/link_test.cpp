@@ -68,7 +68,7 @@ class LinkTiming : public ::testing::Test {
     m_line = std::make_shared<FakeLineState>();
     m_previousBackend = SetPortBackend(std::make_unique<test::FakeLineBackend>(m_line));
     m_previousClock = SetLinkClock(std::make_unique<test::FakeClock>(m_line));
-    TheLinkState() = LinkState{};
+    LinkReset();
     ASSERT_EQ(PortReset(1), 1);
     ASSERT_NE(PortOpen(kBaseSpeed, 1), 0);
   }
@@ -113,18 +113,18 @@ TEST_F(LinkTiming, RetryBudgetsEndInAFailureWithTheLineBackAtItsBase) {
     SCOPED_TRACE(c.description);
     *m_line = FakeLineState{};
     m_line->camera = c.camera;
-    TheLinkState() = LinkState{};
+    LinkReset();
     ASSERT_NE(PortSetSpeed(57600), 0);
-    TheLinkState().packetSize = 524;
+    LinkSetPacketSize(524);
     EXPECT_EQ(LinkRequest(kCmdSM, FrameData{}, Answered::kYes), kLinkFailure);
     EXPECT_EQ(Writes(1, kEnq), c.enqs);
     EXPECT_EQ(Writes(kCommandFrameSize), c.frames);
     EXPECT_GE(m_line->now, c.fromMs);
     EXPECT_LE(m_line->now, c.toMs);
     EXPECT_EQ(ThePort().speed, kBaseSpeed);
-    EXPECT_EQ(TheLinkState().packetSize, kDefaultPacketSize);
-    EXPECT_EQ(TheLinkState().enqRetries, 0);
-    EXPECT_EQ(TheLinkState().sendRetries, 0);
+    EXPECT_EQ(LinkPacketSize(), kDefaultPacketSize);
+    EXPECT_EQ(LinkEnqRetries(), 0);
+    EXPECT_EQ(LinkSendRetries(), 0);
   }
 }
 
@@ -135,8 +135,24 @@ TEST_F(LinkTiming, RetryBudgetIsSharedUntilAFrameIsReceived) {
     if ((Is(written, kEnq) && ++enqs % 2 == 0) || written.size() > 1) line.Send({kAck});
   };
   for (int i = 0; i < 4; ++i) ASSERT_EQ(LinkRequest(kCmdSP, FrameData{}, Answered::kNo), kLinkDone) << i;
-  EXPECT_EQ(TheLinkState().enqRetries, 4);
+  EXPECT_EQ(LinkEnqRetries(), 4);
   EXPECT_EQ(LinkRequest(kCmdSP, FrameData{}, Answered::kNo), kLinkFailure);
+}
+
+// A frame the driver would not take is a link failure like any other: the line goes
+// back to its base speed and packet size, and the next exchange starts with fresh budgets.
+TEST_F(LinkTiming, AFrameTheDriverRefusesRecoversTheLine) {
+  m_line->camera = [](const std::vector<std::uint8_t>& written, FakeLineState& line) {
+    if (Is(written, kEnq)) line.Send({kAck});
+  };
+  m_line->refuseWritesOver = 1;
+  ASSERT_NE(PortSetSpeed(57600), 0);
+  LinkSetPacketSize(524);
+  EXPECT_EQ(LinkRequest(kCmdSM, FrameData{}, Answered::kYes), kLinkFailure);
+  EXPECT_EQ(ThePort().speed, kBaseSpeed);
+  EXPECT_EQ(LinkPacketSize(), kDefaultPacketSize);
+  EXPECT_EQ(LinkTransferState(), TransferState::kIdle);
+  EXPECT_EQ(Writes(kCommandFrameSize), 0);
 }
 
 TEST_F(LinkTiming, ReceiveReportsLineErrorsTimeOutsAndAClosedPort) {
@@ -184,7 +200,8 @@ TEST_F(LinkTiming, DamagedAnswersAreRefusedAndTheRepeatAwaited) {
   struct Case {
     const char* description;
     std::vector<std::uint8_t> first, then;
-    int status, naks;
+    LinkStatus status;
+    int naks;
   };
   const Case cases[] = {
       {"a corrupt answer, then a good one", bad, good, kLinkDone, 1},
@@ -295,7 +312,7 @@ TEST_F(LinkTiming, AVanishedDeviceEndsEveryWaitAtOnce) {
   const struct {
     const char* description;
     std::int32_t error;
-    std::function<int()> step;
+    std::function<LinkStatus()> step;
   } cases[] = {
       {"the greeting (EIO)", EIO, [] { return LinkRequest(kCmdSM, FrameData{}, Answered::kYes); }},
       {"an answer (ENXIO)", ENXIO, [] { return LinkAwaitAnswer(kAnswerTimeoutMs); }},
@@ -318,7 +335,7 @@ TEST_F(LinkTiming, AVanishedDeviceEndsEveryWaitAtOnce) {
     EXPECT_LT(m_line->now - start, 5u);
     EXPECT_FALSE(ThePort().isOpen);
     EXPECT_EQ(ThePort().lineGone, 1);
-    EXPECT_EQ(TheLinkState().transferState, TransferState::kIdle);
+    EXPECT_EQ(LinkTransferState(), TransferState::kIdle);
     EXPECT_EQ(CameraResultMessage(kCamDisconnected), kMsgSerialDisconnected);
     m_line->readResults.clear();
   }
@@ -347,7 +364,7 @@ TEST_F(LinkTiming, AStopRequestEndsWaitsExceptDuringTheCleanUp) {
   // A silent camera: the greeting would take 2500 ms of retries.
   EXPECT_EQ(LinkRequest(kCmdSM, FrameData{}, Answered::kYes), kLinkCancelled);
   EXPECT_LE(m_line->now, 200 + kStopLatencyMs + 1);
-  EXPECT_EQ(TheLinkState().cancelRequest, 0);
+  EXPECT_EQ(LinkCancelPending(), false);
   {
     LinkCleanup cleanup;
     std::uint64_t start = m_line->now;
@@ -395,31 +412,26 @@ class LinkOverEmulator : public test::OverEmulator {
     ASSERT_NE(PortOpen(kBaseSpeed, 1), 0);
   }
   // A picture or thumbnail read, set up as the camera operations do it.
-  int Read(int command, std::uint32_t number, std::span<std::uint8_t> destination, int& code) {
-    LinkState& link = TheLinkState();
-    link.transferState = TransferState::kReceiving;
-    link.expectedBlock = 1;
-    link.blockDest = destination;
-    link.progressTotal = static_cast<std::uint32_t>(destination.size());
-    link.progressDone = link.progressReported = 0;
+  LinkStatus Read(int command, std::uint32_t number, std::span<std::uint8_t> destination, int& code) {
+    LinkExpectBlocks(destination, static_cast<std::uint32_t>(destination.size()));
     FrameData data{};
     PutU32BE(data, 0, number);
-    int status = LinkRequest(command, data, Answered::kYes);
+    LinkStatus status = LinkRequest(command, data, Answered::kYes);
     if (status != kLinkDone) return status;
     code = AnswerCode();
     if (code != kAnswerOk) return status;
     return ReceiveBlocks(destination, static_cast<std::uint32_t>(destination.size()), code);
   }
-  int Upload(std::span<const std::uint8_t> source, int& code) {
+  LinkStatus Upload(std::span<const std::uint8_t> source, int& code) {
     FrameData data{};
     data[4] = 1;
-    int status = LinkRequest(kCmdNW, data, Answered::kYes);
+    LinkStatus status = LinkRequest(kCmdNW, data, Answered::kYes);
     if (status != kLinkDone) return status;
     code = AnswerCode();
     if (code != kAnswerOk) return status;
     return SendBlocks(source, code);
   }
-  int Hello() {
+  LinkStatus Hello() {
     FrameData data{};
     data[0] = 1;
     return LinkRequest(kCmdSM, data, Answered::kYes);
@@ -489,7 +501,7 @@ TEST_F(LinkOverEmulator, DamagedBlocksAreRefusedAndRepeated) {
     ASSERT_EQ(Read(kCmdRD, 1, got, code), kLinkDone);
     EXPECT_EQ(code, kAnswerOk);
     EXPECT_EQ(got, picture);
-    EXPECT_EQ(TheLinkState().progressDone, picture.size());
+    EXPECT_EQ(LinkProgressDone(), picture.size());
     auto tokens = Exchange(Log());
     auto at = std::find(tokens.begin(), tokens.end(), refused);
     ASSERT_NE(at, tokens.end());
@@ -507,8 +519,8 @@ TEST_F(LinkOverEmulator, CamerasEnqAnsweringOursIsServedFirst) {
   BuildCommandFrame(kCmdAN, ask);
   LinkSendByte(kEnq);
   EXPECT_EQ(LinkSendFrame(), kLinkDone);
-  EXPECT_EQ(TheLinkState().answerLetters, MakeLetters("CC"));
-  EXPECT_EQ(TheLinkState().cameraCancelCode, 7);
+  EXPECT_EQ(LinkAnswerLetters(), MakeLetters("CC"));
+  EXPECT_EQ(LinkCameraCancelCode(), 7);
   auto tokens = Exchange(Log());
   EXPECT_EQ(Tokens(tokens.end() - 9, tokens.end()), (Tokens{"host:ENQ", "camera:ENQ", "host:ACK", "camera:CC", "host:ACK",
                                                            "host:ENQ", "camera:ACK", "host:OK", "camera:ACK"}));
@@ -518,10 +530,10 @@ TEST_F(LinkOverEmulator, CamerasEnqAnsweringOursIsServedFirst) {
 TEST_F(LinkOverEmulator, FiveSilentEnqsFailAndPutTheLineBack) {
   Open({"--generate", "1", "--silent-enqs", "5"});
   ASSERT_NE(PortSetSpeed(115200), 0);
-  TheLinkState().packetSize = 512;
+  LinkSetPacketSize(512);
   EXPECT_EQ(Hello(), kLinkFailure);
   EXPECT_EQ(ThePort().speed, kBaseSpeed);
-  EXPECT_EQ(TheLinkState().packetSize, kDefaultPacketSize);
+  EXPECT_EQ(LinkPacketSize(), kDefaultPacketSize);
   // The sixth ENQ is answered, and the line is at 9600 again on our side.
   EXPECT_EQ(Hello(), kLinkDone);
   auto lines = Log();
@@ -558,8 +570,8 @@ TEST_F(LinkOverEmulator, CameraStoppingATransferGivesItsReason) {
     int code = 0;
     ASSERT_EQ(Read(kCmdRD, 1, got, code), kLinkDone);
     EXPECT_EQ(code, answer);
-    EXPECT_EQ(TheLinkState().cameraCancelCode, std::atoi(reason));
-    EXPECT_EQ(TheLinkState().transferState, TransferState::kIdle);
+    EXPECT_EQ(LinkCameraCancelCode(), std::atoi(reason));
+    EXPECT_EQ(LinkTransferState(), TransferState::kIdle);
     const std::size_t before = (std::atoi(block) - 1) * 128u;
     EXPECT_TRUE(std::equal(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(before), picture.begin()));
     ASSERT_EQ(Upload(picture, code), kLinkDone);
@@ -583,7 +595,7 @@ TEST_F(LinkOverEmulator, BlockThatWouldOverrunTheDestinationIsALinkFailure) {
   EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 256, picture.begin()));
   EXPECT_TRUE(std::all_of(buffer.begin() + 256, buffer.end(), [](std::uint8_t b) { return b == 0xEE; }));
   EXPECT_EQ(ThePort().speed, kBaseSpeed);
-  EXPECT_EQ(TheLinkState().transferState, TransferState::kIdle);
+  EXPECT_EQ(LinkTransferState(), TransferState::kIdle);
 }
 
 // The emulator's own pictures are in the camera's layout, with their thumbnails.
@@ -592,7 +604,7 @@ TEST_F(LinkOverEmulator, GeneratedPicturesHaveTheCameraLayout) {
   FrameData number{};
   PutU32BE(number, 0, 2);
   ASSERT_EQ(LinkRequest(kCmdFS, number, Answered::kYes), kLinkDone);
-  std::vector<std::uint8_t> picture(GetU32BE(TheLinkState().answerData, 0));
+  std::vector<std::uint8_t> picture(GetU32BE(LinkAnswerData(), 0));
   ASSERT_GT(picture.size(), 2050u);
   int code = 0;
   ASSERT_EQ(Read(kCmdRD, 2, picture, code), kLinkDone);

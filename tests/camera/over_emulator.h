@@ -12,7 +12,7 @@
 
 #include "base/file_io.h"
 #include "camera/camera_ops.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "camera/link.h"
 #include "test_support/emulator_process.h"
 #include "test_support/recorded_prompt.h"
@@ -22,7 +22,7 @@ namespace tessaly::test {
 
 // The link as a fresh start of the program finds it, on port 1.
 inline void ForgetCameraLink() {
-  TheLinkState() = LinkState{};
+  LinkReset();
   TheCameraState() = CameraState{};
   TheLinkSetup() = LinkSetup{};
   SetLinkProgress(nullptr);

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "test_support/recorded_prompt.h"
 
 #include "camera/picture_names.h"

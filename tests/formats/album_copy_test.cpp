@@ -50,6 +50,25 @@ TEST(AlbumCopy, EveryPlatformErrorHasItsRule) {
   for (const auto& c : cases) EXPECT_EQ(CopyRuleFor(Errno(c.error), c.removable), c.rule) << c.error;
 }
 
+// The four failures every writer of files meets, as the album's copy answers them.
+TEST(AlbumCopy, CommonFailuresOnEitherDrive) {
+  struct Case {
+    const char* description;
+    int error;
+    bool removable;
+    CopyRule rule;
+  } cases[] = {
+      {"disk full on a card", ENOSPC, true, {kMsgDiskFullInsert, CopyAction::kAskRetry}},
+      {"disk full on a fixed disk", ENOSPC, false, {kMsgDiskFull, CopyAction::kStop}},
+      {"read-only", EROFS, true, {kMsgWriteProtected, CopyAction::kStop}},
+      {"missing folder on a card", ENOENT, true, {std::nullopt, CopyAction::kMakeFolder}},
+      {"missing folder on a fixed disk", ENOTDIR, false, {std::nullopt, CopyAction::kSkipFile}},
+      {"removed device", ENXIO, true, {kMsgFailedToAccessCard, CopyAction::kStop}},
+      {"a folder where the file goes", EISDIR, false, {kMsgFailedToAccessCard, CopyAction::kStop}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CopyRuleFor(Errno(c.error), c.removable), c.rule) << c.description;
+}
+
 struct AlbumCopyFiles : ::testing::Test {
   void SetUp() override {
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) Write(source / name, std::string("new ") + name);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,28 @@ TEST(PictureFileNames, ColourConditionForSaveAs) {
   EXPECT_FALSE(CheckColourCondition("a.bmp", "a.tif", 8));
   EXPECT_TRUE(CheckColourCondition("a.bmp", "a.jpg", 24));
   EXPECT_EQ(prompt.Texts(), TextsOf({kMsgCannotSaveTiff}));
+}
+
+// The four failures every reader and writer of files meets, as the picture files report
+// them with the file's name.
+TEST(PictureFileErrors, CommonFailuresNameTheFile) {
+  struct Row {
+    const char* description;
+    int error;
+    MessageId message;
+  };
+  const Row rows[] = {
+      {"disk full", ENOSPC, kMsgFileDiskFull},      {"quota exceeded", EDQUOT, kMsgFileDiskFull},
+      {"read-only", EROFS, kMsgFileAccessDenied},   {"missing folder", ENOENT, kMsgFileNotFound},
+      {"not a folder", ENOTDIR, kMsgFileBadPath},   {"removed device", ENXIO, kMsgFileHardIo},
+      {"no device", ENODEV, kMsgFileBadPath},       {"busy", EBUSY, kMsgFileGeneric},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(FileErrorMessage({row.error, std::generic_category()}), row.message) << row.description;
+
+  test::RecordedPrompt prompt;
+  ReportFileError({ENOSPC, std::generic_category()}, "/media/card/a.bmp");
+  EXPECT_EQ(prompt.Texts(), Texts{"Disk full while accessing /media/card/a.bmp."});
 }
 
 TEST_F(PictureFileTest, CanOpenPictureNeedsAKnownNameAndANonEmptyFile) {

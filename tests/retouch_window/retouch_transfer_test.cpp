@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "camera/camera_ops.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "camera/link.h"
 #include "camera/port.h"
 #include "base/ini_file.h"

@@ -14,7 +14,7 @@
 
 #include "base/file_io.h"
 #include "base/ini_file.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "formats/picture_file.h"
 #include "retouch/window/retouch_doc.h"
 #include "shell/app.h"

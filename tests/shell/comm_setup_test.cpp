@@ -13,7 +13,7 @@
 #include <set>
 
 #include "base/ini_file.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "camera/port.h"
 #include "shell/app_settings.h"
 #include "shell/app_state.h"

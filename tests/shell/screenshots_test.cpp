@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "base/ini_file.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "formats/picture_file.h"
 #include "shell/app.h"
 #include "shell/app_state.h"

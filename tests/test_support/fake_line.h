@@ -37,6 +37,7 @@ struct FakeLineState {
   std::function<void(const std::vector<std::uint8_t>& written, FakeLineState& line)> camera;
   int opens = 0;
   int reservations = 0;  // held now
+  std::int32_t refuseWritesOver = 0;  // a write of more bytes than this fails (0: none does)
 
   void Send(std::initializer_list<std::uint8_t> bytes) { incoming.insert(incoming.end(), bytes); }
   std::uint64_t NowUs() const { return now * 1000 + nowFractionUs; }
@@ -92,6 +93,7 @@ class FakeLineBackend final : public PortBackend {
     return 0;
   }
   std::int32_t WriteBytes(const std::uint8_t* buffer, std::int32_t count) override {
+    if (m_state->refuseWritesOver > 0 && count > m_state->refuseWritesOver) return 0;
     std::vector<std::uint8_t> written(buffer, buffer + count);
     m_state->writes.push_back(written);
     std::uint64_t start = m_state->inFlight.empty() ? m_state->NowUs() : m_state->inFlight.back().arrivesUs;

@@ -13,7 +13,7 @@
 #include "camera/camera_ops.h"
 #include "shell/file_dialogs.h"
 #include "retouch/window/retouch_template.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "camera/link.h"
 #include "camera/port.h"
 #include "test_support/emulator_process.h"
@@ -405,7 +405,7 @@ TEST_F(AlbumWindow, SaveToCameraFitsEachPictureToTheCamerasSizes) {
   test::EmulatorProcess emulator({"--card", card.Path().string()});
   ASSERT_TRUE(emulator.Running());
   test::ScopedEnv device("TESSALY_COM1", emulator.DevicePath());
-  TheLinkState() = LinkState{};
+  LinkReset();
   TheCameraState() = CameraState{};
   TheLinkSetup() = LinkSetup{};
   PortReset(1);

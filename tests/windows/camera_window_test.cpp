@@ -19,7 +19,7 @@
 #include "base/file_io.h"
 #include "base/ini_file.h"
 #include "camera/camera_ops.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "camera/thumbnail.h"
 #include "retouch/window/retouch_doc.h"
 #include "shell/app.h"

@@ -3,9 +3,10 @@
 // existing files, carrying on after a failed picture) are covered by its tests.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 
-#include "camera/camera_transfers.h"
+#include "workflows/camera_transfers.h"
 #include "camera/over_emulator.h"
 
 namespace tessaly {
@@ -200,6 +201,30 @@ TEST(SaveErrorRules, EachWriteErrorHasItsMessageAndNextStep) {
     SaveErrorRule rule = SaveErrorRuleFor(std::make_error_code(row.error));
     EXPECT_EQ(rule.message, row.message) << row.description;
     EXPECT_EQ(rule.action, row.action) << row.description;
+  }
+}
+
+// The four failures every writer of files meets, as the camera window's save answers
+// them: only a full disk ends the save, since the next picture cannot fare better.
+TEST(SaveErrorRules, CommonFailures) {
+  struct Row {
+    const char* description;
+    int error;
+    SaveErrorRule rule;
+  };
+  const Row rows[] = {
+      {"disk full", ENOSPC, {kMsgDiskFull, SaveErrorAction::kEnd}},
+      {"read-only", EROFS, {kMsgWriteProtected, SaveErrorAction::kNextPicture}},
+      {"missing folder", ENOTDIR, {kMsgInvalidPath, SaveErrorAction::kNextPicture}},
+      {"removed device", ENXIO, {kMsgFailedToAccessCard, SaveErrorAction::kNextPicture}},
+      {"no medium", ENOMEDIUM, {kMsgFailedToAccessCard, SaveErrorAction::kNextPicture}},
+      {"drive locked", ENOLCK, {kMsgDeviceBusy, SaveErrorAction::kNextPicture}},
+      {"unreachable network folder", EHOSTUNREACH, {kMsgInvalidPath, SaveErrorAction::kNextPicture}},
+  };
+  for (const auto& row : rows) {
+    SaveErrorRule rule = SaveErrorRuleFor({row.error, std::generic_category()});
+    EXPECT_EQ(rule.message, row.rule.message) << row.description;
+    EXPECT_EQ(rule.action, row.rule.action) << row.description;
   }
 }
 

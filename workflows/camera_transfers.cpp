@@ -1,12 +1,12 @@
-#include "camera/camera_transfers.h"
+#include "workflows/camera_transfers.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <new>
 
+#include "base/file_errors.h"
 #include "base/prompt.h"
 #include "camera/camera_ops.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "camera/link.h"
 #include "camera/port.h"
 #include "camera/picture_names.h"
@@ -375,28 +375,22 @@ std::error_code CheckFolderTakesFiles(const std::filesystem::path& folder) {
 }
 
 SaveErrorRule SaveErrorRuleFor(std::error_code error) {
-  if (error.category() != std::generic_category() && error.category() != std::system_category())
-    return {kMsgFailedToSaveFromAlbum, SaveErrorAction::kNextPicture};
-  switch (error.value()) {
-    case EACCES:
-    case EPERM: return {kMsgFailedToAccessCard, SaveErrorAction::kNextPicture};
-    case EROFS: return {kMsgWriteProtected, SaveErrorAction::kNextPicture};
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return {kMsgDiskFull, SaveErrorAction::kEnd};
-    case ENOENT:
-    case ENOTDIR:
-    case EISDIR:
-    case ENAMETOOLONG:
-    case ELOOP:
-    case ENODEV:
-    case ENXIO: return {kMsgInvalidPath, SaveErrorAction::kNextPicture};
-    case EEXIST: return {kMsgFileExistsReplace, SaveErrorAction::kAskReplace};
-    case EBUSY:
-    case ETXTBSY:
-    case EAGAIN: return {kMsgDeviceBusy, SaveErrorAction::kNextPicture};
-    default: return {kMsgFailedToSaveFromAlbum, SaveErrorAction::kNextPicture};
+  switch (ClassifyFileError(error)) {
+    case FileErrorKind::kAccessDenied:
+    case FileErrorKind::kNotReady: return {kMsgFailedToAccessCard, SaveErrorAction::kNextPicture};
+    case FileErrorKind::kWriteProtected: return {kMsgWriteProtected, SaveErrorAction::kNextPicture};
+    case FileErrorKind::kDiskFull: return {kMsgDiskFull, SaveErrorAction::kEnd};
+    // The chosen folder has gone or its path no longer leads anywhere: the same as a
+    // path the system cannot use.
+    case FileErrorKind::kMissing:
+    case FileErrorKind::kNotAFolder:
+    case FileErrorKind::kBadPath: return {kMsgInvalidPath, SaveErrorAction::kNextPicture};
+    case FileErrorKind::kExists: return {kMsgFileExistsReplace, SaveErrorAction::kAskReplace};
+    case FileErrorKind::kBusy: return {kMsgDeviceBusy, SaveErrorAction::kNextPicture};
+    case FileErrorKind::kHardware:
+    case FileErrorKind::kOther: break;
   }
+  return {kMsgFailedToSaveFromAlbum, SaveErrorAction::kNextPicture};
 }
 
 }  // namespace tessaly

@@ -1,17 +1,19 @@
-#include "camera/connection.h"
+#include "workflows/connection.h"
 
 #include <string>
 
 #include "base/ini_file.h"
 #include "base/prompt.h"
 #include "camera/camera_ops.h"
+#include "camera/link.h"
 #include "camera/picture_names.h"
 #include "camera/port.h"
 
 namespace tessaly {
 namespace {
 
-LinkSetup g_setup;
+// The link's choices, which the camera operations read.
+LinkSetup& g_setup = TheLinkSetup();
 
 std::string PortName(int port) { return "COM" + std::to_string(port); }
 
@@ -22,13 +24,12 @@ void CloseIfOpen() {
 
 }  // namespace
 
-LinkSetup& TheLinkSetup() { return g_setup; }
-
 void LinkInit() {
   CloseIfOpen();
   g_setup = LinkSetup{};
   TheCameraState() = CameraState{};
   PortReset(1);
+  LinkForgetTransfer();
   for (int port = 1; port <= kPortCount; ++port) g_setup.portAvailable[port] = static_cast<std::uint8_t>(PortProbe(port));
   int probe = 1;
   while (probe <= kPortCount && !g_setup.portAvailable[probe]) ++probe;

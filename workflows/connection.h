@@ -13,17 +13,10 @@
 #include <string>
 #include <string_view>
 
+#include "camera/link_setup.h"
+
 namespace tessaly {
 
-struct LinkSetup {
-  int currentPort = 1;                    // 1..4
-  std::uint32_t currentSpeed = 9600;      // bits per second for bulk transfers
-  std::array<std::uint8_t, 5> portAvailable{};   // [1..4]: the port could be opened at start
-  std::array<std::uint8_t, 7> speedAvailable{};  // by speed code: the probe port took the speed
-  int probePort = 0;                       // the port the speeds were tried on (5: none)
-  std::array<int, 5> portOpenError{};      // [1..4]: the errno of a failed probe open
-};
-LinkSetup& TheLinkSetup();
 
 // The start-up probe: forgets the port, the picture count and every choice, opens and
 // closes COM1 to COM4, and tries the six speeds from 9600 to 115200 on the first port

@@ -1,4 +1,4 @@
-#include "camera/send_to_camera.h"
+#include "workflows/send_to_camera.h"
 
 #include <algorithm>
 #include <new>
@@ -28,40 +28,73 @@ class UploadProgress {
   UploadProgress& operator=(const UploadProgress&) = delete;
 };
 
-// The file as the camera takes it: the 512-byte header block and the JPEG stream in one
-// buffer. False after the message when the file cannot be loaded or encoded.
-bool PrepareForCamera(const std::filesystem::path& path, Bytes& data) {
-  PictureFile file;
-  if (!OpenPictureFile(file, path)) return false;
-  if (file.picture.bitsPerPixel != 24 && !ConvertTo24(file.picture)) {
-    Prompt().Show(kMsgNotValidFileType);
+// The message for a result, as each window words it.
+std::optional<MessageId> ResultMessage(int result, SendFrom from) {
+  if (from == SendFrom::kAlbum) return CameraResultMessage(result);
+  if (result == kCamDone || result == kCamCancelled) return std::nullopt;
+  if (result == kCamCardFull) return kMsgMemoryCardFull;
+  return kMsgFailedToCommunicate;
+}
+
+// The bytes the camera takes: the album sends the header block before the stream, the
+// retouch window the stream alone. False after the message when the picture cannot be
+// converted or encoded.
+bool PrepareForCamera(Picture& picture, const std::string& comment, SendFrom from, Bytes& data) {
+  if (picture.bitsPerPixel != 24 && !ConvertTo24(picture)) {
+    // The album reads the failed conversion as a file it cannot use; the retouch window
+    // gives the conversion's own message.
+    Prompt().Show(from == SendFrom::kAlbum ? kMsgNotValidFileType : kMsgFailedToPutClipboard);
     return false;
   }
-  FitToCamera(file.picture);
+  if (ComputeCameraFit(picture.width, picture.height).needed) FitToCamera(picture);
+  PictureFile encoder;
+  encoder.comment = comment;
   CameraJpeg jpeg;
-  if (!file.EncodeForCamera(file.picture, jpeg)) return false;
+  if (!encoder.EncodeForCamera(picture, jpeg)) return false;
+  if (from == SendFrom::kRetouchWindow) {
+    data = std::move(jpeg.stream);
+    return true;
+  }
   data.reserve(jpeg.header.size() + jpeg.stream.size());
   data.assign(jpeg.header.begin(), jpeg.header.end());
   data.insert(data.end(), jpeg.stream.begin(), jpeg.stream.end());
   return true;
 }
 
-// One file: 20 when the camera has it.
-int SendOne(const std::filesystem::path& path, TransferObserver& observer) {
-  Bytes data;
+// One album file: 20 when the camera has it.
+int SendFile(const std::filesystem::path& path, TransferObserver& observer) {
+  PictureFile file;
   try {
-    if (!PrepareForCamera(path, data)) return kCamNotGood;
+    if (!OpenPictureFile(file, path)) return kCamNotGood;
   } catch (const std::bad_alloc&) {
     Prompt().Show(kMsgNotEnoughMemory);
     return kCamNoMemory;
   }
+  return SendPictureToCamera(std::move(file.picture), file.comment, path.filename().string(), SendFrom::kAlbum,
+                             observer);
+}
+
+}  // namespace
+
+int SendPictureToCamera(Picture picture, const std::string& comment, std::string_view name, SendFrom from,
+                        TransferObserver& observer) {
+  Bytes data;
+  try {
+    if (!PrepareForCamera(picture, comment, from, data)) return kCamNotGood;
+  } catch (const std::bad_alloc&) {
+    Prompt().Show(kMsgNotEnoughMemory);
+    return kCamNoMemory;
+  }
+  picture = Picture{};
   int result = CameraConnect();
   if (result != kCamDone) {
     // Whatever the greeting brought, the line is closed again: nothing can be sent.
-    if (auto message = CameraResultMessage(result)) Prompt().Show(*message);
+    CameraDisconnect();
+    if (auto message = ResultMessage(result, from)) Prompt().Show(*message);
     return result;
   }
-  observer.Begin(path.filename().string(), data.size());
+  observer.Begin(name, data.size());
+  observer.Progress(0);
   {
     UploadProgress progress(observer);
     result = observer.Cancelled() ? kCamCancelled : CameraPutPicture(data);
@@ -70,11 +103,9 @@ int SendOne(const std::filesystem::path& path, TransferObserver& observer) {
   if (result == kCamDone) observer.Progress(data.size());
   observer.End();
   CameraDisconnect();
-  if (auto message = CameraResultMessage(result)) Prompt().Show(*message);
+  if (auto message = ResultMessage(result, from)) Prompt().Show(*message);
   return result;
 }
-
-}  // namespace
 
 SendTally SendPicturesToCamera(const std::vector<std::filesystem::path>& files, TransferObserver& observer) {
   SendTally tally;
@@ -84,7 +115,7 @@ SendTally SendPicturesToCamera(const std::vector<std::filesystem::path>& files, 
       break;
     }
     observer.Item(path.filename().string());
-    int result = SendOne(path, observer);
+    int result = SendFile(path, observer);
     if (result == kCamDone) {
       ++tally.sent;
       continue;

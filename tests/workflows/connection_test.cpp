@@ -8,7 +8,7 @@
 
 #include "base/ini_file.h"
 #include "camera/camera_ops.h"
-#include "camera/connection.h"
+#include "workflows/connection.h"
 #include "test_support/case_name.h"
 #include "test_support/forwarding_backend.h"
 #include "test_support/pseudo_terminal.h"
