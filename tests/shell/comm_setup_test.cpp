@@ -4,11 +4,13 @@
 #include "shell/comm_setup_dialog.h"
 
 #include <gtest/gtest.h>
+#include <wx/tooltip.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <memory>
 #include <set>
 
@@ -25,6 +27,8 @@
 
 namespace tessaly::shell {
 namespace {
+
+namespace fs = std::filesystem;
 
 class RefusingBackend final : public test::ForwardingBackend {
  public:
@@ -89,6 +93,25 @@ TEST_F(CommSetupTest, OnlyPortTwoPresent) {
   EXPECT_EQ(dialog.PortButton(1)->GetLabel(), "COM2 (" + m_terminals[0]->Path() + ")");
   EXPECT_TRUE(dialog.SpeedButton(0)->GetValue());
   EXPECT_TRUE(dialog.PermissionHelp().empty());
+}
+
+TEST_F(CommSetupTest, ALongDevicePathIsShortenedInItsMiddleAndWholeInTheToolTip) {
+  Start({false, true, false, false}, 0, 9600);
+  // The stable name a USB adapter gets, as long as such names are.
+  const fs::path device =
+      m_folder / "serial" / "by-id" / "usb-Prolific_Technology_Inc._USB-Serial_Controller_D-if00-port0-with-more";
+  fs::create_directories(device.parent_path());
+  fs::create_symlink(m_terminals[0]->Path(), device);
+  test::ScopedEnv com2{"TESSALY_COM2", device.string()};
+  CCommSetupDialog dialog(nullptr, m_state);
+  wxRadioButton* button = dialog.PortButton(1);
+  const wxString label = button->GetLabel();
+  EXPECT_TRUE(label.StartsWith("COM2 (")) << label;
+  EXPECT_TRUE(label.EndsWith("with-more)")) << "the end of the path stays: " << label;
+  EXPECT_NE(label.Find("..."), wxNOT_FOUND) << "shortened in the middle: " << label;
+  EXPECT_LE(button->GetBestSize().GetWidth(), button->GetSize().GetWidth()) << "it fits its button";
+  ASSERT_NE(button->GetToolTip(), nullptr);
+  EXPECT_EQ(button->GetToolTip()->GetTip(), wxString::FromUTF8(device.string()));
 }
 
 TEST_F(CommSetupTest, ARefusedStoredSpeedLeavesTheLinkAt9600) {
