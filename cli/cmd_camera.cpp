@@ -56,16 +56,16 @@ enum CameraOption : unsigned {
 };
 
 constexpr std::array kOptions = {
-    OptionSpec{kDevice, "device", 0, "PATH", N_("use PATH as the serial device of port 1 and select port 1")},
-    OptionSpec{kPort, "port", 0, "N", N_("use port N (1 to 4; default: the stored setting, else the first port found)")},
-    OptionSpec{kSpeed, "speed", 0, "BPS",
+    OptionDef{kDevice, "device", 0, "PATH", N_("use PATH as the serial device of port 1 and select port 1")},
+    OptionDef{kPort, "port", 0, "N", N_("use port N (1 to 4; default: the stored setting, else the first port found)")},
+    OptionDef{kSpeed, "speed", 0, "BPS",
                N_("the bulk transfer speed (9600 19200 28800 38400 57600 115200; default: the stored setting)")},
-    OptionSpec{kPrefix, "prefix", 0, "XXXX", N_("the prefix of downloaded pictures' names (at most 4 characters; default AUT_)")},
-    OptionSpec{kTo, "to", 0, "DIR", N_("the folder that get and get-all save into")},
-    OptionSpec{kOverwrite, "overwrite", 0, "",
+    OptionDef{kPrefix, "prefix", 0, "XXXX", N_("the prefix of downloaded pictures' names (at most 4 characters; default AUT_)")},
+    OptionDef{kTo, "to", 0, "DIR", N_("the folder that get and get-all save into")},
+    OptionDef{kOverwrite, "overwrite", 0, "",
                N_("replace files that exist; without it they are skipped before their picture is read")},
-    OptionSpec{kQuiet, "quiet", 'q', "", N_("no progress display")},
-    OptionSpec{kJson, "json", 0, "", N_("one JSON object per line on the standard output")},
+    OptionDef{kQuiet, "quiet", 'q', "", N_("no progress display")},
+    OptionDef{kJson, "json", 0, "", N_("one JSON object per line on the standard output")},
     kHelpOption,
     kLangOption,
 };
@@ -99,11 +99,11 @@ const Subcommand* FindSubcommand(std::string_view name) {
   return nullptr;
 }
 
-std::vector<OptionSpec> OptionsOf(unsigned mask) {
-  std::vector<OptionSpec> specs;
-  for (const auto& spec : kOptions)
-    if ((static_cast<unsigned>(spec.id) & mask) != 0 || spec.id >= kOptHelp) specs.push_back(spec);
-  return specs;
+std::vector<OptionDef> OptionsOf(unsigned mask) {
+  std::vector<OptionDef> defs;
+  for (const auto& def : kOptions)
+    if ((static_cast<unsigned>(def.id) & mask) != 0 || def.id >= kOptHelp) defs.push_back(def);
+  return defs;
 }
 
 void PrintCameraHelp() {
@@ -129,8 +129,8 @@ void PrintCameraHelp() {
 void PrintSubcommandHelp(const Subcommand& sub) {
   std::string usage = "tessaly-cli camera [OPTIONS] " + std::string(sub.name);
   if (!sub.operands.empty()) usage += " " + std::string(sub.operands);
-  std::vector<OptionSpec> specs = OptionsOf(sub.options);
-  std::cout << "usage: " << usage << "\n\n" << Wrapped(Tr(sub.description)) << "\n\n" << OptionsHelp(specs);
+  std::vector<OptionDef> defs = OptionsOf(sub.options);
+  std::cout << "usage: " << usage << "\n\n" << Wrapped(Tr(sub.description)) << "\n\n" << OptionsHelp(defs);
 }
 
 // ----------------------------------------------------------------------------- Ctrl+C

@@ -28,11 +28,11 @@ int RunCamera(const Args& args);
 // The help of a command: its usage lines, what it does, and its options.
 // Text folded at spaces into lines of at most 79 columns.
 std::string Wrapped(std::string_view text);
-void PrintHelp(std::string_view usage, std::string_view description, std::span<const OptionSpec> options);
+void PrintHelp(std::string_view usage, std::string_view description, std::span<const OptionDef> options);
 
 // Reads a command's options; on a usage error prints it and returns false with status
 // set to 2. Applies --lang at once, so that the rest is in that language.
-bool ReadOptions(std::string_view command, const Args& args, std::span<const OptionSpec> specs, ParsedArgs& parsed,
+bool ReadOptions(std::string_view command, const Args& args, std::span<const OptionDef> defs, ParsedArgs& parsed,
                  int& status);
 
 // Chooses the language of the messages: "ja", "en", or the locale's for an empty name.

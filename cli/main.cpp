@@ -32,7 +32,7 @@ const std::array kCommands = {
 };
 
 enum ProgramOption { kOptVersion = 1 };
-constexpr std::array kProgramOptions = {kHelpOption, OptionSpec{kOptVersion, "version", 'V', "", N_("show the version and exit")},
+constexpr std::array kProgramOptions = {kHelpOption, OptionDef{kOptVersion, "version", 'V', "", N_("show the version and exit")},
                                         kLangOption};
 
 void PrintUsage(std::ostream& out) {
@@ -97,9 +97,9 @@ bool ChooseLanguage(std::string_view name) {
   return false;
 }
 
-bool ReadOptions(std::string_view command, const Args& args, std::span<const OptionSpec> specs, ParsedArgs& parsed,
+bool ReadOptions(std::string_view command, const Args& args, std::span<const OptionDef> defs, ParsedArgs& parsed,
                  int& status) {
-  parsed = ParseOptions(args, specs);
+  parsed = ParseOptions(args, defs);
   if (parsed.error.empty()) {
     if (auto lang = parsed.Value(kOptLang)) {
       if (!ChooseLanguage(*lang)) {
@@ -131,7 +131,7 @@ std::string Wrapped(std::string_view text) {
   return out + line;
 }
 
-void PrintHelp(std::string_view usage, std::string_view description, std::span<const OptionSpec> options) {
+void PrintHelp(std::string_view usage, std::string_view description, std::span<const OptionDef> options) {
   std::cout << "usage: " << usage << "\n\n" << Wrapped(Tr(description)) << "\n\n" << OptionsHelp(options);
 }
 

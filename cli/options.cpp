@@ -12,8 +12,8 @@ namespace {
 // Long-only options are told apart from short letters by values above any character.
 constexpr int kLongOnlyBase = 256;
 
-int ValueOf(const OptionSpec& spec, std::size_t index) {
-  return spec.shortName != 0 ? static_cast<unsigned char>(spec.shortName) : kLongOnlyBase + static_cast<int>(index);
+int ValueOf(const OptionDef& def, std::size_t index) {
+  return def.shortName != 0 ? static_cast<unsigned char>(def.shortName) : kLongOnlyBase + static_cast<int>(index);
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -30,7 +30,7 @@ std::optional<std::string> ParsedArgs::Value(int id) const {
   return std::nullopt;
 }
 
-ParsedArgs ParseOptions(const std::vector<std::string>& args, std::span<const OptionSpec> specs, OptionsEnd end) {
+ParsedArgs ParseOptions(const std::vector<std::string>& args, std::span<const OptionDef> defs, OptionsEnd end) {
   ParsedArgs parsed;
   // getopt_long permutes its argument vector; it gets copies of our strings.
   std::vector<std::string> storage;
@@ -44,27 +44,27 @@ ParsedArgs ParseOptions(const std::vector<std::string>& args, std::span<const Op
   // ':' first: a missing value is told apart from an unknown option; messages are ours.
   std::string shortOptions = end == OptionsEnd::kFirstOperand ? "+:" : ":";
   std::vector<option> longOptions;
-  for (std::size_t i = 0; i < specs.size(); ++i) {
-    const OptionSpec& spec = specs[i];
-    if (spec.shortName != 0) {
-      shortOptions += spec.shortName;
-      if (!spec.value.empty()) shortOptions += ':';
+  for (std::size_t i = 0; i < defs.size(); ++i) {
+    const OptionDef& def = defs[i];
+    if (def.shortName != 0) {
+      shortOptions += def.shortName;
+      if (!def.value.empty()) shortOptions += ':';
     }
-    longOptions.push_back({spec.name.data(), spec.value.empty() ? no_argument : required_argument, nullptr,
-                           ValueOf(spec, i)});
+    longOptions.push_back({def.name.data(), def.value.empty() ? no_argument : required_argument, nullptr,
+                           ValueOf(def, i)});
   }
   longOptions.push_back({nullptr, 0, nullptr, 0});
 
-  auto specOf = [&](int value) -> const OptionSpec* {
-    for (std::size_t i = 0; i < specs.size(); ++i)
-      if (ValueOf(specs[i], i) == value) return &specs[i];
+  auto defOf = [&](int value) -> const OptionDef* {
+    for (std::size_t i = 0; i < defs.size(); ++i)
+      if (ValueOf(defs[i], i) == value) return &defs[i];
     return nullptr;
   };
   auto asWritten = [&](int value) {
-    const OptionSpec* spec = specOf(value);
+    const OptionDef* def = defOf(value);
     const std::string written = optind > 0 && optind <= static_cast<int>(storage.size()) ? argv[optind - 1] : "";
-    if (spec && !written.starts_with("--") && spec->shortName != 0) return "-" + std::string(1, spec->shortName);
-    return spec ? "--" + std::string(spec->name) : written;
+    if (def && !written.starts_with("--") && def->shortName != 0) return "-" + std::string(1, def->shortName);
+    return def ? "--" + std::string(def->name) : written;
   };
 
   opterr = 0;
@@ -81,7 +81,7 @@ ParsedArgs ParseOptions(const std::vector<std::string>& args, std::span<const Op
     }
     if (value == '?') {
       std::string written = optind > 0 ? argv[optind - 1] : "";
-      if (optopt != 0 && specOf(optopt) && written.starts_with("--")) {
+      if (optopt != 0 && defOf(optopt) && written.starts_with("--")) {
         parsed.error = Tr("option %1 takes no value");
         parsed.error.replace(parsed.error.find("%1"), 2, asWritten(optopt));
       } else {
@@ -92,23 +92,23 @@ ParsedArgs ParseOptions(const std::vector<std::string>& args, std::span<const Op
       }
       return parsed;
     }
-    const OptionSpec* spec = specOf(value);
-    if (spec == nullptr) continue;
-    parsed.options.push_back({spec->id, optarg != nullptr ? std::string(optarg) : std::string()});
+    const OptionDef* def = defOf(value);
+    if (def == nullptr) continue;
+    parsed.options.push_back({def->id, optarg != nullptr ? std::string(optarg) : std::string()});
   }
   for (int i = optind; i < argc; ++i) parsed.operands.emplace_back(argv[i]);
   return parsed;
 }
 
-std::string OptionsHelp(std::span<const OptionSpec> specs) {
+std::string OptionsHelp(std::span<const OptionDef> defs) {
   std::vector<std::pair<std::string, std::string>> rows;
   std::size_t width = 0;
-  for (const OptionSpec& spec : specs) {
-    std::string left = spec.shortName != 0 ? "-" + std::string(1, spec.shortName) + ", " : "    ";
-    left += "--" + std::string(spec.name);
-    if (!spec.value.empty()) left += " " + std::string(spec.value);
+  for (const OptionDef& def : defs) {
+    std::string left = def.shortName != 0 ? "-" + std::string(1, def.shortName) + ", " : "    ";
+    left += "--" + std::string(def.name);
+    if (!def.value.empty()) left += " " + std::string(def.value);
     width = std::max(width, left.size());
-    rows.emplace_back(std::move(left), Tr(spec.help));
+    rows.emplace_back(std::move(left), Tr(def.help));
   }
   std::string text;
   for (const auto& [left, help] : rows) text += "  " + left + std::string(width - left.size() + 2, ' ') + help + "\n";

@@ -13,7 +13,7 @@
 
 namespace tessaly::cli {
 
-struct OptionSpec {
+struct OptionDef {
   int id;                   // what Parse reports
   std::string_view name;    // the long name, without "--"
   char shortName;           // 0 for none
@@ -38,17 +38,17 @@ struct ParsedArgs {
 // Reads the options anywhere among the operands, or, with kFirstOperand, only up to the
 // first operand (the program's own options, before the command).
 enum class OptionsEnd { kAnywhere, kFirstOperand };
-ParsedArgs ParseOptions(const std::vector<std::string>& args, std::span<const OptionSpec> specs,
+ParsedArgs ParseOptions(const std::vector<std::string>& args, std::span<const OptionDef> defs,
                         OptionsEnd end = OptionsEnd::kAnywhere);
 
 // The options every command takes.
 enum CommonOption { kOptHelp = 1000, kOptLang, kOptJson };
-inline constexpr OptionSpec kHelpOption{kOptHelp, "help", 'h', "", N_("show this help and exit")};
-inline constexpr OptionSpec kLangOption{kOptLang, "lang", 0, "ja|en", N_("the language of the messages")};
-inline constexpr OptionSpec kJsonOption{kOptJson, "json", 0, "",
+inline constexpr OptionDef kHelpOption{kOptHelp, "help", 'h', "", N_("show this help and exit")};
+inline constexpr OptionDef kLangOption{kOptLang, "lang", 0, "ja|en", N_("the language of the messages")};
+inline constexpr OptionDef kJsonOption{kOptJson, "json", 0, "",
                                         N_("one JSON object per line on the standard output")};
 
 // The help's lines of the options: "  -h, --help     text".
-std::string OptionsHelp(std::span<const OptionSpec> specs);
+std::string OptionsHelp(std::span<const OptionDef> defs);
 
 }  // namespace tessaly::cli
