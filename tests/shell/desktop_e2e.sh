@@ -23,17 +23,7 @@ fail() {
   for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }; done
   exit 1
 }
-# wait_for SECONDS COMMAND...: until the command succeeds, looking 20 times a second.
-wait_for() {
-  limit=$(( $1 * 20 ))
-  shift
-  tries=0
-  until "$@"; do
-    tries=$((tries + 1))
-    [ "$tries" -le "$limit" ] || return 1
-    sleep 0.05
-  done
-}
+. "$(dirname "$0")/e2e_lib.sh"
 
 echo "== the terminal answers without a display"
 headless() { env -u DISPLAY -u WAYLAND_DISPLAY "$program" "$@" >"$work/out.log" 2>"$work/err.log"; }

@@ -38,17 +38,7 @@ fail() {
   for log in "$work"/*.log "$work"/opened*; do [ -f "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }; done
   exit 1
 }
-# wait_for SECONDS COMMAND...: until the command succeeds, looking 20 times a second.
-wait_for() {
-  limit=$(( $1 * 20 ))
-  shift
-  tries=0
-  until "$@"; do
-    tries=$((tries + 1))
-    [ "$tries" -le "$limit" ] || return 1
-    sleep 0.05
-  done
-}
+. "$(dirname "$0")/e2e_lib.sh"
 listed() { grep -qxF -- "$2" "$1" 2>/dev/null; }
 # up PID FILE: the program PID has written its list of documents to FILE (or has died).
 up() { test -f "$2" || ! kill -0 "$1" 2>/dev/null; }
