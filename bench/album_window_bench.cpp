@@ -50,7 +50,7 @@ void BM_AlbumWindowBuild200(benchmark::State& state) {
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
     windows::CAlbumDoc* doc = windows::OpenAlbumWindow(manager, folder, "*.jpg");
-    auto* view = wxDynamicCast(doc->GetFirstView(), windows::CAlbumView);
+    auto* view = dynamic_cast<windows::CAlbumView*>(doc->GetFirstView());
     while (!view->Built()) {
       wxTheApp->ProcessPendingEvents();
       wxYield();

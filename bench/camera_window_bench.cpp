@@ -17,7 +17,6 @@
 #include <memory>
 #include <string>
 
-#include "workflows/connection.h"
 #include "shell/app.h"
 #include "shell/app_state.h"
 #include "shell/command_line.h"
@@ -29,6 +28,7 @@
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
 #include "windows/camera_window.h"
+#include "workflows/connection.h"
 
 namespace {
 
@@ -50,8 +50,8 @@ class BenchApp : public tessaly::shell::CCameraApp {
 
 tessaly::windows::CCameraView* CameraView() {
   for (wxDocument* doc : tessaly::shell::TheApp()->DocManager()->GetDocumentsVector())
-    if (auto* camera = wxDynamicCast(doc, tessaly::windows::CCameraDoc))
-      return wxDynamicCast(camera->GetFirstView(), tessaly::windows::CCameraView);
+    if (auto* camera = dynamic_cast<tessaly::windows::CCameraDoc*>(doc))
+      return dynamic_cast<tessaly::windows::CCameraView*>(camera->GetFirstView());
   return nullptr;
 }
 

@@ -68,10 +68,10 @@ void ToolRedraw(benchmark::State& state, bool sharpen) {
   shell::AppState& app = shell::TheAppState();
   app.pendingPicture = true;
   app.pendingPictureFile = &file;
-  auto* doc = wxDynamicCast(manager->NewDocument(manager->RetouchTemplate()), retouch::CRetouchDoc);
+  auto* doc = dynamic_cast<retouch::CRetouchDoc*>(manager->NewDocument(manager->RetouchTemplate()));
   app.pendingPicture = false;
   app.pendingPictureFile = nullptr;
-  auto* view = wxDynamicCast(doc->GetFirstView(), retouch::CRetouchView);
+  auto* view = dynamic_cast<retouch::CRetouchView*>(doc->GetFirstView());
   for (int i = 0; i < 20; ++i) wxYield();
   int step = 0;
   for (auto _ : state) {

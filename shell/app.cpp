@@ -9,7 +9,6 @@
 
 #include "base/ini_file.h"
 #include "base/prompt.h"
-#include "workflows/connection.h"
 #include "formats/picture_file.h"
 #include "retouch/window/retouch_embedding.h"
 #include "retouch/window/retouch_template.h"
@@ -30,6 +29,7 @@
 #include "shell/wx_prompt.h"
 #include "windows/camera_window.h"
 #include "windows/album_window.h"
+#include "workflows/connection.h"
 
 namespace tessaly::shell {
 

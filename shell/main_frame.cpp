@@ -260,7 +260,7 @@ void CMainFrame::RaiseWithDialogs() {
   }
   Raise();
   for (wxWindow* window : wxTopLevelWindows)
-    if (window != this && window->IsShown() && wxDynamicCast(window, wxDialog) && window->GetParent() &&
+    if (window != this && window->IsShown() && dynamic_cast<wxDialog*>(window) && window->GetParent() &&
         wxGetTopLevelParent(window->GetParent()) == this)
       window->Raise();
 }

@@ -114,7 +114,7 @@ void EndWithoutQuestions() {
   // Dialogs that wait for an answer are cancelled first, so that closing the windows
   // under them does not pull the windows out from under their callers.
   for (wxWindow* window : wxTopLevelWindows)
-    if (auto* dialog = wxDynamicCast(window, wxDialog); dialog && dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
+    if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
   app->CallAfter([app] {
     if (CMainFrame* frame = app->MainFrame()) frame->Close(true);  // writes "Last Window"
     else app->ExitMainLoop();

@@ -17,7 +17,6 @@
 
 #include "base/ini_file.h"
 #include "base/prompt.h"
-#include "workflows/send_to_camera.h"
 #include "formats/album_copy.h"
 #include "formats/album_scan.h"
 #include "formats/picture_file.h"
@@ -30,6 +29,7 @@
 #include "windows/dc_render_device.h"
 #include "windows/processing_dlg.h"
 #include "windows/slide_show.h"
+#include "workflows/send_to_camera.h"
 
 namespace tessaly::windows {
 
@@ -111,7 +111,7 @@ CAlbumDoc* OpenAlbumWindow(wxDocManager* manager, const fs::path& folder, const 
   shell::TheAppState().albumPattern = pattern;
   // The folder and pattern are in place before the view's first update posts the build.
   wxDocument* document = albumTemplate->CreateDocument(PathToWx(folder), wxDOC_SILENT);
-  auto* album = wxDynamicCast(document, CAlbumDoc);
+  auto* album = dynamic_cast<CAlbumDoc*>(document);
   if (album) album->SetFolder(folder, pattern);
   return album;
 }
@@ -178,7 +178,7 @@ int Id(const char* name) {
 }
 
 wxMDIParentFrame* MainFrame() {
-  return wxTheApp ? wxDynamicCast(wxTheApp->GetTopWindow(), wxMDIParentFrame) : nullptr;
+  return wxTheApp ? dynamic_cast<wxMDIParentFrame*>(wxTheApp->GetTopWindow()) : nullptr;
 }
 
 }  // namespace
@@ -212,11 +212,11 @@ CAlbumView::~CAlbumView() {
 }
 
 CAlbumDoc* CAlbumView::Doc() const {
-  return wxDynamicCast(GetDocument(), CAlbumDoc);
+  return dynamic_cast<CAlbumDoc*>(GetDocument());
 }
 
 wxFrame* CAlbumView::Frame() const {
-  return wxDynamicCast(GetFrame(), wxFrame);
+  return dynamic_cast<wxFrame*>(GetFrame());
 }
 
 bool CAlbumView::OnCreate(wxDocument* doc, long flags) {

@@ -14,7 +14,6 @@
 #include "base/ini_file.h"
 #include "base/prompt.h"
 #include "camera/camera_ops.h"
-#include "workflows/camera_transfers.h"
 #include "camera/picture_names.h"
 #include "camera/thumbnail.h"
 #include "base/file_io.h"
@@ -26,6 +25,7 @@
 #include "shell/main_frame.h"
 #include "windows/camera_job.h"
 #include "windows/dc_render_device.h"
+#include "workflows/camera_transfers.h"
 
 namespace tessaly::windows {
 namespace {
@@ -162,7 +162,7 @@ bool CCameraDoc::OnNewDocument() {
 
 bool CCameraDoc::OnSaveModified() {
   for (wxObject* view : GetViews()) {
-    auto* camera = wxDynamicCast(view, CCameraView);
+    auto* camera = dynamic_cast<CCameraView*>(view);
     if (camera && camera->Busy()) {
       camera->CloseWhenIdle();
       camera->CancelJob();
@@ -181,7 +181,7 @@ CCameraFrame::CCameraFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* pare
 }
 
 void CCameraFrame::OnClose(wxCloseEvent& event) {
-  auto* view = wxDynamicCast(GetView(), CCameraView);
+  auto* view = dynamic_cast<CCameraView*>(GetView());
   if (view && view->Busy()) {
     view->CloseWhenIdle();
     view->CancelJob();

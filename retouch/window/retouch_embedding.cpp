@@ -64,7 +64,7 @@ CRetouchDoc* NewEmbeddedDocument(wxDocTemplate* retouchTemplate) {
     throw;
   }
   creating = false;
-  return wxDynamicCast(doc, CRetouchDoc);
+  return dynamic_cast<CRetouchDoc*>(doc);
 }
 
 CRetouchDoc* OpenEmbeddedDocument(wxDocTemplate* retouchTemplate, const wxString& path) {

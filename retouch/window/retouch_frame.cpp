@@ -12,7 +12,7 @@ CRetouchFrame::CRetouchFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* pa
   // Minimising or maximising first lets the view drop a floating picture and the
   // selection, whose outline would no longer lie over the right pixels.
   auto discard = [view](wxEvent& event) {
-    if (auto* retouch = wxDynamicCast(view, CRetouchView)) retouch->DiscardFloatingAndSelection();
+    if (auto* retouch = dynamic_cast<CRetouchView*>(view)) retouch->DiscardFloatingAndSelection();
     event.Skip();
   };
   Bind(wxEVT_ICONIZE, [discard](wxIconizeEvent& e) { discard(e); });

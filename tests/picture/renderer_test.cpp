@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DepthCase{"two planes of 5 bits", 5, 2, 0, false, false, 0},
                     DepthCase{"forced 8 on a true-colour device", 24, 1, 8, true, false, 256},
                     DepthCase{"forced 24 on a palette device", 8, 1, 24, false, true, 0}),
-    [](const auto& info) { return test::CaseName(info.param.description); });
+    [](const auto& row) { return test::CaseName(row.param.description); });
 
 TEST(RendererChoice, RectangleOutsideThePictureGetsNoRenderer) {
   Picture picture = test::Noise24(8, 6);

@@ -92,7 +92,7 @@ TEST_F(RetouchWindowTest, ToneDialogsRefuseValuesOutOfRange) {
 TEST_F(RetouchWindowTest, ToneCommandOnAnEmptyPictureAsksFirst) {
   DialogScript script;
   script.Then(DialogScript::Ok());
-  auto* doc = wxDynamicCast(s_manager->NewDocument(s_manager->RetouchTemplate()), retouch::CRetouchDoc);
+  auto* doc = dynamic_cast<retouch::CRetouchDoc*>(s_manager->NewDocument(s_manager->RetouchTemplate()));
   ASSERT_NE(doc, nullptr);
   Command(doc, "ID_ADJUST_BRIGHTNESS");
   EXPECT_EQ(m_prompt.Texts(), Texts{"No data exist. Adjust brightness?"});
@@ -126,8 +126,7 @@ TEST_F(RetouchWindowTest, PhotoPropertiesShowTheFileAndEditAJpegComment) {
     file.InitFromDocument(picture, false, "old comment");
     ASSERT_TRUE(file.SavePicture(path));
   }
-  auto* doc = wxDynamicCast(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT),
-                            retouch::CRetouchDoc);
+  auto* doc = dynamic_cast<retouch::CRetouchDoc*>(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT));
   ASSERT_NE(doc, nullptr);
   DialogScript script;
   script.Then([](wxDialog& d) {

@@ -9,7 +9,6 @@
 #include <fstream>
 
 #include "camera/camera_ops.h"
-#include "workflows/connection.h"
 #include "camera/link.h"
 #include "camera/port.h"
 #include "base/ini_file.h"
@@ -20,6 +19,7 @@
 #include "camera/over_emulator.h"
 #include "test_support/emulator_process.h"
 #include "test_support/temp_folder.h"
+#include "workflows/connection.h"
 
 namespace tessaly::test {
 namespace {
@@ -115,7 +115,7 @@ TEST_F(RetouchTransferTest, SaveToCameraReportsAFullCardAndABlankPicturesQuestio
   m_prompt->Clear();
   DialogScript script;
   script.Then(DialogScript::Ok());
-  auto* blank = wxDynamicCast(s_manager->NewDocument(s_manager->RetouchTemplate()), CRetouchDoc);
+  auto* blank = dynamic_cast<CRetouchDoc*>(s_manager->NewDocument(s_manager->RetouchTemplate()));
   ASSERT_NE(blank, nullptr);
   Command(blank, "ID_SAVE_TO_CAMERA");
   EXPECT_EQ(m_prompt.Texts(), Texts{"No data to save.\nSave blank image ?"});
@@ -207,8 +207,7 @@ class RetouchSaveTest : public RetouchWindowTest {
     file.InitFromDocument(picture, false, "");
     EXPECT_TRUE(file.SavePicture(path));
     shell::TheAppState().readOnlyChosen = readOnly;
-    auto* doc = wxDynamicCast(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT),
-                              retouch::CRetouchDoc);
+    auto* doc = dynamic_cast<retouch::CRetouchDoc*>(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT));
     shell::TheAppState().readOnlyChosen = false;
     Settle();
     return doc;
@@ -293,7 +292,7 @@ TEST_F(RetouchSaveTest, PrintPreviewShowsThePage) {
   Pump(500);
   wxPreviewFrame* preview = nullptr;
   for (wxWindow* window : wxTopLevelWindows)
-    if (auto* frame = wxDynamicCast(window, wxPreviewFrame)) preview = frame;
+    if (auto* frame = dynamic_cast<wxPreviewFrame*>(window)) preview = frame;
   ASSERT_NE(preview, nullptr);
   SaveScreenshot(std::string("retouch_print_preview_") + ShotLanguage());
   preview->Close(true);

@@ -139,10 +139,10 @@ class RetouchWindowTest : public ::testing::Test {
     state.pendingPicture = false;
     state.pendingPictureFile = nullptr;
     Settle();
-    return wxDynamicCast(doc, retouch::CRetouchDoc);
+    return dynamic_cast<retouch::CRetouchDoc*>(doc);
   }
   static retouch::CRetouchView* View(retouch::CRetouchDoc* doc) {
-    return wxDynamicCast(doc->GetFirstView(), retouch::CRetouchView);
+    return dynamic_cast<retouch::CRetouchView*>(doc->GetFirstView());
   }
   // The scroll area: the picture's size at the current zoom.
   static wxSize ScrollArea(retouch::CRetouchDoc* doc) {
@@ -166,7 +166,7 @@ class RetouchWindowTest : public ::testing::Test {
   static void Settle() {
     Pump(30);
     for (wxDocument* doc : s_manager->GetDocumentsVector())
-      if (auto* view = wxDynamicCast(doc->GetFirstView(), retouch::CRetouchView)) view->Canvas()->Update();
+      if (auto* view = dynamic_cast<retouch::CRetouchView*>(doc->GetFirstView())) view->Canvas()->Update();
     Pump(30);
   }
   static wxImage Shown(retouch::CRetouchDoc* doc) {

@@ -26,7 +26,7 @@ const Bgr kBackgroundBgr{100, 100, 50};
 TEST_F(RetouchWindowTest, NewPictureOfTheDefaultSizeIsBlankUntilAToolMakesItWhite) {
   DialogScript script;
   script.Then(DialogScript::Ok());
-  auto* doc = wxDynamicCast(s_manager->NewDocument(s_manager->RetouchTemplate()), CRetouchDoc);
+  auto* doc = dynamic_cast<CRetouchDoc*>(s_manager->NewDocument(s_manager->RetouchTemplate()));
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(script.Titles(), std::vector<wxString>{"New"});
   EXPECT_EQ(doc->GetPicture().width, 320);
@@ -56,7 +56,7 @@ TEST_F(RetouchWindowTest, NewRefusesSizesOutsideTheLimitsAndIsRefusedWhileStarti
     DialogScript::Type(d, "IDC_NEW_HEIGHT", "48");
     DialogScript::Press(d, wxID_OK);
   });
-  auto* doc = wxDynamicCast(s_manager->NewDocument(s_manager->RetouchTemplate()), CRetouchDoc);
+  auto* doc = dynamic_cast<CRetouchDoc*>(s_manager->NewDocument(s_manager->RetouchTemplate()));
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(doc->GetPicture().width, 64);
   EXPECT_EQ(doc->GetPicture().height, 48);

@@ -14,7 +14,6 @@
 
 #include "base/file_io.h"
 #include "base/ini_file.h"
-#include "workflows/connection.h"
 #include "formats/picture_file.h"
 #include "retouch/window/retouch_doc.h"
 #include "shell/app.h"
@@ -35,6 +34,7 @@
 #include "windows/album_window.h"
 #include "windows/processing_dlg.h"
 #include "x_window.h"
+#include "workflows/connection.h"
 
 namespace tessaly::shell {
 namespace {
@@ -228,7 +228,7 @@ TEST_F(AppTest, AFileThatDoesNotLoadShowsNoWindowEvenForAMoment) {
   auto prompt = std::make_unique<ObservingPrompt>([&] {
     int children = 0;
     for (wxWindow* child : App().MainFrame()->GetClientWindow()->GetChildren())
-      if (wxDynamicCast(child, wxMDIChildFrame)) ++children;
+      if (dynamic_cast<wxMDIChildFrame*>(child)) ++children;
     std::string panes;
     for (int i = 1; i <= 3; ++i) panes += bar->GetStatusText(i).utf8_string();
     seen.push_back(std::to_string(children) + " windows, panes '" + panes + "'");
@@ -268,7 +268,7 @@ TEST_F(AppTest, PendingPictureMovesIntoANewDocument) {
   decoded.picture = Picture::Make(32, 24, 24, 0x80);
   wxDocument* doc = App().OpenPendingPicture(decoded, "AUT_0003.JPG");
   ASSERT_NE(doc, nullptr);
-  auto* retouch = wxDynamicCast(doc, retouch::CRetouchDoc);
+  auto* retouch = dynamic_cast<retouch::CRetouchDoc*>(doc);
   ASSERT_NE(retouch, nullptr);
   EXPECT_EQ(retouch->GetPicture().width, 32);
   EXPECT_TRUE(retouch->HasPicture());
@@ -465,7 +465,7 @@ TEST_F(AppTest, FileOpenRefusesAGifAndOpensAPicture) {
   EXPECT_EQ(OpenPaths(), std::vector<std::string>{picture.string()});
   EXPECT_TRUE(TheAppState().readOnlyChosen);
   EXPECT_EQ(ReadProfileString("Last Used Dir", "Retouch", ""), m_folder.Path().string());
-  auto* doc = wxDynamicCast(App().DocManager()->GetDocumentsVector().front(), retouch::CRetouchDoc);
+  auto* doc = dynamic_cast<retouch::CRetouchDoc*>(App().DocManager()->GetDocumentsVector().front());
   ASSERT_NE(doc, nullptr);
   EXPECT_TRUE(doc->IsReadOnly());
 }
@@ -519,7 +519,7 @@ TEST_F(AppTest, NewMakesABlankPictureOnceStarted) {
   App().MainFrame()->ProcessWindowEvent(command);
   auto docs = App().DocManager()->GetDocumentsVector();
   ASSERT_EQ(docs.size(), 1u);
-  auto* doc = wxDynamicCast(docs[0], retouch::CRetouchDoc);
+  auto* doc = dynamic_cast<retouch::CRetouchDoc*>(docs[0]);
   ASSERT_NE(doc, nullptr);
   EXPECT_TRUE(doc->HasPicture());
   EXPECT_EQ(confirm.shown, 1);

@@ -168,7 +168,7 @@ TEST_F(MainFrameTest, ProgressMeterTakesTheFirstPanesAndGivesThemBack) {
     progress.SetStep(1);
     progress.StepIt();
     progress.StepIt();
-    auto* gauge = wxDynamicCast(bar->FindWindow(1000), wxGauge);
+    auto* gauge = dynamic_cast<wxGauge*>(bar->FindWindow(1000));
     ASSERT_NE(gauge, nullptr);
     EXPECT_EQ(gauge->GetRange(), 4);
     EXPECT_EQ(gauge->GetValue(), 2);

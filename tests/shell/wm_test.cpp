@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "base/ini_file.h"
-#include "workflows/connection.h"
 #include "formats/picture_file.h"
 #include "shell/app.h"
 #include "shell/app_state.h"
@@ -32,6 +31,7 @@
 #include "windows/slide_show.h"
 #include "windows/x_screen.h"
 #include "x_window.h"
+#include "workflows/connection.h"
 
 namespace tessaly::shell {
 namespace {
@@ -112,8 +112,10 @@ class WindowManagerTest : public ::testing::Test {
 
   fs::path WritePicture(const std::string& name) {
     fs::path path = m_folder / name;
+    // The file borrows the picture, which must live until the save is done.
+    const Picture picture = Picture::Make(64, 48, 24, 0x60);
     PictureFile file;
-    file.InitFromDocument(Picture::Make(64, 48, 24, 0x60), false, "");
+    file.InitFromDocument(picture, false, "");
     EXPECT_TRUE(file.SavePicture(path));
     return path;
   }

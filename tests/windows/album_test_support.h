@@ -64,7 +64,7 @@ class AlbumWindowTest : public ::testing::Test {
   windows::CAlbumView* Open(const fs::path& folder, const std::string& pattern = "*.*") {
     windows::CAlbumDoc* doc = windows::OpenAlbumWindow(m_manager, folder, pattern);
     if (!doc) return nullptr;
-    auto* view = wxDynamicCast(doc->GetFirstView(), windows::CAlbumView);
+    auto* view = dynamic_cast<windows::CAlbumView*>(doc->GetFirstView());
     PumpUntil([&] { return view->Built(); }, 20000);
     Pump(100);
     return view;

@@ -13,10 +13,10 @@
 #include "camera/camera_ops.h"
 #include "shell/file_dialogs.h"
 #include "retouch/window/retouch_template.h"
-#include "workflows/connection.h"
 #include "camera/link.h"
 #include "camera/port.h"
 #include "test_support/emulator_process.h"
+#include "workflows/connection.h"
 
 namespace tessaly::windows {
 namespace {
@@ -148,7 +148,7 @@ TEST_F(AlbumWindow, MenuHelpAndThePanesFollowTheWindowInFront) {
   ASSERT_TRUE(PumpUntil([&] { return bar->GetStatusText(1) == "320x240"; }));
   EXPECT_EQ(bar->GetStatusText(3), "225 KByte");
   wxView* picture = m_manager->GetDocumentsVector()[1]->GetFirstView();
-  point(wxDynamicCast(picture->GetFrame(), wxFrame), wxID_UNDO);
+  point(dynamic_cast<wxFrame*>(picture->GetFrame()), wxID_UNDO);
   EXPECT_EQ(bar->GetStatusText(0), "Reverses certain command.");
 
   static_cast<wxMDIChildFrame*>(view->Frame())->Activate();
@@ -224,7 +224,7 @@ TEST_F(AlbumWindow, OpenAlbumTakesTheFolderAndThePatternOfTheChosenType) {
   fs::create_directory(pictures);
   wxTheApp->CallAfter([&] {
     for (wxWindow* window : wxTopLevelWindows)
-      if (auto* dialog = wxDynamicCast(window, shell::CFolderDialog); dialog && dialog->IsModal()) {
+      if (auto* dialog = dynamic_cast<shell::CFolderDialog*>(window); dialog && dialog->IsModal()) {
         dialog->SetFolder(PathToWx(pictures));
         dialog->SetFilterIndex(2);  // "JPEG(*.jpg)"
         wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);

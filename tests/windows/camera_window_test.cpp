@@ -19,7 +19,6 @@
 #include "base/file_io.h"
 #include "base/ini_file.h"
 #include "camera/camera_ops.h"
-#include "workflows/connection.h"
 #include "camera/thumbnail.h"
 #include "retouch/window/retouch_doc.h"
 #include "shell/app.h"
@@ -35,6 +34,7 @@
 #include "test_support/temp_folder.h"
 #include "windows/camera_window.h"
 #include "windows/processing_dlg.h"
+#include "workflows/connection.h"
 #include "x_screen.h"
 
 namespace tessaly::windows {
@@ -50,7 +50,7 @@ class FolderAnswer : public wxTimer {
   explicit FolderAnswer(fs::path folder) : m_folder(std::move(folder)) { Start(20); }
   void Notify() override {
     for (wxWindow* window : wxTopLevelWindows) {
-      auto* dialog = wxDynamicCast(window, shell::CFolderDialog);
+      auto* dialog = dynamic_cast<shell::CFolderDialog*>(window);
       if (dialog && dialog->IsModal()) {
         m_title = dialog->GetTitle();
         dialog->SetFolder(wxString::FromUTF8(m_folder.string()));
@@ -92,8 +92,8 @@ class CameraWindowTest : public ::testing::Test {
 
   CCameraView* View() {
     for (wxDocument* doc : App().DocManager()->GetDocumentsVector())
-      if (auto* camera = wxDynamicCast(doc, CCameraDoc))
-        return wxDynamicCast(camera->GetFirstView(), CCameraView);
+      if (auto* camera = dynamic_cast<CCameraDoc*>(doc))
+        return dynamic_cast<CCameraView*>(camera->GetFirstView());
     return nullptr;
   }
 
@@ -118,7 +118,7 @@ class CameraWindowTest : public ::testing::Test {
     wxDocument* opened = nullptr;
     test::PumpUntil([&] {
       for (wxDocument* doc : App().DocManager()->GetDocumentsVector())
-        if (wxDynamicCast(doc, retouch::CRetouchDoc)) opened = doc;
+        if (dynamic_cast<retouch::CRetouchDoc*>(doc)) opened = doc;
       return opened != nullptr;
     });
     return opened;

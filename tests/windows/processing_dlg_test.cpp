@@ -57,7 +57,7 @@ TEST_F(ProcessingDlgTest, CountsStepsAndDisablesTheOtherWindowsWhileShown) {
 TEST_F(ProcessingDlgTest, ACancelClickDuringAJobStopsItBetweenSteps) {
   auto* dialog = new CProcessingDlg(frame, 1000);
   Pump(100);
-  wxButton* cancel = wxDynamicCast(dialog->FindWindow(wxID_CANCEL), wxButton);
+  wxButton* cancel = dynamic_cast<wxButton*>(dialog->FindWindow(wxID_CANCEL));
   ASSERT_NE(cancel, nullptr);
   wxPoint centre = cancel->GetScreenRect().GetPosition() + cancel->GetSize() / 2;
 

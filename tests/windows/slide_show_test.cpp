@@ -280,7 +280,7 @@ TEST_F(SlideShow, PreviewShowsTheContactSheets) {
   wxPreviewFrame* frame = nullptr;
   ASSERT_TRUE(PumpUntil([&] {
     for (wxWindow* window : wxTopLevelWindows)
-      if (auto* found = wxDynamicCast(window, wxPreviewFrame)) frame = found;
+      if (auto* found = dynamic_cast<wxPreviewFrame*>(window)) frame = found;
     return frame != nullptr;
   }));
   Pump(300);
