@@ -19,7 +19,7 @@ run:
 
 test:
 	@scripts/install-deps.sh --test
-	@cmake -S . -B $(BUILD) -G Ninja -DTESSALY_TESTS=ON >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DTESSALY_TESTS=ON -DTESSALY_WERROR=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 	@JOBS=$(JOBS) scripts/test.sh
 

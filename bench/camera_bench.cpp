@@ -15,9 +15,9 @@
 
 #include "bench/realtime_line.h"
 #include "camera/camera_ops.h"
-#include "workflows/connection.h"
 #include "camera/link.h"
 #include "test_support/emulator_process.h"
+#include "workflows/connection.h"
 
 namespace tessaly {
 namespace {

@@ -16,11 +16,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "workflows/connection.h"
 #include "shell/app.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
 #include "shell/translations.h"
+#include "workflows/connection.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "camera/link_setup.h"
 #include "camera/link.h"
+#include "camera/link_setup.h"
 #include "camera/port.h"
 #include "camera/thumbnail.h"
 

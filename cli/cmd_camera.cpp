@@ -24,12 +24,9 @@
 #include "base/ini_file.h"
 #include "base/prompt.h"
 #include "camera/camera_ops.h"
-#include "workflows/camera_transfers.h"
-#include "workflows/connection.h"
 #include "camera/link.h"
 #include "camera/picture_names.h"
 #include "camera/port.h"
-#include "workflows/send_to_camera.h"
 #include "cli/catalog.h"
 #include "cli/commands.h"
 #include "cli/json.h"
@@ -38,6 +35,9 @@
 #include "formats/picture_file.h"
 #include "retouch/convert.h"
 #include "serial/serlnk32.h"
+#include "workflows/camera_transfers.h"
+#include "workflows/connection.h"
+#include "workflows/send_to_camera.h"
 
 namespace tessaly::cli {
 namespace {

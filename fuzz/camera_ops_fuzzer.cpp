@@ -14,11 +14,11 @@
 
 #include "base/byte_reader.h"
 #include "camera/camera_ops.h"
-#include "workflows/camera_transfers.h"
-#include "workflows/connection.h"
 #include "camera/link.h"
 #include "fuzz/line_script.h"
 #include "test_support/recorded_prompt.h"
+#include "workflows/camera_transfers.h"
+#include "workflows/connection.h"
 
 namespace {
 

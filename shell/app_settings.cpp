@@ -3,8 +3,8 @@
 #include <system_error>
 
 #include "base/ini_file.h"
-#include "workflows/connection.h"
 #include "formats/picture_file.h"
+#include "workflows/connection.h"
 
 namespace tessaly::shell {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <wx/window.h>
 
-#include "workflows/connection.h"
 #include "windows/camera_window.h"
+#include "workflows/connection.h"
 
 namespace tessaly::windows {
 

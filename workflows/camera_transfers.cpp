@@ -6,13 +6,13 @@
 #include "base/file_errors.h"
 #include "base/prompt.h"
 #include "camera/camera_ops.h"
-#include "workflows/connection.h"
 #include "camera/link.h"
 #include "camera/port.h"
 #include "camera/picture_names.h"
 #include "camera/thumbnail.h"
 #include "formats/album_copy.h"
 #include "formats/picture_file.h"
+#include "workflows/connection.h"
 
 namespace tessaly {
 namespace {

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "workflows/camera_transfers.h"
 #include "picture/picture.h"
+#include "workflows/camera_transfers.h"
 
 namespace tessaly {
 

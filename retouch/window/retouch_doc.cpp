@@ -11,7 +11,6 @@
 
 #include "base/ini_file.h"
 #include "base/prompt.h"
-#include "workflows/send_to_camera.h"
 #include "retouch/clipboard_data.h"
 #include "retouch/window/dsc_srvr_item.h"
 #include "retouch/window/retouch_dialogs.h"
@@ -22,6 +21,7 @@
 #include "shell/file_dialogs.h"
 #include "windows/album_window.h"
 #include "windows/processing_dlg.h"
+#include "workflows/send_to_camera.h"
 
 namespace tessaly::retouch {
 

@@ -12,11 +12,11 @@
 
 #include "base/file_io.h"
 #include "camera/camera_ops.h"
-#include "workflows/connection.h"
 #include "camera/link.h"
 #include "test_support/emulator_process.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
+#include "workflows/connection.h"
 
 namespace tessaly::test {
 

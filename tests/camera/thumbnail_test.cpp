@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "workflows/connection.h"
 #include "test_support/recorded_prompt.h"
+#include "workflows/connection.h"
 
 #include "camera/picture_names.h"
 #include "test_support/pictures.h"

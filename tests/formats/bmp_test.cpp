@@ -212,7 +212,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Bytes(8, 4)},
         RleCase{"nothing is placed after a delta past the last row", 2, 2, 8, {1, 6, 0, 2, 0, 2, 200, 3, 0, 1},
                 {6, 0, 0, 0, 0, 0, 0, 0}}),
-    [](const auto& info) { return test::CaseName(info.param.description); });
+    [](const auto& row) { return test::CaseName(row.param.description); });
 
 TEST(BmpRleLimits, LegalFilesLoseNoRowsAndNothingIsWrittenPastTheBlock) {
   // Every pixel of a 64 x 64 4-bit picture as its own run: more placements than the

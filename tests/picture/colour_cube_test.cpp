@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(Rectangles, ColourCubeReduction,
                                          ReductionCase{"two pixels wide", 9, 9, 3, 0, 2, 9},
                                          ReductionCase{"one row", 30, 10, 0, 9, 30, 1},
                                          ReductionCase{"bottom right corner", 20, 20, 11, 12, 9, 8}),
-                         [](const auto& info) { return test::CaseName(info.param.description); });
+                         [](const auto& row) { return test::CaseName(row.param.description); });
 
 }  // namespace
 }  // namespace tessaly

@@ -15,7 +15,6 @@
 #include <set>
 
 #include "base/ini_file.h"
-#include "workflows/connection.h"
 #include "camera/port.h"
 #include "shell/app_settings.h"
 #include "shell/app_state.h"
@@ -24,6 +23,7 @@
 #include "test_support/pseudo_terminal.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
+#include "workflows/connection.h"
 
 namespace tessaly::shell {
 namespace {

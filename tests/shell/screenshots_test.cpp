@@ -8,7 +8,6 @@
 #include <filesystem>
 
 #include "base/ini_file.h"
-#include "workflows/connection.h"
 #include "formats/picture_file.h"
 #include "shell/app.h"
 #include "shell/app_state.h"
@@ -20,6 +19,7 @@
 #include "shell_test_support.h"
 #include "test_support/pseudo_terminal.h"
 #include "test_support/temp_folder.h"
+#include "workflows/connection.h"
 
 namespace tessaly::shell {
 namespace {

@@ -8,12 +8,12 @@
 
 #include "base/ini_file.h"
 #include "camera/camera_ops.h"
-#include "workflows/connection.h"
 #include "test_support/case_name.h"
 #include "test_support/forwarding_backend.h"
 #include "test_support/pseudo_terminal.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
+#include "workflows/connection.h"
 
 namespace tessaly {
 namespace {
@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         StoredCase{"a port that opens", {true, true, true, false}, 3, 38400, 0, 3, 3, 38400, 2, 0, 3},
         StoredCase{"a port that cannot be opened", {false, false, true, true}, 1, 9600, 0, 3, 3, 9600, 2, 0, 0},
         StoredCase{"no port at all", {false, false, false, false}, 2, 19200, 0, -1, 1, 9600, 0, -1, 5}),
-    [](const auto& info) { return test::CaseName(info.param.description); });
+    [](const auto& row) { return test::CaseName(row.param.description); });
 
 TEST_F(ConnectionSetup, TheSpeedsAreProbedOnTheFirstPortThatOpened) {
   Probe({false, true, false, false}, 0, 9600);
