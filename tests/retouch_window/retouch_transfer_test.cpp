@@ -37,8 +37,13 @@ int RunAlongside(const wxString& command, int timeoutMs = 15000) {
   process->Bind(wxEVT_END_PROCESS, [&](wxProcessEvent& e) {
     code = e.GetExitCode();
     ended = true;
+    // Left unhandled, so that the process object deletes itself.
+    e.Skip();
   });
-  if (wxExecute(command, wxEXEC_ASYNC, process) <= 0) return -1;
+  if (wxExecute(command, wxEXEC_ASYNC, process) <= 0) {
+    delete process;
+    return -1;
+  }
   PumpUntil([&] { return ended; }, timeoutMs);
   return code;
 }

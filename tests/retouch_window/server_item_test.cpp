@@ -83,8 +83,13 @@ int RunAlongside(const wxString& command, int timeoutMs = 15000) {
   process->Bind(wxEVT_END_PROCESS, [outcome](wxProcessEvent& e) {
     outcome->code = e.GetExitCode();
     outcome->ended = true;
+    // Left unhandled, so that the process object deletes itself.
+    e.Skip();
   });
-  if (wxExecute(command, wxEXEC_ASYNC, process) <= 0) return -1;
+  if (wxExecute(command, wxEXEC_ASYNC, process) <= 0) {
+    delete process;
+    return -1;
+  }
   PumpUntil([&] { return outcome->ended; }, timeoutMs);
   return outcome->code;
 }
