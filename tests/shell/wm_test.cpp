@@ -78,7 +78,7 @@ std::vector<std::string> AtomNames(Window window, const char* property) {
 
 wxDialog* ModalDialog() {
   for (wxWindow* window : wxTopLevelWindows)
-    if (auto* dialog = wxDynamicCast(window, wxDialog); dialog && dialog->IsModal()) return dialog;
+    if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal()) return dialog;
   return nullptr;
 }
 
@@ -218,8 +218,8 @@ TEST_F(WindowManagerTest, AMessageBoxHasItsIconNamesItsFileAndKeepsItsSize) {
     test::Pump(200);
     actions = AtomNames(XWindowOf(box), "_NET_WM_ALLOWED_ACTIONS");
     for (wxWindow* child : box->GetChildren()) {
-      if (auto* text = wxDynamicCast(child, wxStaticText)) texts.push_back(text->GetLabel().utf8_string());
-      if (wxDynamicCast(child, wxStaticBitmap)) ++icons;
+      if (auto* text = dynamic_cast<wxStaticText*>(child)) texts.push_back(text->GetLabel().utf8_string());
+      if (dynamic_cast<wxStaticBitmap*>(child)) ++icons;
     }
     test::SaveScreenshot(std::string("message_box_") + test::ShotLanguage());
     box->EndModal(wxID_OK);
