@@ -28,7 +28,7 @@ done
 
 # The program runs until it is closed; a few seconds show which catalog it opened.
 status=0
-TESSALY_INI=$work/Tessaly.ini timeout 8 xvfb-run -a -s "-screen 0 1280x1024x24" \
+TESSALY_INI=$work/Tessaly.ini timeout 8 "$(dirname "$0")/../with_xvfb.sh" -s "-screen 0 1280x1024x24" \
   strace -f -e trace=openat -o "$work/trace" "$prefix/bin/tessaly" --lang ja || status=$?
 [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || fail "installed tessaly ended with status $status"
 opened=$(grep 'tessaly\.mo' "$work/trace" | grep -v ENOENT | sed 's/.*"\(.*\)".*/\1/' | head -n 1)
