@@ -24,13 +24,13 @@
 #include "retouch/window/retouch_doc.h"
 #include "retouch/window/retouch_template.h"
 #include "retouch/window/retouch_view.h"
-#include "windows/dc_render_device.h"
-#include "shell/app_state.h"
 #include "shell/doc_manager.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"
 #include "test_support/pictures.h"
 #include "test_support/recorded_prompt.h"
+#include "ui/app_state.h"
+#include "ui/dc_render_device.h"
 #include "x_screen.h"
 
 namespace tessaly::test {
@@ -109,8 +109,8 @@ class RetouchWindowTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    shell::TheAppState().starting = false;
-    windows::ForcedDisplayDepth() = 0;
+    ui::TheAppState().starting = false;
+    ui::ForcedDisplayDepth() = 0;
   }
   void TearDown() override {
     EndOfferingPrograms();
@@ -129,15 +129,7 @@ class RetouchWindowTest : public ::testing::Test {
 
   // A picture as the camera window hands it to a new document.
   retouch::CRetouchDoc* Open(Picture picture, const std::string& name = "picture.bmp") {
-    PictureFile file;
-    file.picture = std::move(picture);
-    shell::AppState& state = shell::TheAppState();
-    state.pendingPicture = true;
-    state.pendingPictureFile = &file;
-    state.pendingPictureName = name;
-    wxDocument* doc = s_manager->NewDocument(s_manager->RetouchTemplate());
-    state.pendingPicture = false;
-    state.pendingPictureFile = nullptr;
+    wxDocument* doc = retouch::OpenHandedPicture(s_manager->RetouchTemplate(), {std::move(picture), {}, name});
     Settle();
     return dynamic_cast<retouch::CRetouchDoc*>(doc);
   }
