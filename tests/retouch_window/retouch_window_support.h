@@ -95,22 +95,45 @@ inline void EndOfferingPrograms() {
   OfferingPrograms().clear();
 }
 
+// What the retouch window asks of the application, answered by the fixture's main window
+// and document manager; the printer settings stay the application's.
+class FixtureServices : public ui::AppServices {
+ public:
+  FixtureServices(wxMDIParentFrame* frame, shell::CDocManager* manager, ui::AppServices& application)
+      : m_frame(frame), m_manager(manager), m_application(application) {}
+  wxMDIParentFrame* MainWindow() const override { return m_frame; }
+  wxDocument* OpenPicture(ui::HandedPicture picture) override {
+    return retouch::OpenHandedPicture(m_manager->RetouchTemplate(), std::move(picture));
+  }
+  wxDocument* FindOpenDocument(const wxString& path) const override { return m_manager->FindOpenDocument(path); }
+  wxPrintData& PrintData() override { return m_application.PrintData(); }
+
+ private:
+  wxMDIParentFrame* m_frame;
+  shell::CDocManager* m_manager;
+  ui::AppServices& m_application;
+};
+
 class RetouchWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (s_manager) return;
     s_manager = new shell::CDocManager;
     s_manager->SetRetouchTemplate(retouch::CreateRetouchTemplate(s_manager));
-    auto* frame = new shell::CMainFrame(s_manager);
-    frame->SetSize(0, 0, 1100, 900);
-    frame->Show();
-    wxTheApp->SetTopWindow(frame);
+    s_frame = new shell::CMainFrame(s_manager);
+    s_frame->SetSize(0, 0, 1100, 900);
+    s_frame->Show();
+    wxTheApp->SetTopWindow(s_frame);
     Pump(200);
   }
 
   void SetUp() override {
     ui::TheAppState().starting = false;
     ui::ForcedDisplayDepth() = 0;
+    m_application = ui::InstalledAppServices();
+    ASSERT_NE(m_application, nullptr);
+    m_services = std::make_unique<FixtureServices>(s_frame, s_manager, *m_application);
+    ui::InstallAppServices(m_services.get());
   }
   void TearDown() override {
     EndOfferingPrograms();
@@ -119,6 +142,7 @@ class RetouchWindowTest : public ::testing::Test {
       doc->DeleteAllViews();
     }
     Forget();
+    if (m_application != nullptr) ui::InstallAppServices(m_application);
   }
   // Lets the closed windows go, as the idle time after a close does.
   static void Forget() {
@@ -129,7 +153,7 @@ class RetouchWindowTest : public ::testing::Test {
 
   // A picture as the camera window hands it to a new document.
   retouch::CRetouchDoc* Open(Picture picture, const std::string& name = "picture.bmp") {
-    wxDocument* doc = retouch::OpenHandedPicture(s_manager->RetouchTemplate(), {std::move(picture), {}, name});
+    wxDocument* doc = ui::InstalledAppServices()->OpenPicture({std::move(picture), {}, name});
     Settle();
     return dynamic_cast<retouch::CRetouchDoc*>(doc);
   }
@@ -167,6 +191,9 @@ class RetouchWindowTest : public ::testing::Test {
   }
 
   static shell::CDocManager* s_manager;
+  static inline shell::CMainFrame* s_frame = nullptr;
+  ui::AppServices* m_application = nullptr;
+  std::unique_ptr<FixtureServices> m_services;
   RecordedPrompt m_prompt;
 };
 
