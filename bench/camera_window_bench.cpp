@@ -18,7 +18,6 @@
 #include <string>
 
 #include "shell/app.h"
-#include "shell/app_state.h"
 #include "shell/command_line.h"
 #include "shell/doc_manager.h"
 #include "shell/main_frame.h"
@@ -27,6 +26,7 @@
 #include "test_support/emulator_process.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
+#include "ui/app_state.h"
 #include "windows/camera_window.h"
 #include "workflows/connection.h"
 
@@ -62,7 +62,7 @@ bool TimeWindow(double& seconds, double& paintsPerSecond) {
   if (!emulator.Running()) return false;
   setenv("TESSALY_COM1", emulator.DevicePath().c_str(), 1);
   tessaly::LinkInit();
-  tessaly::shell::TheAppState() = {};
+  tessaly::ui::TheAppState() = {};
   if (!tessaly::shell::TheApp()->InitInstance(tessaly::shell::CAppCommandLineInfo::Parse({}))) return false;
   tessaly::TheLinkSetup().currentSpeed = 115200;
 

@@ -19,7 +19,6 @@
 #include "retouch/window/retouch_template.h"
 #include "retouch/window/retouch_view.h"
 #include "shell/app.h"
-#include "shell/app_state.h"
 #include "shell/doc_manager.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
@@ -63,14 +62,8 @@ BENCHMARK(BM_TonePreviewAfterSliderRelease)->Unit(benchmark::kMillisecond);
 
 void ToolRedraw(benchmark::State& state, bool sharpen) {
   auto* manager = static_cast<shell::CDocManager*>(wxDocManager::GetDocumentManager());
-  PictureFile file;
-  file.picture = Noise(1280, 1024);
-  shell::AppState& app = shell::TheAppState();
-  app.pendingPicture = true;
-  app.pendingPictureFile = &file;
-  auto* doc = dynamic_cast<retouch::CRetouchDoc*>(manager->NewDocument(manager->RetouchTemplate()));
-  app.pendingPicture = false;
-  app.pendingPictureFile = nullptr;
+  auto* doc = dynamic_cast<retouch::CRetouchDoc*>(
+      retouch::OpenHandedPicture(manager->RetouchTemplate(), {Noise(1280, 1024), {}, {}}));
   auto* view = dynamic_cast<retouch::CRetouchView*>(doc->GetFirstView());
   for (int i = 0; i < 20; ++i) wxYield();
   int step = 0;

@@ -13,22 +13,23 @@
 #include "retouch/window/retouch_embedding.h"
 #include "retouch/window/retouch_template.h"
 #include "shell/app_settings.h"
-#include "shell/app_state.h"
 #include "shell/comm_setup_dialog.h"
 #include "shell/doc_manager.h"
-#include "shell/file_dialog_rules.h"
-#include "shell/file_dialogs.h"
 #include "shell/launch_feedback.h"
 #include "shell/logo_window.h"
 #include "shell/main_frame.h"
-#include "shell/printing.h"
 #include "shell/resources.h"
 #include "shell/session_end.h"
 #include "shell/single_instance.h"
 #include "shell/translations.h"
-#include "shell/wx_prompt.h"
-#include "windows/camera_window.h"
+#include "ui/app_state.h"
+#include "ui/file_dialog_rules.h"
+#include "ui/file_dialogs.h"
+#include "ui/printing.h"
+#include "ui/wx_path.h"
+#include "ui/wx_prompt.h"
 #include "windows/album_window.h"
+#include "windows/camera_window.h"
 #include "workflows/connection.h"
 
 namespace tessaly::shell {
@@ -50,7 +51,7 @@ void ReportInstanceNotices() {
         break;
       case InstanceNotice::kFolderNotPrivate:
         text = wxString::Format(_("The folder %s is not private to this user; Tessaly starts without looking for a running one."),
-                                windows::PathToWx(item.folder));
+                                ui::PathToWx(item.folder));
         break;
     }
     std::cerr << "tessaly: " << text.utf8_string() << '\n';
@@ -60,15 +61,37 @@ void ReportInstanceNotices() {
 void TellOpened(wxDocManager* manager) {
   if (manager == nullptr) return;
   std::vector<std::string> opened;
-  for (wxDocument* doc : manager->GetDocumentsVector()) opened.push_back(windows::WxToPath(doc->GetFilename()).native());
+  for (wxDocument* doc : manager->GetDocumentsVector()) opened.push_back(ui::WxToPath(doc->GetFilename()).native());
   TellOpenedDocuments(opened);
 }
 
+// The application as the windows see it.
+class Services : public ui::AppServices {
+ public:
+  explicit Services(CCameraApp& app) : m_app(app) {}
+  wxMDIParentFrame* MainWindow() const override { return CMainFrame::Get(); }
+  wxDocument* OpenPicture(ui::HandedPicture picture) override { return m_app.OpenPicture(std::move(picture)); }
+  wxDocument* FindOpenDocument(const wxString& path) const override {
+    CDocManager* manager = m_app.DocManager();
+    return manager != nullptr ? manager->FindOpenDocument(path) : nullptr;
+  }
+  wxPrintData& PrintData() override { return m_app.PrintData(); }
+
+ private:
+  CCameraApp& m_app;
+};
+
 }  // namespace
 
-CCameraApp::CCameraApp() { LinkInit(); }
+CCameraApp::CCameraApp() : m_services(std::make_unique<Services>(*this)) {
+  LinkInit();
+  ui::InstallAppServices(m_services.get());
+}
 
-CCameraApp::~CCameraApp() { delete m_printData; }
+CCameraApp::~CCameraApp() {
+  if (ui::InstalledAppServices() == m_services.get()) ui::InstallAppServices(nullptr);
+  delete m_printData;
+}
 
 bool CCameraApp::OnInit() {
   SetAppName("Tessaly");
@@ -84,7 +107,7 @@ bool CCameraApp::OnInit() {
   InstallTranslations(info.language);
   ReportInstanceNotices();
   InitResources();
-  SetPrompt(std::make_unique<WxPrompt>());
+  SetPrompt(std::make_unique<ui::WxPrompt>());
   if (!InitInstance(info)) return false;
   ServeLaterStarts(TheInstanceServer());
   InstallEndSignals();
@@ -100,7 +123,7 @@ int CCameraApp::OnExit() {
 
 bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
   if (m_docManager != nullptr) CloseEverything();
-  AppState& state = TheAppState();
+  ui::AppState& state = ui::TheAppState();
   state.cameraOpened = false;
   state.starting = true;
 
@@ -132,7 +155,8 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
     // Started for another program: no main window and no logo.
     // Automation has no client on this system: such a start has nothing to serve and
     // ends at once, as an embedded start without a file does.
-    retouch::ServeEmbedded(m_retouchTemplate, info.runEmbedded ? info : CAppCommandLineInfo{});
+    retouch::ServeEmbedded(m_retouchTemplate, info.runEmbedded && !info.entries.empty() ? info.entries.front().fileName
+                                                                                         : std::string());
     return true;
   }
   if (RunCommandLine(info) == AfterCommandLine::kEnd) {
@@ -161,7 +185,7 @@ CCameraApp::AfterCommandLine CCameraApp::RunCommandLine(const CAppCommandLineInf
   using Command = CAppCommandLineInfo::ShellCommand;
   bool onlyPrinting = !info.entries.empty();
   for (const CAppCommandLineInfo::Entry& entry : info.entries) {
-    const wxString path = windows::PathToWx(entry.fileName);
+    const wxString path = ui::PathToWx(entry.fileName);
     switch (entry.command) {
       case Command::kNew:
       case Command::kOpen:
@@ -211,10 +235,10 @@ void CCameraApp::CloseEverything() {
 wxDocument* CCameraApp::OpenDocumentFile(const wxString& path) {
   if (m_docManager == nullptr) return nullptr;
   // File names are the file system's bytes, whatever their encoding.
-  OpenDecision decision = DecideOpen(windows::WxToPath(path), TheAppState().outOfMemory);
+  OpenDecision decision = DecideOpen(ui::WxToPath(path), ui::TheAppState().outOfMemory);
   if (decision.target == OpenTarget::kNothing) return nullptr;
   if (m_frame != nullptr && m_frame->IsShown()) m_frame->RaiseWithDialogs();
-  const wxString target = windows::PathToWx(decision.path);
+  const wxString target = ui::PathToWx(decision.path);
   switch (decision.target) {
     case OpenTarget::kAlbum: return OpenAlbumWindow(target, "*.*");
     case OpenTarget::kPicture: return m_docManager->CreateDocument(target, wxDOC_SILENT);
@@ -276,26 +300,18 @@ void CCameraApp::BringToFront(const std::string& launchId) {
   m_frame->RaiseWithDialogs();
 }
 
-wxDocument* CCameraApp::OpenPendingPicture(PictureFile& file, const std::string& name) {
-  if (m_docManager == nullptr || TheAppState().outOfMemory) return nullptr;
-  AppState& state = TheAppState();
-  state.pendingPictureFile = &file;
-  state.pendingPictureName = name;
-  state.pendingPicture = true;
-  wxDocument* doc = m_docManager->NewDocument(m_retouchTemplate);
-  state.pendingPicture = false;
-  state.pendingPictureFile = nullptr;
-  state.pendingPictureName.clear();
-  return doc;
+wxDocument* CCameraApp::OpenPicture(ui::HandedPicture picture) {
+  if (m_docManager == nullptr || ui::TheAppState().outOfMemory) return nullptr;
+  return retouch::OpenHandedPicture(m_retouchTemplate, std::move(picture));
 }
 
 wxDocument* CCameraApp::OpenAlbumWindow(const wxString& folder, const wxString& pattern) {
-  TheAppState().albumPattern = pattern.utf8_string();
-  return windows::OpenAlbumWindow(m_docManager, windows::WxToPath(folder), pattern.utf8_string());
+  ui::TheAppState().albumPattern = pattern.utf8_string();
+  return windows::OpenAlbumWindow(m_docManager, ui::WxToPath(folder), pattern.utf8_string());
 }
 
 wxDocument* CCameraApp::OpenCameraWindow() {
-  if (m_docManager == nullptr || TheAppState().outOfMemory || IsCameraWindowOpen()) return nullptr;
+  if (m_docManager == nullptr || ui::TheAppState().outOfMemory || IsCameraWindowOpen()) return nullptr;
   if (m_cameraTemplate == nullptr) m_cameraTemplate = windows::CreateCameraTemplate(m_docManager);
   return m_docManager->NewDocument(m_cameraTemplate);
 }
@@ -309,7 +325,7 @@ bool CCameraApp::IsCameraWindowOpen() const {
 
 void CCameraApp::OpenAlbum() {
   windows::RunOpenAlbum(m_frame, [this](const std::filesystem::path& folder, const std::string& pattern) {
-    OpenAlbumWindow(windows::PathToWx(folder), wxString::FromUTF8(pattern));
+    OpenAlbumWindow(ui::PathToWx(folder), wxString::FromUTF8(pattern));
   });
 }
 
@@ -319,9 +335,9 @@ void CCameraApp::SaveCameraImagesToDisk() {
 }
 
 void CCameraApp::FileOpen() {
-  AppState& state = TheAppState();
-  CPreviewFileDialog dialog(m_frame, _("Open"), MessageText(kMsgOpenFilter), wxString::FromUTF8(state.retouchDir),
-                            ToolkitFilterIndex(state.retouchFilterIndex));
+  ui::AppState& state = ui::TheAppState();
+  ui::CPreviewFileDialog dialog(m_frame, _("Open"), MessageText(kMsgOpenFilter), wxString::FromUTF8(state.retouchDir),
+                                ui::ToolkitFilterIndex(state.retouchFilterIndex));
   if (dialog.ShowModal() != wxID_OK) return;
   const wxString path = dialog.GetPath();
   const std::filesystem::path target = ResolveShortcut(path.utf8_string());
@@ -333,13 +349,13 @@ void CCameraApp::FileOpen() {
   state.readOnlyChosen = dialog.ReadOnlyChosen();
   state.retouchDir = wxFileName(path).GetPath().utf8_string();
   WriteProfileString("Last Used Dir", "Retouch", state.retouchDir);
-  state.retouchFilterIndex = StoredFilterIndex(dialog.GetFilterIndex());
+  state.retouchFilterIndex = ui::StoredFilterIndex(dialog.GetFilterIndex());
   WriteProfileInt("Last Used Ext", "Retouch", state.retouchFilterIndex);
   OpenDocumentFile(wxString::FromUTF8(target.string()));
 }
 
 void CCameraApp::CommSetup() {
-  AppState& state = TheAppState();
+  ui::AppState& state = ui::TheAppState();
   CCommSetupDialog dialog(m_frame, state);
   if (dialog.ShowModal() != wxID_OK) return;
   state.lastPort = dialog.Result().port;
@@ -357,7 +373,7 @@ void CCameraApp::BindCommands() {
   m_commandsBound = true;
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { OpenAlbum(); }, XRCID("ID_OPEN_ALBUM"));
   Bind(wxEVT_MENU, [this](wxCommandEvent&) {
-    if (OpenCameraWindow() != nullptr) TheAppState().cameraOpened = true;
+    if (OpenCameraWindow() != nullptr) ui::TheAppState().cameraOpened = true;
   }, XRCID("ID_OPEN_CAMERA_ALBUM"));
   Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(!IsCameraWindowOpen()); },
        XRCID("ID_OPEN_CAMERA_ALBUM"));
@@ -365,7 +381,7 @@ void CCameraApp::BindCommands() {
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { CommSetup(); }, XRCID("ID_COMM_SETUP"));
   Bind(wxEVT_MENU, [this](wxCommandEvent&) {
     wxPageSetupDialogData data(PrintData());
-    PageMargins& margins = ThePageMargins();
+    ui::PageMargins& margins = ui::ThePageMargins();
     data.SetMarginTopLeft(wxPoint(margins.left, margins.top));
     data.SetMarginBottomRight(wxPoint(margins.right, margins.bottom));
     wxPageSetupDialog dialog(m_frame, &data);

@@ -7,16 +7,14 @@
 #include <wx/weakref.h>
 
 #include <deque>
+#include <memory>
 #include <string>
 
 #include "base/instance_protocol.h"
 #include "shell/command_line.h"
+#include "ui/app_services.h"
 
 class wxPrintData;
-
-namespace tessaly {
-class PictureFile;
-}
 
 namespace tessaly::shell {
 
@@ -50,9 +48,9 @@ class CCameraApp : public wxApp {
   // while the application is out of memory. A symbolic link opens what it names.
   wxDocument* OpenDocumentFile(const wxString& path);
 
-  // A new retouch document that takes the picture decoded into file, titled name (the
-  // hand-over from the camera and album windows).
-  wxDocument* OpenPendingPicture(PictureFile& file, const std::string& name);
+  // A new retouch document that takes the picture over (the hand-over from the camera
+  // window); nothing opens while the application is out of memory.
+  wxDocument* OpenPicture(ui::HandedPicture picture);
 
   // The openings of the album and camera windows.
   wxDocument* OpenAlbumWindow(const wxString& folder, const wxString& pattern);
@@ -102,6 +100,8 @@ class CCameraApp : public wxApp {
   wxDocTemplate* m_cameraTemplate = nullptr;
   wxDocTemplate* m_albumTemplate = nullptr;
   wxPrintData* m_printData = nullptr;
+  // What the windows ask of this object, installed while it lives.
+  std::unique_ptr<ui::AppServices> m_services;
   wxWeakRef<wxWindow> m_logo;
   bool m_commandsBound = false;
   std::deque<InstanceRequest> m_handedOver;

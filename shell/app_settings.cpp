@@ -15,7 +15,7 @@ std::string EntryName(std::size_t index) { return "File" + std::to_string(index 
 
 }  // namespace
 
-void ReadStartupSettings(const IniFile& ini, AppState& state) {
+void ReadStartupSettings(const IniFile& ini, ui::AppState& state) {
   const std::string install = ini.GetString(kInstallSection, kInstallEntry, "");
   auto directory = [&](const char* section, const char* entry) {
     std::string value = ini.GetString(section, entry, "");
@@ -40,7 +40,7 @@ void ReadStartupSettings(const IniFile& ini, AppState& state) {
   state.lastNameMode = integer("Last Name Mode", "Album");
 }
 
-void ApplyStartupPortAndSpeed(AppState& state) {
+void ApplyStartupPortAndSpeed(ui::AppState& state) {
   CommSetupDialogData dialog;
   CommSettings settings = ApplyStoredCommSettings(dialog);
   state.lastPort = settings.port;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/app_state.h"
+#include "ui/app_state.h"
 
 namespace tessaly {
 class IniFile;
@@ -22,11 +22,11 @@ inline constexpr char kInstallEntry[] = "Directory";
 // Reads the seven directory settings (an absent or empty one takes the installation's
 // "Directory"), the five filter indexes and the album's name mode from the settings
 // file into state. Port and speed are applied by ApplyStartupPortAndSpeed.
-void ReadStartupSettings(const IniFile& ini, AppState& state);
+void ReadStartupSettings(const IniFile& ini, ui::AppState& state);
 
 // Reads "Last Used Port" and "Last Used Bps" and applies them to the link: a stored port
 // of 0 or one that cannot be opened gives the first usable port (-1 when there is none).
-void ApplyStartupPortAndSpeed(AppState& state);
+void ApplyStartupPortAndSpeed(ui::AppState& state);
 
 // How a path given to the application is opened.
 enum class OpenTarget {

@@ -13,7 +13,7 @@
 #include "camera/picture_names.h"
 #include "camera/port.h"
 #include "serial/serlnk32.h"
-#include "shell/app_state.h"
+#include "ui/app_state.h"
 
 namespace tessaly::shell {
 namespace {
@@ -74,7 +74,7 @@ wxString PortPermissionHelp() {
   return wxString();
 }
 
-CCommSetupDialog::CCommSetupDialog(wxWindow* parent, const AppState& state) {
+CCommSetupDialog::CCommSetupDialog(wxWindow* parent, const ui::AppState& state) {
   wxXmlResource::Get()->LoadDialog(this, parent, "IDD_COMM_SETUP");
   for (std::size_t i = 0; i < m_speeds.size(); ++i) m_speeds[i] = XRCCTRL(*this, kSpeedNames[i], wxRadioButton);
   for (std::size_t i = 0; i < m_ports.size(); ++i) m_ports[i] = XRCCTRL(*this, kPortNames[i], wxRadioButton);

@@ -13,9 +13,11 @@ class wxRadioButton;
 class wxStaticText;
 class wxTextCtrl;
 
-namespace tessaly::shell {
-
+namespace tessaly::ui {
 struct AppState;
+}
+
+namespace tessaly::shell {
 
 // What a port button says: "COM1 (/dev/ttyUSB0)", "COM2 (none)", or the device with
 // "permission denied" when it exists but this user may not open it.
@@ -28,7 +30,7 @@ class CCommSetupDialog : public wxDialog {
  public:
   // Marks the application's port and speed (applying them to the link, as every choice
   // is) and shows its prefix.
-  CCommSetupDialog(wxWindow* parent, const AppState& state);
+  CCommSetupDialog(wxWindow* parent, const ui::AppState& state);
 
   // After OK: the port, speed and prefix to keep; the speed and port have been written
   // to the settings file.

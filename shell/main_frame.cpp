@@ -19,11 +19,11 @@
 #include "base/prompt.h"
 #include "base/version.h"
 #include "shell/app.h"
-#include "shell/app_state.h"
 #include "shell/readme_window.h"
-#include "shell/status_progress.h"
 #include "shell/window_placement.h"
-#include "windows/processing_dlg.h"
+#include "ui/app_state.h"
+#include "ui/processing_dlg.h"
+#include "ui/status_progress.h"
 
 // The toolkit's widget type, for its close signal (its headers are not needed for it).
 extern "C" GType gtk_widget_get_type();
@@ -94,7 +94,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   SetIcons(icons);
   g_mainFrame = this;
   CreateBars();
-  SetProgressDisplay(std::make_unique<StatusBarProgress>(this));
+  SetProgressDisplay(std::make_unique<ui::StatusBarProgress>(this));
   InstallAccelerators();
   DisableMissingCommands();
   SetDropTarget(new FileDrop);
@@ -170,7 +170,7 @@ void CMainFrame::DisableMissingCommands() {
 
 void CMainFrame::RecordRects() {
   if (!IsShown()) return;
-  AppState& state = TheAppState();
+  ui::AppState& state = ui::TheAppState();
   const wxRect window = GetScreenRect();
   state.mainWindowRect = ToScreenRect(window);
   // Worked out from the frame's own position: asking the toolkit to map a point of a
@@ -199,14 +199,14 @@ void CMainFrame::ShowAbout() {
 
 bool CMainFrame::JobRunning() {
   for (wxWindow* window : wxTopLevelWindows)
-    if (dynamic_cast<windows::CProcessingDlg*>(window) != nullptr && !window->IsBeingDeleted()) return true;
+    if (dynamic_cast<ui::CProcessingDlg*>(window) != nullptr && !window->IsBeingDeleted()) return true;
   return false;
 }
 
 void CMainFrame::CloseAfterJobs() {
   m_closeAfterJobs = true;
   for (wxWindow* window : wxTopLevelWindows)
-    if (auto* job = dynamic_cast<windows::CProcessingDlg*>(window)) job->Cancel();
+    if (auto* job = dynamic_cast<ui::CProcessingDlg*>(window)) job->Cancel();
 }
 
 void CMainFrame::OnClose(wxCloseEvent& event) {
@@ -288,10 +288,10 @@ void CMainFrame::OnAbout(wxCommandEvent&) { ShowAbout(); }
 void CMainFrame::OnExit(wxCommandEvent&) { Close(); }
 
 void CMainFrame::OnThumbnail(wxCommandEvent&) {
-  TheAppState().namesOnlyPreference = !TheAppState().namesOnlyPreference;
+  ui::TheAppState().namesOnlyPreference = !ui::TheAppState().namesOnlyPreference;
 }
 
-void CMainFrame::OnUpdateThumbnail(wxUpdateUIEvent& event) { event.Check(!TheAppState().namesOnlyPreference); }
+void CMainFrame::OnUpdateThumbnail(wxUpdateUIEvent& event) { event.Check(!ui::TheAppState().namesOnlyPreference); }
 
 void CMainFrame::OnViewToolBar(wxCommandEvent&) {
   if (wxToolBar* bar = GetToolBar()) {

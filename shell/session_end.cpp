@@ -15,6 +15,7 @@
 #include "shell/app.h"
 #include "shell/doc_manager.h"
 #include "shell/main_frame.h"
+#include "ui/wx_path.h"
 #include "windows/album_window.h"
 
 namespace tessaly::shell {
@@ -94,7 +95,7 @@ int KeepChangedPictures(wxDocManager* manager) {
     // What the window shows: a pasted picture still floating is part of it.
     if (state.HasFloating()) state.CommitFloating();
     if (!state.HasPixels()) state.CreateWhitePicture();
-    const std::string path = windows::WxToPath(retouch->GetFilename()).native();
+    const std::string path = ui::WxToPath(retouch->GetFilename()).native();
     if (!WriteRecoveryCopy(folder, retouch->GetPicture(), path, retouch->GetUserReadableName().utf8_string())) {
       ++kept;
       retouch->Modify(false);
@@ -132,11 +133,11 @@ void OfferRecoveredPictures() {
     return;
   }
   for (const RecoveryCopy& copy : copies) {
-    PictureFile file;
-    if (!LoadRecoveryPicture(copy, file.picture)) continue;  // kept for another try
-    wxDocument* doc = app->OpenPendingPicture(file, copy.title);
+    Picture picture;
+    if (!LoadRecoveryPicture(copy, picture)) continue;  // kept for another try
+    wxDocument* doc = app->OpenPicture({std::move(picture), {}, copy.title});
     if (doc == nullptr) continue;
-    if (!copy.originalPath.empty()) doc->SetFilename(windows::PathToWx(copy.originalPath), true);
+    if (!copy.originalPath.empty()) doc->SetFilename(ui::PathToWx(copy.originalPath), true);
     if (!copy.title.empty()) doc->SetTitle(wxString::FromUTF8(copy.title));
     doc->Modify(true);
     DiscardRecoveryCopy(copy);

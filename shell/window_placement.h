@@ -4,16 +4,11 @@
 #include <optional>
 #include <vector>
 
+#include "ui/screen_rect.h"
+
 namespace tessaly::shell {
 
-struct ScreenRect {
-  int x = 0, y = 0, width = 0, height = 0;
-  bool Contains(const ScreenRect& other) const {
-    return other.x >= x && other.y >= y && other.x + other.width <= x + width &&
-           other.y + other.height <= y + height;
-  }
-  friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
-};
+using ui::ScreenRect;
 
 // The saved rectangle when it is not all zeros, has a size, and lies wholly on one of
 // the screens; otherwise nothing, and the window opens at its default place.

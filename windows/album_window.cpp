@@ -21,13 +21,14 @@
 #include "formats/album_scan.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
-#include "shell/app_state.h"
-#include "shell/file_dialog_rules.h"
-#include "shell/file_dialogs.h"
-#include "shell/printing.h"
+#include "ui/app_state.h"
+#include "ui/file_dialog_rules.h"
+#include "ui/file_dialogs.h"
+#include "ui/former_names.h"
+#include "ui/printing.h"
 #include "windows/contact_sheet_printout.h"
-#include "windows/dc_render_device.h"
-#include "windows/processing_dlg.h"
+#include "ui/dc_render_device.h"
+#include "ui/processing_dlg.h"
 #include "windows/slide_show.h"
 #include "workflows/send_to_camera.h"
 
@@ -39,15 +40,6 @@ wxIMPLEMENT_DYNAMIC_CLASS(CAlbumDoc, wxDocument);
 wxIMPLEMENT_DYNAMIC_CLASS(CAlbumView, wxView);
 
 // ---------------------------------------------------------------- paths and names
-
-wxString PathToWx(const fs::path& path) {
-  return wxString(path.native().c_str(), wxConvFile);
-}
-
-fs::path WxToPath(const wxString& text) {
-  wxCharBuffer bytes = text.fn_str();
-  return fs::path(std::string(bytes.data() ? bytes.data() : ""));
-}
 
 std::string UriList(const std::vector<fs::path>& paths) {
   static const char kHex[] = "0123456789ABCDEF";

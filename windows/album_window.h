@@ -21,18 +21,13 @@
 #include <vector>
 
 #include "picture/render_device.h"
-#include "windows/child_frame.h"
+#include "ui/child_frame.h"
 #include "picture/slide_show.h"
 #include "windows/icon_grid.h"
 
 namespace tessaly::windows {
 
 class CSlide;
-
-// A file-system path as wx carries it: names that are not valid UTF-8 survive the trip
-// through wxString (wx keeps their bytes as escapes) and come back unchanged.
-wxString PathToWx(const std::filesystem::path& path);
-std::filesystem::path WxToPath(const wxString& text);
 
 // The album's document template, made on first use; null before a document manager exists.
 wxDocTemplate* AlbumTemplate(wxDocManager* manager);
@@ -132,7 +127,7 @@ class CAlbumView : public wxView, private IconGridOwner {
   wxDECLARE_DYNAMIC_CLASS(CAlbumView);
 };
 
-class CAlbumFrame : public CChildFrame {
+class CAlbumFrame : public ui::CChildFrame {
  public:
   CAlbumFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent, const wxString& title);
 

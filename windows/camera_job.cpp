@@ -12,16 +12,16 @@ std::uint64_t SecondsLeft(std::uint64_t bytesLeft, std::uint32_t bitsPerSecond) 
   return (bytesLeft * 10 + bitsPerSecond - 1) / bitsPerSecond;
 }
 
-CameraJob::CameraJob(CCameraView& view) : ProcessingObserver(view.GetFrame()), m_view(&view) { view.m_job = this; }
+CameraJob::CameraJob(CCameraView& view) : ui::ProcessingObserver(view.GetFrame()), m_view(&view) { view.m_job = this; }
 
-CameraJob::CameraJob(wxWindow* parent) : ProcessingObserver(parent) {}
+CameraJob::CameraJob(wxWindow* parent) : ui::ProcessingObserver(parent) {}
 
 CameraJob::~CameraJob() {
   if (m_view) m_view->m_job = nullptr;
 }
 
 void CameraJob::Begin(std::string_view name, std::uint64_t total) {
-  ProcessingObserver::Begin(name, total);
+  ui::ProcessingObserver::Begin(name, total);
   // Only a single picture's transfer has a time left worth showing; a listing's bar
   // moves on picture by picture.
   m_single = !name.empty();
@@ -37,9 +37,9 @@ bool CameraJob::Progress(std::uint64_t done) {
       Dialog()->SetDetail(wxString::Format(_("About %llu seconds left"), static_cast<unsigned long long>(left)));
     }
   }
-  return ProcessingObserver::Progress(done) && !m_stop;
+  return ui::ProcessingObserver::Progress(done) && !m_stop;
 }
 
-bool CameraJob::Cancelled() { return m_stop || ProcessingObserver::Cancelled(); }
+bool CameraJob::Cancelled() { return m_stop || ui::ProcessingObserver::Cancelled(); }
 
 }  // namespace tessaly::windows

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "windows/processing_dlg.h"
+#include "ui/processing_dlg.h"
 
 namespace tessaly::windows {
 
@@ -17,7 +17,7 @@ class CCameraView;
 // transfer with bytes left never shows 0.
 std::uint64_t SecondsLeft(std::uint64_t bytesLeft, std::uint32_t bitsPerSecond);
 
-class CameraJob : public ProcessingObserver {
+class CameraJob : public ui::ProcessingObserver {
  public:
   // A job of the camera window: the window is busy until the job ends.
   explicit CameraJob(CCameraView& view);

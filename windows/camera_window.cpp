@@ -18,13 +18,13 @@
 #include "camera/thumbnail.h"
 #include "base/file_io.h"
 #include "formats/picture_file.h"
-#include "shell/app.h"
-#include "shell/app_state.h"
-#include "shell/file_dialog_rules.h"
-#include "shell/file_dialogs.h"
-#include "shell/main_frame.h"
+#include "ui/app_services.h"
+#include "ui/app_state.h"
+#include "ui/file_dialog_rules.h"
+#include "ui/file_dialogs.h"
+#include "ui/former_names.h"
 #include "windows/camera_job.h"
-#include "windows/dc_render_device.h"
+#include "ui/dc_render_device.h"
 #include "workflows/camera_transfers.h"
 
 namespace tessaly::windows {
@@ -140,8 +140,7 @@ void RunCameraSave(wxWindow* parent, CCameraView* view, const std::vector<std::u
     std::unique_ptr<CameraJob> job = view ? std::make_unique<CameraJob>(*view) : std::make_unique<CameraJob>(parent);
     tally = SavePicturesToFolder(numbers, options, *job);
   }
-  if (auto* frame = shell::TheApp()->MainFrame())
-    frame->SetStatusText(SaveSummary(tally), shell::CMainFrame::kPaneMessage);
+  ui::ShowStatusMessage(SaveSummary(tally));
 }
 
 }  // namespace
@@ -375,7 +374,7 @@ void CCameraView::OpenItems(const std::vector<long>& items) {
       // The JPEG reader shows its own message for a picture it cannot decode.
       PictureFile file;
       if (!file.LoadPicture(data, name)) continue;
-      shell::TheApp()->OpenPendingPicture(file, name);
+      if (ui::AppServices* app = ui::InstalledAppServices()) app->OpenPicture({std::move(file.picture), file.comment, name});
     }
   }
   JobEnded();

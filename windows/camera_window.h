@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "windows/child_frame.h"
+#include "ui/child_frame.h"
 #include "windows/icon_grid.h"
 
 namespace tessaly::windows {
@@ -35,7 +35,7 @@ class CCameraDoc : public wxDocument {
   wxDECLARE_DYNAMIC_CLASS(CCameraDoc);
 };
 
-class CCameraFrame : public CChildFrame {
+class CCameraFrame : public ui::CChildFrame {
  public:
   CCameraFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent);
 

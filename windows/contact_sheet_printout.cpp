@@ -9,8 +9,8 @@
 #include "base/prompt.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
-#include "shell/printing.h"
-#include "windows/dc_render_device.h"
+#include "ui/dc_render_device.h"
+#include "ui/printing.h"
 
 namespace tessaly::windows {
 
@@ -59,9 +59,9 @@ bool CAlbumPrintout::OnPrintPage(int page) {
   // The preview hands over a page at its zoom, not at the printer's size: the sheet is
   // laid out on the pixels it has.
   if (IsPreview()) dc->GetSize(&width, &height);
-  if (DrawPage(*dc, page, width, height, IsPreview(), shell::MarginsRect(*this, width, height))) return true;
+  if (DrawPage(*dc, page, width, height, IsPreview(), ui::MarginsRect(*this, width, height))) return true;
   // A cell that could not be drawn aborts the job rather than leaving a gap on paper.
-  if (!IsPreview()) shell::UserAbort() = true;
+  if (!IsPreview()) ui::UserAbort() = true;
   return false;
 }
 
@@ -87,7 +87,7 @@ bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight,
   dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
   for (int k = 0; k < count; ++k) {
     // Each cell loads a whole picture; Cancel of the status dialog answers in between.
-    if (!fromCache && k > 0 && !shell::ContinuePrinting()) return true;
+    if (!fromCache && k > 0 && !ui::ContinuePrinting()) return true;
     const int index = first + k;
     wxImage image;
     auto cached = m_printImages.find(index);
@@ -102,7 +102,7 @@ bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight,
         }
         // Paper is white, so the thumbnail stands on white.
         Picture cell = MakeAlbumThumbnail(file.picture, RgbQuad{255, 255, 255, 0}, kPrintThumbWidth, kPrintThumbHeight);
-        image = ImageOfPicture(cell);
+        image = ui::ImageOfPicture(cell);
       } catch (const std::bad_alloc&) {
         Prompt().Show(kMsgNotEnoughMemory);
         return false;

@@ -14,7 +14,7 @@
 
 #include "base/prompt.h"
 #include "formats/picture_file.h"
-#include "windows/dc_render_device.h"
+#include "ui/dc_render_device.h"
 
 namespace tessaly::windows {
 
@@ -222,7 +222,7 @@ bool CSlide::LoadCurrent() {
   try {
     if (m_picture.bitsPerPixel == 24) {
       wxClientDC dc(m_canvas);
-      DcRenderDevice device(dc);
+      ui::DcRenderDevice device(dc);
       CreateRenderer(m_slot, m_picture.width, m_picture.height, m_picture.pixels, 0, 0, m_picture.width,
                      m_picture.height, device);
     } else {
@@ -282,7 +282,7 @@ void CSlide::Draw(wxDC& dc) {
   m_state.SetBusy(true);
   PictureRenderer* renderer = m_slot.renderer ? m_slot.renderer.get() : m_indexed.get();
   wxSize client = m_canvas->GetClientSize();
-  DcRenderDevice device(dc);
+  ui::DcRenderDevice device(dc);
   if (m_state.Settings().fullScreen) {
     if (renderer) renderer->DrawStretched(device, client.x, client.y);
   } else {

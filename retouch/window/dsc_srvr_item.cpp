@@ -12,7 +12,7 @@
 #include "retouch/clipboard_data.h"
 #include "retouch/window/retouch_clipboard.h"
 #include "retouch/window/retouch_doc.h"
-#include "windows/dc_render_device.h"
+#include "ui/dc_render_device.h"
 
 namespace tessaly::retouch {
 
@@ -65,7 +65,7 @@ bool CDscSrvrItem::OnDraw(wxDC& dc, wxSize& size) {
 
   bool drawn = false;
   RendererSlot slot;
-  windows::DcRenderDevice device(dc, {});
+  ui::DcRenderDevice device(dc, {});
   try {
     const bool made = CreateRenderer(slot, picture.width, picture.height, picture.pixels, plan.source.left,
                                      plan.source.top, plan.source.Width(), plan.source.Height(), device);

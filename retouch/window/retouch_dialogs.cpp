@@ -27,7 +27,7 @@
 #include "retouch/preview.h"
 #include "retouch/tone.h"
 #include "retouch/view_geometry.h"
-#include "windows/dc_render_device.h"
+#include "ui/dc_render_device.h"
 
 namespace tessaly::retouch {
 namespace {
@@ -219,7 +219,7 @@ void CTonePreviewBase::OnPaintPreview(wxPaintEvent&) {
   if (m_shown.pixels.empty()) return;
   // A preview smaller than the box sits in its middle.
   dc.SetDeviceOrigin(1 + (kPreviewWidth - m_shown.width) / 2, 1 + (kPreviewHeight - m_shown.height) / 2);
-  windows::DcRenderDevice device(dc, {});
+  ui::DcRenderDevice device(dc, {});
   RendererSlot slot;
   try {
     if (CreateRenderer(slot, m_shown.width, m_shown.height, m_shown.pixels, 0, 0, m_shown.width, m_shown.height,

@@ -16,11 +16,11 @@
 #include "retouch/window/retouch_dialogs.h"
 #include "retouch/window/retouch_embedding.h"
 #include "retouch/window/retouch_view.h"
-#include "shell/app_state.h"
-#include "shell/file_dialog_rules.h"
-#include "shell/file_dialogs.h"
-#include "windows/album_window.h"
-#include "windows/processing_dlg.h"
+#include "ui/app_state.h"
+#include "ui/former_names.h"
+#include "ui/file_dialog_rules.h"
+#include "ui/file_dialogs.h"
+#include "ui/processing_dlg.h"
 #include "workflows/send_to_camera.h"
 
 namespace tessaly::retouch {
@@ -90,16 +90,16 @@ bool CRetouchDoc::OnNewDocument() {
     Changed(false);
     return true;
   }
-  if (state.pendingPicture && state.pendingPictureFile != nullptr) {
+  if (m_handed) {
     if (!wxDocument::OnNewDocument()) return false;
-    // The picture moves: the file object that decoded it no longer holds it.
-    m_state.SetPicture(std::move(state.pendingPictureFile->picture));
-    state.pendingPictureFile->picture = Picture{};
-    m_comment = state.pendingPictureFile->comment;
+    ui::HandedPicture handed = std::move(*m_handed);
+    m_handed.reset();
+    m_state.SetPicture(std::move(handed.picture));
+    m_comment = std::move(handed.comment);
     m_hasPicture = true;
     m_fromFile = false;
-    if (!state.pendingPictureName.empty()) {
-      SetTitle(wxString::FromUTF8(state.pendingPictureName));
+    if (!handed.name.empty()) {
+      SetTitle(wxString::FromUTF8(handed.name));
       for (wxView* view : GetViewsVector()) view->OnChangeFilename();
     }
     Changed(false);
@@ -118,7 +118,7 @@ bool CRetouchDoc::OnNewDocument() {
 
 bool CRetouchDoc::OnCreate(const wxString& path, long flags) {
   const shell::AppState& state = shell::TheAppState();
-  if ((flags & wxDOC_NEW) && !m_embedded && !(state.pendingPicture && state.pendingPictureFile != nullptr)) {
+  if ((flags & wxDOC_NEW) && !m_embedded && !m_handed) {
     if (state.starting) return false;
     CNewSizeDlg dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
     if (dialog.ShowModal() != wxID_OK) return false;

@@ -11,12 +11,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "formats/picture_file.h"
 #include "picture/picture.h"
 #include "retouch/picture_state.h"
+#include "ui/app_services.h"
 
 namespace tessaly::retouch {
 
@@ -27,8 +29,8 @@ class CRetouchDoc : public wxDocument {
   CRetouchDoc();
   ~CRetouchDoc() override;
 
-  // A new document takes the application's pending picture when there is one; without
-  // one it is refused while the program starts, and otherwise asks for its size ("New").
+  // A new document takes the picture handed over to it when there is one; without one
+  // it is refused while the program starts, and otherwise asks for its size ("New").
   bool OnNewDocument() override;
   // A new document without a picture asks for its size, and a picture file is read,
   // before the window is made, so that Cancel or a file that does not load leaves no
@@ -77,6 +79,10 @@ class CRetouchDoc : public wxDocument {
   // embedded ones.
   static bool& CreatingEmbedded();
 
+  // Gives a document not yet created the picture another window hands over
+  // (OpenHandedPicture).
+  void TakeHandedPicture(ui::HandedPicture picture) { m_handed = std::move(picture); }
+
   // The one way a change reaches the views. modified: the picture itself changed.
   void Changed(bool modified = true);
   // Runs an operation's result through the funnel: a change marks the document.
@@ -116,6 +122,7 @@ class CRetouchDoc : public wxDocument {
   // read again.
   wxString m_readBeforeWindow;
   std::unique_ptr<CDscSrvrItem> m_item;
+  std::optional<ui::HandedPicture> m_handed;
 
   wxDECLARE_DYNAMIC_CLASS(CRetouchDoc);
 };

@@ -12,7 +12,6 @@
 
 #include "base/prompt.h"
 #include "retouch/window/retouch_doc.h"
-#include "shell/command_line.h"
 
 namespace tessaly::retouch {
 namespace {
@@ -90,13 +89,13 @@ CRetouchDoc* OpenEmbeddedDocument(wxDocTemplate* retouchTemplate, const wxString
   return doc;
 }
 
-void ServeEmbedded(wxDocTemplate* retouchTemplate, const shell::CAppCommandLineInfo& info) {
+void ServeEmbedded(wxDocTemplate* retouchTemplate, const std::string& file) {
   Run().serving = true;
-  if (info.entries.empty()) {
+  if (file.empty()) {
     EndProgram(0);
     return;
   }
-  if (OpenEmbeddedDocument(retouchTemplate, wxString::FromUTF8(info.entries.front().fileName)) == nullptr)
+  if (OpenEmbeddedDocument(retouchTemplate, wxString::FromUTF8(file)) == nullptr)
     EndProgram(1);
 }
 

@@ -6,9 +6,7 @@
 #include <wx/docview.h>
 #include <wx/string.h>
 
-namespace tessaly::shell {
-class CAppCommandLineInfo;
-}
+#include <string>
 
 namespace tessaly::retouch {
 
@@ -21,11 +19,11 @@ CRetouchDoc* NewEmbeddedDocument(wxDocTemplate* retouchTemplate);
 // one that is not native data).
 CRetouchDoc* OpenEmbeddedDocument(wxDocTemplate* retouchTemplate, const wxString& path);
 
-// The start of an embedded run: opens the command line's first file as an embedded
-// document. With no file, or one that does not open, there is nothing to serve and the
-// program ends at once (exit status 0 without a file, 1 for a file that did not open);
-// otherwise it ends when its last embedded document closes.
-void ServeEmbedded(wxDocTemplate* retouchTemplate, const shell::CAppCommandLineInfo& info);
+// The start of an embedded run: opens the command line's first file (empty when it names
+// none) as an embedded document. With no file, or one that does not open, there is
+// nothing to serve and the program ends at once (exit status 0 without a file, 1 for a
+// file that did not open); otherwise it ends when its last embedded document closes.
+void ServeEmbedded(wxDocTemplate* retouchTemplate, const std::string& file);
 
 // Kept by the embedded documents themselves: while the program serves, the last one to go
 // ends it.

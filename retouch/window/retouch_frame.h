@@ -1,11 +1,11 @@
 // The retouch window's frame: an MDI child of the main window with the retouch menu.
 #pragma once
 
-#include "windows/child_frame.h"
+#include "ui/child_frame.h"
 
 namespace tessaly::retouch {
 
-class CRetouchFrame : public windows::CChildFrame {
+class CRetouchFrame : public ui::CChildFrame {
  public:
   CRetouchFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent);
 };

@@ -5,8 +5,8 @@
 #include "base/prompt.h"
 #include "picture/renderer.h"
 #include "retouch/window/retouch_doc.h"
-#include "shell/printing.h"
-#include "windows/dc_render_device.h"
+#include "ui/dc_render_device.h"
+#include "ui/printing.h"
 
 namespace tessaly::retouch {
 
@@ -37,14 +37,14 @@ bool CRetouchPrintout::OnPrintPage(int) {
   GetPageSizePixels(&pageW, &pageH);
   GetPPIPrinter(&ppiX, &ppiY);
   // The picture goes across the page within its margins, from their top-left corner.
-  const wxRect area = shell::MarginsRect(*this, pageW, pageH);
-  windows::DcRenderDevice::Options options;
+  const wxRect area = ui::MarginsRect(*this, pageW, pageH);
+  ui::DcRenderDevice::Options options;
   options.depth = forced;
   options.printing = true;
   options.pageWidth = area.width;
   options.pixelsPerInchX = ppiX > 0 ? ppiX : 72;
   options.pixelsPerInchY = ppiY > 0 ? ppiY : 72;
-  windows::DcRenderDevice device(*dc, options);
+  ui::DcRenderDevice device(*dc, options);
   // The preview draws on a scaled-down page: one logical unit is one printer pixel.
   if (IsPreview()) {
     int w = 0, h = 0;

@@ -24,9 +24,10 @@
 #include "retouch/window/retouch_doc.h"
 #include "retouch/window/retouch_frame.h"
 #include "retouch/window/retouch_printout.h"
-#include "windows/dc_render_device.h"
-#include "shell/main_frame.h"
-#include "shell/printing.h"
+#include "ui/dc_render_device.h"
+#include "ui/app_services.h"
+#include "ui/former_names.h"
+#include "ui/printing.h"
 
 namespace tessaly::retouch {
 
@@ -146,7 +147,7 @@ CRetouchDoc* CRetouchView::GetRetouchDoc() const { return wxStaticCast(GetDocume
 
 bool CRetouchView::OnCreate(wxDocument* doc, long flags) {
   if (!wxView::OnCreate(doc, flags)) return false;
-  shell::CMainFrame* parent = shell::CMainFrame::Get();
+  wxMDIParentFrame* parent = ui::MainWindow();
   if (parent == nullptr) return false;
   auto* frame = new CRetouchFrame(doc, this, parent);
   m_canvas = new RetouchCanvas(frame, this);
@@ -364,7 +365,7 @@ void CRetouchView::RefreshRotation() { m_canvas->Refresh(false); }
 // ---------------------------------------------------------------- status bar
 
 void CRetouchView::SetUpStatusPanes() {
-  shell::CMainFrame* frame = shell::CMainFrame::Get();
+  wxMDIParentFrame* frame = ui::MainWindow();
   wxStatusBar* bar = frame ? frame->GetStatusBar() : nullptr;
   if (bar == nullptr || bar->GetFieldsCount() < 5) return;
   if (!m_panesSetUp) {
@@ -391,7 +392,7 @@ void CRetouchView::SetUpStatusPanes() {
 void CRetouchView::RestoreStatusPanes() {
   if (!m_panesSetUp) return;
   m_panesSetUp = false;
-  shell::CMainFrame* frame = shell::CMainFrame::Get();
+  wxMDIParentFrame* frame = ui::MainWindow();
   wxStatusBar* bar = frame ? frame->GetStatusBar() : nullptr;
   if (bar == nullptr || bar->GetFieldsCount() < 5) return;
   bar->SetStatusText(m_savedPanes[0].text, 0);
@@ -405,7 +406,7 @@ void CRetouchView::RestoreStatusPanes() {
 }
 
 void CRetouchView::ShowStatusText(const wxString& text) {
-  shell::CMainFrame* frame = shell::CMainFrame::Get();
+  wxMDIParentFrame* frame = ui::MainWindow();
   if (wxStatusBar* bar = frame ? frame->GetStatusBar() : nullptr) bar->SetStatusText(text, 0);
 }
 

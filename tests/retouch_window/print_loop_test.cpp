@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "shell/printing.h"
 #include "shell_test_support.h"
 #include "test_support/temp_folder.h"
+#include "ui/printing.h"
 
 namespace tessaly::test {
 namespace {
@@ -37,7 +37,7 @@ class CountingPrintout : public wxPrintout {
     dc->DrawRectangle(0, 0, w, h / 2);
     if (page == m_cancel) {
       for (wxWindow* window : wxTopLevelWindows)
-        if (auto* status = dynamic_cast<shell::CPrintingDlg*>(window)) {
+        if (auto* status = dynamic_cast<ui::CPrintingDlg*>(window)) {
           wxCommandEvent press(wxEVT_BUTTON, wxID_CANCEL);
           status->ProcessWindowEvent(press);
         }
@@ -73,10 +73,10 @@ TEST(PrintLoop, EveryPageOfTheRangeReachesTheFile) {
     SCOPED_TRACE(name);
     TempFolder folder;
     const fs::path file = folder / name;
-    auto target = shell::MakeFilePrintTarget(file.string());
+    auto target = ui::MakeFilePrintTarget(file.string());
     ASSERT_TRUE(target);
     CountingPrintout printout(3);
-    EXPECT_EQ(shell::RunPrintLoop(nullptr, printout, *target), shell::PrintOutcome::kPrinted);
+    EXPECT_EQ(ui::RunPrintLoop(nullptr, printout, *target), ui::PrintOutcome::kPrinted);
     target.reset();
     EXPECT_EQ(printout.printed, (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(printout.began);
@@ -88,13 +88,13 @@ TEST(PrintLoop, EveryPageOfTheRangeReachesTheFile) {
 TEST(PrintLoop, CancelDuringThePrintingOfPageTwoAbortsTheDocument) {
   TempFolder folder;
   const fs::path file = folder / "cancelled.pdf";
-  auto target = shell::MakeFilePrintTarget(file.string());
+  auto target = ui::MakeFilePrintTarget(file.string());
   ASSERT_TRUE(target);
   CountingPrintout printout(3, 2);
-  EXPECT_EQ(shell::RunPrintLoop(nullptr, printout, *target), shell::PrintOutcome::kCancelled);
+  EXPECT_EQ(ui::RunPrintLoop(nullptr, printout, *target), ui::PrintOutcome::kCancelled);
   target.reset();
   EXPECT_EQ(printout.printed, (std::vector<int>{1, 2}));
-  EXPECT_TRUE(shell::UserAbort());
+  EXPECT_TRUE(ui::UserAbort());
   EXPECT_TRUE(printout.ended);
   EXPECT_FALSE(fs::exists(file)) << "an aborted document leaves no file";
   Pump(50);

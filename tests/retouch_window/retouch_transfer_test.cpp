@@ -8,17 +8,17 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/ini_file.h"
 #include "camera/camera_ops.h"
 #include "camera/link.h"
+#include "camera/over_emulator.h"
 #include "camera/port.h"
-#include "base/ini_file.h"
 #include "retouch/clipboard_data.h"
 #include "retouch/window/retouch_clipboard.h"
 #include "retouch_window_support.h"
-#include "shell/file_dialogs.h"
-#include "camera/over_emulator.h"
 #include "test_support/emulator_process.h"
 #include "test_support/temp_folder.h"
+#include "ui/file_dialogs.h"
 #include "workflows/connection.h"
 
 namespace tessaly::test {
@@ -211,9 +211,9 @@ class RetouchSaveTest : public RetouchWindowTest {
     Picture picture = Noise24(40, 30);
     file.InitFromDocument(picture, false, "");
     EXPECT_TRUE(file.SavePicture(path));
-    shell::TheAppState().readOnlyChosen = readOnly;
+    ui::TheAppState().readOnlyChosen = readOnly;
     auto* doc = dynamic_cast<retouch::CRetouchDoc*>(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT));
-    shell::TheAppState().readOnlyChosen = false;
+    ui::TheAppState().readOnlyChosen = false;
     Settle();
     return doc;
   }
@@ -259,7 +259,7 @@ TEST_F(RetouchSaveTest, SaveAsStartsWithTheNamesTypeAndKeepsTheChoice) {
     const char* name;
     int shown;  // the dialog's type, counted from 0: BMP, JPEG, TIFF
   } cases[] = {{"a.bmp", 0}, {"b.jpg", 1}, {"c.tif", 2}};
-  shell::TheAppState().retouchSaveDir.clear();
+  ui::TheAppState().retouchSaveDir.clear();
   wxString firstFolder;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -267,8 +267,8 @@ TEST_F(RetouchSaveTest, SaveAsStartsWithTheNamesTypeAndKeepsTheChoice) {
     ASSERT_NE(doc, nullptr);
     int shown = -1;
     wxTheApp->CallAfter([&] {
-      shell::CFileSaveDialog* dialog = nullptr;
-      if (!PumpUntil([&] { return (dialog = shell::CFileSaveDialog::Running()) != nullptr && dialog->IsModal(); }))
+      ui::CFileSaveDialog* dialog = nullptr;
+      if (!PumpUntil([&] { return (dialog = ui::CFileSaveDialog::Running()) != nullptr && dialog->IsModal(); }))
         return;
       Pump(200);
       shown = dialog->GetFilterIndex();
@@ -280,7 +280,7 @@ TEST_F(RetouchSaveTest, SaveAsStartsWithTheNamesTypeAndKeepsTheChoice) {
     });
     EXPECT_TRUE(doc->SaveAs());
     EXPECT_EQ(shown, c.shown);
-    EXPECT_EQ(shell::TheAppState().retouchSaveFilterIndex, 2) << "JPEG, the second type";
+    EXPECT_EQ(ui::TheAppState().retouchSaveFilterIndex, 2) << "JPEG, the second type";
     EXPECT_EQ(ReadProfileInt("Last Saved Ext", "Retouch", -1), 2);
     EXPECT_TRUE(fs::exists(m_folder / "copy.jpg"));
     EXPECT_EQ(fs::path(firstFolder.utf8_string()), fs::path(doc->GetFilename().utf8_string()).parent_path())

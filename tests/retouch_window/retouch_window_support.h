@@ -24,13 +24,13 @@
 #include "retouch/window/retouch_doc.h"
 #include "retouch/window/retouch_template.h"
 #include "retouch/window/retouch_view.h"
-#include "windows/dc_render_device.h"
-#include "shell/app_state.h"
 #include "shell/doc_manager.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"
 #include "test_support/pictures.h"
 #include "test_support/recorded_prompt.h"
+#include "ui/app_state.h"
+#include "ui/dc_render_device.h"
 #include "x_screen.h"
 
 namespace tessaly::test {
@@ -95,22 +95,45 @@ inline void EndOfferingPrograms() {
   OfferingPrograms().clear();
 }
 
+// What the retouch window asks of the application, answered by the fixture's main window
+// and document manager; the printer settings stay the application's.
+class FixtureServices : public ui::AppServices {
+ public:
+  FixtureServices(wxMDIParentFrame* frame, shell::CDocManager* manager, ui::AppServices& application)
+      : m_frame(frame), m_manager(manager), m_application(application) {}
+  wxMDIParentFrame* MainWindow() const override { return m_frame; }
+  wxDocument* OpenPicture(ui::HandedPicture picture) override {
+    return retouch::OpenHandedPicture(m_manager->RetouchTemplate(), std::move(picture));
+  }
+  wxDocument* FindOpenDocument(const wxString& path) const override { return m_manager->FindOpenDocument(path); }
+  wxPrintData& PrintData() override { return m_application.PrintData(); }
+
+ private:
+  wxMDIParentFrame* m_frame;
+  shell::CDocManager* m_manager;
+  ui::AppServices& m_application;
+};
+
 class RetouchWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (s_manager) return;
     s_manager = new shell::CDocManager;
     s_manager->SetRetouchTemplate(retouch::CreateRetouchTemplate(s_manager));
-    auto* frame = new shell::CMainFrame(s_manager);
-    frame->SetSize(0, 0, 1100, 900);
-    frame->Show();
-    wxTheApp->SetTopWindow(frame);
+    s_frame = new shell::CMainFrame(s_manager);
+    s_frame->SetSize(0, 0, 1100, 900);
+    s_frame->Show();
+    wxTheApp->SetTopWindow(s_frame);
     Pump(200);
   }
 
   void SetUp() override {
-    shell::TheAppState().starting = false;
-    windows::ForcedDisplayDepth() = 0;
+    ui::TheAppState().starting = false;
+    ui::ForcedDisplayDepth() = 0;
+    m_application = ui::InstalledAppServices();
+    ASSERT_NE(m_application, nullptr);
+    m_services = std::make_unique<FixtureServices>(s_frame, s_manager, *m_application);
+    ui::InstallAppServices(m_services.get());
   }
   void TearDown() override {
     EndOfferingPrograms();
@@ -119,6 +142,7 @@ class RetouchWindowTest : public ::testing::Test {
       doc->DeleteAllViews();
     }
     Forget();
+    if (m_application != nullptr) ui::InstallAppServices(m_application);
   }
   // Lets the closed windows go, as the idle time after a close does.
   static void Forget() {
@@ -129,15 +153,7 @@ class RetouchWindowTest : public ::testing::Test {
 
   // A picture as the camera window hands it to a new document.
   retouch::CRetouchDoc* Open(Picture picture, const std::string& name = "picture.bmp") {
-    PictureFile file;
-    file.picture = std::move(picture);
-    shell::AppState& state = shell::TheAppState();
-    state.pendingPicture = true;
-    state.pendingPictureFile = &file;
-    state.pendingPictureName = name;
-    wxDocument* doc = s_manager->NewDocument(s_manager->RetouchTemplate());
-    state.pendingPicture = false;
-    state.pendingPictureFile = nullptr;
+    wxDocument* doc = ui::InstalledAppServices()->OpenPicture({std::move(picture), {}, name});
     Settle();
     return dynamic_cast<retouch::CRetouchDoc*>(doc);
   }
@@ -175,6 +191,9 @@ class RetouchWindowTest : public ::testing::Test {
   }
 
   static shell::CDocManager* s_manager;
+  static inline shell::CMainFrame* s_frame = nullptr;
+  ui::AppServices* m_application = nullptr;
+  std::unique_ptr<FixtureServices> m_services;
   RecordedPrompt m_prompt;
 };
 

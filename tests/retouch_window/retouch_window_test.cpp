@@ -5,12 +5,12 @@
 #include <wx/statusbr.h>
 
 #include "formats/bmp.h"
-#include "retouch/clipboard_data.h"
-#include "retouch/canvas_stretch.h"
-#include "retouch/window/retouch_clipboard.h"
-#include "windows/dc_render_device.h"
 #include "picture/renderer.h"
+#include "retouch/canvas_stretch.h"
+#include "retouch/clipboard_data.h"
+#include "retouch/window/retouch_clipboard.h"
 #include "retouch_window_support.h"
+#include "ui/dc_render_device.h"
 
 namespace tessaly::test {
 
@@ -61,7 +61,7 @@ TEST_F(RetouchWindowTest, NewRefusesSizesOutsideTheLimitsAndIsRefusedWhileStarti
   EXPECT_EQ(doc->GetPicture().width, 64);
   EXPECT_EQ(doc->GetPicture().height, 48);
 
-  shell::TheAppState().starting = true;
+  ui::TheAppState().starting = true;
   EXPECT_EQ(s_manager->NewDocument(s_manager->RetouchTemplate()), nullptr);
   EXPECT_EQ(script.Titles().size(), 2u) << "no dialog while the program starts";
 }
@@ -334,7 +334,7 @@ TEST_F(RetouchWindowTest, DrawnPixelsFollowThePictureAtEachZoom) {
 }
 
 TEST_F(RetouchWindowTest, OnAnEightBitDisplayThePictureIsShownInCubeColours) {
-  windows::ForcedDisplayDepth() = 8;
+  ui::ForcedDisplayDepth() = 8;
   CRetouchDoc* doc = Open(Filled(60, 40, {128, 128, 128}));
   const wxImage shown = Shown(doc);
   int dark = 0, light = 0;

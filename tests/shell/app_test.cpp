@@ -18,7 +18,6 @@
 #include "retouch/window/retouch_doc.h"
 #include "shell/app.h"
 #include "shell/app_settings.h"
-#include "shell/app_state.h"
 #include "shell/doc_manager.h"
 #include "shell/logo_window.h"
 #include "shell/main_frame.h"
@@ -31,10 +30,12 @@
 #include "test_support/pseudo_terminal.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
+#include "ui/app_state.h"
+#include "ui/processing_dlg.h"
+#include "ui/wx_path.h"
 #include "windows/album_window.h"
-#include "windows/processing_dlg.h"
-#include "x_window.h"
 #include "workflows/connection.h"
+#include "x_window.h"
 
 namespace tessaly::shell {
 namespace {
@@ -55,7 +56,7 @@ class AppTest : public ::testing::Test {
   // The program's start: the probe of its construction, then InitInstance.
   bool Start(const std::vector<std::string>& args = {}) {
     LinkInit();
-    TheAppState() = AppState{};
+    ui::TheAppState() = ui::AppState{};
     bool started = App().InitInstance(CAppCommandLineInfo::Parse(args));
     test::Pump(100);
     return started;
@@ -90,7 +91,7 @@ class AppTest : public ::testing::Test {
 
 TEST_F(AppTest, FirstStartWithoutSettingsFile) {
   ASSERT_TRUE(Start());
-  const AppState& state = TheAppState();
+  const ui::AppState& state = ui::TheAppState();
   EXPECT_EQ(state.lastPort, 2) << "port 0 becomes the first usable port";
   EXPECT_EQ(TheLinkSetup().currentPort, 2);
   EXPECT_EQ(state.lastBps, 9600u);
@@ -118,7 +119,7 @@ TEST(StartupSettings, EveryEntryIsReadBackAndEmptyDirectoriesTakeTheInstallation
       "[Last Used Ext]\r\nAlbum=1\r\nRetouch=2\r\nCamera=3\r\n"
       "[Last Saved Ext]\r\nCamera=4\r\nRetouch=5\r\n"
       "[Last Name Mode]\r\nAlbum=1\r\n");
-  AppState state;
+  ui::AppState state;
   ReadStartupSettings(ini, state);
   EXPECT_EQ(state.albumDir, "/a/used");
   EXPECT_EQ(state.albumSaveDir, "/a/saved");
@@ -146,8 +147,8 @@ TEST_F(AppTest, StoredPortAndSpeedAreApplied) {
   WriteProfileInt("Last Used Port", "Comm", 2);
   WriteProfileInt("Last Used Bps", "Comm", 38400);
   ASSERT_TRUE(Start());
-  EXPECT_EQ(TheAppState().lastPort, 2);
-  EXPECT_EQ(TheAppState().lastBps, 38400u);
+  EXPECT_EQ(ui::TheAppState().lastPort, 2);
+  EXPECT_EQ(ui::TheAppState().lastBps, 38400u);
   EXPECT_EQ(TheLinkSetup().currentSpeed, 38400u);
 }
 
@@ -165,7 +166,7 @@ TEST_F(AppTest, WhatCannotBeOpenedSaysSoAndTheRestOpens) {
   fs::path picture = WritePicture("ok.bmp");
   ASSERT_TRUE(Start({gif.string(), m_folder.Path().string(), picture.string()}));
   EXPECT_EQ(m_prompt.Texts(), (std::vector<std::string>{std::string(MessageText(kMsgNotValidFileType))}));
-  EXPECT_EQ(TheAppState().albumPattern, "*.*") << "a folder opens with every picture type";
+  EXPECT_EQ(ui::TheAppState().albumPattern, "*.*") << "a folder opens with every picture type";
   // The folder opens as an album window, the picture in a retouch window.
   EXPECT_EQ(OpenPaths(), (std::vector<std::string>{m_folder.Path().string(), picture.string()}));
 }
@@ -194,7 +195,7 @@ TEST_F(AppTest, OpenDocumentFileRules) {
   EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>(2, std::string(MessageText(kMsgNotValidFileType))));
 
   m_prompt->Clear();
-  TheAppState().outOfMemory = true;
+  ui::TheAppState().outOfMemory = true;
   EXPECT_EQ(App().OpenDocumentFile(WritePicture("later.bmp").string()), nullptr);
   EXPECT_EQ(App().OpenDocumentFile(m_folder.Path().string()), nullptr);
   EXPECT_TRUE(m_prompt.Texts().empty()) << "refused silently while out of memory";
@@ -249,7 +250,7 @@ TEST_F(AppTest, TheCloseButtonDuringAJobCancelsItAndThenClosesAsExitDoes) {
   if (CLogoWindow* logo = App().LogoWindow()) logo->Finish();
   test::Pump(50);
   // A job as the camera and album windows run theirs: the main window is disabled.
-  auto* job = new windows::CProcessingDlg(App().MainFrame(), 10, "AUT_0001.JPG");
+  auto* job = new ui::CProcessingDlg(App().MainFrame(), 10, "AUT_0001.JPG");
   ASSERT_FALSE(App().MainFrame()->IsEnabled());
   test::SendCloseButton(App().MainFrame());
   ASSERT_TRUE(test::PumpUntil([&] { return job->Cancelled(); })) << "the job is asked to stop";
@@ -262,20 +263,28 @@ TEST_F(AppTest, TheCloseButtonDuringAJobCancelsItAndThenClosesAsExitDoes) {
   EXPECT_GT(ini.GetInt("Last Window", "Width", 0), 0) << "as Exit, it writes its place";
 }
 
-TEST_F(AppTest, PendingPictureMovesIntoANewDocument) {
+// The windows reach the application only through the services it installs.
+TEST_F(AppTest, WindowsReachTheApplicationThroughItsServices) {
   ASSERT_TRUE(Start());
-  PictureFile decoded;
-  decoded.picture = Picture::Make(32, 24, 24, 0x80);
-  wxDocument* doc = App().OpenPendingPicture(decoded, "AUT_0003.JPG");
+  ui::AppServices* services = ui::InstalledAppServices();
+  ASSERT_NE(services, nullptr) << "the application object installs its services";
+  EXPECT_EQ(services->MainWindow(), App().MainFrame());
+  EXPECT_EQ(&services->PrintData(), &App().PrintData());
+
+  wxDocument* doc = services->OpenPicture({Picture::Make(32, 24, 24, 0x80), "a comment", "AUT_0003.JPG"});
   ASSERT_NE(doc, nullptr);
   auto* retouch = dynamic_cast<retouch::CRetouchDoc*>(doc);
   ASSERT_NE(retouch, nullptr);
   EXPECT_EQ(retouch->GetPicture().width, 32);
   EXPECT_TRUE(retouch->HasPicture());
-  EXPECT_TRUE(decoded.picture.Empty()) << "the file object no longer holds the picture";
+  EXPECT_EQ(retouch->Comment(), "a comment");
   EXPECT_EQ(doc->GetTitle(), "AUT_0003.JPG");
   EXPECT_FALSE(doc->GetDocumentSaved()) << "a handed-over picture has no file yet";
-  EXPECT_FALSE(TheAppState().pendingPicture);
+
+  ui::TheAppState().outOfMemory = true;
+  EXPECT_EQ(services->OpenPicture({Picture::Make(8, 8, 24, 0x80), {}, "AUT_0004.JPG"}), nullptr)
+      << "nothing opens while the application is out of memory";
+  ui::TheAppState().outOfMemory = false;
 }
 
 // Confirms the "New" dialog of a new retouch document with its default size.
@@ -297,10 +306,10 @@ class ConfirmNewSize : public wxModalDialogHook {
 TEST_F(AppTest, NoBlankDocumentWhileStarting) {
   ASSERT_TRUE(Start());
   ConfirmNewSize confirm;
-  TheAppState().starting = true;
+  ui::TheAppState().starting = true;
   EXPECT_EQ(App().DocManager()->NewDocument(App().RetouchTemplate()), nullptr);
   EXPECT_EQ(confirm.shown, 0);
-  TheAppState().starting = false;
+  ui::TheAppState().starting = false;
   EXPECT_NE(App().DocManager()->NewDocument(App().RetouchTemplate()), nullptr);
   EXPECT_EQ(confirm.shown, 1);
 }
@@ -328,7 +337,7 @@ TEST_F(AppTest, RecentFilesKeepFourEntriesAcrossARestart) {
 
 #include <wx/frame.h>
 
-#include "shell/file_dialogs.h"
+#include "ui/file_dialogs.h"
 
 namespace tessaly::shell {
 namespace {
@@ -339,7 +348,7 @@ TEST_F(AppTest, PreviewSaysModifyingForAnEditedOpenPicture) {
   wxDocument* doc = App().OpenDocumentFile(picture.string());
   ASSERT_NE(doc, nullptr);
   auto* frame = new wxFrame(nullptr, wxID_ANY, "preview");
-  auto* panel = new CPreviewPanel(frame);
+  auto* panel = new ui::CPreviewPanel(frame);
   panel->ShowPreview(picture.string());
   EXPECT_EQ(panel->StatusText(), "") << "open but unchanged";
   doc->Modify(true);
@@ -432,7 +441,7 @@ TEST_F(AppTest, RecentFilesAreOnTheFileMenu) {
 }  // namespace
 }  // namespace tessaly::shell
 
-#include "shell/file_dialogs.h"
+#include "ui/file_dialogs.h"
 
 namespace tessaly::shell {
 namespace {
@@ -440,8 +449,8 @@ namespace {
 // Runs the File Open command and answers its dialog with path and OK.
 void ChooseInFileOpen(CMainFrame* frame, const fs::path& path, bool readOnly = false) {
   wxTheApp->CallAfter([path, readOnly] {
-    CPreviewFileDialog* dialog = nullptr;
-    test::PumpUntil([&] { return (dialog = CPreviewFileDialog::Running()) != nullptr && dialog->IsModal(); });
+    ui::CPreviewFileDialog* dialog = nullptr;
+    test::PumpUntil([&] { return (dialog = ui::CPreviewFileDialog::Running()) != nullptr && dialog->IsModal(); });
     if (dialog == nullptr) return;
     dialog->SetPath(path.string());
     test::Pump(300);
@@ -463,7 +472,7 @@ TEST_F(AppTest, FileOpenRefusesAGifAndOpensAPicture) {
   fs::path picture = WritePicture("chosen.jpg");
   ChooseInFileOpen(App().MainFrame(), picture, true);
   EXPECT_EQ(OpenPaths(), std::vector<std::string>{picture.string()});
-  EXPECT_TRUE(TheAppState().readOnlyChosen);
+  EXPECT_TRUE(ui::TheAppState().readOnlyChosen);
   EXPECT_EQ(ReadProfileString("Last Used Dir", "Retouch", ""), m_folder.Path().string());
   auto* doc = dynamic_cast<retouch::CRetouchDoc*>(App().DocManager()->GetDocumentsVector().front());
   ASSERT_NE(doc, nullptr);
@@ -574,7 +583,7 @@ TEST_F(AppTest, HandedOverFilesAreCarriedOutAndTheProgramStays) {
   test::Pump(100);
   EXPECT_EQ(OpenPaths(), (std::vector<std::string>{one.string(), m_folder.Path().string()}));
   EXPECT_EQ(m_prompt.Texts(), (std::vector<std::string>{std::string(MessageText(kMsgNotValidFileType))}));
-  EXPECT_EQ(TheAppState().albumPattern, "*.*");
+  EXPECT_EQ(ui::TheAppState().albumPattern, "*.*");
   ASSERT_NE(App().MainFrame(), nullptr) << "printing for another start does not end the program";
   EXPECT_TRUE(App().MainFrame()->IsShown());
 
@@ -608,7 +617,7 @@ TEST_F(AppTest, ALaterStartsFilesOpenInTheRunningProgram) {
   }, 30000));
   EXPECT_EQ(later.get(), StartOutcome::kHandedOver);
   std::vector<fs::path> opened;
-  for (wxDocument* doc : App().DocManager()->GetDocumentsVector()) opened.push_back(windows::WxToPath(doc->GetFilename()));
+  for (wxDocument* doc : App().DocManager()->GetDocumentsVector()) opened.push_back(ui::WxToPath(doc->GetFilename()));
   EXPECT_EQ(opened, (std::vector<fs::path>{m_folder / "one.bmp", m_folder / shiftJis})) << "names stay bytes";
   EXPECT_TRUE(m_prompt.Texts().empty()) << testing::PrintToString(m_prompt.Texts());
   served.server.reset();

@@ -17,12 +17,12 @@
 #include "base/ini_file.h"
 #include "camera/port.h"
 #include "shell/app_settings.h"
-#include "shell/app_state.h"
 #include "shell_test_support.h"
 #include "test_support/forwarding_backend.h"
 #include "test_support/pseudo_terminal.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
+#include "ui/app_state.h"
 #include "workflows/connection.h"
 
 namespace tessaly::shell {
@@ -68,7 +68,7 @@ class CommSetupTest : public ::testing::Test {
     WriteProfileInt("Last Used Port", "Comm", port);
     WriteProfileInt("Last Used Bps", "Comm", speed);
     LinkInit();
-    m_state = AppState{};
+    m_state = ui::AppState{};
     ApplyStartupPortAndSpeed(m_state);
   }
   long Stored(const char* section) { return ReadProfileInt(section, "Comm", -7); }
@@ -79,7 +79,7 @@ class CommSetupTest : public ::testing::Test {
   std::vector<std::unique_ptr<test::ScopedEnv>> m_env;
   std::unique_ptr<PortBackend> m_previous;
   bool m_backendSet = false;
-  AppState m_state;
+  ui::AppState m_state;
   test::RecordedPrompt m_prompt;
 };
 

@@ -1,6 +1,6 @@
 // The file dialogs: their plain rules as tables, and the dialogs themselves driven the
 // way the toolkit drives them (its OK arrives as the dialog's OK button event).
-#include "shell/file_dialogs.h"
+#include "ui/file_dialogs.h"
 
 #include <gtest/gtest.h>
 #include <wx/uiaction.h>
@@ -14,12 +14,12 @@
 #include "formats/picture_file.h"
 #include "shell/app.h"
 #include "shell/doc_manager.h"
-#include "shell/file_dialog_rules.h"
 #include "shell_test_support.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
+#include "ui/file_dialog_rules.h"
 
-namespace tessaly::shell {
+namespace tessaly::ui {
 namespace {
 
 namespace fs = std::filesystem;
@@ -263,4 +263,4 @@ TEST_F(PreviewPanelTest, ShowsSizeAndClearsForFoldersAndBadFiles) {
 }
 
 }  // namespace
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui

@@ -8,11 +8,11 @@
 #include <wx/xrc/xmlres.h>
 
 #include "base/ini_file.h"
-#include "shell/app_state.h"
 #include "shell/translations.h"
 #include "shell/window_placement.h"
 #include "shell_test_support.h"
 #include "test_support/temp_folder.h"
+#include "ui/app_state.h"
 
 namespace tessaly::shell {
 namespace {
@@ -87,12 +87,12 @@ TEST_F(MainFrameTest, CommandsWithoutTheirWindowsAreDisabled) {
 
 TEST_F(MainFrameTest, ThumbnailTogglesTheNamesOnlyPreference) {
   CMainFrame* frame = OpenFrame();
-  TheAppState().namesOnlyPreference = false;
+  ui::TheAppState().namesOnlyPreference = false;
   wxCommandEvent toggle(wxEVT_MENU, XRCID("ID_THUMBNAIL"));
   frame->ProcessWindowEvent(toggle);
-  EXPECT_TRUE(TheAppState().namesOnlyPreference);
+  EXPECT_TRUE(ui::TheAppState().namesOnlyPreference);
   frame->ProcessWindowEvent(toggle);
-  EXPECT_FALSE(TheAppState().namesOnlyPreference);
+  EXPECT_FALSE(ui::TheAppState().namesOnlyPreference);
 }
 
 TEST_F(MainFrameTest, LastWindowSurvivesACloseAndANewStart) {

@@ -10,15 +10,15 @@
 #include "base/ini_file.h"
 #include "formats/picture_file.h"
 #include "shell/app.h"
-#include "shell/app_state.h"
 #include "shell/comm_setup_dialog.h"
-#include "shell/file_dialogs.h"
 #include "shell/logo_window.h"
 #include "shell/main_frame.h"
 #include "shell/translations.h"
 #include "shell_test_support.h"
 #include "test_support/pseudo_terminal.h"
 #include "test_support/temp_folder.h"
+#include "ui/app_state.h"
+#include "ui/file_dialogs.h"
 #include "workflows/connection.h"
 
 namespace tessaly::shell {
@@ -68,7 +68,7 @@ TEST(Screenshots, DISABLED_EveryShellWindow) {
     for (const char* xrc : {"main_frame.xrc", "shell_dialogs.xrc"})
       wxXmlResource::Get()->Unload(wxString("memory:XRC_resource/") + xrc);
     LinkInit();
-    TheAppState() = AppState{};
+    ui::TheAppState() = ui::AppState{};
     CCameraApp& app = *TheApp();
     ASSERT_TRUE(app.InitInstance(CAppCommandLineInfo::Parse({})));
     Shoot(lang + "-main-logo");
@@ -77,17 +77,17 @@ TEST(Screenshots, DISABLED_EveryShellWindow) {
     Shoot(lang + "-main-picture");
 
     {
-    CPreviewFileDialog open(app.MainFrame(), _("Open"), MessageText(kMsgOpenFilter), folder.Path().string(), 2);
+    ui::CPreviewFileDialog open(app.MainFrame(), _("Open"), MessageText(kMsgOpenFilter), folder.Path().string(), 2);
     ShootModal(open, lang + "-file-open", [&] {
       open.SetPath((folder / "sample.jpg").string());
       test::Pump(500);
       if (open.Panel()) open.Panel()->ShowPreview((folder / "sample.jpg").string());
     });
-    CFolderDialog chooser(app.MainFrame(), _("Open Album"), MessageText(kMsgOpenFilter), folder.Path().string(), 2);
+    ui::CFolderDialog chooser(app.MainFrame(), _("Open Album"), MessageText(kMsgOpenFilter), folder.Path().string(), 2);
     ShootModal(chooser, lang + "-folder-chooser");
-    CFileSaveDialog save(app.MainFrame(), _("Save As"), kSaveAsFilter, folder.Path().string(), "photo.jpg", 1);
+    ui::CFileSaveDialog save(app.MainFrame(), _("Save As"), kSaveAsFilter, folder.Path().string(), "photo.jpg", 1);
     ShootModal(save, lang + "-save-as");
-    CCommSetupDialog comm(app.MainFrame(), TheAppState());
+    CCommSetupDialog comm(app.MainFrame(), ui::TheAppState());
     ShootModal(comm, lang + "-comm-setup");
     }
     app.CloseEverything();

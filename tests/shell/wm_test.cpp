@@ -19,19 +19,19 @@
 #include "base/ini_file.h"
 #include "formats/picture_file.h"
 #include "shell/app.h"
-#include "shell/app_state.h"
 #include "shell/logo_window.h"
 #include "shell/main_frame.h"
-#include "shell/file_dialogs.h"
 #include "shell/window_placement.h"
-#include "shell/wx_prompt.h"
 #include "shell_test_support.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
+#include "ui/app_state.h"
+#include "ui/file_dialogs.h"
+#include "ui/wx_prompt.h"
 #include "windows/slide_show.h"
 #include "windows/x_screen.h"
-#include "x_window.h"
 #include "workflows/connection.h"
+#include "x_window.h"
 
 namespace tessaly::shell {
 namespace {
@@ -99,7 +99,7 @@ class WindowManagerTest : public ::testing::Test {
 
   bool Start() {
     LinkInit();
-    TheAppState() = AppState{};
+    ui::TheAppState() = ui::AppState{};
     bool started = App().InitInstance(CAppCommandLineInfo::Parse({}));
     test::Pump(100);
     return started;
@@ -226,7 +226,7 @@ TEST_F(WindowManagerTest, AMessageBoxHasItsIconNamesItsFileAndKeepsItsSize) {
   });
   {
     PromptSubject subject((m_folder / "fake.bmp").string());
-    WxPrompt().Show(kMsgNotValidFileType);
+    ui::WxPrompt().Show(kMsgNotValidFileType);
   }
   ASSERT_FALSE(actions.empty()) << "the window manager lists what the box allows";
   // (openbox keeps a minimise button on every dialog, whatever its hints ask.)
@@ -241,7 +241,7 @@ TEST_F(WindowManagerTest, AMessageBoxHasItsIconNamesItsFileAndKeepsItsSize) {
 TEST_F(WindowManagerTest, SaveAsFitsA1280By800Screen) {
   ASSERT_TRUE(Start());
   if (CLogoWindow* logo = App().LogoWindow()) logo->Finish();
-  CFileSaveDialog save(App().MainFrame(), "Save As", kSaveAsFilter, m_folder.Path().string(), "photo.jpg", 1);
+  ui::CFileSaveDialog save(App().MainFrame(), "Save As", kSaveAsFilter, m_folder.Path().string(), "photo.jpg", 1);
   wxRect shown;
   test::RunModal(save, [&] {
     test::PumpUntil([&] {

@@ -16,8 +16,8 @@
 #include "test_support/pictures.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
+#include "ui/dc_render_device.h"
 #include "windows/album_window.h"
-#include "windows/dc_render_device.h"
 #include "x_screen.h"
 
 namespace tessaly::test {

@@ -11,7 +11,8 @@
 #include "album_test_support.h"
 #include "base/ini_file.h"
 #include "camera/camera_ops.h"
-#include "shell/file_dialogs.h"
+#include "ui/file_dialogs.h"
+#include "ui/wx_path.h"
 #include "retouch/window/retouch_template.h"
 #include "camera/link.h"
 #include "camera/port.h"
@@ -35,7 +36,7 @@ TEST_F(AlbumWindow, AllPatternListsPicturesOnlyAndTitlesTheWindow) {
   CAlbumView* view = Open(m_folder.Path(), "*.*");
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(ItemNames(view), (Names{"a.JPG", "c.dib"}));
-  EXPECT_EQ(view->GetFrame()->GetLabel(), "Album  :  " + PathToWx(m_folder.Path()) + "/");
+  EXPECT_EQ(view->GetFrame()->GetLabel(), "Album  :  " + ui::PathToWx(m_folder.Path()) + "/");
   EXPECT_TRUE(m_prompt.Texts().empty());
   test::SaveScreenshot("album");
 }
@@ -77,7 +78,7 @@ TEST_F(AlbumWindow, DoubleClickOpensARetouchWindowWhateverTheNamesEncoding) {
   input.MouseDblClick();
   ASSERT_TRUE(PumpUntil([&] { return m_manager->GetDocumentsVector().size() == 2; }));
   wxDocument* opened = m_manager->GetDocumentsVector()[1];
-  EXPECT_EQ(WxToPath(opened->GetFilename()), m_folder / shiftJis);
+  EXPECT_EQ(ui::WxToPath(opened->GetFilename()), m_folder / shiftJis);
   EXPECT_TRUE(m_prompt.Texts().empty()) << testing::PrintToString(m_prompt.Texts());
   // The window's tab reads as the album's caption does.
   EXPECT_EQ(opened->GetFirstView()->GetFrame()->GetLabel(), view->Items()[0].caption);
@@ -224,8 +225,8 @@ TEST_F(AlbumWindow, OpenAlbumTakesTheFolderAndThePatternOfTheChosenType) {
   fs::create_directory(pictures);
   wxTheApp->CallAfter([&] {
     for (wxWindow* window : wxTopLevelWindows)
-      if (auto* dialog = dynamic_cast<shell::CFolderDialog*>(window); dialog && dialog->IsModal()) {
-        dialog->SetFolder(PathToWx(pictures));
+      if (auto* dialog = dynamic_cast<ui::CFolderDialog*>(window); dialog && dialog->IsModal()) {
+        dialog->SetFolder(ui::PathToWx(pictures));
         dialog->SetFilterIndex(2);  // "JPEG(*.jpg)"
         wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
         ok.SetEventObject(dialog->FindWindow(wxID_OK));
@@ -266,7 +267,7 @@ TEST_F(AlbumWindow, ThumbnailsOnTheScreenFollowTheRuleForEveryFormat) {
     SCOPED_TRACE(view->Items()[i].name);
     PictureFile file;
     ASSERT_TRUE(OpenPictureFile(file, view->PathOf(i)));
-    wxImage expected = ImageOfPicture(MakeAlbumThumbnail(file.picture, background));
+    wxImage expected = ui::ImageOfPicture(MakeAlbumThumbnail(file.picture, background));
     wxImage shown = test::GrabScreen(view->Grid()->IconScreenRect(i));
     ASSERT_EQ(shown.GetWidth(), 80);
     int differences = 0;
@@ -392,7 +393,7 @@ TEST(AlbumDrag, OpensOnlyWhenDroppedOnTheMainWindowOutsideTheAlbum) {
 
 TEST(AlbumPaths, NamesThatAreNotUtf8SurviveWx) {
   for (std::string name : {"/tmp/plain.jpg", "/tmp/\x8e\xca\x90\x5e.jpg", "/tmp/\xff\xfe.bmp", "/tmp/写真.jpg"})
-    EXPECT_EQ(WxToPath(PathToWx(name)).native(), name);
+    EXPECT_EQ(ui::WxToPath(ui::PathToWx(name)).native(), name);
 }
 
 // ---------------------------------------------------------------- Save To Camera

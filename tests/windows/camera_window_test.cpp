@@ -22,10 +22,10 @@
 #include "camera/thumbnail.h"
 #include "retouch/window/retouch_doc.h"
 #include "shell/app.h"
-#include "shell/app_state.h"
+#include "ui/app_state.h"
 #include "shell/command_line.h"
 #include "shell/doc_manager.h"
-#include "shell/file_dialogs.h"
+#include "ui/file_dialogs.h"
 #include "shell/logo_window.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"
@@ -33,7 +33,7 @@
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
 #include "windows/camera_window.h"
-#include "windows/processing_dlg.h"
+#include "ui/processing_dlg.h"
 #include "workflows/connection.h"
 #include "x_screen.h"
 
@@ -41,8 +41,8 @@ namespace tessaly::windows {
 namespace {
 
 namespace fs = std::filesystem;
-using shell::AppState;
-using shell::TheAppState;
+using ui::AppState;
+using ui::TheAppState;
 
 // Answers the next folder dialog with a folder, as a person typing it and pressing OK.
 class FolderAnswer : public wxTimer {
@@ -50,7 +50,7 @@ class FolderAnswer : public wxTimer {
   explicit FolderAnswer(fs::path folder) : m_folder(std::move(folder)) { Start(20); }
   void Notify() override {
     for (wxWindow* window : wxTopLevelWindows) {
-      auto* dialog = dynamic_cast<shell::CFolderDialog*>(window);
+      auto* dialog = dynamic_cast<ui::CFolderDialog*>(window);
       if (dialog && dialog->IsModal()) {
         m_title = dialog->GetTitle();
         dialog->SetFolder(wxString::FromUTF8(m_folder.string()));
@@ -83,7 +83,7 @@ class CameraWindowTest : public ::testing::Test {
       m_ports.push_back(std::make_unique<test::ScopedEnv>(("TESSALY_COM" + std::to_string(slot)).c_str(), device));
     }
     LinkInit();
-    TheAppState() = AppState{};
+    ui::TheAppState() = ui::AppState{};
     ASSERT_TRUE(App().InitInstance(shell::CAppCommandLineInfo::Parse({})));
     test::Pump(50);
   }
@@ -187,7 +187,7 @@ TEST_F(CameraWindowTest, TheProgressStaysInFrontWhenTheLogoGoes) {
   watcher.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
     wxDialog* dialog = nullptr;
     for (wxWindow* window : wxTopLevelWindows)
-      if (auto* found = dynamic_cast<CProcessingDlg*>(window); found && found->IsShown()) dialog = found;
+      if (auto* found = dynamic_cast<ui::CProcessingDlg*>(window); found && found->IsShown()) dialog = found;
     CCameraView* view = View();
     if (dialog == nullptr || view == nullptr || view->Items().size() < 2) return;
     if (step == 0) {
@@ -271,10 +271,10 @@ TEST_F(CameraWindowTest, TheApplicationsCommandsWorkFromTheCameraWindowsMenu) {
   Start({"--generate", "2"});
   CCameraView* view = OpenCamera();
   ASSERT_NE(view, nullptr);
-  const bool before = TheAppState().namesOnlyPreference;
+  const bool before = ui::TheAppState().namesOnlyPreference;
   wxCommandEvent thumbnail(wxEVT_MENU, XRCID("ID_THUMBNAIL"));
   view->GetFrame()->GetEventHandler()->ProcessEvent(thumbnail);
-  EXPECT_NE(TheAppState().namesOnlyPreference, before);
+  EXPECT_NE(ui::TheAppState().namesOnlyPreference, before);
   wxUpdateUIEvent open(XRCID("ID_OPEN_CAMERA_ALBUM"));
   open.SetEventObject(view->GetFrame());
   view->GetFrame()->GetEventHandler()->ProcessEvent(open);
@@ -346,7 +346,7 @@ TEST_F(CameraWindowTest, CopyPutsCompleteFilesWithTheCameraBytesOnTheClipboard) 
 
 TEST_F(CameraWindowTest, SaveAllNamesThePicturesWithThePrefix) {
   Start({"--generate", "12"});
-  TheAppState().savePrefix = "ABCD";
+  ui::TheAppState().savePrefix = "ABCD";
   fs::create_directories(m_folder / "out");
   FolderAnswer answer(m_folder / "out");
   App().SaveCameraImagesToDisk();

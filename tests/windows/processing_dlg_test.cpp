@@ -9,10 +9,10 @@
 #include <wx/uiaction.h>
 
 #include "shell/shell_test_support.h"
-#include "windows/processing_dlg.h"
+#include "ui/processing_dlg.h"
 #include "x_screen.h"
 
-namespace tessaly::windows {
+namespace tessaly::ui {
 namespace {
 
 using test::Pump;
@@ -116,4 +116,4 @@ TEST_F(ProcessingDlgTest, NamesThatAreNotUtf8AreShownDecoded) {
 }
 
 }  // namespace
-}  // namespace tessaly::windows
+}  // namespace tessaly::ui

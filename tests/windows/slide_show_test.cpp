@@ -8,9 +8,9 @@
 
 #include "album_test_support.h"
 #include "picture/slide_show.h"
+#include "ui/printing.h"
 #include "windows/contact_sheet_printout.h"
 #include "windows/slide_show.h"
-#include "shell/printing.h"
 
 #include <fstream>
 
@@ -297,9 +297,9 @@ TEST_F(SlideShow, ContactSheetsPrintToPdfWithoutAPrinter) {
   ASSERT_EQ(view->Items().size(), 41u);
   std::unique_ptr<wxPrintout> printout(view->OnCreatePrintout());
   fs::path pdf = m_folder / "sheets.pdf";
-  auto target = shell::MakeFilePrintTarget(pdf.string(), 100);
+  auto target = ui::MakeFilePrintTarget(pdf.string(), 100);
   ASSERT_TRUE(target->IsOk());
-  EXPECT_EQ(shell::RunPrintLoop(m_frame, *printout, *target), shell::PrintOutcome::kPrinted);
+  EXPECT_EQ(ui::RunPrintLoop(m_frame, *printout, *target), ui::PrintOutcome::kPrinted);
   EXPECT_TRUE(m_prompt.Texts().empty()) << testing::PrintToString(m_prompt.Texts());
   target.reset();
   ASSERT_TRUE(fs::exists(pdf));

@@ -1,4 +1,4 @@
-#include "windows/processing_dlg.h"
+#include "ui/processing_dlg.h"
 
 #include <wx/app.h>
 #include <wx/button.h>
@@ -12,7 +12,7 @@
 
 #include "formats/album_scan.h"
 
-namespace tessaly::windows {
+namespace tessaly::ui {
 
 CProcessingDlg::CProcessingDlg(wxWindow* parent, int steps, const wxString& name) {
   wxXmlResource::Get()->LoadDialog(this, parent, "IDD_PROCESSING");
@@ -156,4 +156,4 @@ wxString DisplayName(std::string_view bytes) {
   return wxString::FromUTF8(text.data(), text.size());
 }
 
-}  // namespace tessaly::windows
+}  // namespace tessaly::ui

@@ -4,7 +4,7 @@
 
 #include "base/prompt.h"
 
-namespace tessaly::shell {
+namespace tessaly::ui {
 
 class WxPrompt : public UserPrompt {
  public:
@@ -12,4 +12,4 @@ class WxPrompt : public UserPrompt {
   PromptAnswer Show(std::string_view text, PromptButtons buttons) override;
 };
 
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui

@@ -1,9 +1,9 @@
-#include "shell/file_dialog_rules.h"
+#include "ui/file_dialog_rules.h"
 
 #include <algorithm>
 #include <cctype>
 
-namespace tessaly::shell {
+namespace tessaly::ui {
 namespace {
 
 std::vector<std::string> SplitBars(std::string_view filter) {
@@ -125,4 +125,4 @@ Picture PreviewPicture(const Picture& picture, int maxWidth, int maxHeight) {
   return reduced;
 }
 
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui

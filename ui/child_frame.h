@@ -4,7 +4,7 @@
 
 #include <wx/docmdi.h>
 
-namespace tessaly::windows {
+namespace tessaly::ui {
 
 class CChildFrame : public wxDocMDIChildFrame {
  public:
@@ -15,4 +15,4 @@ class CChildFrame : public wxDocMDIChildFrame {
   void DoGiveHelp(const wxString& text, bool show) override;
 };
 
-}  // namespace tessaly::windows
+}  // namespace tessaly::ui

@@ -1,9 +1,10 @@
-#include "shell/file_dialogs.h"
+#include "ui/file_dialogs.h"
 
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dcclient.h>
 #include <wx/dirctrl.h>
+#include <wx/docview.h>
 #include <wx/display.h>
 #include <wx/filename.h>
 #include <wx/stattext.h>
@@ -19,10 +20,9 @@
 
 #include "base/prompt.h"
 #include "formats/picture_file.h"
-#include "shell/app.h"
-#include "windows/dc_render_device.h"
-#include "shell/doc_manager.h"
-#include "shell/file_dialog_rules.h"
+#include "ui/app_services.h"
+#include "ui/dc_render_device.h"
+#include "ui/file_dialog_rules.h"
 
 // The toolkit's window calls under wx (its headers are not needed for them).
 extern "C" {
@@ -31,7 +31,7 @@ void gtk_window_resize(_GtkWindow* window, int width, int height);
 void gtk_window_move(_GtkWindow* window, int x, int y);
 }
 
-namespace tessaly::shell {
+namespace tessaly::ui {
 namespace {
 
 // How often the dialogs look whether the chosen type changed: the toolkit's chooser
@@ -107,8 +107,8 @@ void CPreviewPanel::ShowPreview(const wxString& path) {
     return;
   }
   wxString status;
-  if (CCameraApp* app = TheApp(); app != nullptr && app->DocManager() != nullptr) {
-    wxDocument* open = app->DocManager()->FindOpenDocument(path);
+  if (const AppServices* services = InstalledAppServices()) {
+    wxDocument* open = services->FindOpenDocument(path);
     if (open != nullptr && open->IsModified()) status = wxGetTranslation(FromUtf8(MessageText(kMsgModifying)));
   }
   m_status->SetLabel(status);
@@ -143,7 +143,7 @@ void CPreviewPanel::OnPaintPreview(wxPaintEvent&) {
   dc.Clear();
   if (!m_reduced.Empty()) {
     try {
-      windows::DcRenderDevice device(dc);
+      DcRenderDevice device(dc);
       if (!m_slot.renderer) {
         if (m_reduced.bitsPerPixel == 24)
           CreateRenderer(m_slot, m_reduced.width, m_reduced.height, m_reduced.pixels, 0, 0, m_reduced.width,
@@ -350,4 +350,4 @@ void CFileSaveDialog::OnOk(wxCommandEvent& event) {
   event.Skip();
 }
 
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui

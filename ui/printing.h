@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-namespace tessaly::shell {
+namespace tessaly::ui {
 
 // The user-abort flag: cleared when a job starts, set by the status dialog's Cancel.
 bool& UserAbort();
@@ -85,4 +85,4 @@ class CPrintingDlg : public wxDialog {
   void SetPage(int page);
 };
 
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui

@@ -11,7 +11,7 @@
 
 #include "picture/picture.h"
 
-namespace tessaly::shell {
+namespace tessaly::ui {
 
 // A filter string of the program ("JPEG(*.jpg)|*.jpg|TIFF(*.tif)|*.tif|") as
 // (label, pattern) pairs.
@@ -52,4 +52,4 @@ inline int StoredFilterIndex(int toolkit) { return toolkit + 1; }
 // empty one. Throws std::bad_alloc.
 Picture PreviewPicture(const Picture& picture, int maxWidth = 80, int maxHeight = 60);
 
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui

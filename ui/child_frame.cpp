@@ -1,6 +1,6 @@
-#include "windows/child_frame.h"
+#include "ui/child_frame.h"
 
-namespace tessaly::windows {
+namespace tessaly::ui {
 
 CChildFrame::CChildFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent, const wxString& title,
                          const wxSize& size)
@@ -10,4 +10,4 @@ void CChildFrame::DoGiveHelp(const wxString& text, bool show) {
   if (wxMDIParentFrame* parent = GetMDIParent()) parent->DoGiveHelp(text, show);
 }
 
-}  // namespace tessaly::windows
+}  // namespace tessaly::ui

@@ -1,4 +1,4 @@
-#include "shell/wx_prompt.h"
+#include "ui/wx_prompt.h"
 
 #include <wx/app.h>
 #include <wx/generic/msgdlgg.h>
@@ -10,7 +10,7 @@
 
 #include "formats/album_scan.h"
 
-namespace tessaly::shell {
+namespace tessaly::ui {
 
 namespace {
 
@@ -64,4 +64,4 @@ PromptAnswer WxPrompt::Show(std::string_view text, PromptButtons buttons) {
   return PromptAnswer::kOk;
 }
 
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui

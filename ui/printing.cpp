@@ -1,4 +1,4 @@
-#include "shell/printing.h"
+#include "ui/printing.h"
 
 #include <cairo/cairo-pdf.h>
 #include <cairo/cairo.h>
@@ -18,9 +18,9 @@
 #include <utility>
 
 #include "base/prompt.h"
-#include "shell/app.h"
+#include "ui/app_services.h"
 
-namespace tessaly::shell {
+namespace tessaly::ui {
 namespace {
 
 wxSize PaperTenthsOfMillimetre() {
@@ -144,7 +144,7 @@ bool ContinuePrinting() {
 }
 
 wxPrintData& ThePrintData() {
-  if (auto* app = dynamic_cast<CCameraApp*>(wxTheApp)) return app->PrintData();
+  if (AppServices* services = InstalledAppServices()) return services->PrintData();
   static wxPrintData data;
   return data;
 }
@@ -306,4 +306,4 @@ bool ShowPrintPreview(wxWindow* parent, wxPrintout* forView, wxPrintout* forPrin
   return true;
 }
 
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui

@@ -19,7 +19,7 @@ class wxGenericDirCtrl;
 class wxStaticText;
 class wxTextCtrl;
 
-namespace tessaly::shell {
+namespace tessaly::ui {
 
 // The panel below File Open's chooser: an 80 x 60 preview of the picture under the
 // cursor, its width and height, "Modifying ..." for a picture being edited with unsaved
@@ -126,4 +126,4 @@ class CFileSaveDialog : public wxFileDialog {
   wxTimer m_timer;
 };
 
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui

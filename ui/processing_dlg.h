@@ -21,7 +21,7 @@ class wxGauge;
 class wxStaticText;
 class wxWindowDisabler;
 
-namespace tessaly::windows {
+namespace tessaly::ui {
 
 class CProcessingDlg : public wxDialog {
  public:
@@ -94,4 +94,4 @@ class ProcessingObserver : public TransferObserver {
 // encoding (old Shift-JIS names) decoded as well as can be, never lost.
 wxString DisplayName(std::string_view bytes);
 
-}  // namespace tessaly::windows
+}  // namespace tessaly::ui

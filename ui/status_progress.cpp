@@ -1,4 +1,4 @@
-#include "shell/status_progress.h"
+#include "ui/status_progress.h"
 
 #include <wx/frame.h>
 #include <wx/gauge.h>
@@ -7,7 +7,7 @@
 
 #include <vector>
 
-namespace tessaly::shell {
+namespace tessaly::ui {
 
 StatusBarProgress::~StatusBarProgress() { End(); }
 
@@ -77,4 +77,4 @@ void StatusBarProgress::End() {
   for (int i = 0; i < 2; ++i) bar->SetStatusText(m_saved[i].text, i);
 }
 
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui

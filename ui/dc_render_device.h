@@ -10,7 +10,7 @@
 #include "picture/render_device.h"
 #include "picture/renderer.h"
 
-namespace tessaly::windows {
+namespace tessaly::ui {
 
 class DcRenderDevice : public RenderDevice {
  public:
@@ -70,4 +70,4 @@ wxImage ImageOfPicture(const Picture& picture);
 // bitmap when the renderer could not be made.
 wxBitmap BitmapThroughRenderer(const Picture& cell);
 
-}  // namespace tessaly::windows
+}  // namespace tessaly::ui

@@ -1,4 +1,4 @@
-#include "windows/dc_render_device.h"
+#include "ui/dc_render_device.h"
 
 #include <wx/dcmemory.h>
 #include <wx/gdicmn.h>
@@ -9,9 +9,9 @@
 #include <new>
 
 #include "retouch/canvas_stretch.h"
-#include "shell/app_state.h"
+#include "ui/app_state.h"
 
-namespace tessaly::windows {
+namespace tessaly::ui {
 
 int& ForcedDisplayDepth() {
   static int depth = [] {
@@ -42,7 +42,7 @@ int DcRenderDevice::PixelsPerInchY() const {
   return m_options.pixelsPerInchY > 0 ? m_options.pixelsPerInchY : m_dc.GetPPI().y;
 }
 
-void DcRenderDevice::NoteOutOfMemory() { shell::TheAppState().outOfMemory = true; }
+void DcRenderDevice::NoteOutOfMemory() { TheAppState().outOfMemory = true; }
 
 PixelRect DcRenderDevice::Visible() const {
   wxCoord x = 0, y = 0, w = 0, h = 0;
@@ -159,4 +159,4 @@ wxBitmap BitmapThroughRenderer(const Picture& cell) {
   return image.IsOk() ? wxBitmap(image) : wxBitmap();
 }
 
-}  // namespace tessaly::windows
+}  // namespace tessaly::ui

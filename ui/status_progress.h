@@ -8,7 +8,7 @@
 class wxFrame;
 class wxGauge;
 
-namespace tessaly::shell {
+namespace tessaly::ui {
 
 class StatusBarProgress : public ProgressDisplay {
  public:
@@ -42,4 +42,4 @@ class StatusBarProgress : public ProgressDisplay {
   long m_lastPaint = 0;
 };
 
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui

@@ -8,13 +8,9 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/window_placement.h"
+#include "ui/screen_rect.h"
 
-namespace tessaly {
-class PictureFile;
-}
-
-namespace tessaly::shell {
+namespace tessaly::ui {
 
 struct AppState {
   // True when the camera and album windows list names instead of thumbnails.
@@ -45,15 +41,6 @@ struct AppState {
   // "Last Name Mode" of the album, read at start-up.
   int lastNameMode = 0;
 
-  // The hand-over of a decoded picture to a new retouch document: the camera window
-  // points pendingPictureFile at the file object holding the picture and its name, sets
-  // pendingPicture, asks the retouch template for a new document and clears the flag
-  // again. The new document moves the picture out of the file object.
-  bool pendingPicture = false;
-  PictureFile* pendingPictureFile = nullptr;
-  // The name the handed-over picture gets as its document title.
-  std::string pendingPictureName;
-
   // True while the program starts: a new retouch document without a picture is refused
   // then, so the program starts with no document open.
   bool starting = false;
@@ -66,4 +53,4 @@ struct AppState {
 
 AppState& TheAppState();
 
-}  // namespace tessaly::shell
+}  // namespace tessaly::ui
