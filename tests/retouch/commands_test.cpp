@@ -28,6 +28,9 @@ TEST(RetouchCommands, EachCommandAndMenuNameOnce) {
     EXPECT_EQ(row.zoomIndex >= 0, row.rule == CommandRule::kZoomStep) << row.menuName;
   }
   EXPECT_EQ(FindRetouchCommand("ID_NOT_A_COMMAND"), nullptr);
+  // Every command has its row: the window looks rows up by command as well.
+  for (int c = static_cast<int>(RetouchCommand::kZoom50); c <= static_cast<int>(RetouchCommand::kPrintPreview); ++c)
+    EXPECT_TRUE(commands.contains(static_cast<RetouchCommand>(c))) << c;
 }
 
 TEST(RetouchCommands, TheShapeCommandsDropTheSelection) {
