@@ -289,6 +289,8 @@ InteractionActions RetouchInteraction::Shift(bool down) {
 
 InteractionActions RetouchInteraction::Discard(const RetouchPictureState& picture) {
   InteractionActions actions = picture.HasFloating() ? RepaintAll() : RepaintOutline(m_outline);
+  // A band being dragged goes from the screen, but the drag goes on and brings it back
+  // with the next move.
   if (m_outlineKind != OutlineKind::kBand)
     SetOutline(OutlineKind::kNone, {});
   else

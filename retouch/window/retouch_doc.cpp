@@ -377,8 +377,8 @@ EditResult CRetouchDoc::Run(RetouchCommand command) {
         return AdjustBrightness(d.Value() - 128);
       });
     case C::kPhotoProperties: PhotoPropertiesCommand(); return EditResult::kUnchanged;
-    case C::kSave: return Save() ? EditResult::kDone : EditResult::kUnchanged;
-    case C::kSaveAs: return SaveAs() ? EditResult::kDone : EditResult::kUnchanged;
+    case C::kSave: Save(); return EditResult::kUnchanged;
+    case C::kSaveAs: SaveAs(); return EditResult::kUnchanged;
     case C::kSaveToCamera: SaveToCamera(); return EditResult::kUnchanged;
     case C::kSelectAll:
       m_state.SelectAll();
