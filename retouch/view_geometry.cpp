@@ -79,6 +79,15 @@ PictureRect RetouchViewGeometry::Band(ViewPoint press, ViewPoint release) {
   return PictureRect{press.x, press.y, release.x, release.y}.Normalized();
 }
 
+std::vector<PictureRect> RetouchViewGeometry::Background(const PictureRect& area) const {
+  const int dw = DisplayedWidth(), dh = DisplayedHeight();
+  std::vector<PictureRect> parts;
+  if (area.right > dw) parts.push_back({std::max(area.left, dw), area.top, area.right, area.bottom});
+  if (area.bottom > dh && std::min(area.right, dw) > area.left)
+    parts.push_back({area.left, std::max(area.top, dh), std::min(area.right, dw), area.bottom});
+  return parts;
+}
+
 ScreenPoint RetouchViewGeometry::RotationCentre() const {
   return {DisplayedWidth() / 2.0 - m_scroll.x, DisplayedHeight() / 2.0 - m_scroll.y};
 }
@@ -108,8 +117,10 @@ std::string FillFormat(std::string_view format, std::string_view first, std::str
   return out;
 }
 
-std::string StatusText::English() const {
-  return FillFormat(format, argumentCount > 0 ? std::to_string(arguments[0]) : std::string(),
+std::string StatusText::English() const { return With(format); }
+
+std::string StatusText::With(std::string_view otherFormat) const {
+  return FillFormat(otherFormat, argumentCount > 0 ? std::to_string(arguments[0]) : std::string(),
                     argumentCount > 1 ? std::to_string(arguments[1]) : std::string());
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "retouch/picture_rect.h"
 #include "retouch/rotation.h"
@@ -85,6 +86,11 @@ class RetouchViewGeometry {
   // The rubber band as a rectangle in window pixels, whichever way it was dragged.
   static PictureRect Band(ViewPoint press, ViewPoint release);
 
+  // The parts of an area of the scroll area (the part being painted) that lie right of
+  // and below the displayed picture, where the background shows: first the strip on the
+  // right, then the one below (as wide as the picture there); none that is empty.
+  std::vector<PictureRect> Background(const PictureRect& area) const;
+
   // The mouse rotation: the displayed picture's centre in window coordinates, the angle a
   // drag describes about it, and the displayed outline turned by an angle.
   ScreenPoint RotationCentre() const;
@@ -111,6 +117,8 @@ struct StatusText {
   int argumentCount = 0;
   // The text with the English format.
   std::string English() const;
+  // The text with another format (the English one translated).
+  std::string With(std::string_view otherFormat) const;
 };
 
 // Pane 1: "640x480".

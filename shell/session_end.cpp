@@ -91,10 +91,8 @@ int KeepChangedPictures(wxDocManager* manager) {
   for (wxDocument* doc : manager->GetDocumentsVector()) {
     auto* retouch = dynamic_cast<retouch::CRetouchDoc*>(doc);
     if (retouch == nullptr || !retouch->IsModified()) continue;
-    RetouchPictureState& state = retouch->State();
     // What the window shows: a pasted picture still floating is part of it.
-    if (state.HasFloating()) state.CommitFloating();
-    if (!state.HasPixels()) state.CreateWhitePicture();
+    retouch->MakeSavable();
     const std::string path = ui::WxToPath(retouch->GetFilename()).native();
     if (!WriteRecoveryCopy(folder, retouch->GetPicture(), path, retouch->GetUserReadableName().utf8_string())) {
       ++kept;

@@ -2,10 +2,12 @@
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>
+#include <wx/utils.h>
 
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -13,6 +15,7 @@
 #include "base/prompt.h"
 #include "retouch/clipboard_data.h"
 #include "retouch/window/dsc_srvr_item.h"
+#include "retouch/window/retouch_clipboard.h"
 #include "retouch/window/retouch_dialogs.h"
 #include "retouch/window/retouch_embedding.h"
 #include "retouch/window/retouch_view.h"
@@ -259,43 +262,165 @@ bool CRetouchDoc::OnCloseDocument() {
   return wxDocument::OnCloseDocument();
 }
 
-// ---------------------------------------------------------------- tone commands
+// ---------------------------------------------------------------- edits
+
+wxObject* CRetouchDoc::OutlineHint() {
+  static wxObject hint;
+  return &hint;
+}
+
+void CRetouchDoc::SelectionChanged() { UpdateAllViews(nullptr, OutlineHint()); }
+
+EditResult CRetouchDoc::Make(const PictureEdit& edit) {
+  if (edit.kind == PictureEdit::Kind::kNone) return EditResult::kUnchanged;
+  std::optional<wxBusyCursor> busy;
+  if (edit.kind == PictureEdit::Kind::kRotate) busy.emplace();
+  const bool floating = m_state.HasFloating();
+  const EditResult result = MakeEdit(m_state, edit);
+  if (result == EditResult::kDone)
+    Changed(true);
+  else if (floating != m_state.HasFloating())
+    Changed(false);
+  else
+    SelectionChanged();
+  return result;
+}
 
 namespace {
 
-template <typename Dialog, typename Apply>
-void RunToneCommand(CRetouchDoc& doc, MessageId question, wxWindow* parent, Apply&& apply) {
-  RetouchPictureState& state = doc.State();
-  if (!state.IsTrueColour()) return;
-  if (!state.ConfirmToneOnEmpty(question)) return;
-  if (!state.HasPixels()) return;  // the white picture could not be made
-  doc.Changed(false);
-  Dialog dialog(parent, state.Current());
-  if (dialog.ShowModal() != wxID_OK) return;
-  doc.Apply(apply(state, dialog));
-}
+// The copy-selection flag raised while the embedded item is handed out, and lowered again
+// however that ends.
+class CopySelectionRaised {
+ public:
+  explicit CopySelectionRaised(CRetouchDoc& doc) : m_doc(doc) { m_doc.SetCopySelection(true); }
+  ~CopySelectionRaised() { m_doc.SetCopySelection(false); }
+  CopySelectionRaised(const CopySelectionRaised&) = delete;
+  CopySelectionRaised& operator=(const CopySelectionRaised&) = delete;
+
+ private:
+  CRetouchDoc& m_doc;
+};
 
 }  // namespace
 
-void CRetouchDoc::AdjustColorCommand() {
-  RunToneCommand<CAdjustColorDlg>(*this, kMsgNoDataAdjustColour, DialogParent(),
-                                  [](RetouchPictureState& s, const CAdjustColorDlg& d) {
-                                    return s.AdjustColor(d.Red() - 128, d.Green() - 128, d.Blue() - 128);
-                                  });
+void CRetouchDoc::CopySelectionToClipboard() {
+  try {
+    CopySelectionRaised raised(*this);
+    if (!GetEmbeddedItem().CopyToClipboard()) Prompt().Show(kMsgFailedToPutClipboard);
+  } catch (const std::bad_alloc&) {
+    Prompt().Show(kMsgNotEnoughMemory);
+  }
 }
 
-void CRetouchDoc::AdjustContrastCommand() {
-  RunToneCommand<CAdjustContrastDlg>(*this, kMsgNoDataAdjustContrast, DialogParent(),
-                                     [](RetouchPictureState& s, const CAdjustContrastDlg& d) {
-                                       return s.AdjustContrast(d.Value());
-                                     });
+void CRetouchDoc::DragSelection(wxWindow* source) {
+  try {
+    CopySelectionRaised raised(*this);
+    GetEmbeddedItem().DoDragDrop(source);
+  } catch (const std::bad_alloc&) {
+    Prompt().Show(kMsgNotEnoughMemory);
+  }
 }
 
-void CRetouchDoc::AdjustBrightnessCommand() {
-  RunToneCommand<CAdjustBrightnessDlg>(*this, kMsgNoDataAdjustBrightness, DialogParent(),
-                                       [](RetouchPictureState& s, const CAdjustBrightnessDlg& d) {
-                                         return s.AdjustBrightness(d.Value() - 128);
-                                       });
+void CRetouchDoc::Paste(FloatingPosition corner) {
+  const auto dib = ReadClipboardDib();
+  ClearSelection();
+  if (!dib) {
+    Prompt().Show(kMsgFailedToReadClipboard);
+    return;
+  }
+  const bool hadFloating = m_state.HasFloating();
+  if (m_state.Paste(*dib) != PasteResult::kLoaded) return;
+  if (m_state.HasFloating()) {
+    // The floating picture appears at the window's top-left corner.
+    m_state.MoveFloating(corner);
+    Changed(false);
+  } else {
+    // The same-size picture was stamped in at once.
+    Changed(!hadFloating && m_state.CanUndo());
+  }
+}
+
+void CRetouchDoc::MakeSavable() {
+  if (m_state.HasFloating()) m_state.CommitFloating();
+  if (!m_state.HasPixels()) m_state.CreateWhitePicture();
+}
+
+EditResult CRetouchDoc::AdjustBrightness(int offset) { return Apply(m_state.AdjustBrightness(offset)); }
+EditResult CRetouchDoc::AdjustContrast(int value) { return Apply(m_state.AdjustContrast(value)); }
+EditResult CRetouchDoc::AdjustColor(int redOffset, int greenOffset, int blueOffset) {
+  return Apply(m_state.AdjustColor(redOffset, greenOffset, blueOffset));
+}
+
+template <typename Dialog, typename Operation>
+EditResult CRetouchDoc::ToneCommand(MessageId question, Operation&& operation) {
+  if (!m_state.IsTrueColour()) return EditResult::kRefused;
+  if (!m_state.ConfirmToneOnEmpty(question)) return EditResult::kUnchanged;
+  if (!m_state.HasPixels()) return EditResult::kFailed;  // the white picture could not be made
+  Changed(false);
+  Dialog dialog(DialogParent(), m_state.Current());
+  if (dialog.ShowModal() != wxID_OK) return EditResult::kUnchanged;
+  return operation(dialog);
+}
+
+EditResult CRetouchDoc::Run(RetouchCommand command) {
+  using C = RetouchCommand;
+  switch (command) {
+    case C::kAdjustColor:
+      return ToneCommand<CAdjustColorDlg>(kMsgNoDataAdjustColour, [this](const CAdjustColorDlg& d) {
+        return AdjustColor(d.Red() - 128, d.Green() - 128, d.Blue() - 128);
+      });
+    case C::kAdjustContrast:
+      return ToneCommand<CAdjustContrastDlg>(kMsgNoDataAdjustContrast,
+                                             [this](const CAdjustContrastDlg& d) { return AdjustContrast(d.Value()); });
+    case C::kAdjustBrightness:
+      return ToneCommand<CAdjustBrightnessDlg>(kMsgNoDataAdjustBrightness, [this](const CAdjustBrightnessDlg& d) {
+        return AdjustBrightness(d.Value() - 128);
+      });
+    case C::kPhotoProperties: PhotoPropertiesCommand(); return EditResult::kUnchanged;
+    case C::kSave: Save(); return EditResult::kUnchanged;
+    case C::kSaveAs: SaveAs(); return EditResult::kUnchanged;
+    case C::kSaveToCamera: SaveToCamera(); return EditResult::kUnchanged;
+    case C::kSelectAll:
+      m_state.SelectAll();
+      SelectionChanged();
+      return EditResult::kUnchanged;
+    case C::kRotateFree: {
+      CRotateDlg dialog(DialogParent());
+      if (dialog.ShowModal() != wxID_OK) return EditResult::kUnchanged;
+      return Make({PictureEdit::Kind::kRotate, {}, {}, dialog.Angle()});
+    }
+    case C::kUndo: {
+      if (!m_state.CanUndo()) return EditResult::kRefused;
+      const EditResult result = m_state.Undo();
+      if (result == EditResult::kDone) Changed(true);
+      return result;
+    }
+    default: break;
+  }
+  wxBusyCursor busy;
+  EditResult result = EditResult::kUnchanged;
+  switch (command) {
+    case C::kSharpen: result = m_state.Sharpen(); break;
+    case C::kSoften: result = m_state.Soften(); break;
+    case C::kMosaic: result = m_state.Mosaic(); break;
+    case C::kConvertTo24: result = m_state.ConvertTo24(); break;
+    // The trim takes the selection before it goes.
+    case C::kTrimming: result = m_state.Crop(); break;
+    case C::kRotate180: result = m_state.Rotate180(); break;
+    case C::kRotate90Right: result = m_state.Rotate90Right(); break;
+    case C::kRotate90Left: result = m_state.Rotate90Left(); break;
+    case C::kSizeQuarter: result = m_state.ScalePercent(25); break;
+    case C::kSizeHalf: result = m_state.ScalePercent(50); break;
+    case C::kSizeDouble: result = m_state.ScalePercent(200); break;
+    case C::kSizeFour: result = m_state.ScalePercent(400); break;
+    case C::kFitCameraSize: result = m_state.FitCameraSize(); break;
+    default: return EditResult::kUnchanged;
+  }
+  if (RetouchCommandRowOf(command).dropsSelection) {
+    m_state.ClearSelection();
+    if (result != EditResult::kDone) SelectionChanged();
+  }
+  return Apply(result);
 }
 
 // ---------------------------------------------------------------- Save To Camera

@@ -2,9 +2,12 @@
 // selection (the core's RetouchPictureState), loaded from a file, handed over by the
 // camera window or made new.
 //
-// The document changes the picture only through the core's operations and tells its
-// views through one funnel, Changed(): the modified mark and an update of every view,
-// which rebuild their display copies.
+// The document is the only one that changes the picture, its selection and its floating
+// picture: the window asks it to run a command of the core's table or to make the edit
+// its mouse handling came to. It tells its views through one funnel, Changed(): the
+// modified mark and an update of every view, which rebuild their display copies; a change
+// of the selection or of the floating picture's place alone updates them with
+// OutlineHint(), which rebuilds nothing.
 #pragma once
 
 #include <wx/docview.h>
@@ -17,6 +20,8 @@
 
 #include "formats/picture_file.h"
 #include "picture/picture.h"
+#include "retouch/commands.h"
+#include "retouch/interaction.h"
 #include "retouch/picture_state.h"
 #include "ui/app_services.h"
 
@@ -48,7 +53,6 @@ class CRetouchDoc : public wxDocument {
   // not UTF-8 is read as the camera's Japanese encoding.
   wxString GetUserReadableName() const override;
 
-  RetouchPictureState& State() { return m_state; }
   const RetouchPictureState& State() const { return m_state; }
   const Picture& GetPicture() const { return m_state.Current(); }
   bool HasPicture() const { return m_hasPicture; }
@@ -87,12 +91,39 @@ class CRetouchDoc : public wxDocument {
   void Changed(bool modified = true);
   // Runs an operation's result through the funnel: a change marks the document.
   EditResult Apply(EditResult result);
+  // The hint of an update in which only the selection or the floating picture's place
+  // changed.
+  static wxObject* OutlineHint();
 
-  // The tone commands: the empty-picture question, the dialog, the snapshot and the
-  // operation.
-  void AdjustColorCommand();
-  void AdjustContrastCommand();
-  void AdjustBrightnessCommand();
+  // A command of the retouch table that edits the picture or asks about it: the tools
+  // (with their dialogs), the turns and sizes, Trimming, the conversion, Select All,
+  // Undo, Photo Properties, Save, Save As and Save to camera. A command that drops the
+  // selection drops it whatever the command's outcome.
+  EditResult Run(RetouchCommand command);
+
+  // The edit the window's mouse handling came to.
+  EditResult Make(const PictureEdit& edit);
+  // Copy, and the drag of a selection: the embedded item handed out covering the
+  // selection.
+  void CopySelectionToClipboard();
+  void DragSelection(wxWindow* source);
+
+  void Select(const PictureRect& rect) { Make({PictureEdit::Kind::kSelect, rect, {}, 0}); }
+  void ClearSelection() { Make({PictureEdit::Kind::kClearSelection, {}, {}, 0}); }
+  // Esc, Delete, the right button: the floating picture goes and the selection with it.
+  void DiscardFloatingAndSelection() { Make({PictureEdit::Kind::kDiscard, {}, {}, 0}); }
+  // Paste: the clipboard's picture floats at `corner` (or is stamped in at once when it
+  // has the picture's size).
+  void Paste(FloatingPosition corner);
+  // What the window shows, ready to be written: a floating picture stamped in, a new
+  // picture made white.
+  void MakeSavable();
+
+  // The tone commands' OK path, with signed offsets (slider - 128) and the contrast
+  // slider value.
+  EditResult AdjustBrightness(int offset);
+  EditResult AdjustContrast(int value);
+  EditResult AdjustColor(int redOffset, int greenOffset, int blueOffset);
   // "Save To Camera": the floating picture stamped in, the blank-picture question, the
   // picture converted and fitted for the camera (on a copy: the document keeps its
   // picture and stays unmodified), the JPEG stream sent with the Processing Status dialog.
@@ -106,6 +137,11 @@ class CRetouchDoc : public wxDocument {
 
  private:
   wxWindow* DialogParent() const;
+  // The tone commands: the empty-picture question, the dialog, the snapshot and the
+  // operation.
+  template <typename Dialog, typename Operation>
+  EditResult ToneCommand(MessageId question, Operation&& operation);
+  void SelectionChanged();
 
   RetouchPictureState m_state;
   bool m_hasPicture = false;
@@ -113,7 +149,7 @@ class CRetouchDoc : public wxDocument {
   bool m_fromFile = false;
   bool m_os2Header = false;
   bool m_idle = true;
-  int m_newWidth = 0;   // the size the "New" dialog chose; 0 when it was not asked
+  int m_newWidth = 0;  // the size the "New" dialog chose; 0 when it was not asked
   int m_newHeight = 0;
   std::string m_comment;
   bool m_embedded = false;

@@ -1,20 +1,25 @@
-// The retouch view: the picture on a scrolled canvas at one of five zoom steps, the
-// rubber band of a selection, the floating pasted picture and the mouse rotation, the
-// status bar panes, and every command of the retouch window with its enabling rule.
+// The retouch view: the picture on a scrolled canvas at one of five zoom steps with the
+// outline of the selection or of the floating pasted picture, the mouse rotation's
+// outline, and the status bar panes.
 //
-// The arithmetic (zoom conversions, the rubber band's rules, the Shift zoom, the rotation
-// angle) is the core's RetouchViewGeometry; the handlers here feed it mouse points and
-// draw what it says.
+// What the mouse and the keyboard do is the core's RetouchInteraction, and when each
+// command is enabled is the core's command table; the view turns wx events into their
+// inputs and carries out what they answer, and every change of the picture or of its
+// selection is made by the document.
 #pragma once
 
 #include <wx/docview.h>
 #include <wx/scrolwin.h>
 
 #include <array>
+#include <map>
 
 #include "picture/renderer.h"
+#include "retouch/commands.h"
+#include "retouch/interaction.h"
 #include "retouch/picture_rect.h"
 #include "retouch/view_geometry.h"
+#include "retouch/window/magnifier_cursor.h"
 
 class wxStatusBar;
 
@@ -34,15 +39,16 @@ class CRetouchView : public wxView {
   wxScrolledCanvas* Canvas() const { return m_canvas; }
 
   // What tests and the frame look at.
-  const RetouchViewGeometry& Geometry() const { return m_geometry; }
-  int ZoomPercent() const { return m_geometry.ZoomPercent(); }
-  bool SelectionExists() const { return m_selectionExists; }
-  bool ZoomMode() const { return m_zoomMode; }
-  bool RotationMode() const { return m_rotationMode; }
-  int RotationAngle() const { return m_rotationAngle; }
+  const RetouchInteraction& Interaction() const { return m_model; }
+  const RetouchViewGeometry& Geometry() const { return m_model.Geometry(); }
+  int ZoomPercent() const { return Geometry().ZoomPercent(); }
+  bool SelectionExists() const { return m_model.SelectionShown(); }
+  bool ZoomMode() const { return m_model.ZoomMode(); }
+  bool RotationMode() const { return m_model.RotationMode(); }
+  int RotationAngle() const { return m_model.RotationAngle(); }
   // The rubber band or the floating outline, in display pixels (scroll position added).
-  const PictureRect& TrackingRect() const { return m_tracking; }
-  bool Dragging() const { return m_buttonDown || m_draggingFloating || m_rotationTracking; }
+  PictureRect TrackingRect() const { return m_model.DrawnOutline(); }
+  bool Dragging() const { return m_model.Dragging(); }
 
   void SetZoomIndex(int index);
   // Esc, Delete and the right button: the floating picture goes and the selection is
@@ -59,60 +65,27 @@ class CRetouchView : public wxView {
   void FocusChanged(bool gained);
 
  private:
+  void Apply(const InteractionActions& actions);
+  // Tells the model the window's size and scroll position and the picture's size;
+  // returns the document's picture state.
+  const RetouchPictureState& SyncWindow();
   void BuildRenderers(wxDC& dc);
+  void DrawOverlay(wxDC& dc);
   void SetUpStatusPanes();
   void RestoreStatusPanes();
   void ShowStatusText(const wxString& text);
-  void UpdateScrollArea();
-  ViewPoint ToDisplay(const wxPoint& window) const;
-  ViewPoint DisplayToPicture(ViewPoint display) const;
-  PictureRect DisplayToPicture(const PictureRect& display) const;
-  PictureRect PictureToDisplay(const PictureRect& picture) const;
-  void RefreshTracking(const PictureRect& rect);
-  void RefreshRotation();
-  void DrawOverlay(wxDC& dc);
-  void ShowFloatingOutline();
-  void ClearSelection();
-  void SetCursorFor();
-  bool IsTrueColour() const;
-  bool CanEdit() const;  // no drag, nothing floating, 24-bit
-
-  // Commands.
-  void OnZoom(wxCommandEvent& event);
-  void OnUpdateZoom(wxUpdateUIEvent& event);
-  void OnTool(wxCommandEvent& event);
-  void OnUpdateTool(wxUpdateUIEvent& event);
-  void OnCopy(wxCommandEvent& event);
-  void OnPaste(wxCommandEvent& event);
-  void OnUpdatePaste(wxUpdateUIEvent& event);
-  void OnUndo(wxCommandEvent& event);
-  void OnSelectAll(wxCommandEvent& event);
-  void OnDiscard(wxCommandEvent& event);
-  void OnSave(wxCommandEvent& event);
-  void OnSaveToCamera(wxCommandEvent& event);
-  void OnPhotoProperties(wxCommandEvent& event);
-  void OnPrint(wxCommandEvent& event);
-  void OnPrintPreview(wxCommandEvent& event);
-  void StartSelectionDrag();
+  // Whether the clipboard offers a picture, asked at most twice a second.
+  bool ClipboardOffersPicture();
+  void OnCommand(wxCommandEvent& event);
+  void OnUpdateCommand(wxUpdateUIEvent& event);
 
   wxScrolledCanvas* m_canvas = nullptr;
-  RetouchViewGeometry m_geometry;
+  RetouchInteraction m_model;
+  std::map<int, const RetouchCommandRow*> m_commands;  // by window id
   RendererSlot m_pictureSlot;
   RendererSlot m_floatingSlot;
   bool m_displayDirty = true;
   int m_displayDepth = 24;
-
-  bool m_zoomMode = false;
-  bool m_rotationMode = false;
-  int m_rotationAngle = 0;
-  bool m_buttonDown = false;
-  bool m_draggingFloating = false;
-  bool m_rotationTracking = false;
-  bool m_selectionExists = false;
-  PictureRect m_tracking;           // display pixels
-  ViewPoint m_press;                // display pixels
-  ViewPoint m_dragOffset;           // press point minus the outline's corner
-  ViewPoint m_rotationPoint;        // current mouse point of a rotation drag (display)
 
   bool m_panesSetUp = false;
   bool m_panesDue = false;  // their update is queued
@@ -127,10 +100,6 @@ class CRetouchView : public wxView {
   bool m_pasteOffered = false;
 
   wxDECLARE_DYNAMIC_CLASS(CRetouchView);
-  wxDECLARE_EVENT_TABLE();
 };
-
-// The magnifier cursor of the Shift zoom mode.
-const wxCursor& MagnifierCursor();
 
 }  // namespace tessaly::retouch

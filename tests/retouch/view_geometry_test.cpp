@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace tessaly {
 namespace {
 
@@ -180,6 +182,27 @@ TEST(RetouchViewStatus, PaneTexts) {
   EXPECT_EQ(BandText({30, 40, 10, 20}, kPointFormat, kJoinFormat, kBandSizeFormat),
             "( 10, 20) - ( 30, 40) Width : 20 Height : 20");
   EXPECT_EQ(FillFormat("%2/%1%", "a", "b"), "b/a%");
+}
+
+TEST(RetouchViewGeometry, BackgroundShowsRightOfAndBelowThePicture) {
+  struct Case {
+    const char* description;
+    PictureRect area;
+    std::vector<PictureRect> parts;
+  };
+  // A 100 x 80 picture at 50 %: 50 x 40 on the screen.
+  const Case cases[] = {
+      {"all over the picture", {0, 0, 50, 40}, {}},
+      {"the whole window", {0, 0, 300, 200}, {{50, 0, 300, 200}, {0, 40, 50, 200}}},
+      {"right of it only", {60, 10, 90, 30}, {{60, 10, 90, 30}}},
+      {"below it only", {10, 50, 30, 70}, {{10, 50, 30, 70}}},
+      {"across its corner", {40, 30, 60, 50}, {{50, 30, 60, 50}, {40, 40, 50, 50}}},
+  };
+  const RetouchViewGeometry g = Geometry(100, 80, 300, 200, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.description);
+    EXPECT_EQ(g.Background(c.area), c.parts);
+  }
 }
 
 }  // namespace

@@ -133,7 +133,7 @@ TEST_F(ServerItemTest, NativeDataAndBitmapOfASelectionAreByteExact) {
   CDscSrvrItem& item = doc->GetEmbeddedItem();
   EXPECT_EQ(&item, doc->OnGetEmbeddedItem()) << "one item per document";
   // 5 x 3 pixels at (3, 2): 15 bytes a row, padded to 16.
-  doc->State().SetSelection({3, 2, 8, 5});
+  doc->Select({3, 2, 8, 5});
   doc->SetCopySelection(true);
   const Bytes rows = ExpectedRows(picture, 3, 2, 5, 3);
   ASSERT_EQ(rows.size(), 48u);
@@ -154,7 +154,7 @@ TEST_F(ServerItemTest, ADocumentWithoutPixelsHandsOutWhiteOfThePicturesSize) {
   ASSERT_EQ(doc->GetPicture().width, 200);
   ASSERT_EQ(doc->GetPicture().height, 200);
   EXPECT_FALSE(doc->State().HasPixels());
-  doc->State().SetSelection({10, 10, 21, 20});
+  doc->Select({10, 10, 21, 20});
   doc->SetCopySelection(true);
   const Bytes white(600 * 200, 255);
   EXPECT_EQ(doc->GetEmbeddedItem().Serialize(), ExpectedNative(200, 200, 0, 0, white));
@@ -169,7 +169,7 @@ TEST_F(ServerItemTest, ADocumentWithoutPixelsHandsOutWhiteOfThePicturesSize) {
 
 TEST_F(ServerItemTest, ExtentIsTheSelectionInHimetricUnits) {
   CRetouchDoc* doc = Open(Numbered(300, 200));
-  doc->State().SetSelection({10, 20, 110, 70});
+  doc->Select({10, 20, 110, 70});
   CDscSrvrItem& item = doc->GetEmbeddedItem();
   wxSize size;
   ASSERT_TRUE(item.OnGetExtent(CDscSrvrItem::Aspect::kContent, size));
@@ -189,7 +189,7 @@ TEST_F(ServerItemTest, DrawingGivesThePicturesPixelsAndTheFirstDrawingTheSelecti
   const Picture picture = Noise24(61, 37, 5);
   CRetouchDoc* doc = Open(picture);
   CDscSrvrItem& item = doc->GetEmbeddedItem();
-  doc->State().SetSelection({7, 4, 40, 30});
+  doc->Select({7, 4, 40, 30});
   doc->SetCopySelection(true);
   ASSERT_TRUE(item.CopyToClipboard());
   EXPECT_EQ(item.DrawState().firstDraw, 1);

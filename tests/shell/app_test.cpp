@@ -641,7 +641,7 @@ TEST_F(AppTest, SigtermKeepsTheChangedPictureAndTheNextStartOffersIt) {
   InstallEndSignals();
   auto* doc = dynamic_cast<retouch::CRetouchDoc*>(App().DocManager()->GetDocumentsVector().at(0));
   ASSERT_NE(doc, nullptr);
-  doc->Apply(doc->State().AdjustBrightness(30));
+  doc->AdjustBrightness(30);
   ASSERT_TRUE(doc->IsModified());
   const Picture changed = doc->GetPicture();
   ASSERT_FALSE(test::SamePicture(changed, Picture::Make(9, 5, 24, 0x40)));
