@@ -20,10 +20,10 @@
 #include "retouch/window/retouch_embedding.h"
 #include "retouch/window/retouch_view.h"
 #include "ui/app_state.h"
-#include "ui/former_names.h"
 #include "ui/file_dialog_rules.h"
 #include "ui/file_dialogs.h"
 #include "ui/processing_dlg.h"
+#include "ui/wx_path.h"
 #include "workflows/send_to_camera.h"
 
 namespace tessaly::retouch {
@@ -84,7 +84,7 @@ bool CRetouchDoc::LoadEmbedded(std::span<const std::uint8_t> nativeData) {
 }
 
 bool CRetouchDoc::OnNewDocument() {
-  shell::AppState& state = shell::TheAppState();
+  ui::AppState& state = ui::TheAppState();
   if (m_embedded) {
     // An embedded item starts as the document's own 200 x 200 white picture.
     if (!wxDocument::OnNewDocument()) return false;
@@ -120,7 +120,7 @@ bool CRetouchDoc::OnNewDocument() {
 }
 
 bool CRetouchDoc::OnCreate(const wxString& path, long flags) {
-  const shell::AppState& state = shell::TheAppState();
+  const ui::AppState& state = ui::TheAppState();
   if ((flags & wxDOC_NEW) && !m_embedded && !m_handed) {
     if (state.starting) return false;
     CNewSizeDlg dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
@@ -148,7 +148,7 @@ EditResult CRetouchDoc::Apply(EditResult result) {
 
 wxString CRetouchDoc::GetUserReadableName() const {
   if (!GetTitle().empty() || GetFilename().empty()) return wxDocument::GetUserReadableName();
-  return windows::DisplayName(windows::WxToPath(GetFilename()).filename().native());
+  return ui::DisplayName(ui::WxToPath(GetFilename()).filename().native());
 }
 
 bool CRetouchDoc::DoOpenDocument(const wxString& file) {
@@ -159,7 +159,7 @@ bool CRetouchDoc::DoOpenDocument(const wxString& file) {
   m_state.SetPicture(std::move(loader.picture));
   m_os2Header = loader.os2Header;
   m_comment = loader.comment;
-  m_readOnly = shell::TheAppState().readOnlyChosen;
+  m_readOnly = ui::TheAppState().readOnlyChosen;
   m_hasPicture = true;
   m_fromFile = true;
   Changed(false);
@@ -218,19 +218,19 @@ bool CRetouchDoc::Save() {
 
 bool CRetouchDoc::SaveAs() {
   if (m_state.HasFloating() && !m_state.CommitFloating()) return false;
-  shell::AppState& state = shell::TheAppState();
+  ui::AppState& state = ui::TheAppState();
   const wxString current = GetFilename().empty() ? GetTitle() : wxFileName(GetFilename()).GetFullName();
   // The settings count the types from 1, as the name's type does; the dialog from 0.
   const int index = SaveAsFilterIndex(current.utf8_string(), state.retouchSaveFilterIndex);
   // Without a folder of its own, Save As starts where the picture is.
   wxString folder = wxString::FromUTF8(state.retouchSaveDir);
   if (folder.empty() && !GetFilename().empty()) folder = wxFileName(GetFilename()).GetPath();
-  shell::CFileSaveDialog dialog(DialogParent(), _("Save As"), kSaveAsFilter, folder, wxFileName(current).GetName(),
-                                shell::ToolkitFilterIndex(index));
+  ui::CFileSaveDialog dialog(DialogParent(), _("Save As"), kSaveAsFilter, folder, wxFileName(current).GetName(),
+                                ui::ToolkitFilterIndex(index));
   if (dialog.ShowModal() != wxID_OK) return false;
   // The dialog has given the name the extension of the chosen type.
   const wxFileName chosen(dialog.GetPath());
-  const int type = shell::StoredFilterIndex(std::clamp(dialog.GetFilterIndex(), 0, 2));
+  const int type = ui::StoredFilterIndex(std::clamp(dialog.GetFilterIndex(), 0, 2));
   const wxString path = chosen.GetFullPath();
   if (!OnSaveDocument(path)) return false;
   SetTitle(wxString());  // the new file's name is the title now
@@ -442,7 +442,7 @@ void CRetouchDoc::SaveToCamera() {
   // picture, its undo step and its unmodified mark whatever happens below.
   m_idle = false;
   {
-    windows::ProcessingObserver observer(DialogParent());
+    ui::ProcessingObserver observer(DialogParent());
     SendPictureToCamera(GetPicture(), m_comment, GetUserReadableName().utf8_string(), SendFrom::kRetouchWindow,
                         observer);
   }

@@ -18,9 +18,8 @@
 #include "retouch/window/retouch_doc.h"
 #include "retouch/window/retouch_frame.h"
 #include "retouch/window/retouch_printout.h"
-#include "ui/dc_render_device.h"
 #include "ui/app_services.h"
-#include "ui/former_names.h"
+#include "ui/dc_render_device.h"
 #include "ui/printing.h"
 
 namespace tessaly::retouch {
@@ -112,7 +111,7 @@ bool CRetouchView::OnCreate(wxDocument* doc, long flags) {
   frame->SetSizer(sizer);
   // The display depth the window was made on decides the palette way and the print
   // preview's depth.
-  m_displayDepth = windows::ForcedDisplayDepth() != 0 ? windows::ForcedDisplayDepth() : wxDisplayDepth();
+  m_displayDepth = ui::ForcedDisplayDepth() != 0 ? ui::ForcedDisplayDepth() : wxDisplayDepth();
   for (const RetouchCommandRow& row : RetouchCommands()) {
     const int id = wxXmlResource::GetXRCID(wxString::FromUTF8(row.menuName.data(), row.menuName.size()));
     m_commands[id] = &row;
@@ -211,7 +210,7 @@ void CRetouchView::BuildRenderers(wxDC& dc) {
   m_floatingSlot.Clear();
   if (GetRetouchDoc()->GetPicture().Empty()) return;
   wxBusyCursor busy;
-  windows::DcRenderDevice device(dc, {});
+  ui::DcRenderDevice device(dc, {});
   try {
     BuildDisplayCopies(GetRetouchDoc()->State(), m_pictureSlot, m_floatingSlot, device);
   } catch (const std::bad_alloc&) {
@@ -237,7 +236,7 @@ void CRetouchView::OnDraw(wxDC* dc) {
   for (const PictureRect& r : shown ? Geometry().Background(area) : std::vector{area})
     dc->DrawRectangle(r.left, r.top, r.Width(), r.Height());
   if (shown) {
-    windows::DcRenderDevice device(*dc, {});
+    ui::DcRenderDevice device(*dc, {});
     m_pictureSlot.renderer->DrawZoomed(device, 0, 0, ZoomPercent());
     if (state.HasFloating() && m_floatingSlot.renderer)
       m_floatingSlot.renderer->DrawZoomed(device, state.FloatingAt().left, state.FloatingAt().top, ZoomPercent());
@@ -377,9 +376,9 @@ void CRetouchView::OnCommand(wxCommandEvent& event) {
       m_model.Reset();
       doc->Run(row.command);
       return m_canvas->Refresh(false);
-    case RetouchCommand::kPrint: shell::PrintWithDialog(GetFrame(), new CRetouchPrintout(doc, m_displayDepth)); return;
+    case RetouchCommand::kPrint: ui::PrintWithDialog(GetFrame(), new CRetouchPrintout(doc, m_displayDepth)); return;
     case RetouchCommand::kPrintPreview:
-      shell::ShowPrintPreview(GetFrame(), new CRetouchPrintout(doc, m_displayDepth),
+      ui::ShowPrintPreview(GetFrame(), new CRetouchPrintout(doc, m_displayDepth),
                               new CRetouchPrintout(doc, m_displayDepth), doc->GetUserReadableName());
       return;
     default:
