@@ -13,6 +13,7 @@
 #include <wx/xrc/xmlres.h>
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 
 #include "base/ini_file.h"
@@ -134,15 +135,12 @@ void RunOpenAlbum(wxWindow* parent, const std::function<void(const fs::path&, co
 }
 
 void CAlbumDoc::SetFolder(const fs::path& folder, const std::string& pattern) {
-  std::error_code error;
-  m_folder = fs::is_symlink(folder, error) ? fs::canonical(folder, error) : folder;
-  if (error) m_folder = folder;
-  m_pattern = pattern.empty() ? "*.*" : pattern;
-  std::string shown = m_folder.native();
+  m_album.SetFolder(folder, pattern);
+  std::string shown = m_album.Folder().native();
   if (shown.empty() || shown.back() != '/') shown += '/';
   wxString title = _("Album") + "  :  " + DisplayName(shown);
   SetTitle(title);
-  SetFilename(PathToWx(m_folder), false);
+  SetFilename(PathToWx(m_album.Folder()), false);
   for (wxView* view : GetViewsVector())
     if (wxWindow* frame = view->GetFrame()) frame->SetLabel(title);
 }
@@ -254,55 +252,82 @@ void CAlbumView::OnBuild() {
   if (m_grid) m_grid->Refresh();
 }
 
+namespace {
+
+// Follows the album's build with the progress dialog. Handling the waiting events, and
+// with them the drawing, costs more than a thumbnail: the dialog, the grid and the
+// events are served a few times a second rather than after every file, so that the
+// window keeps up with the build and still answers Cancel at once.
+class BuildProgress : public AlbumBuildSink {
+ public:
+  BuildProgress(CAlbumView& view, CProcessingDlg& dialog, std::function<void()> showNew)
+      : m_view(view), m_dialog(dialog), m_showNew(std::move(showNew)) {}
+
+  bool Next(std::size_t index, std::size_t, std::string_view name) override {
+    const auto now = std::chrono::steady_clock::now();
+    if (index > 0 && now - m_served < kServeEvery) return true;
+    m_dialog.SetName(DisplayName(name));
+    m_dialog.SetPos(static_cast<int>(index));
+    m_showNew();
+    const bool goOn = m_dialog.Pump();
+    m_served = std::chrono::steady_clock::now();
+    return goOn;
+  }
+  void Done(std::size_t, int entry) override {
+    if (entry < 0) return;
+    const std::string& name = Album().Entries()[static_cast<std::size_t>(entry)].name;
+    m_view.Items().push_back({name, DisplayName(name), wxBitmap(), false});
+  }
+
+ private:
+  static constexpr std::chrono::milliseconds kServeEvery{25};
+  const AlbumModel& Album() const { return m_view.Doc()->Album(); }
+
+  CAlbumView& m_view;
+  CProcessingDlg& m_dialog;
+  std::function<void()> m_showNew;
+  std::chrono::steady_clock::time_point m_served;
+};
+
+}  // namespace
+
 bool CAlbumView::BuildList() {
   CAlbumDoc* doc = Doc();
   if (!doc || !m_grid) return false;
   m_building = true;
-  const fs::path folder = doc->Folder();
-  if (m_files.empty()) {
-    AlbumScan scan = ScanAlbumFolder(folder, doc->Pattern());
-    m_files = std::move(scan.names);
-    if (scan.outOfMemory) shell::TheAppState().outOfMemory = true;
-  }
+  AlbumModel& album = doc->Album();
+  album.Scan();
   m_items.clear();
+  m_itemsShown = 0;
   m_grid->ItemsChanged();
   const wxColour back = m_grid->GetBackgroundColour();
   const RgbQuad background{back.Blue(), back.Green(), back.Red(), 0};
-  auto* dialog = new CProcessingDlg(Frame(), static_cast<int>(m_files.size()));
-  try {
-    m_items.reserve(m_files.size());
-    for (const std::string& name : m_files) {
-      if (!dialog->Pump()) break;
-      wxString caption = DisplayName(name);
-      dialog->SetName(caption);
-      Picture cell;
-      {
-        // Only one whole picture is in memory at a time: it goes as soon as its
-        // thumbnail is made.
-        PictureFile file;
-        if (!OpenPictureFile(file, folder / name)) {
-          dialog->StepIt();
-          continue;
-        }
-        cell = MakeAlbumThumbnail(file.picture, background);
-      }
-      wxBitmap bitmap = BitmapThroughRenderer(cell);
-      if (!bitmap.IsOk()) {
-        dialog->StepIt();
-        continue;
-      }
-      m_items.push_back({name, caption, bitmap, false});
-      m_grid->ItemAdded(static_cast<int>(m_items.size()) - 1);
-      dialog->StepIt();
-    }
-  } catch (const std::bad_alloc&) {
-    Prompt().Show(kMsgNotEnoughMemory);
-    shell::TheAppState().outOfMemory = true;
-  }
+  auto* dialog = new CProcessingDlg(Frame(), static_cast<int>(album.Files().size()));
+  m_items.reserve(album.Files().size());
+  BuildProgress progress(*this, *dialog, [this] { ShowNewItems(); });
+  album.Build(background, progress);
+  if (album.OutOfMemory()) shell::TheAppState().outOfMemory = true;
   dialog->Destroy();
   m_building = false;
   m_grid->ItemsChanged();
+  m_itemsShown = static_cast<int>(m_items.size());
   return !m_items.empty();
+}
+
+void CAlbumView::ShowNewItems() {
+  const int count = static_cast<int>(m_items.size());
+  if (m_grid && count > m_itemsShown) m_grid->ItemsAdded(m_itemsShown, count);
+  m_itemsShown = count;
+}
+
+void CAlbumView::MakeGridIcon(int i) {
+  const CAlbumDoc* doc = Doc();
+  if (!doc || i < 0 || static_cast<std::size_t>(i) >= doc->Album().Count()) return;
+  m_items[static_cast<std::size_t>(i)].thumbnail = BitmapThroughRenderer(doc->Album().Entries()[static_cast<std::size_t>(i)].thumbnail);
+}
+
+const std::vector<std::string>& CAlbumView::Files() const {
+  return Doc()->Album().Files();
 }
 
 std::vector<int> CAlbumView::Selected() const {
@@ -313,7 +338,7 @@ std::vector<int> CAlbumView::Selected() const {
 }
 
 fs::path CAlbumView::PathOf(int item) const {
-  return Doc()->Folder() / m_items[item].name;
+  return Doc()->Album().PathOf(static_cast<std::size_t>(item));
 }
 
 void CAlbumView::OnCommand(wxCommandEvent& event) {
@@ -423,24 +448,16 @@ void CAlbumView::DeleteSelected() {
   std::vector<int> selected = Selected();
   if (selected.empty()) return;
   CConfirmDeleteDlg dialog(Frame(), static_cast<int>(selected.size()));
-  bool ask = true;
-  for (std::size_t i = 0; i < m_items.size(); ++i) {
-    if (!m_items[i].selected) continue;
-    if (ask) {
-      dialog.SetFileName(m_items[i].caption);
-      if (dialog.Ask() == wxID_CANCEL) break;
-      if (dialog.Choice() == CConfirmDeleteDlg::kNo) continue;
-      if (dialog.Choice() == CConfirmDeleteDlg::kAll) ask = false;
+  const std::vector<int> removed = Doc()->Album().Delete(selected, [&](const AlbumEntry& entry) {
+    dialog.SetFileName(DisplayName(entry.name));
+    if (dialog.Ask() == wxID_CANCEL) return DeleteAnswer::kCancel;
+    switch (dialog.Choice()) {
+      case CConfirmDeleteDlg::kYes: return DeleteAnswer::kYes;
+      case CConfirmDeleteDlg::kAll: return DeleteAnswer::kAll;
+      default: return DeleteAnswer::kNo;
     }
-    const std::string name = m_items[i].name;
-    m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(i));
-    --i;
-    auto file = std::find(m_files.begin(), m_files.end(), name);
-    if (file != m_files.end()) m_files.erase(file);
-    // The item is gone whatever the file system says.
-    std::error_code ignored;
-    fs::remove(Doc()->Folder() / name, ignored);
-  }
+  });
+  for (auto i = removed.rbegin(); i != removed.rend(); ++i) m_items.erase(m_items.begin() + *i);
   if (m_grid) m_grid->ItemsChanged();
 }
 
@@ -469,9 +486,7 @@ void CAlbumView::SaveFromAlbum() {
   shell::TheAppState().albumSaveDir = destination.native();
   WriteProfileString("Last Saved Dir", "Album", destination.native());
   WriteProfileInt("Last Saved Ext", "Album", 1);
-  std::vector<std::string> names;
-  for (int i : selected) names.push_back(m_items[i].name);
-  CopyAlbumFiles(Doc()->Folder(), names, destination);
+  Doc()->Album().CopyTo(selected, destination);
 }
 
 void CAlbumView::SaveToCamera() {
