@@ -2,7 +2,8 @@
 // 5,000 different camera pictures (640 x 480 JPEG, each with a content of its own),
 // written at the start of the run into a temporary folder and removed at its end.
 //
-// core_s:   the folder scan and every thumbnail made, as the core does it without a window.
+// core_s:   the folder scan and every thumbnail made, as the core does it without a window
+//           (and without the status bar's meter, which the window's process has).
 // window_s: from the command that opens the album to its last thumbnail drawn on the X
 //           server: the scan, the thumbnails, the bitmaps, the progress dialog, the
 //           events let through and the drawing.
@@ -36,6 +37,7 @@
 #include "formats/album_model.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
+#include "picture/progress.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
 #include "shell/translations.h"
@@ -130,12 +132,16 @@ double CoreSeconds(const fs::path& folder, std::size_t& made) {
     bool Next(std::size_t, std::size_t, std::string_view) override { return true; }
     void Done(std::size_t, int) override {}
   } sink;
+  // As the command line runs it: no status bar to show the decoding in.
+  std::unique_ptr<ProgressDisplay> statusBar = SetProgressDisplay(nullptr);
   const auto start = Clock::now();
   AlbumModel album;
   album.SetFolder(folder, "*.jpg");
   album.Build(RgbQuad{255, 255, 255, 0}, sink);
   made = album.Count();
-  return std::chrono::duration<double>(Clock::now() - start).count();
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  SetProgressDisplay(std::move(statusBar));
+  return seconds;
 }
 
 // The window's work: from the command to the last thumbnail on the X server; also the

@@ -6,6 +6,7 @@
 #include <wx/control.h>
 #include <wx/dcbuffer.h>
 #include <wx/dnd.h>
+#include <wx/evtloop.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
@@ -22,6 +23,7 @@
 #include "formats/album_scan.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
+#include "picture/progress.h"
 #include "shell/app_state.h"
 #include "shell/file_dialog_rules.h"
 #include "shell/file_dialogs.h"
@@ -269,7 +271,7 @@ class BuildProgress : public AlbumBuildSink {
     m_dialog.SetName(DisplayName(name));
     m_dialog.SetPos(static_cast<int>(index));
     m_showNew();
-    const bool goOn = m_dialog.Pump();
+    const bool goOn = ServeEvents();
     m_served = std::chrono::steady_clock::now();
     return goOn;
   }
@@ -281,12 +283,66 @@ class BuildProgress : public AlbumBuildSink {
 
  private:
   static constexpr std::chrono::milliseconds kServeEvery{25};
+  // At most this long for the events at one time: the toolkit paces its drawing by the
+  // display's frames, and waiting for the next frame would stall the build each time.
+  static constexpr std::chrono::milliseconds kServeAtMost{4};
+
+  // Handles the events that are ready, without waiting for more; false once Cancel was
+  // pressed.
+  bool ServeEvents() {
+    if (m_dialog.Cancelled() || !wxTheApp) return !m_dialog.Cancelled();
+    // The build may run before the main loop has started (a test, a benchmark): it gets
+    // a loop of its own for the time it serves events.
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    std::unique_ptr<wxGUIEventLoop> ownLoop;
+    std::unique_ptr<wxEventLoopActivator> activator;
+    if (!loop) {
+      ownLoop = std::make_unique<wxGUIEventLoop>();
+      activator = std::make_unique<wxEventLoopActivator>(ownLoop.get());
+      loop = ownLoop.get();
+    }
+    const auto until = std::chrono::steady_clock::now() + kServeAtMost;
+    while (!m_dialog.Cancelled() && loop->Pending() && std::chrono::steady_clock::now() < until)
+      if (loop->DispatchTimeout(0) != 1) break;
+    wxTheApp->ProcessPendingEvents();
+    return !m_dialog.Cancelled();
+  }
   const AlbumModel& Album() const { return m_view.Doc()->Album(); }
 
   CAlbumView& m_view;
   CProcessingDlg& m_dialog;
   std::function<void()> m_showNew;
   std::chrono::steady_clock::time_point m_served;
+};
+
+// The status bar's meter through a whole build: every file's decoding puts it up and
+// takes it down again, and each time the status bar is laid out and drawn anew. Through
+// a build it goes up once with the first message and down at the end; its bar stays
+// empty, as each file's decoding left it when it began.
+class SteadyMeter : public ProgressDisplay {
+ public:
+  // The meter shown through this one: the status bar's, installed before the build.
+  void Wrap(ProgressDisplay* meter) { m_meter = meter; }
+  void Begin(MessageId message) override {
+    if (!m_meter || (m_shown && message == m_message)) return;
+    m_meter->Begin(message);
+    m_shown = true;
+    m_message = message;
+  }
+  void SetRange(int) override {}
+  void SetStep(int) override {}
+  void StepIt() override {}
+  void End() override {}
+  // The build is over: the meter goes.
+  void Finish() {
+    if (m_shown && m_meter) m_meter->End();
+    m_shown = false;
+  }
+
+ private:
+  ProgressDisplay* m_meter = nullptr;
+  bool m_shown = false;
+  MessageId m_message{};
 };
 
 }  // namespace
@@ -305,7 +361,16 @@ bool CAlbumView::BuildList() {
   auto* dialog = new CProcessingDlg(Frame(), static_cast<int>(album.Files().size()));
   m_items.reserve(album.Files().size());
   BuildProgress progress(*this, *dialog, [this] { ShowNewItems(); });
-  album.Build(background, progress);
+  {
+    auto steady = std::make_unique<SteadyMeter>();
+    SteadyMeter* meter = steady.get();
+    std::unique_ptr<ProgressDisplay> statusBar = SetProgressDisplay(std::move(steady));
+    meter->Wrap(statusBar.get());
+    album.Build(background, progress);
+    meter->Finish();
+    SetProgressDisplay(std::move(statusBar));
+  }
+
   if (album.OutOfMemory()) shell::TheAppState().outOfMemory = true;
   dialog->Destroy();
   m_building = false;
