@@ -250,8 +250,8 @@ void CAlbumView::OnBuild() {
   if (!built) {
     Prompt().Show(kMsgNoDataInAlbum);
     if (wxFrame* frame = Frame()) frame->CallAfter([frame] { frame->Close(); });
+    if (m_grid) m_grid->Refresh();
   }
-  if (m_grid) m_grid->Refresh();
 }
 
 namespace {
@@ -285,7 +285,7 @@ class BuildProgress : public AlbumBuildSink {
   static constexpr std::chrono::milliseconds kServeEvery{25};
   // At most this long for the events at one time: the toolkit paces its drawing by the
   // display's frames, and waiting for the next frame would stall the build each time.
-  static constexpr std::chrono::milliseconds kServeAtMost{4};
+  static constexpr std::chrono::milliseconds kServeAtMost{2};
 
   // Handles the events that are ready, without waiting for more; false once Cancel was
   // pressed.
@@ -374,8 +374,8 @@ bool CAlbumView::BuildList() {
   if (album.OutOfMemory()) shell::TheAppState().outOfMemory = true;
   dialog->Destroy();
   m_building = false;
-  m_grid->ItemsChanged();
-  m_itemsShown = static_cast<int>(m_items.size());
+  // The cells on the screen are drawn already: only those added since are drawn now.
+  ShowNewItems();
   return !m_items.empty();
 }
 
