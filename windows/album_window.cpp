@@ -6,6 +6,7 @@
 #include <wx/control.h>
 #include <wx/dcbuffer.h>
 #include <wx/dnd.h>
+#include <wx/evtloop.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
@@ -13,6 +14,7 @@
 #include <wx/xrc/xmlres.h>
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 
 #include "base/ini_file.h"
@@ -21,10 +23,11 @@
 #include "formats/album_scan.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
+#include "picture/progress.h"
 #include "ui/app_state.h"
 #include "ui/file_dialog_rules.h"
 #include "ui/file_dialogs.h"
-#include "ui/former_names.h"
+#include "ui/wx_path.h"
 #include "ui/printing.h"
 #include "windows/contact_sheet_printout.h"
 #include "ui/dc_render_device.h"
@@ -100,54 +103,51 @@ wxDocTemplate* AlbumTemplate(wxDocManager* manager) {
 CAlbumDoc* OpenAlbumWindow(wxDocManager* manager, const fs::path& folder, const std::string& pattern) {
   wxDocTemplate* albumTemplate = AlbumTemplate(manager);
   if (!albumTemplate) return nullptr;
-  shell::TheAppState().albumPattern = pattern;
+  ui::TheAppState().albumPattern = pattern;
   // The folder and pattern are in place before the view's first update posts the build.
-  wxDocument* document = albumTemplate->CreateDocument(PathToWx(folder), wxDOC_SILENT);
+  wxDocument* document = albumTemplate->CreateDocument(ui::PathToWx(folder), wxDOC_SILENT);
   auto* album = dynamic_cast<CAlbumDoc*>(document);
   if (album) album->SetFolder(folder, pattern);
   return album;
 }
 
 void RunOpenAlbum(wxWindow* parent, const std::function<void(const fs::path&, const std::string&)>& open) {
-  shell::AppState& state = shell::TheAppState();
-  shell::CFolderDialog dialog(parent, _("Open Album"), MessageText(kMsgOpenFilter), wxString::FromUTF8(state.albumDir),
-                              shell::ToolkitFilterIndex(state.albumFilterIndex));
+  ui::AppState& state = ui::TheAppState();
+  ui::CFolderDialog dialog(parent, _("Open Album"), MessageText(kMsgOpenFilter), wxString::FromUTF8(state.albumDir),
+                           ui::ToolkitFilterIndex(state.albumFilterIndex));
   if (dialog.ShowModal() != wxID_OK) return;
-  fs::path folder = WxToPath(dialog.GetFolder());
+  fs::path folder = ui::WxToPath(dialog.GetFolder());
   std::string pattern = PatternOfTypeLabel(dialog.GetTypeLabel().utf8_string());
   std::error_code error;
   if (fs::is_symlink(folder, error)) folder = fs::canonical(folder, error);
   state.albumPattern = pattern;
   state.albumDir = folder.native();
   WriteProfileString("Last Used Dir", "Album", state.albumDir);
-  state.albumFilterIndex = shell::StoredFilterIndex(dialog.GetFilterIndex());
+  state.albumFilterIndex = ui::StoredFilterIndex(dialog.GetFilterIndex());
   WriteProfileInt("Last Used Ext", "Album", state.albumFilterIndex);
   open(folder, pattern);
 }
 
 void CAlbumDoc::SetFolder(const fs::path& folder, const std::string& pattern) {
-  std::error_code error;
-  m_folder = fs::is_symlink(folder, error) ? fs::canonical(folder, error) : folder;
-  if (error) m_folder = folder;
-  m_pattern = pattern.empty() ? "*.*" : pattern;
-  std::string shown = m_folder.native();
+  m_album.SetFolder(folder, pattern);
+  std::string shown = m_album.Folder().native();
   if (shown.empty() || shown.back() != '/') shown += '/';
-  wxString title = _("Album") + "  :  " + DisplayName(shown);
+  wxString title = _("Album") + "  :  " + ui::DisplayName(shown);
   SetTitle(title);
-  SetFilename(PathToWx(m_folder), false);
+  SetFilename(ui::PathToWx(m_album.Folder()), false);
   for (wxView* view : GetViewsVector())
     if (wxWindow* frame = view->GetFrame()) frame->SetLabel(title);
 }
 
 bool CAlbumDoc::OnOpenDocument(const wxString& path) {
-  SetFolder(WxToPath(path), shell::TheAppState().albumPattern);
+  SetFolder(ui::WxToPath(path), ui::TheAppState().albumPattern);
   return true;
 }
 
 // ---------------------------------------------------------------- frame
 
 CAlbumFrame::CAlbumFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent, const wxString& title)
-    : CChildFrame(doc, view, parent, title, wxSize(640, 440)) {
+    : ui::CChildFrame(doc, view, parent, title, wxSize(640, 440)) {
   if (wxMenuBar* menu = wxXmlResource::Get()->LoadMenuBar("IDR_ALBUM")) SetMenuBar(menu);
   Bind(wxEVT_MOVE, &CAlbumFrame::OnMove, this);
 }
@@ -184,11 +184,11 @@ CAlbumView::CAlbumView() {
     Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, Id(name));
   }
   Bind(wxEVT_MENU, [this](wxCommandEvent&) {
-    if (!m_items.empty()) shell::PrintWithDialog(GetFrame(), OnCreatePrintout());
+    if (!m_items.empty()) ui::PrintWithDialog(GetFrame(), OnCreatePrintout());
   }, wxID_PRINT);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) {
     if (!m_items.empty())
-      shell::ShowPrintPreview(GetFrame(), OnCreatePrintout(), OnCreatePrintout(), GetDocument()->GetUserReadableName());
+      ui::ShowPrintPreview(GetFrame(), OnCreatePrintout(), OnCreatePrintout(), GetDocument()->GetUserReadableName());
   }, wxID_PREVIEW);
   // The main window's Delete key arrives as the retouch window's command.
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { DeleteSelected(); }, Id("ID_DISCARD_FLOATING"));
@@ -200,7 +200,7 @@ CAlbumView::CAlbumView() {
 
 CAlbumView::~CAlbumView() {
   if (m_slide) m_slide->End();
-  shell::TheAppState().outOfMemory = false;
+  ui::TheAppState().outOfMemory = false;
 }
 
 CAlbumDoc* CAlbumView::Doc() const {
@@ -242,59 +242,149 @@ void CAlbumView::OnBuild() {
   if (!built) {
     Prompt().Show(kMsgNoDataInAlbum);
     if (wxFrame* frame = Frame()) frame->CallAfter([frame] { frame->Close(); });
+    if (m_grid) m_grid->Refresh();
   }
-  if (m_grid) m_grid->Refresh();
 }
+
+namespace {
+
+// Follows the album's build with the progress dialog. Handling the waiting events, and
+// with them the drawing, costs more than a thumbnail: the dialog, the grid and the
+// events are served a few times a second rather than after every file, so that the
+// window keeps up with the build and still answers Cancel at once.
+class BuildProgress : public AlbumBuildSink {
+ public:
+  BuildProgress(CAlbumView& view, ui::CProcessingDlg& dialog, std::function<void()> showNew)
+      : m_view(view), m_dialog(dialog), m_showNew(std::move(showNew)) {}
+
+  bool Next(std::size_t index, std::size_t, std::string_view name) override {
+    const auto now = std::chrono::steady_clock::now();
+    if (index > 0 && now - m_served < kServeEvery) return true;
+    m_dialog.SetName(ui::DisplayName(name));
+    m_dialog.SetPos(static_cast<int>(index));
+    m_showNew();
+    const bool goOn = ServeEvents();
+    m_served = std::chrono::steady_clock::now();
+    return goOn;
+  }
+  void Done(std::size_t, int entry) override {
+    if (entry < 0) return;
+    const std::string& name = Album().Entries()[static_cast<std::size_t>(entry)].name;
+    m_view.Items().push_back({name, ui::DisplayName(name), wxBitmap(), false});
+  }
+
+ private:
+  static constexpr std::chrono::milliseconds kServeEvery{25};
+  // At most this long for the events at one time: the toolkit paces its drawing by the
+  // display's frames, and waiting for the next frame would stall the build each time.
+  static constexpr std::chrono::milliseconds kServeAtMost{2};
+
+  // Handles the events that are ready, without waiting for more; false once Cancel was
+  // pressed.
+  bool ServeEvents() {
+    if (m_dialog.Cancelled() || !wxTheApp) return !m_dialog.Cancelled();
+    // The build may run before the main loop has started (a test, a benchmark): it gets
+    // a loop of its own for the time it serves events.
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    std::unique_ptr<wxGUIEventLoop> ownLoop;
+    std::unique_ptr<wxEventLoopActivator> activator;
+    if (!loop) {
+      ownLoop = std::make_unique<wxGUIEventLoop>();
+      activator = std::make_unique<wxEventLoopActivator>(ownLoop.get());
+      loop = ownLoop.get();
+    }
+    const auto until = std::chrono::steady_clock::now() + kServeAtMost;
+    while (!m_dialog.Cancelled() && loop->Pending() && std::chrono::steady_clock::now() < until)
+      if (loop->DispatchTimeout(0) != 1) break;
+    wxTheApp->ProcessPendingEvents();
+    return !m_dialog.Cancelled();
+  }
+  const AlbumModel& Album() const { return m_view.Doc()->Album(); }
+
+  CAlbumView& m_view;
+  ui::CProcessingDlg& m_dialog;
+  std::function<void()> m_showNew;
+  std::chrono::steady_clock::time_point m_served;
+};
+
+// The status bar's meter through a whole build: every file's decoding puts it up and
+// takes it down again, and each time the status bar is laid out and drawn anew. Through
+// a build it goes up once with the first message and down at the end; its bar stays
+// empty, as each file's decoding left it when it began.
+class SteadyMeter : public ProgressDisplay {
+ public:
+  // The meter shown through this one: the status bar's, installed before the build.
+  void Wrap(ProgressDisplay* meter) { m_meter = meter; }
+  void Begin(MessageId message) override {
+    if (!m_meter || (m_shown && message == m_message)) return;
+    m_meter->Begin(message);
+    m_shown = true;
+    m_message = message;
+  }
+  void SetRange(int) override {}
+  void SetStep(int) override {}
+  void StepIt() override {}
+  void End() override {}
+  // The build is over: the meter goes.
+  void Finish() {
+    if (m_shown && m_meter) m_meter->End();
+    m_shown = false;
+  }
+
+ private:
+  ProgressDisplay* m_meter = nullptr;
+  bool m_shown = false;
+  MessageId m_message{};
+};
+
+}  // namespace
 
 bool CAlbumView::BuildList() {
   CAlbumDoc* doc = Doc();
   if (!doc || !m_grid) return false;
   m_building = true;
-  const fs::path folder = doc->Folder();
-  if (m_files.empty()) {
-    AlbumScan scan = ScanAlbumFolder(folder, doc->Pattern());
-    m_files = std::move(scan.names);
-    if (scan.outOfMemory) shell::TheAppState().outOfMemory = true;
-  }
+  AlbumModel& album = doc->Album();
+  album.Scan();
   m_items.clear();
+  m_itemsShown = 0;
   m_grid->ItemsChanged();
   const wxColour back = m_grid->GetBackgroundColour();
   const RgbQuad background{back.Blue(), back.Green(), back.Red(), 0};
-  auto* dialog = new CProcessingDlg(Frame(), static_cast<int>(m_files.size()));
-  try {
-    m_items.reserve(m_files.size());
-    for (const std::string& name : m_files) {
-      if (!dialog->Pump()) break;
-      wxString caption = DisplayName(name);
-      dialog->SetName(caption);
-      Picture cell;
-      {
-        // Only one whole picture is in memory at a time: it goes as soon as its
-        // thumbnail is made.
-        PictureFile file;
-        if (!OpenPictureFile(file, folder / name)) {
-          dialog->StepIt();
-          continue;
-        }
-        cell = MakeAlbumThumbnail(file.picture, background);
-      }
-      wxBitmap bitmap = BitmapThroughRenderer(cell);
-      if (!bitmap.IsOk()) {
-        dialog->StepIt();
-        continue;
-      }
-      m_items.push_back({name, caption, bitmap, false});
-      m_grid->ItemAdded(static_cast<int>(m_items.size()) - 1);
-      dialog->StepIt();
-    }
-  } catch (const std::bad_alloc&) {
-    Prompt().Show(kMsgNotEnoughMemory);
-    shell::TheAppState().outOfMemory = true;
+  auto* dialog = new ui::CProcessingDlg(Frame(), static_cast<int>(album.Files().size()));
+  m_items.reserve(album.Files().size());
+  BuildProgress progress(*this, *dialog, [this] { ShowNewItems(); });
+  {
+    auto steady = std::make_unique<SteadyMeter>();
+    SteadyMeter* meter = steady.get();
+    std::unique_ptr<ProgressDisplay> statusBar = SetProgressDisplay(std::move(steady));
+    meter->Wrap(statusBar.get());
+    album.Build(background, progress);
+    meter->Finish();
+    SetProgressDisplay(std::move(statusBar));
   }
+
+  if (album.OutOfMemory()) ui::TheAppState().outOfMemory = true;
   dialog->Destroy();
   m_building = false;
-  m_grid->ItemsChanged();
+  // The cells on the screen are drawn already: only those added since are drawn now.
+  ShowNewItems();
   return !m_items.empty();
+}
+
+void CAlbumView::ShowNewItems() {
+  const int count = static_cast<int>(m_items.size());
+  if (m_grid && count > m_itemsShown) m_grid->ItemsAdded(m_itemsShown, count);
+  m_itemsShown = count;
+}
+
+void CAlbumView::MakeGridIcon(int i) {
+  const CAlbumDoc* doc = Doc();
+  if (!doc || i < 0 || static_cast<std::size_t>(i) >= doc->Album().Count()) return;
+  m_items[static_cast<std::size_t>(i)].thumbnail = ui::BitmapThroughRenderer(doc->Album().Entries()[static_cast<std::size_t>(i)].thumbnail);
+}
+
+const std::vector<std::string>& CAlbumView::Files() const {
+  return Doc()->Album().Files();
 }
 
 std::vector<int> CAlbumView::Selected() const {
@@ -305,7 +395,7 @@ std::vector<int> CAlbumView::Selected() const {
 }
 
 fs::path CAlbumView::PathOf(int item) const {
-  return Doc()->Folder() / m_items[item].name;
+  return Doc()->Album().PathOf(static_cast<std::size_t>(item));
 }
 
 void CAlbumView::OnCommand(wxCommandEvent& event) {
@@ -352,7 +442,7 @@ void CAlbumView::OpenItems(const std::vector<int>& items) {
       fs::path target = fs::is_symlink(path, error) ? fs::canonical(path, error) : path;
       if (error) target = path;
       if (openHook) openHook(target);
-      else if (wxDocManager* manager = GetDocumentManager()) manager->CreateDocument(PathToWx(target), wxDOC_SILENT);
+      else if (wxDocManager* manager = GetDocumentManager()) manager->CreateDocument(ui::PathToWx(target), wxDOC_SILENT);
     }
   });
 }
@@ -415,24 +505,16 @@ void CAlbumView::DeleteSelected() {
   std::vector<int> selected = Selected();
   if (selected.empty()) return;
   CConfirmDeleteDlg dialog(Frame(), static_cast<int>(selected.size()));
-  bool ask = true;
-  for (std::size_t i = 0; i < m_items.size(); ++i) {
-    if (!m_items[i].selected) continue;
-    if (ask) {
-      dialog.SetFileName(m_items[i].caption);
-      if (dialog.Ask() == wxID_CANCEL) break;
-      if (dialog.Choice() == CConfirmDeleteDlg::kNo) continue;
-      if (dialog.Choice() == CConfirmDeleteDlg::kAll) ask = false;
+  const std::vector<int> removed = Doc()->Album().Delete(selected, [&](const AlbumEntry& entry) {
+    dialog.SetFileName(ui::DisplayName(entry.name));
+    if (dialog.Ask() == wxID_CANCEL) return DeleteAnswer::kCancel;
+    switch (dialog.Choice()) {
+      case CConfirmDeleteDlg::kYes: return DeleteAnswer::kYes;
+      case CConfirmDeleteDlg::kAll: return DeleteAnswer::kAll;
+      default: return DeleteAnswer::kNo;
     }
-    const std::string name = m_items[i].name;
-    m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(i));
-    --i;
-    auto file = std::find(m_files.begin(), m_files.end(), name);
-    if (file != m_files.end()) m_files.erase(file);
-    // The item is gone whatever the file system says.
-    std::error_code ignored;
-    fs::remove(Doc()->Folder() / name, ignored);
-  }
+  });
+  for (auto i = removed.rbegin(); i != removed.rend(); ++i) m_items.erase(m_items.begin() + *i);
   if (m_grid) m_grid->ItemsChanged();
 }
 
@@ -441,11 +523,11 @@ void CAlbumView::DeleteSelected() {
 namespace {
 
 fs::path ChooseSaveFolder(wxWindow* parent) {
-  shell::AppState& state = shell::TheAppState();
-  shell::CFolderDialog dialog(parent, _("Save From Album"),
-                              MessageText(kMsgAlbumFilter), wxString::FromUTF8(state.albumSaveDir), 0);
+  ui::AppState& state = ui::TheAppState();
+  ui::CFolderDialog dialog(parent, _("Save From Album"),
+                           MessageText(kMsgAlbumFilter), wxString::FromUTF8(state.albumSaveDir), 0);
   if (dialog.ShowModal() != wxID_OK) return {};
-  return WxToPath(dialog.GetFolder());
+  return ui::WxToPath(dialog.GetFolder());
 }
 
 }  // namespace
@@ -458,19 +540,17 @@ void CAlbumView::SaveFromAlbum() {
   wxBusyCursor wait;
   std::error_code error;
   if (fs::is_symlink(destination, error)) destination = fs::canonical(destination, error);
-  shell::TheAppState().albumSaveDir = destination.native();
+  ui::TheAppState().albumSaveDir = destination.native();
   WriteProfileString("Last Saved Dir", "Album", destination.native());
   WriteProfileInt("Last Saved Ext", "Album", 1);
-  std::vector<std::string> names;
-  for (int i : selected) names.push_back(m_items[i].name);
-  CopyAlbumFiles(Doc()->Folder(), names, destination);
+  Doc()->Album().CopyTo(selected, destination);
 }
 
 void CAlbumView::SaveToCamera() {
   std::vector<fs::path> paths;
   for (int i : Selected()) paths.push_back(PathOf(i));
   if (paths.empty()) return;
-  ProcessingObserver observer(Frame());
+  ui::ProcessingObserver observer(Frame());
   SendPicturesToCamera(paths, observer);
   observer.End();
   if (m_grid) m_grid->Refresh();

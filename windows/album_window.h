@@ -1,10 +1,11 @@
 // The album window: a folder of pictures shown as thumbnails in rows, from which the
 // user opens, copies, drags, deletes, saves, sends, prints and shows pictures.
 //
-// CAlbumDoc holds the folder and the pattern; CAlbumView owns the items (names as the
-// file system's bytes, thumbnails as bitmaps) and runs every command; the icon grid
-// (windows/icon_grid.h) lays them out and takes the mouse and keyboard; CAlbumFrame is
-// the child frame with the album's menu.
+// CAlbumDoc owns the album (formats/album_model.h): the folder, the pattern, the names
+// and the thumbnails. CAlbumView draws its entries through the icon grid
+// (windows/icon_grid.h), which lays them out and takes the mouse and keyboard, keeps
+// which of them are selected, and hands the user's commands to the album; CAlbumFrame
+// is the child frame with the album's menu.
 #pragma once
 
 #include <wx/bitmap.h>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/album_model.h"
 #include "picture/render_device.h"
 #include "ui/child_frame.h"
 #include "picture/slide_show.h"
@@ -45,8 +47,10 @@ class CAlbumDoc : public wxDocument {
  public:
   // Sets the folder (a link to a folder is followed) and the pattern, and the title.
   void SetFolder(const std::filesystem::path& folder, const std::string& pattern);
-  const std::filesystem::path& Folder() const { return m_folder; }
-  const std::string& Pattern() const { return m_pattern; }
+  const std::filesystem::path& Folder() const { return m_album.Folder(); }
+  const std::string& Pattern() const { return m_album.Pattern(); }
+  AlbumModel& Album() { return m_album; }
+  const AlbumModel& Album() const { return m_album; }
 
   // The album reads and writes no document file of its own.
   bool OnOpenDocument(const wxString& path) override;
@@ -54,12 +58,12 @@ class CAlbumDoc : public wxDocument {
   bool IsModified() const override { return false; }
 
  private:
-  std::filesystem::path m_folder;
-  std::string m_pattern = "*.*";
+  AlbumModel m_album;
   wxDECLARE_DYNAMIC_CLASS(CAlbumDoc);
 };
 
-// One thumbnail of the album: the file's name without folder, and its 80 x 60 thumbnail.
+// One thumbnail of the album as the grid draws it: the entry's name, its caption, its
+// bitmap (made when first drawn) and whether it is selected. Item i is the album's entry i.
 using AlbumItem = IconGridItem;
 
 // What happens when a drag of the album's items ends.
@@ -88,7 +92,7 @@ class CAlbumView : public wxView, private IconGridOwner {
   bool Built() const { return m_built; }
 
   std::vector<AlbumItem>& Items() { return m_items; }
-  const std::vector<std::string>& Files() const { return m_files; }
+  const std::vector<std::string>& Files() const;
   std::vector<int> Selected() const;
   std::filesystem::path PathOf(int item) const;
 
@@ -114,13 +118,16 @@ class CAlbumView : public wxView, private IconGridOwner {
   std::vector<IconGridItem>& GridItems() override { return m_items; }
   void OpenGridItem(int i) override { OpenItems({i}); }
   void BeginGridDrag() override { BeginDrag(); }
+  void MakeGridIcon(int i) override;
+  // The items added since the grid last showed new ones go on the screen.
+  void ShowNewItems();
   void OnBuild();
   void OnCommand(wxCommandEvent& event);
   void OnUpdate(wxUpdateUIEvent& event);
 
   CIconGrid* m_grid = nullptr;
-  std::vector<std::string> m_files;
   std::vector<AlbumItem> m_items;
+  int m_itemsShown = 0;  // items the grid has been told of while the list is built
   CSlide* m_slide = nullptr;
   bool m_built = false;
   bool m_building = false;

@@ -22,7 +22,7 @@
 #include "ui/app_state.h"
 #include "ui/file_dialog_rules.h"
 #include "ui/file_dialogs.h"
-#include "ui/former_names.h"
+#include "ui/wx_path.h"
 #include "windows/camera_job.h"
 #include "ui/dc_render_device.h"
 #include "workflows/camera_transfers.h"
@@ -84,18 +84,18 @@ constexpr SaveTarget kSaveSelected{"Save From Album", "Last Saved Dir", "Last Sa
 // Asks for the folder; empty when the user cancelled. The choice is written to the
 // settings and kept by the application.
 std::filesystem::path ChooseSaveFolder(wxWindow* parent, SaveKind kind) {
-  shell::AppState& state = shell::TheAppState();
+  ui::AppState& state = ui::TheAppState();
   const SaveTarget& target = kind == SaveKind::kAll ? kSaveAll : kSaveSelected;
   std::string& dir = kind == SaveKind::kAll ? state.cameraAllSaveDir : state.cameraSaveDir;
   // The settings count the types from 1, the dialog from 0.
   const int filterIndex = kind == SaveKind::kAll ? 1 : state.cameraSaveFilterIndex;
-  shell::CFolderDialog dialog(parent, wxGetTranslation(target.title), MessageText(kMsgCameraSaveFilter),
-                              wxString::FromUTF8(dir), shell::ToolkitFilterIndex(filterIndex));
+  ui::CFolderDialog dialog(parent, wxGetTranslation(target.title), MessageText(kMsgCameraSaveFilter),
+                           wxString::FromUTF8(dir), ui::ToolkitFilterIndex(filterIndex));
   if (dialog.ShowModal() != wxID_OK) return {};
   const wxString folder = dialog.GetFolder();
   dir = folder.utf8_string();
   WriteProfileString(target.dirSection, "Camera", dir);
-  const int stored = shell::StoredFilterIndex(dialog.GetFilterIndex());
+  const int stored = ui::StoredFilterIndex(dialog.GetFilterIndex());
   WriteProfileInt(target.extSection, "Camera", stored);
   if (kind == SaveKind::kSelected) state.cameraSaveFilterIndex = stored;
   return std::filesystem::path(dir);
@@ -132,7 +132,7 @@ void RunCameraSave(wxWindow* parent, CCameraView* view, const std::vector<std::u
   if (folder.empty()) return;
   SaveOptions options;
   options.folder = folder;
-  options.prefix = shell::TheAppState().savePrefix;
+  options.prefix = ui::TheAppState().savePrefix;
   options.existing = ExistingTarget::kAsk;
   options.askForNewDisk = true;
   SaveTally tally;
@@ -159,6 +159,15 @@ bool CCameraDoc::OnNewDocument() {
   return true;
 }
 
+void CCameraDoc::ClearPictures(std::size_t expected) {
+  m_pictures.clear();
+  m_pictures.reserve(expected);
+}
+
+void CCameraDoc::AddPicture(const std::string& name, Picture thumbnail) {
+  m_pictures.push_back({name, std::move(thumbnail)});
+}
+
 bool CCameraDoc::OnSaveModified() {
   for (wxObject* view : GetViews()) {
     auto* camera = dynamic_cast<CCameraView*>(view);
@@ -174,7 +183,7 @@ bool CCameraDoc::OnSaveModified() {
 // ------------------------------------------------------------------------------ frame
 
 CCameraFrame::CCameraFrame(wxDocument* doc, wxView* view, wxMDIParentFrame* parent)
-    : CChildFrame(doc, view, parent, _("Camera"), wxSize(640, 420)) {
+    : ui::CChildFrame(doc, view, parent, _("Camera"), wxSize(640, 420)) {
   SetMenuBar(wxXmlResource::Get()->LoadMenuBar("IDR_CAMERA"));
   Bind(wxEVT_CLOSE_WINDOW, &CCameraFrame::OnClose, this);
 }
@@ -200,8 +209,8 @@ bool CCameraView::OnCreate(wxDocument* doc, long flags) {
   if (!wxView::OnCreate(doc, flags)) return false;
   auto* parent = wxStaticCast(wxTheApp->GetTopWindow(), wxMDIParentFrame);
   auto* frame = new CCameraFrame(doc, this, parent);
-  m_nameMode = shell::TheAppState().namesOnlyPreference;
-  m_grid = new CIconGrid(frame, *this, "camera pictures", IconSize(!m_nameMode), WidestName());
+  Doc()->SetNameMode(ui::TheAppState().namesOnlyPreference);
+  m_grid = new CIconGrid(frame, *this, "camera pictures", IconSize(!NameMode()), WidestName());
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(m_grid, 1, wxEXPAND);
   frame->SetSizer(sizer);
@@ -224,7 +233,7 @@ bool CCameraView::OnCreate(wxDocument* doc, long flags) {
 bool CCameraView::OnClose(bool deleteWindow) {
   if (Busy()) return false;
   if (!wxView::OnClose(deleteWindow)) return false;
-  WriteProfileInt("Last Name Mode", "Camera", m_nameMode ? 1 : 0);
+  WriteProfileInt("Last Name Mode", "Camera", NameMode() ? 1 : 0);
   RemoveTemporaryPictures(m_tempFiles);
   m_tempFiles.clear();
   if (deleteWindow && GetFrame()) {
@@ -246,7 +255,7 @@ void CCameraView::JobEnded() {
 
 void CCameraView::ListPictures() {
   if (Busy()) return;
-  const bool listed = m_nameMode ? LoadNames() : LoadThumbnails();
+  const bool listed = NameMode() ? LoadNames() : LoadThumbnails();
   if (!listed && !m_closeWhenIdle) {
     // The camera could not be reached or listed: the message has been shown, and the
     // window goes.
@@ -255,7 +264,12 @@ void CCameraView::ListPictures() {
   }
 }
 
+CCameraDoc* CCameraView::Doc() const {
+  return dynamic_cast<CCameraDoc*>(GetDocument());
+}
+
 void CCameraView::ClearList(bool thumbnails, int expected) {
+  Doc()->ClearPictures(static_cast<std::size_t>(std::max(expected, 0)));
   m_items.clear();
   m_items.reserve(static_cast<std::size_t>(std::max(expected, 0)));
   m_grid->SetIconSize(IconSize(thumbnails), WidestName());
@@ -263,9 +277,17 @@ void CCameraView::ClearList(bool thumbnails, int expected) {
   m_grid->ItemsChanged();
 }
 
-void CCameraView::AddItem(const std::string& name, const wxBitmap& image) {
-  m_items.push_back({name, wxString::FromUTF8(name), image, false});
+void CCameraView::AddItem(const std::string& name, Picture thumbnail, const wxBitmap& icon) {
+  Doc()->AddPicture(name, std::move(thumbnail));
+  m_items.push_back({name, wxString::FromUTF8(name), icon, false});
   m_grid->ItemAdded(static_cast<int>(m_items.size()) - 1);
+}
+
+void CCameraView::MakeGridIcon(int i) {
+  const auto& pictures = Doc()->Pictures();
+  if (i < 0 || static_cast<std::size_t>(i) >= pictures.size() || pictures[static_cast<std::size_t>(i)].thumbnail.Empty())
+    return;
+  m_items[static_cast<std::size_t>(i)].thumbnail = ui::BitmapThroughRenderer(pictures[static_cast<std::size_t>(i)].thumbnail);
 }
 
 bool CCameraView::LoadThumbnails() {
@@ -279,8 +301,8 @@ bool CCameraView::LoadThumbnails() {
       }
       // The thumbnail shows at the next repaint, which the transfer of the next one lets
       // through while its bytes are on the line: painting here would keep the camera
-      // waiting for its next command.
-      m_view.AddItem(name, BitmapThroughRenderer(thumbnail));
+      // waiting for its next command. It becomes a bitmap when it is first drawn.
+      m_view.AddItem(name, thumbnail);
     }
     bool m_started = false;
 
@@ -294,7 +316,7 @@ bool CCameraView::LoadThumbnails() {
     end = ListThumbnails(sink, job);
   }
   if (end == SequenceEnd::kEmpty) ClearList(true, 0);
-  m_nameMode = false;
+  Doc()->SetNameMode(false);
   JobEnded();
   return end == SequenceEnd::kDone || end == SequenceEnd::kCancelled || sink.m_started;
 }
@@ -310,24 +332,24 @@ bool CCameraView::LoadNames() {
       const wxBitmap icon = JpegIcon();
       job.Begin({}, names.size());
       for (std::size_t i = 0; i < names.size() && !job.Cancelled(); ++i) {
-        AddItem(names[i], icon);
+        AddItem(names[i], {}, icon);
         job.Progress(i + 1);
       }
       job.End();
     }
   }
   if (end == SequenceEnd::kEmpty) ClearList(false, 0);
-  m_nameMode = true;
+  Doc()->SetNameMode(true);
   JobEnded();
   return end == SequenceEnd::kDone || end == SequenceEnd::kCancelled;
 }
 
 void CCameraView::ShowNames() {
-  if (!m_nameMode && !Busy()) LoadNames();
+  if (!NameMode() && !Busy()) LoadNames();
 }
 
 void CCameraView::ShowThumbnails() {
-  if (m_nameMode && !Busy()) LoadThumbnails();
+  if (NameMode() && !Busy()) LoadThumbnails();
 }
 
 // ------------------------------------------------------------------------------ selection
@@ -350,7 +372,7 @@ std::vector<std::filesystem::path> CCameraView::DownloadItems(const std::vector<
   std::vector<std::filesystem::path> paths;
   CameraJob job(*this);
   for (long item : items) {
-    const std::string name = m_items[static_cast<std::size_t>(item)].name;
+    const std::string name = Doc()->Pictures()[static_cast<std::size_t>(item)].name;
     std::filesystem::path path = DownloadToTemp(static_cast<std::uint32_t>(item + 1), name, job);
     if (path.empty()) {
       paths.clear();
@@ -367,8 +389,8 @@ void CCameraView::OpenItems(const std::vector<long>& items) {
   {
     CameraJob job(*this);
     for (long item : items) {
-      if (item < 0 || static_cast<std::size_t>(item) >= m_items.size()) continue;
-      const std::string name = m_items[static_cast<std::size_t>(item)].name;
+      if (item < 0 || static_cast<std::size_t>(item) >= Doc()->Pictures().size()) continue;
+      const std::string name = Doc()->Pictures()[static_cast<std::size_t>(item)].name;
       Bytes data;
       if (DownloadPicture(static_cast<std::uint32_t>(item + 1), name, job, data) != kCamDone) break;
       // The JPEG reader shows its own message for a picture it cannot decode.
@@ -462,10 +484,10 @@ void CCameraView::OnUpdateCommand(wxUpdateUIEvent& event) {
   const bool idle = !Busy();
   if (id == XRCID("ID_VIEW_NAMES")) {
     event.Enable(idle);
-    event.Check(m_nameMode);
+    event.Check(NameMode());
   } else if (id == XRCID("ID_VIEW_THUMBNAILS")) {
     event.Enable(idle);
-    event.Check(!m_nameMode);
+    event.Check(!NameMode());
   } else if (id == wxID_COPY || id == XRCID("ID_SAVE_FROM_ALBUM")) {
     event.Enable(idle && !SelectedItems().empty());
   } else {

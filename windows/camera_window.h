@@ -15,12 +15,20 @@
 #include <string>
 #include <vector>
 
+#include "picture/picture.h"
 #include "ui/child_frame.h"
 #include "windows/icon_grid.h"
 
 namespace tessaly::windows {
 
 class CameraJob;
+
+// One picture of the camera as the window lists it: its name, and its 80 x 60
+// thumbnail (24 bits, or the 16-colour placeholder) when thumbnails are listed.
+struct CameraListEntry {
+  std::string name;
+  Picture thumbnail;  // empty in the names mode
+};
 
 class CCameraDoc : public wxDocument {
  public:
@@ -31,7 +39,18 @@ class CCameraDoc : public wxDocument {
   // window closes once it has.
   bool OnSaveModified() override;
 
+  // The pictures listed, in the camera's order (picture i + 1 is entry i).
+  const std::vector<CameraListEntry>& Pictures() const { return m_pictures; }
+  // True when the list holds names only.
+  bool NameMode() const { return m_nameMode; }
+  void SetNameMode(bool names) { m_nameMode = names; }
+  // A new listing starts: the old one goes.
+  void ClearPictures(std::size_t expected);
+  void AddPicture(const std::string& name, Picture thumbnail = {});
+
  private:
+  std::vector<CameraListEntry> m_pictures;
+  bool m_nameMode = false;
   wxDECLARE_DYNAMIC_CLASS(CCameraDoc);
 };
 
@@ -58,9 +77,11 @@ class CCameraView : public wxView, private IconGridOwner {
   void CancelJob();
   // Asks the window to close as soon as the running transfer has stopped.
   void CloseWhenIdle() { m_closeWhenIdle = true; }
-  bool NameMode() const { return m_nameMode; }
+  bool NameMode() const { return Doc()->NameMode(); }
   CIconGrid* Grid() const { return m_grid; }
-  // The pictures listed, in the camera's order; tests select through them.
+  CCameraDoc* Doc() const;
+  // The document's pictures as the grid draws them, in the camera's order; tests
+  // select through them.
   std::vector<IconGridItem>& Items() { return m_items; }
 
   // The commands, also reached by tests.
@@ -77,7 +98,9 @@ class CCameraView : public wxView, private IconGridOwner {
   bool LoadThumbnails();
   bool LoadNames();
   void ClearList(bool thumbnails, int expected);
-  void AddItem(const std::string& name, const wxBitmap& image);
+  // Adds the picture to the document and its item to the grid; the names mode shows
+  // every name with the one icon.
+  void AddItem(const std::string& name, Picture thumbnail, const wxBitmap& icon = wxBitmap());
   std::vector<long> SelectedItems() const;
   // Downloads the items into the private temporary folder; the paths, or an empty list
   // when one of them failed.
@@ -90,6 +113,7 @@ class CCameraView : public wxView, private IconGridOwner {
   std::vector<IconGridItem>& GridItems() override { return m_items; }
   void OpenGridItem(int i) override;
   void BeginGridDrag() override;
+  void MakeGridIcon(int i) override;
   void OnListPictures(wxCommandEvent& event);
   void OnOpenItems(wxCommandEvent& event);
   void OnCommand(wxCommandEvent& event);
@@ -97,7 +121,6 @@ class CCameraView : public wxView, private IconGridOwner {
 
   CIconGrid* m_grid = nullptr;
   std::vector<IconGridItem> m_items;
-  bool m_nameMode = false;
   CameraJob* m_job = nullptr;
   bool m_closeWhenIdle = false;
   std::vector<long> m_openItems;

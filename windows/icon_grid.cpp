@@ -61,14 +61,23 @@ void CIconGrid::ItemsChanged() {
   Refresh();
 }
 
-void CIconGrid::ItemAdded(int i) {
-  // Only the new cell is drawn; the others are as they were. The scroll range changes
-  // only when the item opens a row.
+void CIconGrid::ItemsAdded(int first, int end) {
+  if (end <= first) return;
+  // Only the new cells are drawn; the others are as they were. The scroll range changes
+  // only when the items open a row.
   const int width = GetClientSize().GetWidth();
-  const int height = m_layout.ContentHeight(i + 1, width);
+  const int height = m_layout.ContentHeight(end, width);
   if (height != GetVirtualSize().GetHeight()) SetVirtualSize(width, height);
-  wxRect cell = ToWxRect(m_layout.CellRect(i, width));
-  RefreshRect(wxRect(CalcScrolledPosition(cell.GetPosition()), cell.GetSize()), false);
+  wxRect cells = ToWxRect(m_layout.CellRect(first, width));
+  if (end - first > 1) {
+    // The new cells run from the first one's row to the last one's: whole rows but the first.
+    const wxRect last = ToWxRect(m_layout.CellRect(end - 1, width));
+    if (last.y != cells.y) cells = wxRect(0, cells.y, width, last.GetBottom() + 1 - cells.y);
+    else cells.Union(last);
+  }
+  wxRect shown(CalcScrolledPosition(cells.GetPosition()), cells.GetSize());
+  shown.Intersect(wxRect(GetClientSize()));
+  if (!shown.IsEmpty()) RefreshRect(shown, false);
 }
 
 wxRect CIconGrid::IconScreenRect(int i) const {
@@ -119,6 +128,7 @@ void CIconGrid::OnPaint(wxPaintEvent&) {
       dc.SetBrush(wxBrush(highlight));
       dc.DrawRectangle(wxRect(icon).Inflate(kSelectionFrame));
     }
+    if (!item.thumbnail.IsOk()) m_owner.MakeGridIcon(i);
     if (item.thumbnail.IsOk()) dc.DrawBitmap(item.thumbnail, icon.x, icon.y, false);
     wxString text = wxControl::Ellipsize(item.caption, dc, wxELLIPSIZE_MIDDLE, caption.width - 4);
     wxSize extent = dc.GetTextExtent(text);

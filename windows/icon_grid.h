@@ -17,7 +17,7 @@ namespace tessaly::windows {
 struct IconGridItem {
   std::string name;    // the file's or picture's name as bytes
   wxString caption;    // the name as shown
-  wxBitmap thumbnail;  // the icon's size
+  wxBitmap thumbnail;  // the icon's size; made by the owner when first drawn if not set
   bool selected = false;
 };
 
@@ -28,6 +28,9 @@ class IconGridOwner {
   virtual void OpenGridItem(int i) = 0;
   // The mouse moved far enough with the button held on a selected item.
   virtual void BeginGridDrag() = 0;
+  // Item i is about to be drawn without its icon: the owner may make it now, so that
+  // only the icons that are ever seen are turned into bitmaps.
+  virtual void MakeGridIcon(int i) { (void)i; }
 
  protected:
   ~IconGridOwner() = default;
@@ -52,7 +55,10 @@ class CIconGrid : public wxScrolledCanvas {
   wxRect IconScreenRect(int i) const;
   void ItemsChanged();
   // Item i was added at the end of the list while it is built.
-  void ItemAdded(int i);
+  void ItemAdded(int i) { ItemsAdded(i, i + 1); }
+  // Items first .. end - 1 were added at the end of the list: one change of the scroll
+  // range and one repaint of the new cells that can be seen.
+  void ItemsAdded(int first, int end);
   void EnsureVisible(int i);
   int Focus() const { return m_focus; }
   wxColour Background() const { return GetBackgroundColour(); }

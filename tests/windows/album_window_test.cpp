@@ -4,6 +4,7 @@
 #include <wx/settings.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
+#include <wx/timer.h>
 #include <wx/uiaction.h>
 
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "camera/link.h"
 #include "camera/port.h"
 #include "test_support/emulator_process.h"
+#include "ui/processing_dlg.h"
 #include "workflows/connection.h"
 
 namespace tessaly::windows {
@@ -248,6 +250,38 @@ TEST_F(AlbumWindow, AnEmptyAlbumSaysSoAndClosesItself) {
   ASSERT_NE(doc, nullptr);
   ASSERT_TRUE(PumpUntil([&] { return m_manager->GetDocumentsVector().empty(); }, 5000));
   EXPECT_EQ(m_prompt.Texts(), (Names{"No data exist in album."}));
+}
+
+// Cancel in the progress dialog stops the build between two files; the thumbnails made
+// so far stay, in the folder's order.
+TEST_F(AlbumWindow, CancelStopsTheBuildAndKeepsWhatWasBuilt) {
+  constexpr int kFiles = 60;
+  for (int i = 0; i < kFiles; ++i)
+    test::SavePictureFile(m_folder / ("p" + std::to_string(100 + i) + ".jpg"), test::Noise24(640, 480, i + 1));
+  CAlbumDoc* doc = OpenAlbumWindow(m_manager, m_folder.Path(), "*.jpg");
+  ASSERT_NE(doc, nullptr);
+  auto* view = dynamic_cast<CAlbumView*>(doc->GetFirstView());
+  bool pressed = false;
+  wxTimer presser;
+  presser.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    if (pressed || view->Items().empty()) return;
+    for (wxWindow* window : wxTopLevelWindows)
+      if (auto* dialog = dynamic_cast<ui::CProcessingDlg*>(window)) {
+        wxWindow* cancel = dialog->FindWindow(wxID_CANCEL);
+        wxCommandEvent click(wxEVT_BUTTON, wxID_CANCEL);
+        click.SetEventObject(cancel);
+        cancel->GetEventHandler()->ProcessEvent(click);
+        pressed = true;
+      }
+  });
+  presser.Start(5);
+  ASSERT_TRUE(PumpUntil([&] { return view->Built(); }, 20000));
+  presser.Stop();
+  ASSERT_TRUE(pressed);
+  ASSERT_GE(view->Items().size(), 1u);
+  EXPECT_LT(view->Items().size(), static_cast<std::size_t>(kFiles));
+  for (std::size_t i = 0; i < view->Items().size(); ++i) EXPECT_EQ(view->Items()[i].name, "p" + std::to_string(100 + i) + ".jpg");
+  EXPECT_TRUE(m_prompt.Texts().empty());
 }
 
 // The thumbnail each kind of file gets, read back from the X server, equals the rule's

@@ -1,0 +1,114 @@
+#include "formats/album_model.h"
+
+#include <algorithm>
+#include <new>
+#include <system_error>
+
+#include "base/prompt.h"
+#include "formats/album_scan.h"
+#include "formats/picture_file.h"
+
+namespace tessaly {
+
+namespace fs = std::filesystem;
+
+void AlbumModel::SetFolder(const fs::path& folder, const std::string& pattern) {
+  std::error_code error;
+  m_folder = fs::is_symlink(folder, error) ? fs::canonical(folder, error) : folder;
+  if (error) m_folder = folder;
+  m_pattern = pattern.empty() ? "*.*" : pattern;
+}
+
+std::size_t AlbumModel::Scan() {
+  if (m_files.empty()) {
+    AlbumScan scan = ScanAlbumFolder(m_folder, m_pattern);
+    m_files = std::move(scan.names);
+    if (scan.outOfMemory) m_outOfMemory = true;
+  }
+  return m_files.size();
+}
+
+AlbumBuildEnd AlbumModel::Build(RgbQuad background, AlbumBuildSink& sink) {
+  m_entries.clear();
+  Scan();
+  const std::size_t count = m_files.size();
+  try {
+    m_entries.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::string& name = m_files[i];
+      if (!sink.Next(i, count, name)) return AlbumBuildEnd::kCancelled;
+      Picture cell;
+      {
+        // Only one whole picture is in memory at a time: it goes as soon as its
+        // thumbnail is made.
+        PictureFile file;
+        if (OpenPictureFile(file, m_folder / name)) cell = MakeAlbumThumbnail(file.picture, background);
+      }
+      if (cell.Empty()) {
+        sink.Done(i, -1);
+        continue;
+      }
+      m_entries.push_back({name, std::move(cell)});
+      sink.Done(i, static_cast<int>(m_entries.size()) - 1);
+    }
+  } catch (const std::bad_alloc&) {
+    Prompt().Show(kMsgNotEnoughMemory);
+    m_outOfMemory = true;
+    return AlbumBuildEnd::kOutOfMemory;
+  }
+  return AlbumBuildEnd::kDone;
+}
+
+fs::path AlbumModel::PathOf(std::size_t entry) const {
+  return m_folder / m_entries.at(entry).name;
+}
+
+std::vector<fs::path> AlbumModel::PathsOf(const std::vector<int>& entries) const {
+  std::vector<fs::path> paths;
+  for (int i : entries)
+    if (i >= 0 && static_cast<std::size_t>(i) < m_entries.size()) paths.push_back(PathOf(static_cast<std::size_t>(i)));
+  return paths;
+}
+
+std::vector<std::string> AlbumModel::NamesOf(const std::vector<int>& entries) const {
+  std::vector<std::string> names;
+  for (int i : entries)
+    if (i >= 0 && static_cast<std::size_t>(i) < m_entries.size()) names.push_back(m_entries[static_cast<std::size_t>(i)].name);
+  return names;
+}
+
+std::vector<int> AlbumModel::Delete(const std::vector<int>& entries,
+                                    const std::function<DeleteAnswer(const AlbumEntry&)>& ask) {
+  std::vector<int> wanted = entries;
+  std::sort(wanted.begin(), wanted.end());
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+  std::vector<int> removed;
+  bool asking = true;
+  for (int index : wanted) {
+    // Every entry removed so far stood before this one.
+    const std::size_t at = static_cast<std::size_t>(index) - removed.size();
+    if (index < 0 || at >= m_entries.size()) continue;
+    if (asking) {
+      const DeleteAnswer answer = ask(m_entries[at]);
+      if (answer == DeleteAnswer::kCancel) break;
+      if (answer == DeleteAnswer::kNo) continue;
+      if (answer == DeleteAnswer::kAll) asking = false;
+    }
+    const std::string name = m_entries[at].name;
+    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(at));
+    auto file = std::find(m_files.begin(), m_files.end(), name);
+    if (file != m_files.end()) m_files.erase(file);
+    // The entry is gone whatever the file system says.
+    std::error_code ignored;
+    fs::remove(m_folder / name, ignored);
+    removed.push_back(index);
+  }
+  return removed;
+}
+
+CopyTally AlbumModel::CopyTo(const std::vector<int>& entries, const fs::path& destination,
+                             const std::function<bool(const fs::path&)>& isRemovable) const {
+  return CopyAlbumFiles(m_folder, NamesOf(entries), destination, isRemovable);
+}
+
+}  // namespace tessaly
