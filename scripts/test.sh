@@ -35,11 +35,11 @@ took "$step"
 
 if [ -s fuzz/targets.txt ]; then
   step=$(date +%s)
-  echo "== fuzz targets (build-fuzz, ${FUZZ_SECONDS:-15} s each)"
+  echo "== fuzz targets (build-fuzz, ${FUZZ_SECONDS:-10} s each)"
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTESSALY_CORE_ONLY=ON -DTESSALY_FUZZ=ON -DTESSALY_BENCH=OFF >/dev/null
   cmake --build build-fuzz -j "$jobs" --target fuzzers
-  scripts/run-fuzzers.sh build-fuzz/fuzz "${FUZZ_SECONDS:-15}"
+  scripts/run-fuzzers.sh build-fuzz/fuzz "${FUZZ_SECONDS:-10}"
   took "$step"
 fi
 
