@@ -45,7 +45,7 @@ class ContactSheetLayout {
   // The device scale and origin for a page of pageWidth x pageHeight device pixels.
   double Scale(int pageWidth, int pageHeight) const;
   // A logical rectangle on the device, the sheet filling a page of pageWidth x pageHeight
-  // device pixels, or the part of the page that area is (the page within its margins).
+  // device pixels, or the area of the page given (the page within its margins).
   PixelRect ToDevice(const PixelRect& logical, int pageWidth, int pageHeight) const;
   PixelRect ToDevice(const PixelRect& logical, const PixelRect& area) const;
 

@@ -49,7 +49,7 @@ enum class RetouchCommand {
   kPrintPreview,
 };
 
-// The part of a command's enabling that is not a plain requirement.
+// What decides whether a command is enabled, beyond its plain requirements.
 enum class CommandRule {
   kAlways,
   kQuiet,             // no mouse drag under way and no picture floating

@@ -82,7 +82,7 @@ struct RotationOverlay {
   ViewPoint mouse;
 };
 
-// The parts of the window to paint again when an outline (window pixels) comes or goes:
+// The areas of the window to paint again when an outline (window pixels) comes or goes:
 // its four edges with two pixels about them; none for an outline without extent.
 std::vector<PictureRect> OutlineEdges(const PictureRect& outline);
 

@@ -86,7 +86,7 @@ class RetouchViewGeometry {
   // The rubber band as a rectangle in window pixels, whichever way it was dragged.
   static PictureRect Band(ViewPoint press, ViewPoint release);
 
-  // The parts of an area of the scroll area (the part being painted) that lie right of
+  // The pieces of an area of the scroll area (the area being painted) that lie right of
   // and below the displayed picture, where the background shows: first the strip on the
   // right, then the one below (as wide as the picture there); none that is empty.
   std::vector<PictureRect> Background(const PictureRect& area) const;

@@ -32,7 +32,7 @@ struct PageMargins {
 };
 PageMargins& ThePageMargins();
 
-// The part of a page a printout draws in, in the device pixels of a page of pageWidth x
+// The area of a page a printout draws in, in the device pixels of a page of pageWidth x
 // pageHeight (the preview's page has fewer than the printer's): the paper less the
 // margins, within what the printer can print.
 wxRect MarginsRect(const wxPrintout& printout, int pageWidth, int pageHeight);
