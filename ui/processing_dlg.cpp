@@ -82,10 +82,12 @@ wxString CProcessingDlg::Name() const {
   return m_name ? m_name->GetLabel() : wxString();
 }
 
-bool CProcessingDlg::Pump() {
-  if (m_cancelled || !wxTheApp) return !m_cancelled;
-  // A job may run before the main loop has started (a command line, a test); it gets a
-  // loop of its own for the time it pumps.
+namespace {
+
+// Serves events, then the application's pending ones. A job may run before the main loop
+// has started (a command line, a test); it gets a loop of its own for that time.
+template <typename Serve>
+void WithEventLoop(Serve serve) {
   wxEventLoopBase* loop = wxEventLoopBase::GetActive();
   std::unique_ptr<wxGUIEventLoop> ownLoop;
   std::unique_ptr<wxEventLoopActivator> activator;
@@ -94,8 +96,27 @@ bool CProcessingDlg::Pump() {
     activator = std::make_unique<wxEventLoopActivator>(ownLoop.get());
     loop = ownLoop.get();
   }
-  while (!m_cancelled && loop->Pending()) loop->Dispatch();
+  serve(*loop);
   wxTheApp->ProcessPendingEvents();
+}
+
+}  // namespace
+
+bool CProcessingDlg::Pump() {
+  if (m_cancelled || !wxTheApp) return !m_cancelled;
+  WithEventLoop([&](wxEventLoopBase& loop) {
+    while (!m_cancelled && loop.Pending()) loop.Dispatch();
+  });
+  return !m_cancelled;
+}
+
+bool CProcessingDlg::ServeReadyEvents(std::chrono::milliseconds atMost) {
+  if (m_cancelled || !wxTheApp) return !m_cancelled;
+  const auto until = std::chrono::steady_clock::now() + atMost;
+  WithEventLoop([&](wxEventLoopBase& loop) {
+    while (!m_cancelled && loop.Pending() && std::chrono::steady_clock::now() < until)
+      if (loop.DispatchTimeout(0) != 1) break;
+  });
   return !m_cancelled;
 }
 

@@ -11,6 +11,7 @@
 #include <wx/dialog.h>
 #include <wx/weakref.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -53,6 +54,10 @@ class CProcessingDlg : public wxDialog {
   // Handles the events that are waiting. False when the job must stop: Cancel was
   // pressed or the application is on its way out.
   bool Pump();
+  // Handles only the events that are ready, for at most atMost, without waiting for the
+  // toolkit's next frame (a long build would stall on every call); false once Cancel was
+  // pressed.
+  bool ServeReadyEvents(std::chrono::milliseconds atMost);
 
  private:
   void OnCancel(wxCommandEvent& event);

@@ -281,24 +281,7 @@ class BuildProgress : public AlbumBuildSink {
 
   // Handles the events that are ready, without waiting for more; false once Cancel was
   // pressed.
-  bool ServeEvents() {
-    if (m_dialog.Cancelled() || !wxTheApp) return !m_dialog.Cancelled();
-    // The build may run before the main loop has started (a test, a benchmark): it gets
-    // a loop of its own for the time it serves events.
-    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-    std::unique_ptr<wxGUIEventLoop> ownLoop;
-    std::unique_ptr<wxEventLoopActivator> activator;
-    if (!loop) {
-      ownLoop = std::make_unique<wxGUIEventLoop>();
-      activator = std::make_unique<wxEventLoopActivator>(ownLoop.get());
-      loop = ownLoop.get();
-    }
-    const auto until = std::chrono::steady_clock::now() + kServeAtMost;
-    while (!m_dialog.Cancelled() && loop->Pending() && std::chrono::steady_clock::now() < until)
-      if (loop->DispatchTimeout(0) != 1) break;
-    wxTheApp->ProcessPendingEvents();
-    return !m_dialog.Cancelled();
-  }
+  bool ServeEvents() { return m_dialog.ServeReadyEvents(kServeAtMost); }
   const AlbumModel& Album() const { return m_view.Doc()->Album(); }
 
   CAlbumView& m_view;
