@@ -103,11 +103,9 @@ void WithEventLoop(Serve serve) {
 }  // namespace
 
 bool CProcessingDlg::Pump() {
-  if (m_cancelled || !wxTheApp) return !m_cancelled;
-  WithEventLoop([&](wxEventLoopBase& loop) {
-    while (!m_cancelled && loop.Pending()) loop.Dispatch();
-  });
-  return !m_cancelled;
+  // Bounded like any other serving of events: a timer of 0 ms or a slow paint is always
+  // due again, so "until none is waiting" might never end.
+  return ServeReadyEvents(std::chrono::milliseconds(100));
 }
 
 bool CProcessingDlg::ServeReadyEvents(std::chrono::milliseconds atMost) {

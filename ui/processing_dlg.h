@@ -51,7 +51,7 @@ class CProcessingDlg : public wxDialog {
   bool Cancelled() const { return m_cancelled; }
   // What Cancel does: the job stops at its next step.
   void Cancel() { m_cancelled = true; }
-  // Handles the events that are waiting. False when the job must stop: Cancel was
+  // Handles the events that are waiting, for at most 100 ms. False when the job must stop: Cancel was
   // pressed or the application is on its way out.
   bool Pump();
   // Handles only the events that are ready, for at most atMost, without waiting for the

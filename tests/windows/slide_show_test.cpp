@@ -1,6 +1,5 @@
 // The slide show and the contact sheets under Xvfb.
 #include <wx/dcmemory.h>
-#include <wx/evtloop.h>
 #include <wx/radiobut.h>
 #include <wx/spinbutt.h>
 #include <wx/textctrl.h>
@@ -21,20 +20,6 @@ using test::Pump;
 using test::PumpUntil;
 using Outcome = SlideStep::Outcome;
 namespace fs = std::filesystem;
-
-// Handles one waiting event at a time, as the main loop does: a timer of 0 ms is always
-// due, so pumping until nothing waits would never end.
-bool PumpEachUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
-  wxGUIEventLoop loop;
-  wxEventLoopActivator active(&loop);
-  wxStopWatch watch;
-  while (!done()) {
-    if (watch.Time() > timeoutMs) return false;
-    if (loop.Pending()) loop.Dispatch();
-    wxTheApp->ProcessPendingEvents();
-  }
-  return true;
-}
 
 // ---------------------------------------------------------------- the rules
 
@@ -186,7 +171,7 @@ TEST_F(SlideShow, AutomaticShowsAdvanceByTheTimerAndPauseWithSpace) {
   ASSERT_NE(slide, nullptr);
   // Interval 0: the pictures follow each other by the timer alone, round and round.
   std::vector<std::size_t> seen;
-  ASSERT_TRUE(PumpEachUntil([&] {
+  ASSERT_TRUE(PumpUntil([&] {
     if (seen.empty() || seen.back() != slide->CurrentIndex()) seen.push_back(slide->CurrentIndex());
     return seen.size() >= 5;
   }));
@@ -196,13 +181,13 @@ TEST_F(SlideShow, AutomaticShowsAdvanceByTheTimerAndPauseWithSpace) {
   EXPECT_FALSE(slide->TimerRunning());
   std::size_t at = slide->CurrentIndex();
   wxStopWatch watch;
-  PumpEachUntil([&] { return watch.Time() > 200; });
+  PumpUntil([&] { return watch.Time() > 200; });
   EXPECT_EQ(slide->CurrentIndex(), at);
   slide->Input(SlideInput::kSpace);
   EXPECT_FALSE(slide->State().Paused());
-  ASSERT_TRUE(PumpEachUntil([&] { return slide->CurrentIndex() != at; }));
+  ASSERT_TRUE(PumpUntil([&] { return slide->CurrentIndex() != at; }));
   slide->Input(SlideInput::kEscape);
-  ASSERT_TRUE(PumpEachUntil([&] { return view->Slide() == nullptr; }));
+  ASSERT_TRUE(PumpUntil([&] { return view->Slide() == nullptr; }));
 }
 
 TEST_F(SlideShow, APictureThatCannotBeLoadedEndsTheShowAfterItsMessage) {
