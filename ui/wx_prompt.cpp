@@ -1,14 +1,16 @@
 #include "ui/wx_prompt.h"
 
 #include <wx/app.h>
-#include <wx/generic/msgdlgg.h>
 #include <wx/arrstr.h>
+#include <wx/stockitem.h>
 #include <wx/translation.h>
 
 #include <filesystem>
 #include <string>
 
 #include "formats/album_scan.h"
+#include "ui/app_services.h"
+#include "ui/message_box.h"
 
 namespace tessaly::ui {
 
@@ -39,23 +41,28 @@ PromptAnswer WxPrompt::Show(std::string_view text, PromptButtons buttons) {
   wxString message = wxGetTranslation(original);
   if (message == original) message = TranslateLines(wxSplit(original, '\n', '\0'), 0);
   long style = wxCENTRE;
+  MessageIcon icon = MessageIcon::kInformation;
   switch (KindOfMessage(text, buttons)) {
     case MessageKind::kInformation: style |= wxICON_INFORMATION; break;
-    case MessageKind::kQuestion: style |= wxICON_QUESTION; break;
-    case MessageKind::kWarning: style |= wxICON_WARNING; break;
+    case MessageKind::kQuestion: style |= wxICON_QUESTION; icon = MessageIcon::kQuestion; break;
+    case MessageKind::kWarning: style |= wxICON_WARNING; icon = MessageIcon::kWarning; break;
   }
   style |= buttons == PromptButtons::kOk ? wxOK : wxYES_NO;
-  // The toolkit's own message box: a dialog of a fixed size, with its icon, that cannot
-  // be maximised.
-  wxGenericMessageDialog dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr, message,
-                                wxTheApp->GetAppDisplayName(), style);
-  if (buttons == PromptButtons::kRetryCancel) dialog.SetYesNoLabels(_("&Retry"), _("Cancel"));
-  // The file the message is about, on a line of its own under the text.
+  AppServices* services = InstalledAppServices();
+  wxWindow* parent = services != nullptr ? services->MainWindow() : nullptr;
+  wxMessageDialog dialog(parent, message, wxTheApp->GetAppDisplayName(), style);
+  // The buttons in the program's language, which may not be the locale's (--lang).
+  switch (buttons) {
+    case PromptButtons::kOk: dialog.SetOKLabel(wxGetStockLabel(wxID_OK)); break;
+    case PromptButtons::kYesNo: dialog.SetYesNoLabels(wxGetStockLabel(wxID_YES), wxGetStockLabel(wxID_NO)); break;
+    case PromptButtons::kRetryCancel: dialog.SetYesNoLabels(_("&Retry"), _("Cancel")); break;
+  }
+  // The file the message is about, as the box's second text under the message.
   if (std::string_view subject = PromptSubject::Current(); !subject.empty()) {
     const std::string name = DisplayNameUtf8(std::filesystem::path(subject).filename().native());
     dialog.SetExtendedMessage(wxString::FromUTF8(name.data(), name.size()));
   }
-  int answer = dialog.ShowModal();
+  const int answer = ShowMessageBox(dialog, icon);
   switch (buttons) {
     case PromptButtons::kOk: return PromptAnswer::kOk;
     case PromptButtons::kYesNo: return answer == wxID_YES ? PromptAnswer::kYes : PromptAnswer::kNo;
