@@ -46,7 +46,15 @@ std::optional<wxRect> SavedRect() {
   return std::nullopt;
 }
 
-wxRect InitialRect() { return SavedRect().value_or(wxRect(wxDefaultPosition, wxSize(1000, 720))); }
+// The saved rectangle, or else the default one centred in the work area of the screen
+// the pointer is on (the screen less the desktop's panels).
+wxRect InitialRect() {
+  if (std::optional<wxRect> saved = SavedRect()) return *saved;
+  const int at = wxDisplay::GetFromPoint(wxGetMousePosition());
+  const wxRect area = wxDisplay(at == wxNOT_FOUND ? 0u : static_cast<unsigned>(at)).GetClientArea();
+  const ScreenRect placed = DefaultMainRect({area.x, area.y, area.width, area.height});
+  return wxRect(placed.x, placed.y, placed.width, placed.height);
+}
 
 ScreenRect ToScreenRect(const wxRect& r) { return {r.x, r.y, r.width, r.height}; }
 
@@ -184,7 +192,7 @@ void CMainFrame::ShowAtLastPlace() {
   // A window manager places a new window where it likes and takes the position given at
   // creation as a mere hint; once it has placed the window, the window is moved back
   // to where it was, which it follows like any other move.
-  m_lastPlace = SavedRect();
+  m_lastPlace = InitialRect();
   Show(true);
 }
 

@@ -15,6 +15,13 @@ std::optional<ScreenRect> UsableSavedRect(const ScreenRect& saved, const std::ve
   return fits ? std::optional(saved) : std::nullopt;
 }
 
+ScreenRect DefaultMainRect(const ScreenRect& workArea) {
+  constexpr int kWidth = 1000, kHeight = 720, kMargin = 24;
+  const int width = std::max(1, std::min(kWidth, workArea.width - 2 * kMargin));
+  const int height = std::max(1, std::min(kHeight, workArea.height - 2 * kMargin));
+  return {workArea.x + (workArea.width - width) / 2, workArea.y + (workArea.height - height) / 2, width, height};
+}
+
 ScreenRect ReadLastWindow() {
   IniFile ini;
   ini.Load(SettingsFilePath());

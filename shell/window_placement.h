@@ -14,6 +14,11 @@ using ui::ScreenRect;
 // the screens; otherwise nothing, and the window opens at its default place.
 std::optional<ScreenRect> UsableSavedRect(const ScreenRect& saved, const std::vector<ScreenRect>& screens);
 
+// Where the main window opens without a usable saved rectangle: 1000 x 720 pixels, its
+// frame included, or less on a small work area so that a margin stays around it, centred
+// in the work area.
+ScreenRect DefaultMainRect(const ScreenRect& workArea);
+
 // "Last Window" in the settings file.
 ScreenRect ReadLastWindow();
 void WriteLastWindow(const ScreenRect& rect);

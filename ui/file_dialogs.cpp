@@ -42,10 +42,11 @@ wxString FromUtf8(std::string_view text) { return wxString::FromUTF8(text.data()
 
 wxWindow* CreatePreviewPanel(wxWindow* parent) { return new CPreviewPanel(parent); }
 
-// The toolkit's chooser gives itself, as it appears, the height of forty lines of text,
-// more than a 1280 x 800 screen has; wx leaves its size to the toolkit. Once it is on the
-// screen it gets a size that leaves room for the window manager's frame and the
-// desktop's panels on its parent's screen, centred on its parent.
+// The toolkit's chooser gives itself the height of forty lines of text, more than a
+// 1280 x 800 screen has; wx leaves its size to the toolkit. It gets a size that leaves
+// room for the window manager's frame and the desktop's panels on its parent's screen,
+// centred on its parent, before it is on the screen: a chooser that moved after it
+// appeared would take a click meant for it somewhere else.
 void FitChooser(wxFileDialog* dialog) {
   wxWindow* parent = dialog->GetParent();
   const int index = wxDisplay::GetFromWindow(parent != nullptr ? parent : dialog);
@@ -59,14 +60,14 @@ void FitChooser(wxFileDialog* dialog) {
   gtk_window_move(window, x, y);
 }
 
-void OnChooserMapped(GtkWidget*, gpointer data) {
-  auto* dialog = static_cast<wxFileDialog*>(data);
-  // After the chooser's own sizing, which follows its showing.
-  dialog->CallAfter([dialog] { FitChooser(dialog); });
-}
+void OnChooserShowing(GtkWidget*, gpointer data) { FitChooser(static_cast<wxFileDialog*>(data)); }
 
+// Once when it is made, before the toolkit's first placement, and again as it is mapped,
+// where the chooser asks for its own size: that request is only carried out at the next
+// frame, and this one takes its place.
 void FitChooserOnScreen(wxFileDialog& dialog) {
-  g_signal_connect_after(dialog.GetHandle(), "map", G_CALLBACK(OnChooserMapped), &dialog);
+  g_signal_connect_after(dialog.GetHandle(), "realize", G_CALLBACK(OnChooserShowing), &dialog);
+  g_signal_connect(dialog.GetHandle(), "map", G_CALLBACK(OnChooserShowing), &dialog);
 }
 
 }  // namespace
