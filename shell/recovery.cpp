@@ -8,6 +8,7 @@
 
 #include "base/file_io.h"
 #include "base/ini_file.h"
+#include "formats/album_scan.h"
 #include "formats/bmp.h"
 
 namespace tessaly::shell {
@@ -116,6 +117,33 @@ void DiscardRecoveryCopy(const RecoveryCopy& copy) {
   std::error_code error;
   fs::remove(copy.description, error);
   fs::remove(copy.picture, error);
+}
+
+std::string DescribeRecoveryCopy(const RecoveryCopy& copy, const std::string& home, std::size_t maxFolder) {
+  if (copy.originalPath.empty()) return copy.title;
+  const std::filesystem::path path(copy.originalPath);
+  std::string folder = DisplayNameUtf8(path.parent_path().native());
+  if (!home.empty() && home != "/" &&
+      (folder == home || (folder.size() > home.size() && folder.compare(0, home.size(), home) == 0 &&
+                          folder[home.size()] == '/')))
+    folder = "~" + folder.substr(home.size());
+  // Shortened by whole characters, never inside one of UTF-8's multibyte sequences.
+  std::vector<std::string> characters;
+  for (std::size_t i = 0; i < folder.size();) {
+    std::size_t end = i + 1;
+    while (end < folder.size() && (static_cast<unsigned char>(folder[end]) & 0xC0) == 0x80) ++end;
+    characters.push_back(folder.substr(i, end - i));
+    i = end;
+  }
+  if (maxFolder >= 3 && characters.size() > maxFolder) {
+    const std::size_t keep = maxFolder - 1, head = keep / 2, tail = keep - head;
+    std::string shortened;
+    for (std::size_t i = 0; i < head; ++i) shortened += characters[i];
+    shortened += "\u2026";
+    for (std::size_t i = characters.size() - tail; i < characters.size(); ++i) shortened += characters[i];
+    folder = shortened;
+  }
+  return DisplayNameUtf8(path.filename().native()) + (folder.empty() ? std::string() : " (" + folder + ")");
 }
 
 }  // namespace tessaly::shell

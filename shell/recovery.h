@@ -43,6 +43,11 @@ std::vector<RecoveryCopy> ListRecoveryCopies(const std::filesystem::path& folder
 // Reads a copy's picture; false when it is unreadable.
 bool LoadRecoveryPicture(const RecoveryCopy& copy, Picture& picture);
 
+// How the question at start names a copy: the picture's file name, then its folder in
+// brackets, the home folder as "~" and a folder longer than maxFolder characters
+// shortened in its middle ("~/Pictures/…/2024/trip"); a new picture by its title.
+std::string DescribeRecoveryCopy(const RecoveryCopy& copy, const std::string& home, std::size_t maxFolder = 40);
+
 // Removes both files of a copy.
 void DiscardRecoveryCopy(const RecoveryCopy& copy);
 

@@ -7,14 +7,21 @@
 #include <wx/evtloop.h>
 #include <wx/evtloopsrc.h>
 #include <wx/msgdlg.h>
+#include <wx/stopwatch.h>
+#include <wx/timer.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 
 #include "formats/picture_file.h"
 #include "retouch/window/retouch_doc.h"
 #include "shell/app.h"
 #include "shell/doc_manager.h"
 #include "shell/main_frame.h"
+#include "shell/window_placement.h"
+#include "ui/message_box.h"
+#include "ui/processing_dlg.h"
 #include "ui/wx_path.h"
 #include "windows/album_window.h"
 
@@ -49,18 +56,17 @@ class EndSignalReader : public wxEventLoopSourceHandler {
 bool AskToOpen(const std::vector<RecoveryCopy>& copies) {
   if (g_answerForTests) return g_answerForTests(copies);
   wxString names;
-  for (const RecoveryCopy& copy : copies) {
-    const std::string& name = copy.originalPath.empty() ? copy.title : copy.originalPath;
-    names += "  " + wxString::FromUTF8(name) + "\n";
-  }
+  const char* home = std::getenv("HOME");
+  for (const RecoveryCopy& copy : copies)
+    names += "  " + wxString::FromUTF8(DescribeRecoveryCopy(copy, home != nullptr ? home : "")) + "\n";
   CCameraApp* app = TheApp();
   wxMessageDialog dialog(app ? app->MainFrame() : nullptr,
                          wxString::Format(_("Tessaly was ended before these pictures were saved:\n\n%s\n"
                                             "Copies of them were kept. Open them again?"),
                                           names),
-                         wxTheApp->GetAppDisplayName(), wxYES_NO | wxYES_DEFAULT | wxICON_QUESTION);
+                         wxTheApp->GetAppDisplayName(), wxYES_NO | wxYES_DEFAULT | wxICON_QUESTION | wxCENTRE);
   dialog.SetYesNoLabels(_("&Open"), _("&Discard"));
-  return dialog.ShowModal() == wxID_YES;
+  return ui::ShowMessageBox(dialog, ui::MessageIcon::kQuestion) == wxID_YES;
 }
 
 }  // namespace
@@ -102,6 +108,72 @@ int KeepChangedPictures(wxDocManager* manager) {
   return kept;
 }
 
+namespace {
+
+// How often the end looks whether the jobs and dialogs it stopped have gone, and how long
+// it waits for them before the program ends regardless.
+constexpr int kEndingTickMs = 20;
+constexpr int kEndingAtMostMs = 1500;
+
+// Stops what would keep the program from ending: the running jobs (as their Cancel
+// does), the dialogs that wait for an answer and the message boxes. True when none is
+// left, so that the windows may close: closing them under a job or a dialog would pull
+// them out from under their callers.
+bool StopJobsAndDialogs() {
+  bool clear = true;
+  for (wxWindow* window : wxTopLevelWindows) {
+    if (auto* job = dynamic_cast<ui::CProcessingDlg*>(window); job && !window->IsBeingDeleted()) {
+      job->Cancel();
+      clear = false;
+    }
+    if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal()) {
+      dialog->EndModal(wxID_CANCEL);
+      clear = false;
+    }
+  }
+  if (ui::MessageBoxOpen()) {
+    ui::CloseMessageBoxes();
+    clear = false;
+  }
+  return clear;
+}
+
+// Runs on the main thread until the jobs and dialogs have gone, then closes the main
+// window, which closes each document once and writes "Last Window".
+class Ending : public wxTimer {
+ public:
+  void Notify() override {
+    CCameraApp* app = TheApp();
+    if (app == nullptr) return;
+    CMainFrame* frame = app->MainFrame();
+    if (frame == nullptr) {
+      g_ending = false;
+      app->ExitMainLoop();
+      return;
+    }
+    if (!StopJobsAndDialogs() && m_watch.Time() < kEndingAtMostMs) {
+      StartOnce(kEndingTickMs);
+      return;
+    }
+    if (m_watch.Time() >= kEndingAtMostMs) {
+      // Something would not stop (a toolkit dialog out of reach): the copies are kept,
+      // the settings are written, and the program ends without its windows.
+      if (!frame->IsIconized()) WriteLastWindow({frame->GetPosition().x, frame->GetPosition().y,
+                                                 frame->GetSize().x, frame->GetSize().y});
+      std::_Exit(0);
+    }
+    g_ending = false;
+    frame->Close(true);
+  }
+
+ private:
+  wxStopWatch m_watch;
+};
+
+std::unique_ptr<Ending> g_endingTimer;
+
+}  // namespace
+
 void EndWithoutQuestions() {
   if (g_ending) return;
   CCameraApp* app = TheApp();
@@ -110,15 +182,10 @@ void EndWithoutQuestions() {
   KeepChangedPictures(app->DocManager());
   for (wxDocument* doc : app->DocManager() ? app->DocManager()->GetDocumentsVector() : wxDocVector{})
     doc->Modify(false);  // a picture that could not be kept is lost either way; nothing may ask
-  // Dialogs that wait for an answer are cancelled first, so that closing the windows
-  // under them does not pull the windows out from under their callers.
-  for (wxWindow* window : wxTopLevelWindows)
-    if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
-  app->CallAfter([app] {
-    if (CMainFrame* frame = app->MainFrame()) frame->Close(true);  // writes "Last Window"
-    else app->ExitMainLoop();
-    g_ending = false;
-  });
+  StopJobsAndDialogs();
+  // The rest waits for the loops of what was stopped to return.
+  g_endingTimer = std::make_unique<Ending>();
+  g_endingTimer->StartOnce(1);
 }
 
 void OfferRecoveredPictures() {

@@ -69,5 +69,18 @@ TEST(Recovery, TheFolderFollowsTheStateHome) {
   EXPECT_EQ(RecoveryFolder(), fs::path("/home/u/.local/state/tessaly/recovery"));
 }
 
+TEST(RecoveryQuestion, NamesEachPictureByItsNameWithItsFolderShortened) {
+  RecoveryCopy copy;
+  copy.originalPath = "/home/ann/Pictures/AUT_0001.JPG";
+  EXPECT_EQ(DescribeRecoveryCopy(copy, "/home/ann"), "AUT_0001.JPG (~/Pictures)");
+  EXPECT_EQ(DescribeRecoveryCopy(copy, "/home/an"), "AUT_0001.JPG (/home/ann/Pictures)") << "not inside that home";
+  copy.originalPath = "/home/ann/Pictures/2024/summer holidays/the coast/day three/写真.bmp";
+  const std::string described = DescribeRecoveryCopy(copy, "/home/ann", 20);
+  EXPECT_EQ(described, "写真.bmp (~/Picture\u2026/day three)");
+  copy.originalPath.clear();
+  copy.title = "Untitled1";
+  EXPECT_EQ(DescribeRecoveryCopy(copy, "/home/ann"), "Untitled1") << "a new picture by its title";
+}
+
 }  // namespace
 }  // namespace tessaly::shell

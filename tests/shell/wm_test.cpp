@@ -6,6 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <wx/display.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
@@ -27,6 +28,7 @@
 #include "test_support/temp_folder.h"
 #include "ui/app_state.h"
 #include "ui/file_dialogs.h"
+#include "ui/message_box.h"
 #include "ui/wx_prompt.h"
 #include "windows/slide_show.h"
 #include "windows/x_screen.h"
@@ -38,25 +40,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::CardinalProperty;
+using test::FrameOnScreen;
 using test::XDisplay;
 using test::XWindowOf;
-
-// The window's outer rectangle, its decorations included, as the X server has it.
-wxRect FrameOnScreen(wxWindow* window) {
-  Display* display = XDisplay();
-  XSync(display, False);
-  const Window xid = XWindowOf(window);
-  if (xid == 0) return {};
-  XWindowAttributes attributes{};
-  if (!XGetWindowAttributes(display, xid, &attributes) || attributes.map_state != IsViewable) return {};
-  int x = 0, y = 0;
-  Window child = 0;
-  XTranslateCoordinates(display, xid, DefaultRootWindow(display), 0, 0, &x, &y, &child);
-  std::vector<long> extents = CardinalProperty(xid, "_NET_FRAME_EXTENTS");  // left, right, top, bottom
-  if (extents.size() != 4) extents.assign(4, 0);
-  return wxRect(x - extents[0], y - extents[2], attributes.width + extents[0] + extents[1],
-                attributes.height + extents[2] + extents[3]);
-}
 
 // Bottom first, as the window manager stacks its windows.
 std::vector<long> Stacking() {
@@ -207,35 +193,122 @@ TEST_F(WindowManagerTest, ASlideShowKeepsTheKeyboardWhenTheLogoGoes) {
   EXPECT_TRUE(test::PumpUntil([&] { return ended; })) << "Escape ends the show";
 }
 
-TEST_F(WindowManagerTest, AMessageBoxHasItsIconNamesItsFileAndKeepsItsSize) {
+// What a screen reader and a test read of the toolkit's message box.
+struct MessageBoxSeen {
+  int role = 0;
+  std::string accessibleName, text, secondary, iconName;
+  std::vector<std::string> actions;
+  wxRect frame;
+};
+
+// Waits for the message box, reads it, and ends it with answer (a GtkResponseType).
+MessageBoxSeen ReadMessageBox(const std::string& shot, int answer) {
+  MessageBoxSeen seen;
+  void* box = nullptr;
+  if (!test::PumpUntil([&] { return (box = ui::TopMessageBox()) != nullptr && test::WidgetOnScreen(box); }, 5000))
+    return seen;
+  test::Pump(200);
+  void* accessible = gtk_widget_get_accessible(box);
+  seen.role = atk_object_get_role(accessible);
+  if (const char* name = atk_object_get_name(accessible)) seen.accessibleName = name;
+  seen.text = test::StringProperty(box, "text");
+  seen.secondary = test::StringProperty(box, "secondary-text");
+  if (void* image = gtk_message_dialog_get_image(box)) seen.iconName = test::StringProperty(image, "icon-name");
+  seen.actions = AtomNames(test::XWindowOfWidget(box), "_NET_WM_ALLOWED_ACTIONS");
+  seen.frame = test::FrameOnScreenOf(test::XWindowOfWidget(box));
+  test::SaveScreenshot(shot);
+  gtk_dialog_response(box, answer);
+  return seen;
+}
+
+TEST_F(WindowManagerTest, MessageBoxesAreTheToolkitsAlertsWithTheirIconAndFile) {
   ASSERT_TRUE(Start());
   if (CLogoWindow* logo = App().LogoWindow()) logo->Finish();
-  std::vector<std::string> actions, texts;
-  int icons = 0;
-  wxTheApp->CallAfter([&] {
-    wxDialog* box = nullptr;
-    if (!test::PumpUntil([&] { return (box = ModalDialog()) != nullptr && !FrameOnScreen(box).IsEmpty(); })) return;
-    test::Pump(200);
-    actions = AtomNames(XWindowOf(box), "_NET_WM_ALLOWED_ACTIONS");
-    for (wxWindow* child : box->GetChildren()) {
-      if (auto* text = dynamic_cast<wxStaticText*>(child)) texts.push_back(text->GetLabel().utf8_string());
-      if (dynamic_cast<wxStaticBitmap*>(child)) ++icons;
+  struct Case {
+    MessageId message;
+    PromptButtons buttons;
+    const char* icon;
+    const char* kind;
+  };
+  const Case cases[] = {
+      {kMsgNoDataInAlbum, PromptButtons::kOk, "dialog-information", "information"},
+      {kMsgNotValidFileType, PromptButtons::kOk, "dialog-warning", "failure"},
+      {kMsgFileExistsReplace, PromptButtons::kYesNo, "dialog-question", "question"},
+      {kMsgFailedToCommunicate, PromptButtons::kRetryCancel, "dialog-warning", "warning"},
+  };
+  for (const Case& c : cases) {
+    MessageBoxSeen seen;
+    wxTheApp->CallAfter([&] {
+      seen = ReadMessageBox(std::string("message_box_") + c.kind + "_" + test::ShotLanguage(), -8 /* yes */);
+    });
+    PromptAnswer answer;
+    {
+      PromptSubject subject((m_folder / "fake.bmp").string());
+      answer = ui::WxPrompt().Show(MessageText(c.message), c.buttons);
     }
-    test::SaveScreenshot(std::string("message_box_") + test::ShotLanguage());
-    box->EndModal(wxID_OK);
-  });
-  {
-    PromptSubject subject((m_folder / "fake.bmp").string());
-    ui::WxPrompt().Show(kMsgNotValidFileType);
+    SCOPED_TRACE(c.kind);
+    EXPECT_EQ(seen.role, 2 /* ATK_ROLE_ALERT */) << "a screen reader announces it as an alert";
+    EXPECT_FALSE(seen.accessibleName.empty());
+    const std::string_view text = MessageText(c.message);
+    EXPECT_EQ(seen.text, wxGetTranslation(wxString::FromUTF8(text.data(), text.size())).utf8_string());
+    EXPECT_EQ(seen.secondary, "fake.bmp") << "the file is named under the text";
+    EXPECT_EQ(seen.iconName, c.icon);
+    EXPECT_EQ(std::count(seen.actions.begin(), seen.actions.end(), "_NET_WM_ACTION_CLOSE"), 1);
+    for (const char* refused : {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT"})
+      EXPECT_EQ(std::count(seen.actions.begin(), seen.actions.end(), refused), 0) << refused;
+    EXPECT_TRUE(wxRect(0, 0, 1280, 800).Contains(seen.frame));
+    if (c.buttons == PromptButtons::kRetryCancel) {
+      EXPECT_EQ(answer, PromptAnswer::kRetry);
+    } else if (c.buttons == PromptButtons::kYesNo) {
+      EXPECT_EQ(answer, PromptAnswer::kYes);
+    }
   }
-  ASSERT_FALSE(actions.empty()) << "the window manager lists what the box allows";
-  // (openbox keeps a minimise button on every dialog, whatever its hints ask.)
-  for (const char* refused : {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"})
-    EXPECT_EQ(std::count(actions.begin(), actions.end(), refused), 0) << refused;
-  EXPECT_EQ(std::count(actions.begin(), actions.end(), "_NET_WM_ACTION_CLOSE"), 1);
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), "This is not a valid file type."), 1) << testing::PrintToString(texts);
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), "fake.bmp"), 1) << "the file is named under the text";
-  EXPECT_EQ(icons, 1) << "the box carries its icon";
+}
+
+TEST_F(WindowManagerTest, TheFirstPlacementFitsTheWorkAreaCentred) {
+  ASSERT_TRUE(Start());  // no saved rectangle
+  CMainFrame* frame = App().MainFrame();
+  const wxRect area = wxDisplay(0u).GetClientArea();
+  wxRect shown;
+  EXPECT_TRUE(test::PumpUntil([&] {
+    shown = FrameOnScreen(frame);
+    return !shown.IsEmpty() && area.Contains(shown);
+  })) << "on screen: " << shown.x << "," << shown.y << " " << shown.width << "x" << shown.height << " in "
+      << area.width << "x" << area.height;
+  const int left = shown.x - area.x, right = area.GetRight() - shown.GetRight();
+  const int top = shown.y - area.y, bottom = area.GetBottom() - shown.GetBottom();
+  EXPECT_LE(std::abs(left - right), 2) << "centred across";
+  EXPECT_LE(std::abs(top - bottom), 40) << "centred down (the title bar aside)";
+  test::SaveScreenshot(std::string("main_window_first_start_") + std::to_string(area.width) + "_" +
+                       test::ShotLanguage());
+}
+
+TEST_F(WindowManagerTest, ADialogOpenedJustAfterStartTakesItsFirstClick) {
+  ASSERT_TRUE(Start());
+  ASSERT_NE(App().LogoWindow(), nullptr) << "the logo is up";
+  test::Pump(400);
+  bool clicked = false;
+  wxTheApp->CallAfter([&] {
+    wxDialog* about = nullptr;
+    if (!test::PumpUntil([&] { return (about = ModalDialog()) != nullptr && !FrameOnScreen(about).IsEmpty(); }))
+      return;
+    test::Pump(300);  // placed by the window manager
+    wxWindow* ok = about->FindWindow(wxID_OK);
+    if (ok == nullptr) return;
+    const wxRect button = ok->GetScreenRect();
+    test::SaveScreenshot(std::string("about_at_start_") + test::ShotLanguage());
+    const std::string click = "xdotool mousemove " + std::to_string(button.x + button.width / 2) + " " +
+                              std::to_string(button.y + button.height / 2) + " click 1";
+    clicked = std::system(click.c_str()) == 0;
+    // A click that missed leaves the dialog up: it is ended after a while so that the
+    // test can say so.
+    wxDialog* left = about;
+    test::PumpUntil([&] { return ModalDialog() != left; }, 3000);
+    if (ModalDialog() == left) left->EndModal(wxID_CANCEL), clicked = false;
+  });
+  App().MainFrame()->ShowAbout();
+  EXPECT_TRUE(clicked) << "the first click reached the dialog's button";
+  EXPECT_EQ(App().LogoWindow(), nullptr) << "the logo went when the dialog opened";
 }
 
 TEST_F(WindowManagerTest, SaveAsFitsA1280By800Screen) {
@@ -253,6 +326,40 @@ TEST_F(WindowManagerTest, SaveAsFitsA1280By800Screen) {
   });
   EXPECT_TRUE(wxRect(0, 0, 1280, 800).Contains(shown))
       << shown.x << "," << shown.y << " " << shown.width << "x" << shown.height;
+}
+
+// Where the chooser is each moment from its first appearance on, for a while: the
+// distinct outer rectangles the X server had.
+std::vector<wxRect> PlacesOfChooser(wxFileDialog& chooser) {
+  std::vector<wxRect> places;
+  wxTheApp->CallAfter([&] {
+    if (!test::PumpUntil([&] { return !FrameOnScreen(&chooser).IsEmpty(); }, 5000)) return;
+    wxStopWatch watch;
+    test::PumpUntil([&] {
+      const wxRect now = FrameOnScreen(&chooser);
+      if (!now.IsEmpty() && (places.empty() || places.back() != now)) places.push_back(now);
+      return watch.Time() > 800;
+    });
+    chooser.EndModal(wxID_CANCEL);
+  });
+  chooser.ShowModal();
+  return places;
+}
+
+TEST_F(WindowManagerTest, TheChoosersAppearInTheirPlaceAndStayThere) {
+  ASSERT_TRUE(Start());
+  if (CLogoWindow* logo = App().LogoWindow()) logo->Finish();
+  ui::CPreviewFileDialog open(App().MainFrame(), "Open", kSaveAsFilter, m_folder.Path().string(), 1);
+  std::vector<wxRect> places = PlacesOfChooser(open);
+  ASSERT_FALSE(places.empty());
+  EXPECT_EQ(places.size(), 1u) << "File Open moved or changed its size after it appeared";
+  EXPECT_TRUE(wxRect(0, 0, 1280, 800).Contains(places.back()));
+
+  ui::CFileSaveDialog save(App().MainFrame(), "Save As", kSaveAsFilter, m_folder.Path().string(), "photo.jpg", 1);
+  places = PlacesOfChooser(save);
+  ASSERT_FALSE(places.empty());
+  EXPECT_EQ(places.size(), 1u) << "Save As moved or changed its size after it appeared";
+  EXPECT_TRUE(wxRect(0, 0, 1280, 800).Contains(places.back()));
 }
 
 // What a launcher reads of the startup messages on the root window (format 8, 20 bytes
