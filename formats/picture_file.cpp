@@ -10,7 +10,7 @@
 #include "base/prompt.h"
 #include "formats/bmp.h"
 #include "formats/jpg_glue.h"
-#include "formats/pixel_index.h"
+#include "picture/pixel_index.h"
 #include "formats/tiff.h"
 
 namespace tessaly {
