@@ -147,9 +147,8 @@ TEST(PictureFileLoad, RefusalsShowOneMessageAndKeepTheOldPicture) {
     MessageId message;
   };
   const Case cases[] = {
-      {"photo.jpeg", bmp, kMsgNotValidFileType},
-      {"picture.ppm", bmp, kMsgNotValidFileType},
-      {"picture.tif", bmp, kMsgNotValidFileType},  // BMP bytes under a TIFF name
+      {"picture.ppm", bmp, kMsgNotValidFileType},  // a name of no picture kind
+      {"picture.tif", Bytes(bmp.begin() + 2, bmp.end()), kMsgNotValidFileType},
       {"wide.bmp", Bmp(wide), kMsgPictureTooLarge},
       {"wide.tif", CTIFF::SetupTiffWrite(wide), kMsgPictureTooLarge},
   };
