@@ -105,18 +105,12 @@ TEST(Corpus, ManifestListsEveryFormat) {
     EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const CorpusFile& r) { return r.format == format; }));
 }
 
-// Pillow's pixels of the corpus files that a reader beyond the camera's formats may take,
-// upright by their orientation, made once for the whole suite.
+// Pillow's pixels of a corpus file, upright by its orientation.
 std::optional<Ppm> PillowReference(const std::string& file) {
-  static test::TempFolder folder;
-  static const bool made = [] {
-    std::vector<std::filesystem::path> files;
-    for (const CorpusFile& row : ReadManifest())
-      if (row.kind == "refuse") files.push_back(kCorpus + "/" + row.file);
-    return test::PillowReference(folder.Path(), files, true);
-  }();
-  if (!made) return std::nullopt;
-  return test::PillowPixels(folder.Path(), file);
+  test::TempFolder folder;
+  const std::filesystem::path path = kCorpus + "/" + file;
+  if (!test::PillowReference(folder.Path(), {path}, true)) return std::nullopt;
+  return test::PillowPixels(folder.Path(), path);
 }
 
 class CorpusTest : public ::testing::TestWithParam<CorpusFile> {};
