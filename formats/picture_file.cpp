@@ -290,7 +290,8 @@ bool PictureFile::Load(ByteInput& input, std::string_view name, const DecodeTarg
         os2 = style == BmpHeaderStyle::kOs2;
         if (!result.Ok()) {
           os2 = false;
-          if (CBMP::ReadWiderBmp(image, target, loaded, report)) result = ReadResult::Success();
+          const ReadResult wider = CBMP::ReadWiderBmp(image, target, loaded, report);
+          if (wider.Ok() || !cameraName) result = wider;
         }
         break;
       }
@@ -300,7 +301,7 @@ bool PictureFile::Load(ByteInput& input, std::string_view name, const DecodeTarg
           const ReadResult own = result;
           result = ReadTiffWithLibrary(input, target, loaded, report);
           // The own reader's answer stands for the files it was made for.
-          if (!result.Ok() && haveImage) result = own;
+          if (!result.Ok() && haveImage && cameraName) result = own;
         }
         break;
       case PictureFormat::kJpeg: {
