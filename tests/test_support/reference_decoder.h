@@ -104,15 +104,6 @@ inline std::optional<Ppm> PillowPixels(const std::filesystem::path& folder, cons
   return ReadPpm(folder / (file.filename().string() + ".ppm"));
 }
 
-// The colour of pixel (x, y) of a picture, y counted from the top, through its colour table.
-inline std::array<std::uint8_t, 3> RgbAt(const Picture& picture, int x, int y) {
-  const std::uint8_t* row = picture.Line(y);
-  if (picture.bitsPerPixel == 24) return {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
-  const auto index = static_cast<std::size_t>(IndexOf(picture, x, y));
-  const RgbQuad entry = index < picture.colourTable.size() ? picture.colourTable[index] : RgbQuad{};
-  return {entry.red, entry.green, entry.blue};
-}
-
 // How many samples differ by more than tolerance (all of them when the sizes differ).
 inline std::size_t SamplesOff(const Picture& picture, const Ppm& expected, int tolerance) {
   if (picture.width != expected.width || picture.height != expected.height) return expected.rgb.size() + 1;
