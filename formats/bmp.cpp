@@ -207,7 +207,8 @@ ReadResult CBMP::ReadWiderBmp(ByteSpan file, const DecodeTarget& target, Picture
         result.colourTable[i] = RgbQuad{file[at], file[at + 1], file[at + 2], 0};
       }
       for (int y = 0; y < h; ++y) std::copy_n(line(y), stride, result.Line(y));
-      report = {w, h};
+      const PictureSize wanted = target.Output(w, h);
+      if (wanted.width != w || wanted.height != h) result = AreaAveraged(result, wanted.width, wanted.height);
       picture = std::move(result);
       return ReadResult::Success();
     }

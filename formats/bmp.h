@@ -45,10 +45,11 @@ class CBMP {
   // fourth byte unused without masks; with BITFIELDS or ALPHABITFIELDS and an alpha
   // mask, transparency laid over white), in the 40-byte Windows header or the V2 to V5
   // ones; pictures larger than 1280 x 1024 within the target's limits. 1-, 4- and 8-bit
-  // pictures keep their colour table; 16- and 32-bit ones become 24 bits, reduced to the
-  // target's box when it has one. Refusals: "This is not a valid file type." for what
-  // is no such picture, the size messages of DecodeTarget, kMsgPictureDataMissing for
-  // pixel data shorter than the rows need; decided before the picture is allocated.
+  // pictures keep their colour table; 16- and 32-bit ones become 24 bits; a picture
+  // reduced to the target's box is 24 bits. Refusals: "This is not a valid file type."
+  // for what is no such picture, the size messages of DecodeTarget,
+  // kMsgPictureDataMissing for pixel data shorter than the rows need; decided before the
+  // picture is allocated.
   static ReadResult ReadWiderBmp(ByteSpan file, const DecodeTarget& target, Picture& picture, DecodeReport& report);
 
   // Decodes RLE8 (bitsPerPixel 8) or RLE4 (bitsPerPixel 4) data into block, which holds

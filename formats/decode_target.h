@@ -32,7 +32,10 @@ struct DecodeTarget {
   // than kMaxOpenPixels, or over the limits without a box.
   std::optional<MessageId> Refusal(std::int64_t width, std::int64_t height) const {
     if (width <= 0 || height <= 0) return kMsgNotValidFileType;
-    if (width * height > kMaxOpenPixels) return kMsgPictureOverLimit;
+    // Each side is at least 1, so a side beyond the limit is over it, and the product of
+    // two sides within it cannot overflow.
+    if (width > kMaxOpenPixels || height > kMaxOpenPixels || width * height > kMaxOpenPixels)
+      return kMsgPictureOverLimit;
     if (!Reduces() && (width > maxWidth || height > maxHeight)) return kMsgPictureTooLarge;
     return std::nullopt;
   }

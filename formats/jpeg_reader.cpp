@@ -22,7 +22,6 @@ constexpr int kScanLimit = 500;
 // no backing store.
 constexpr long kLibraryMemoryLimit = 1L << 30;
 constexpr int kApp1 = JPEG_APP0 + 1;
-constexpr int kApp14 = JPEG_APP0 + 14;
 
 // Everything the library calls and every function that calls setjmp holds only plain
 // data, since a jump skips destructors.

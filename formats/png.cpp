@@ -114,7 +114,10 @@ bool ReadRows(PngRead& job, LineReducer& reducer, std::uint8_t* rgba, std::uint8
   return true;
 }
 
-bool StartRead(PngRead& job, int& passes) {
+// Sets libpng up to deliver 8-bit red, green, blue, alpha rows. False after an error,
+// or when libpng's header is another than the one the chunks were scanned for (a file
+// with two headers), since the rows are sized by that one.
+bool StartRead(PngRead& job, int& passes, const Chunks& chunks) {
   if (setjmp(png_jmpbuf(job.png))) return false;
   png_set_read_fn(job.png, &job, ReadData);
   // Limits of libpng's own: chunks of metadata are not worth more than this.
@@ -128,7 +131,9 @@ bool StartRead(PngRead& job, int& passes) {
   png_set_add_alpha(job.png, 0xFF, PNG_FILLER_AFTER);
   passes = png_set_interlace_handling(job.png);
   png_read_update_info(job.png, job.info);
-  return true;
+  return png_get_image_width(job.png, job.info) == chunks.width &&
+         png_get_image_height(job.png, job.info) == chunks.height &&
+         png_get_rowbytes(job.png, job.info) == static_cast<png_size_t>(chunks.width) * 4;
 }
 
 }  // namespace
@@ -154,7 +159,7 @@ ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture&
   if (job.png == nullptr) return ReadResult::Refused(kMsgNotEnoughMemory);
   job.info = png_create_info_struct(job.png);
   int passes = 1;
-  bool ok = job.info != nullptr && StartRead(job, passes);
+  bool ok = job.info != nullptr && StartRead(job, passes, chunks);
   Picture decoded;
   if (ok) {
     const int width = static_cast<int>(chunks.width), height = static_cast<int>(chunks.height);

@@ -101,7 +101,8 @@ ReadResult ReadHeifPicture(ByteSpan file, const DecodeTarget& target, Picture& p
   const std::uint8_t* rgba = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
   const int decodedWidth = heif_image_get_width(image.get(), heif_channel_interleaved);
   const int decodedHeight = heif_image_get_height(image.get(), heif_channel_interleaved);
-  if (rgba == nullptr || decodedWidth <= 0 || decodedHeight <= 0 || stride < decodedWidth * 4) return invalid;
+  // A file whose picture decodes to another size than it declares is damaged.
+  if (rgba == nullptr || decodedWidth != width || decodedHeight != height || stride < decodedWidth * 4) return invalid;
   const PictureSize wanted = target.Output(decodedWidth, decodedHeight);
   Picture decoded;
   try {
