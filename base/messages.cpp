@@ -83,6 +83,8 @@ constexpr std::array kMessages = {
     MessageEntry{kMsgCannotPrint, "This window cannot be printed."},
     MessageEntry{kMsgNoHelpFile, "There is no help file. The README that comes with the program describes it."},
     MessageEntry{kMsgReadOnlySaveAs, "File is \"Read-only\".\nSave with different file name."},
+    MessageEntry{kMsgPictureOverLimit, "%1: the picture is too large to open (more than 100 megapixels)."},
+    MessageEntry{kMsgPictureDataMissing, "%1: the file is damaged; its data cannot hold a picture of this size."},
 
     MessageEntry{kMsgFailedToStartPrint, "Could not start print job."},
     MessageEntry{kMsgParseInt, "Please enter an integer."},

@@ -83,6 +83,8 @@ enum MessageId : int {
   kMsgCannotPrint = 272,
   kMsgNoHelpFile = 273,
   kMsgReadOnlySaveAs = 280,
+  kMsgPictureOverLimit = 281,
+  kMsgPictureDataMissing = 282,
 
   kMsgFailedToStartPrint = 61702,
   kMsgParseInt = 61712,

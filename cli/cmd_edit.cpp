@@ -11,6 +11,7 @@
 #include "base/prompt.h"
 #include "cli/catalog.h"
 #include "cli/commands.h"
+#include "cli/picture_input.h"
 #include "cli/report.h"
 #include "formats/picture_file.h"
 #include "retouch/picture_state.h"
@@ -146,13 +147,14 @@ class StepParser {
 }  // namespace
 
 int RunEdit(const Args& rawArgs) {
-  constexpr std::array kOptions = {kHelpOption, kLangOption};
+  constexpr std::array kOptions = {kReduceOption, kHelpOption, kLangOption};
   ParsedArgs parsed;
   int status = kExitOk;
   if (!ReadOptions(kCommand, rawArgs, kOptions, parsed, status)) return status;
   if (parsed.Has(kOptHelp)) {
-    PrintHelp("tessaly-cli edit IN OUT OP [ARGS] [OP [ARGS] ...]",
-              N_("Loads IN as the retouch window opens it, applies the operations in order and saves the result as "
+    PrintHelp("tessaly-cli edit [--reduce] IN OUT OP [ARGS] [OP [ARGS] ...]",
+              N_("Loads IN as the retouch window opens it (any kind convert reads; a picture larger than "
+              "1280 x 1024 only with --reduce), applies the operations in order and saves the result as "
               "OUT as Save As does; a refused operation writes nothing. The operations are listed by "
               "'tessaly-cli --help' and the manual page."),
               kOptions);
@@ -169,7 +171,7 @@ int RunEdit(const Args& rawArgs) {
 
   std::optional<ObjectScope> object(std::in_place, in);
   PictureFile file;
-  if (!OpenPictureFile(file, in)) return kExitFailure;
+  if (!OpenForEditing(file, in, parsed.Has(kOptReduce))) return kExitFailure;
   const bool os2Header = file.os2Header;
   const std::string comment = file.comment;
   RetouchPictureState state;
@@ -186,9 +188,8 @@ int RunEdit(const Args& rawArgs) {
   // Saving under another format than the one the picture came from is refused for a
   // palette picture, as in the retouch window's Save As.
   if (!CheckColourCondition(in, out, state.Current().bitsPerPixel)) return kExitFailure;
-  // The program's Save As offers only the three formats; a script may name anything, and
-  // is told that nothing was written.
-  if (!IsPictureExtension(out)) {
+  // A script may name anything, and is told that nothing was written.
+  if (SaveFormatOfName(out) == PictureFormat::kUnknown) {
     Prompt().Show(kMsgNotValidFileType);
     return kExitFailure;
   }

@@ -20,7 +20,8 @@ int RunInfo(const Args& args) {
   if (parsed.Has(kOptHelp)) {
     PrintHelp("tessaly-cli info [--json] FILE",
               N_("Loads a picture file as the program opens it and prints its width, height, bits per pixel, type, "
-              "file size and comment."),
+              "file size and comment. Every kind the program reads is reported at its real size (a picture "
+              "larger than 1280 x 1024 is read reduced, and its bits are those of the reduced picture)."),
               kOptions);
     return kExitOk;
   }
@@ -34,7 +35,9 @@ int RunInfo(const Args& args) {
   bool loaded = false;
   {
     ObjectScope object(path);
-    loaded = OpenPictureFile(file, path);
+    // Read reduced to what a window would hold, so a huge picture costs little memory;
+    // a picture within 1280 x 1024 is read exactly as it opens.
+    loaded = OpenPictureFileToFit(file, path, kMaxPictureWidth, kMaxPictureHeight);
   }
   if (!loaded) {
     if (json)
@@ -46,8 +49,8 @@ int RunInfo(const Args& args) {
     JsonObject()
         .Add("file", path)
         .Add("status", "ok")
-        .Add("width", std::int64_t{picture.width})
-        .Add("height", std::int64_t{picture.height})
+        .Add("width", std::int64_t{file.width})
+        .Add("height", std::int64_t{file.height})
         .Add("bits", std::int64_t{picture.bitsPerPixel})
         .Add("type", FileTypeName(file.type))
         .Add("size", static_cast<std::int64_t>(file.fileSize))
@@ -55,8 +58,8 @@ int RunInfo(const Args& args) {
         .Print();
     return kExitOk;
   }
-  std::cout << "width: " << picture.width << '\n'
-            << "height: " << picture.height << '\n'
+  std::cout << "width: " << file.width << '\n'
+            << "height: " << file.height << '\n'
             << "bits: " << picture.bitsPerPixel << '\n'
             << "type: " << FileTypeName(file.type) << '\n'
             << "file-size: " << file.fileSize << '\n'

@@ -1,6 +1,8 @@
 #include "formats/bmp.h"
 
 #include <algorithm>
+#include <new>
+#include <vector>
 
 #include "base/byte_reader.h"
 #include "formats/byte_writer.h"
@@ -109,7 +111,131 @@ void PutWindowsInfoHeader(ByteWriter& out, const Picture& picture, std::size_t c
   out.U32LE(static_cast<std::uint32_t>(colours));  // colours important
 }
 
+constexpr std::uint32_t kCompressionBitFields = 3;
+constexpr std::uint32_t kCompressionAlphaBitFields = 6;
+
+// One colour mask of a 16- or 32-bit pixel: where its bits are and how many.
+struct Channel {
+  std::uint32_t mask = 0;
+  int shift = 0;
+  std::uint32_t maximum = 0;  // the largest value of the field
+
+  static Channel Of(std::uint32_t mask) {
+    Channel channel{mask, 0, 0};
+    if (mask == 0) return channel;
+    while ((mask & 1) == 0) {
+      mask >>= 1;
+      ++channel.shift;
+    }
+    channel.maximum = mask;
+    return channel;
+  }
+  // The field of a pixel scaled to 0..255, to the nearest level.
+  std::uint8_t Value(std::uint32_t pixel) const {
+    if (maximum == 0) return 0;
+    const std::uint64_t field = (pixel & mask) >> shift;
+    return static_cast<std::uint8_t>((field * 255 * 2 + maximum) / (std::uint64_t{maximum} * 2));
+  }
+};
+
 }  // namespace
+
+ReadResult CBMP::ReadWiderBmp(ByteSpan file, const DecodeTarget& target, Picture& picture, DecodeReport& report) {
+  const ReadResult invalid = ReadResult::Refused(kMsgNotValidFileType);
+  ByteReader r(file);
+  const std::uint16_t signature = r.U16LE();
+  r.Skip(8);
+  const std::uint32_t pixelOffset = r.U32LE();
+  const std::uint32_t headerSize = r.U32LE();
+  const std::int64_t width = r.I32LE();
+  const std::int64_t storedHeight = r.I32LE();
+  r.Skip(2);  // planes
+  const unsigned bitsPerPixel = r.U16LE();
+  const std::uint32_t compression = r.U32LE();
+  // The 64-byte OS/2 2.x header gives compression 3 and 4 other meanings.
+  if (!r.Ok() || signature != kBmpSignature || !IsWindowsHeaderSize(headerSize) || headerSize == 64) return invalid;
+  const bool topDown = storedHeight < 0;
+  const std::int64_t height = topDown ? -storedHeight : storedHeight;
+  if (width <= 0 || height <= 0) return invalid;
+  report = {static_cast<int>(std::min<std::int64_t>(width, 1 << 30)), static_cast<int>(std::min<std::int64_t>(height, 1 << 30))};
+
+  const bool masked = compression == kCompressionBitFields || compression == kCompressionAlphaBitFields;
+  const bool direct = bitsPerPixel == 16 || bitsPerPixel == 32;
+  if (direct ? !(compression == kCompressionNone || masked) : !(IsSupportedDepth(bitsPerPixel) && compression == kCompressionNone))
+    return invalid;
+  if (auto refusal = target.Refusal(width, height)) return ReadResult::Refused(*refusal);
+
+  // The masks follow the 40-byte header (and are part of the longer ones): red, green,
+  // blue, then alpha for the V3 header and up, or with ALPHABITFIELDS.
+  Channel red, green, blue, alpha;
+  if (masked) {
+    ByteReader masks(file, kFileHeaderSize + kWindowsHeaderSize);
+    red = Channel::Of(masks.U32LE());
+    green = Channel::Of(masks.U32LE());
+    blue = Channel::Of(masks.U32LE());
+    if (!masks.Ok()) return invalid;
+    if (headerSize >= 56 || compression == kCompressionAlphaBitFields) {
+      alpha = Channel::Of(masks.U32LE());
+      if (!masks.Ok()) return invalid;
+    }
+    if (red.mask == 0 && green.mask == 0 && blue.mask == 0) return invalid;
+  } else if (bitsPerPixel == 16) {
+    red = Channel::Of(0x7C00);
+    green = Channel::Of(0x03E0);
+    blue = Channel::Of(0x001F);
+  } else if (bitsPerPixel == 32) {
+    red = Channel::Of(0x00FF0000);
+    green = Channel::Of(0x0000FF00);
+    blue = Channel::Of(0x000000FF);
+  }
+
+  const auto w = static_cast<int>(width), h = static_cast<int>(height);
+  const std::size_t stride = RowStride(w, static_cast<int>(bitsPerPixel));
+  const std::size_t tableStart = kFileHeaderSize + headerSize + (masked && headerSize == 40 ? (compression == kCompressionAlphaBitFields ? 16 : 12) : 0);
+  if (pixelOffset < kFileHeaderSize + headerSize || pixelOffset > file.size()) return invalid;
+  if ((file.size() - pixelOffset) / stride < static_cast<std::size_t>(h)) return ReadResult::Refused(kMsgPictureDataMissing);
+  ByteSpan data = file.subspan(pixelOffset);
+  // Stored line of picture line y (from the top).
+  auto line = [&](int y) { return data.data() + stride * static_cast<std::size_t>(topDown ? y : h - 1 - y); };
+
+  try {
+    if (!direct) {
+      Picture result = Picture::Make(w, h, static_cast<int>(bitsPerPixel));
+      for (std::size_t i = 0; i < result.colourTable.size(); ++i) {
+        const std::size_t at = tableStart + i * 4;
+        if (at + 4 > pixelOffset) break;
+        result.colourTable[i] = RgbQuad{file[at], file[at + 1], file[at + 2], 0};
+      }
+      for (int y = 0; y < h; ++y) std::copy_n(line(y), stride, result.Line(y));
+      const PictureSize wanted = target.Output(w, h);
+      if (wanted.width != w || wanted.height != h) result = AreaAveraged(result, wanted.width, wanted.height);
+      picture = std::move(result);
+      return ReadResult::Success();
+    }
+    const PictureSize wanted = target.Output(w, h);
+    LineReducer reducer(w, h, wanted.width, wanted.height);
+    std::vector<std::uint8_t> bgr(static_cast<std::size_t>(w) * 3);
+    for (int y = 0; y < h; ++y) {
+      const std::uint8_t* from = line(y);
+      for (int x = 0; x < w; ++x) {
+        const std::uint32_t pixel = bitsPerPixel == 16 ? static_cast<std::uint32_t>(from[2 * x] | from[2 * x + 1] << 8)
+                                                       : static_cast<std::uint32_t>(from[4 * x]) |
+                                                             static_cast<std::uint32_t>(from[4 * x + 1]) << 8 |
+                                                             static_cast<std::uint32_t>(from[4 * x + 2]) << 16 |
+                                                             static_cast<std::uint32_t>(from[4 * x + 3]) << 24;
+        const unsigned a = alpha.mask != 0 ? alpha.Value(pixel) : 255u;
+        const unsigned colour[3] = {blue.Value(pixel), green.Value(pixel), red.Value(pixel)};
+        for (int c = 0; c < 3; ++c)
+          bgr[3 * static_cast<std::size_t>(x) + c] = static_cast<std::uint8_t>((colour[c] * a + 255 * (255 - a) + 127) / 255);
+      }
+      reducer.PutLine(bgr.data());
+    }
+    picture = reducer.Take();
+  } catch (const std::bad_alloc&) {
+    return ReadResult::Refused(kMsgNotEnoughMemory);
+  }
+  return ReadResult::Success();
+}
 
 ReadResult CBMP::ReadBmpFile(ByteSpan file, Picture& picture, BmpHeaderStyle& headerStyle) {
   const ReadResult invalid = ReadResult::Refused(kMsgNotValidFileType);

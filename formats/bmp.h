@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "base/file_io.h"
+#include "formats/decode_target.h"
 #include "formats/read_result.h"
 #include "picture/picture.h"
 
@@ -38,6 +39,18 @@ class CBMP {
   // A colour table that ends before the pixel data still loads; the missing entries are
   // black.
   static ReadResult ReadBmpFile(ByteSpan file, Picture& picture, BmpHeaderStyle& headerStyle);
+
+  // What ReadBmpFile refuses but a picture it is: top-down rows (a negative height),
+  // 16 bits a pixel (5-5-5 without masks, or any masks with BITFIELDS), 32 bits (the
+  // fourth byte unused without masks; with BITFIELDS or ALPHABITFIELDS and an alpha
+  // mask, transparency laid over white), in the 40-byte Windows header or the V2 to V5
+  // ones; pictures larger than 1280 x 1024 within the target's limits. 1-, 4- and 8-bit
+  // pictures keep their colour table; 16- and 32-bit ones become 24 bits; a picture
+  // reduced to the target's box is 24 bits. Refusals: "This is not a valid file type."
+  // for what is no such picture, the size messages of DecodeTarget,
+  // kMsgPictureDataMissing for pixel data shorter than the rows need; decided before the
+  // picture is allocated.
+  static ReadResult ReadWiderBmp(ByteSpan file, const DecodeTarget& target, Picture& picture, DecodeReport& report);
 
   // Decodes RLE8 (bitsPerPixel 8) or RLE4 (bitsPerPixel 4) data into block, which holds
   // height rows of RowStride(width, bitsPerPixel) bytes and is zero-filled first, so that

@@ -9,9 +9,15 @@
 #include "base/file_errors.h"
 #include "base/prompt.h"
 #include "formats/bmp.h"
+#include "formats/byte_input.h"
+#include "formats/jpeg_reader.h"
+#include "formats/jpg.h"
 #include "formats/jpg_glue.h"
-#include "formats/pixel_index.h"
+#include "formats/png.h"
 #include "formats/tiff.h"
+#include "formats/tiff_library.h"
+#include "formats/webp_heif.h"
+#include "picture/pixel_index.h"
 
 namespace tessaly {
 namespace {
@@ -40,19 +46,41 @@ constexpr ExtensionEntry kExtensions[] = {
     {".jpg", PictureFormat::kJpeg},
     {".tif", PictureFormat::kTiff},
 };
+// Every readable extension: the camera's four, then the others.
+constexpr ExtensionEntry kReadableExtensions[] = {
+    {".bmp", PictureFormat::kBmp},   {".dib", PictureFormat::kBmp},   {".jpg", PictureFormat::kJpeg},
+    {".tif", PictureFormat::kTiff},  {".jpeg", PictureFormat::kJpeg}, {".jpe", PictureFormat::kJpeg},
+    {".tiff", PictureFormat::kTiff}, {".png", PictureFormat::kPng},   {".webp", PictureFormat::kWebp},
+    {".heic", PictureFormat::kHeif}, {".heif", PictureFormat::kHeif}, {".avif", PictureFormat::kHeif},
+};
+constexpr std::string_view kReadableExtensionNames[] = {".bmp",  ".dib", ".jpg",  ".tif",  ".jpeg", ".jpe",
+                                                        ".tiff", ".png", ".webp", ".heic", ".heif", ".avif"};
+static_assert(std::size(kReadableExtensionNames) == std::size(kReadableExtensions));
 
 PictureType TypeOf(PictureFormat format) {
   switch (format) {
     case PictureFormat::kBmp: return PictureType::kBmp;
     case PictureFormat::kJpeg: return PictureType::kJpeg;
     case PictureFormat::kTiff: return PictureType::kTiff;
+    case PictureFormat::kPng: return PictureType::kPng;
+    case PictureFormat::kWebp: return PictureType::kWebp;
+    case PictureFormat::kHeif: return PictureType::kHeif;
     case PictureFormat::kUnknown: break;
   }
   return PictureType::kNone;
 }
 
-bool TooLarge(const Picture& picture) {
-  return picture.width > kMaxPictureWidth || picture.height > kMaxPictureHeight;
+bool StartsWith(ByteSpan bytes, std::size_t at, std::string_view text) {
+  if (at > bytes.size() || bytes.size() - at < text.size()) return false;
+  return std::equal(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                    [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+}
+
+// A refusal's text: the size messages name the file and the size it declares.
+std::string RefusalText(MessageId message, std::string_view name, const DecodeReport& report) {
+  if (message != kMsgPictureOverLimit && message != kMsgPictureDataMissing) return std::string(MessageText(message));
+  const std::string file = std::filesystem::path(name).filename().string();
+  return MessageTextWith(message, file + " (" + std::to_string(report.width) + " x " + std::to_string(report.height) + ")");
 }
 
 // An indexed picture as 24 bits, for the JPEG coder, which takes colours only.
@@ -87,6 +115,35 @@ PictureFormat FormatOfName(std::string_view name) {
 
 bool IsPictureExtension(std::string_view name) { return FormatOfName(name) != PictureFormat::kUnknown; }
 
+PictureFormat FormatOfAnyName(std::string_view name) {
+  for (const auto& entry : kReadableExtensions)
+    if (EndsWithExtension(name, entry.extension)) return entry.format;
+  return PictureFormat::kUnknown;
+}
+
+bool IsReadablePictureName(std::string_view name) { return FormatOfAnyName(name) != PictureFormat::kUnknown; }
+
+std::span<const std::string_view> ReadablePictureExtensions() { return kReadableExtensionNames; }
+
+PictureFormat SaveFormatOfName(std::string_view name) {
+  if (EndsWithExtension(name, ".png")) return PictureFormat::kPng;
+  return FormatOfName(name);
+}
+
+PictureFormat FormatOfBytes(ByteSpan head) {
+  if (StartsWith(head, 0, "\x89PNG\r\n\x1a\n")) return PictureFormat::kPng;
+  if (StartsWith(head, 0, "\xFF\xD8\xFF")) return PictureFormat::kJpeg;
+  if (StartsWith(head, 0, "II*") && StartsWith(head, 3, std::string_view("\0", 1))) return PictureFormat::kTiff;
+  if (StartsWith(head, 0, std::string_view("MM\0*", 4))) return PictureFormat::kTiff;
+  if (StartsWith(head, 0, "RIFF") && StartsWith(head, 8, "WEBP")) return PictureFormat::kWebp;
+  if (StartsWith(head, 4, "ftyp")) {
+    for (std::string_view brand : {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1", "msf1", "avif", "avis"})
+      if (StartsWith(head, 8, brand)) return PictureFormat::kHeif;
+  }
+  if (StartsWith(head, 0, "BM")) return PictureFormat::kBmp;
+  return PictureFormat::kUnknown;
+}
+
 bool CanOpenPicture(const std::filesystem::path& path) {
   if (!IsPictureExtension(path.native())) return false;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -102,6 +159,9 @@ std::string_view FileTypeName(PictureType type) {
     case PictureType::kBmp: return "BMP TYPE";
     case PictureType::kJpeg: return "JPEG TYPE";
     case PictureType::kTiff: return "TIFF TYPE";
+    case PictureType::kPng: return "PNG TYPE";
+    case PictureType::kWebp: return "WEBP TYPE";
+    case PictureType::kHeif: return "HEIF TYPE";
     case PictureType::kNone:
     case PictureType::kFromDocument: break;
   }
@@ -119,7 +179,7 @@ std::optional<MessageId> ColourConditionRefusal(std::string_view currentName, st
     case PictureFormat::kBmp: return kMsgCannotSaveBmp;
     case PictureFormat::kJpeg: return kMsgCannotSaveJpeg;
     case PictureFormat::kTiff: return kMsgCannotSaveTiff;
-    case PictureFormat::kUnknown: break;
+    default: break;
   }
   return std::nullopt;
 }
@@ -137,7 +197,7 @@ int SaveAsFilterIndex(std::string_view name, int lastIndex) {
     case PictureFormat::kBmp: return 1;
     case PictureFormat::kJpeg: return 2;
     case PictureFormat::kTiff: return 3;
-    case PictureFormat::kUnknown: break;
+    default: break;
   }
   return lastIndex;
 }
@@ -163,54 +223,149 @@ void ReportFileError(std::error_code error, const std::filesystem::path& path) {
   Prompt().Show(MessageTextWith(FileErrorMessage(error), path.string()));
 }
 
-bool PictureFile::LoadPicture(const std::filesystem::path& path) {
+bool PictureFile::LoadPicture(const std::filesystem::path& path, SizeLimit limit) {
   PromptSubject subject(path.native());
   Bytes file;
   if (auto error = ReadWholeFile(path, file)) {
     ReportFileError(error, path);
     return false;
   }
-  return LoadPicture(file, path.native());
+  return LoadPicture(file, path.native(), limit);
 }
 
-bool PictureFile::LoadPicture(ByteSpan file, std::string_view name) {
-  const PictureFormat format = FormatOfName(name);
+bool PictureFile::LoadPicture(ByteSpan file, std::string_view name, SizeLimit limit) {
+  SpanInput input(file);
+  return Load(input, name, limit == SizeLimit::kEditable ? DecodeTarget::Editable() : DecodeTarget::AnySize());
+}
+
+bool PictureFile::LoadPictureToFit(const std::filesystem::path& path, int boxWidth, int boxHeight) {
+  PromptSubject subject(path.native());
+  FileInput input;
+  if (auto error = input.Open(path)) {
+    ReportFileError(error, path);
+    return false;
+  }
+  return Load(input, path.native(), DecodeTarget::Fit(std::max(boxWidth, 1), std::max(boxHeight, 1)));
+}
+
+// The camera's formats (by their names) go to their own readers first, which answer as
+// they always have; what they refuse goes on to the reader of the kind, and should that
+// refuse too, the user sees the first answer. Every other kind has its reader alone.
+bool PictureFile::Load(ByteInput& input, std::string_view name, const DecodeTarget& target) {
+  std::uint8_t headBytes[16] = {};
+  const std::size_t headLength = input.Seek(0) ? input.Read(headBytes, sizeof headBytes) : 0;
+  const PictureFormat byBytes = FormatOfBytes(ByteSpan(headBytes, headLength));
+  // A name of no picture kind opens nothing; a name of one opens the file as what its
+  // bytes say it is (a browser saves a PNG as ".jpg"), or else as the name says.
+  const PictureFormat byName = FormatOfAnyName(name);
+  const PictureFormat format = byName == PictureFormat::kUnknown || byBytes == PictureFormat::kUnknown ? byName : byBytes;
+  const bool cameraName = FormatOfName(name) == format;
+
   Picture loaded;
   bool os2 = false;
   std::string loadedComment;
-  ReadResult result = ReadResult::Success();
-
-  switch (format) {
-    case PictureFormat::kBmp: {
-      BmpHeaderStyle style = BmpHeaderStyle::kWindows;
-      result = CBMP::ReadBmpFile(file, loaded, style);
-      os2 = style == BmpHeaderStyle::kOs2;
-      break;
+  DecodeReport report;
+  ReadResult result = ReadResult::Refused(kMsgNotValidFileType);
+  // The file image, for the readers that take one whole; read when first needed.
+  Bytes storage;
+  ByteSpan image;
+  bool haveImage = false;
+  auto whole = [&]() -> bool {
+    if (!haveImage) {
+      if (auto error = WholeImage(input, storage, image)) return false;
+      haveImage = true;
     }
-    case PictureFormat::kTiff:
-      result = CTIFF::ReadTiffFile(file, loaded);
-      break;
-    case PictureFormat::kJpeg:
-      // The JPEG coder shows its own messages.
-      if (!LoadJpegPicture(file, loaded, loadedComment)) return false;
-      break;
-    case PictureFormat::kUnknown:
-      result = ReadResult::Refused(kMsgNotValidFileType);
-      break;
+    return true;
+  };
+  // A file the own readers could take is small; a large one is left to the stream readers.
+  constexpr std::uint64_t kOwnReaderFileLimit = 64u << 20;
+  const bool ownReaderMayTake = input.Image() != nullptr || input.Size() <= kOwnReaderFileLimit;
+
+  try {
+    switch (format) {
+      case PictureFormat::kBmp: {
+        if (!whole()) break;
+        BmpHeaderStyle style = BmpHeaderStyle::kWindows;
+        result = CBMP::ReadBmpFile(image, loaded, style);
+        os2 = style == BmpHeaderStyle::kOs2;
+        if (!result.Ok()) {
+          os2 = false;
+          const ReadResult wider = CBMP::ReadWiderBmp(image, target, loaded, report);
+          if (wider.Ok() || !cameraName) result = wider;
+        }
+        break;
+      }
+      case PictureFormat::kTiff:
+        if (ownReaderMayTake && whole()) result = CTIFF::ReadTiffFile(image, loaded);
+        if (!result.Ok()) {
+          const ReadResult own = result;
+          result = ReadTiffWithLibrary(input, target, loaded, report);
+          // The own reader's answer stands for the files it was made for.
+          if (!result.Ok() && haveImage && cameraName) result = own;
+        }
+        break;
+      case PictureFormat::kJpeg: {
+        // The camera's JPEG files keep their own decoding exactly (EXIF orientation
+        // included, which it never applied); the rest goes to the full reader.
+        const std::optional<JpegFacts> facts = ReadJpegFacts(input);
+        const bool own = cameraName && ownReaderMayTake &&
+                         (!facts || ((facts->colour || facts->grey) && facts->width <= kMaxPictureWidth &&
+                                     facts->height <= kMaxPictureHeight));
+        if (!own) {
+          result = ReadJpegPicture(input, target, loaded, report);
+          // The comment lies within the first two kilobytes in both of its layouts.
+          std::uint8_t start[2048];
+          if (result.Ok() && input.Seek(0)) loadedComment = ReadJpegComment(ByteSpan(start, input.Read(start, sizeof start)));
+        }
+        // The coder's answer stands for the camera's files the full reader refuses too.
+        if (own || (!result.Ok() && cameraName && ownReaderMayTake)) {
+          if (!whole()) break;
+          // The JPEG coder shows its own messages.
+          if (!LoadJpegPicture(image, loaded, loadedComment)) return false;
+          result = ReadResult::Success();
+        }
+        break;
+      }
+      case PictureFormat::kPng: result = ReadPngPicture(input, target, loaded, report); break;
+      case PictureFormat::kWebp:
+        if (whole()) result = ReadWebpPicture(image, target, loaded, report);
+        break;
+      case PictureFormat::kHeif:
+        if (whole()) result = ReadHeifPicture(image, target, loaded, report);
+        break;
+      case PictureFormat::kUnknown: break;
+    }
+  } catch (const std::bad_alloc&) {
+    result = ReadResult::Refused(kMsgNotEnoughMemory);
   }
-  // The BMP and TIFF readers check the size before they allocate; the JPEG coder
-  // decodes first, so its picture is checked here.
-  if (result.Ok() && TooLarge(loaded)) result = ReadResult::Refused(kMsgPictureTooLarge);
+  if (result.Ok() && report.width == 0) report = {loaded.width, loaded.height};
+  // The own readers check the size before they allocate; the JPEG coder decodes first,
+  // so its picture is checked here.
+  if (result.Ok() && !target.Reduces() && (loaded.width > target.maxWidth || loaded.height > target.maxHeight))
+    result = ReadResult::Refused(kMsgPictureTooLarge);
   if (!result.Ok()) {
-    Prompt().Show(result.Message());
+    Prompt().Show(RefusalText(result.Message(), name, report));
     return false;
+  }
+  if (target.Reduces()) {
+    const PictureSize fit = FitInBox(loaded.width, loaded.height, target.boxWidth, target.boxHeight);
+    if (fit.width != loaded.width || fit.height != loaded.height) {
+      try {
+        loaded = AreaAveraged(loaded, fit.width, fit.height);
+      } catch (const std::bad_alloc&) {
+        Prompt().Show(kMsgNotEnoughMemory);
+        return false;
+      }
+    }
   }
 
   picture = std::move(loaded);
   type = TypeOf(format);
-  fileSize = file.size();
+  fileSize = input.Size();
   os2Header = os2;
   comment = std::move(loadedComment);
+  width = report.width;
+  height = report.height;
   return true;
 }
 
@@ -225,7 +380,7 @@ void PictureFile::InitFromDocument(const Picture& documentPicture, bool document
 bool PictureFile::SavePicture(const std::filesystem::path& path) {
   PromptSubject subject(path.native());
   const Picture& source = PictureToSave();
-  const PictureFormat format = FormatOfName(path.native());
+  const PictureFormat format = SaveFormatOfName(path.native());
   if (format == PictureFormat::kUnknown || source.width <= 0 || source.height <= 0) return false;
 
   std::error_code error;
@@ -244,7 +399,10 @@ bool PictureFile::SavePicture(const std::filesystem::path& path) {
       error = WriteFileAtomically(path, {encoded.header, encoded.stream});
       break;
     }
-    case PictureFormat::kUnknown: return false;
+    case PictureFormat::kPng:
+      error = WritePngFile(path, source);
+      break;
+    default: return false;
   }
   if (error) {
     ReportFileError(error, path);
@@ -259,9 +417,12 @@ bool PictureFile::EncodeForCamera(const Picture& source, CameraJpeg& out) {
   return EncodeJpeg(source, comment, out);
 }
 
-bool OpenPictureFile(PictureFile& pictureFile, const std::filesystem::path& path) {
-  PromptSubject subject(path.native());
-  std::filesystem::path target = path;
+namespace {
+
+// The file a path names: a symbolic link (the shortcut of this system) is replaced by
+// its target. False after the message when the link leads nowhere.
+bool ResolveShortcut(const std::filesystem::path& path, std::filesystem::path& target) {
+  target = path;
   std::error_code error;
   if (std::filesystem::is_symlink(path, error)) {
     target = std::filesystem::canonical(path, error);
@@ -270,7 +431,21 @@ bool OpenPictureFile(PictureFile& pictureFile, const std::filesystem::path& path
       return false;
     }
   }
-  return pictureFile.LoadPicture(target);
+  return true;
+}
+
+}  // namespace
+
+bool OpenPictureFile(PictureFile& pictureFile, const std::filesystem::path& path, SizeLimit limit) {
+  PromptSubject subject(path.native());
+  std::filesystem::path target;
+  return ResolveShortcut(path, target) && pictureFile.LoadPicture(target, limit);
+}
+
+bool OpenPictureFileToFit(PictureFile& pictureFile, const std::filesystem::path& path, int boxWidth, int boxHeight) {
+  PromptSubject subject(path.native());
+  std::filesystem::path target;
+  return ResolveShortcut(path, target) && pictureFile.LoadPictureToFit(target, boxWidth, boxHeight);
 }
 
 }  // namespace tessaly

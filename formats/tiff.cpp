@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "formats/byte_writer.h"
-#include "formats/pixel_index.h"
+#include "picture/pixel_index.h"
 
 namespace tessaly {
 namespace {

@@ -16,9 +16,21 @@ struct RgbQuad {
   friend bool operator==(const RgbQuad&, const RgbQuad&) = default;
 };
 
-// Pictures entering the system from a file are at most this large.
+// A picture being edited is at most this large; so is every picture the camera's own
+// formats (BMP, JPEG and TIFF as the system writes them) bring in.
 inline constexpr int kMaxPictureWidth = 1280;
 inline constexpr int kMaxPictureHeight = 1024;
+
+// No file is opened whose picture has more pixels than this, at any size: the limit
+// keeps a full decode within a few hundred megabytes, and is checked before anything
+// is allocated.
+inline constexpr std::int64_t kMaxOpenPixels = 100'000'000;
+
+struct PictureSize {
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const PictureSize&, const PictureSize&) = default;
+};
 
 // Bytes in one row of a picture of the given width and depth: the row padded to a
 // multiple of 4 bytes.

@@ -20,12 +20,6 @@ inline constexpr int kCameraFineHeight = 480;
 // Padding colour of the camera fit: 0x00RRGGBB, white.
 inline constexpr std::uint32_t kCanvasWhite = 0xFFFFFF;
 
-struct PictureSize {
-  int width = 0;
-  int height = 0;
-  friend bool operator==(const PictureSize&, const PictureSize&) = default;
-};
-
 // True when a width x height picture turned by 90 degrees stays within 1280 x 1024.
 bool QuarterTurnFits(int width, int height);
 // Size of a picture turned by degrees: trunc(|H sin| + |W cos| + 0.5) wide,

@@ -13,6 +13,7 @@ packages="
   g++ cmake ninja-build pkg-config make
   libwxgtk3.2-dev wx-common wx3.2-i18n gettext
   libjpeg62-turbo-dev libcairo2-dev libglib2.0-dev
+  libpng-dev libtiff-dev libwebp-dev libheif-dev
 "
 case "${1:-}" in
   "") ;;
@@ -21,7 +22,7 @@ case "${1:-}" in
       libgtest-dev libgmock-dev libbenchmark-dev
       clang libclang-rt-14-dev libjpeg-turbo-progs
       xvfb xauth x11-utils xdotool openbox strace fonts-ipafont-gothic imagemagick libtiff-tools ghostscript
-      python3 python3-pil python3-numpy"
+      python3 python3-pil python3-numpy webp libheif-examples"
     ;;
   --package) packages="$packages dpkg-dev" ;;
   --check) packages="$packages dpkg-dev debootstrap lintian desktop-file-utils appstream imagemagick" ;;

@@ -9,6 +9,8 @@ corpus=""
 for candidate in "$top/../shared/corpus" "$top/../../shared/corpus" /work/shared/corpus; do
   if [ -z "$corpus" ] && [ -f "$candidate/manifest.tsv" ]; then corpus=$candidate; fi
 done
+# Leaks that libraries keep of their own (the same list the sanitizer tests read).
+export LSAN_OPTIONS="suppressions=$top/tests/sanitizer/lsan.supp:print_suppressions=0"
 grep -v '^#' "$top/fuzz/targets.txt" | while read -r name globs; do
   [ -n "$name" ] || continue
   work=$(mktemp -d)

@@ -123,10 +123,11 @@ TEST(EditGolden, UsageErrorsAndFailuresWriteNothing) {
   EXPECT_EQ(Edit("", folder / "err"), 2);
   EXPECT_EQ(Edit("'" + (folder / "missing.bmp").string() + "' '" + out + "' sharpen", folder / "err"), 1);
   EXPECT_FALSE(ReadText(folder / "err").empty());
-  EXPECT_EQ(Edit("'" + in + "' '" + (folder / "out.png").string() + "' sharpen", folder / "err"), 1);
-  EXPECT_EQ(ReadText(folder / "err"), "tessaly-cli: " + (folder / "out.png").string() + ": This is not a valid file type.\n");
+  // A kind that is read but never written.
+  EXPECT_EQ(Edit("'" + in + "' '" + (folder / "out.webp").string() + "' sharpen", folder / "err"), 1);
+  EXPECT_EQ(ReadText(folder / "err"), "tessaly-cli: " + (folder / "out.webp").string() + ": This is not a valid file type.\n");
   EXPECT_FALSE(std::filesystem::exists(out));
-  EXPECT_FALSE(std::filesystem::exists(folder / "out.png"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "out.webp"));
 }
 
 }  // namespace

@@ -61,6 +61,62 @@ TEST(PictureFileNames, ExtensionTable) {
   }
 }
 
+TEST(PictureFileNames, EveryReadableKindAndWhatIsWritten) {
+  struct Row {
+    std::string_view name;
+    PictureFormat read;
+    PictureFormat written;
+  };
+  const Row rows[] = {
+      {"photo.jpeg", PictureFormat::kJpeg, PictureFormat::kUnknown},
+      {"PHOTO.JPE", PictureFormat::kJpeg, PictureFormat::kUnknown},
+      {"scan.TIFF", PictureFormat::kTiff, PictureFormat::kUnknown},
+      {"a.Png", PictureFormat::kPng, PictureFormat::kPng},
+      {"a.webp", PictureFormat::kWebp, PictureFormat::kUnknown},
+      {"IMG_0001.HEIC", PictureFormat::kHeif, PictureFormat::kUnknown},
+      {"a.heif", PictureFormat::kHeif, PictureFormat::kUnknown},
+      {"a.avif", PictureFormat::kHeif, PictureFormat::kUnknown},
+      {"a.jpg", PictureFormat::kJpeg, PictureFormat::kJpeg},
+      {"a.dib", PictureFormat::kBmp, PictureFormat::kBmp},
+      {"a.gif", PictureFormat::kUnknown, PictureFormat::kUnknown},
+      {"a.png.txt", PictureFormat::kUnknown, PictureFormat::kUnknown},
+      {"jpeg", PictureFormat::kUnknown, PictureFormat::kUnknown},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(FormatOfAnyName(row.name), row.read) << row.name;
+    EXPECT_EQ(IsReadablePictureName(row.name), row.read != PictureFormat::kUnknown) << row.name;
+    EXPECT_EQ(SaveFormatOfName(row.name), row.written) << row.name;
+  }
+  // The list the dialogs and the desktop entry take names only what is read.
+  for (std::string_view extension : ReadablePictureExtensions())
+    EXPECT_NE(FormatOfAnyName(std::string("x") + std::string(extension)), PictureFormat::kUnknown) << extension;
+  EXPECT_EQ(ReadablePictureExtensions().size(), 12u);
+}
+
+TEST(PictureFileNames, TheFirstBytesSayTheKind) {
+  struct Row {
+    const char* description;
+    Bytes head;
+    PictureFormat format;
+  };
+  const Row rows[] = {
+      {"PNG signature", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, PictureFormat::kPng},
+      {"PNG signature cut short", {0x89, 'P', 'N', 'G'}, PictureFormat::kUnknown},
+      {"JPEG start of image and a marker", {0xFF, 0xD8, 0xFF, 0xE0}, PictureFormat::kJpeg},
+      {"little-endian TIFF", {'I', 'I', 42, 0}, PictureFormat::kTiff},
+      {"big-endian TIFF", {'M', 'M', 0, 42}, PictureFormat::kTiff},
+      {"BigTIFF is left to the name", {'I', 'I', 43, 0}, PictureFormat::kUnknown},
+      {"WebP", {'R', 'I', 'F', 'F', 1, 2, 3, 4, 'W', 'E', 'B', 'P'}, PictureFormat::kWebp},
+      {"a RIFF that is no WebP", {'R', 'I', 'F', 'F', 1, 2, 3, 4, 'W', 'A', 'V', 'E'}, PictureFormat::kUnknown},
+      {"HEIC", {0, 0, 0, 24, 'f', 't', 'y', 'p', 'h', 'e', 'i', 'c'}, PictureFormat::kHeif},
+      {"AVIF", {0, 0, 0, 24, 'f', 't', 'y', 'p', 'a', 'v', 'i', 'f'}, PictureFormat::kHeif},
+      {"an MP4 video", {0, 0, 0, 24, 'f', 't', 'y', 'p', 'i', 's', 'o', 'm'}, PictureFormat::kUnknown},
+      {"BMP", {'B', 'M', 0, 0}, PictureFormat::kBmp},
+      {"nothing", {}, PictureFormat::kUnknown},
+  };
+  for (const Row& row : rows) EXPECT_EQ(FormatOfBytes(row.head), row.format) << row.description;
+}
+
 TEST(PictureFileNames, ColourConditionForSaveAs) {
   struct Row {
     std::string_view current, chosen;
@@ -147,9 +203,8 @@ TEST(PictureFileLoad, RefusalsShowOneMessageAndKeepTheOldPicture) {
     MessageId message;
   };
   const Case cases[] = {
-      {"photo.jpeg", bmp, kMsgNotValidFileType},
-      {"picture.ppm", bmp, kMsgNotValidFileType},
-      {"picture.tif", bmp, kMsgNotValidFileType},  // BMP bytes under a TIFF name
+      {"picture.ppm", bmp, kMsgNotValidFileType},  // a name of no picture kind
+      {"picture.tif", Bytes(bmp.begin() + 2, bmp.end()), kMsgNotValidFileType},
       {"wide.bmp", Bmp(wide), kMsgPictureTooLarge},
       {"wide.tif", CTIFF::SetupTiffWrite(wide), kMsgPictureTooLarge},
   };

@@ -1,6 +1,7 @@
 // Small pictures built in code, and their pixels counted from the top-left corner.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <random>
 
@@ -71,6 +72,15 @@ inline int IndexOf(const Picture& p, int x, int y) {
   if (p.bitsPerPixel == 1) return (row[x / 8] >> (7 - x % 8)) & 1;
   if (p.bitsPerPixel == 4) return (row[x / 2] >> (x % 2 ? 0 : 4)) & 15;
   return row[x];
+}
+
+// The colour of pixel (x, y) of a picture, y counted from the top, through its colour table.
+inline std::array<std::uint8_t, 3> RgbAt(const Picture& picture, int x, int y) {
+  const std::uint8_t* row = picture.Line(y);
+  if (picture.bitsPerPixel == 24) return {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
+  const auto index = static_cast<std::size_t>(IndexOf(picture, x, y));
+  const RgbQuad entry = index < picture.colourTable.size() ? picture.colourTable[index] : RgbQuad{};
+  return {entry.red, entry.green, entry.blue};
 }
 
 // Every field of two pictures, pixels byte for byte.

@@ -1,0 +1,31 @@
+// PNG files through libpng: every colour type and depth, palette with transparency,
+// 16-bit samples (rounded to 8), Adam7 interlacing; transparency is laid over white.
+// Read a row at a time into the target's size, so that a reduced picture of a huge file
+// needs little more memory than the result (an interlaced file needs its whole picture,
+// as its rows come in seven passes).
+//
+// Writing: 24-bit pictures as 8-bit RGB, 1-, 4- and 8-bit pictures as a palette of
+// their colour table at their depth.
+#pragma once
+
+#include <filesystem>
+#include <system_error>
+
+#include "formats/byte_input.h"
+#include "formats/decode_target.h"
+#include "picture/picture.h"
+
+namespace tessaly {
+
+// Refusals: "This is not a valid file type." (no PNG, or an error before the first row),
+// the size messages of DecodeTarget, kMsgPictureDataMissing when the compressed data are
+// too few for the declared size even at the best ratio compression reaches; all decided
+// before the picture is allocated. Data that end early keep the rows read (the rest black).
+ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture& picture, DecodeReport& report);
+
+// The PNG file of a picture; empty when libpng failed.
+Bytes EncodePng(const Picture& picture);
+// Encodes and writes through a temporary file renamed into place.
+std::error_code WritePngFile(const std::filesystem::path& path, const Picture& picture);
+
+}  // namespace tessaly

@@ -1,0 +1,15 @@
+// The PNG reader over whole file images.
+#include <cstddef>
+#include <cstdint>
+
+#include "formats/png.h"
+#include "fuzz/fuzz_wide_readers.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tessaly;
+  FuzzBothTargets([&](const DecodeTarget& target, Picture& picture, DecodeReport& report) {
+    SpanInput input(ByteSpan(data, size));
+    return ReadPngPicture(input, target, picture, report);
+  });
+  return 0;
+}
