@@ -210,7 +210,7 @@ ReadResult CBMP::ReadWiderBmp(ByteSpan file, const DecodeTarget& target, Picture
       const PictureSize wanted = target.Output(w, h);
       if (wanted.width != w || wanted.height != h) result = AreaAveraged(result, wanted.width, wanted.height);
       picture = std::move(result);
-      return ReadResult::Success();
+      return ReadResult::Accepted();
     }
     const PictureSize wanted = target.Output(w, h);
     LineReducer reducer(w, h, wanted.width, wanted.height);
@@ -234,7 +234,7 @@ ReadResult CBMP::ReadWiderBmp(ByteSpan file, const DecodeTarget& target, Picture
   } catch (const std::bad_alloc&) {
     return ReadResult::Refused(kMsgNotEnoughMemory);
   }
-  return ReadResult::Success();
+  return ReadResult::Accepted();
 }
 
 ReadResult CBMP::ReadBmpFile(ByteSpan file, Picture& picture, BmpHeaderStyle& headerStyle) {
@@ -308,7 +308,7 @@ ReadResult CBMP::ReadBmpFile(ByteSpan file, Picture& picture, BmpHeaderStyle& he
 
   picture = std::move(result);
   headerStyle = style;
-  return ReadResult::Success();
+  return ReadResult::Accepted();
 }
 
 bool CBMP::DecodeBmpRle(ByteSpan data, int width, int height, int bitsPerPixel, std::span<std::uint8_t> block) {

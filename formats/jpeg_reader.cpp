@@ -277,7 +277,7 @@ ReadResult ReadJpegPicture(ByteInput& input, const DecodeTarget& target, Picture
   if (!read) return invalid;
   decoded = Oriented(std::move(decoded), orientation);
   picture = std::move(decoded);
-  return ReadResult::Success();
+  return ReadResult::Accepted();
 }
 
 }  // namespace tessaly

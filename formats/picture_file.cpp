@@ -322,7 +322,7 @@ bool PictureFile::Load(ByteInput& input, std::string_view name, const DecodeTarg
           if (!whole()) break;
           // The JPEG coder shows its own messages.
           if (!LoadJpegPicture(image, loaded, loadedComment)) return false;
-          result = ReadResult::Success();
+          result = ReadResult::Accepted();
         }
         break;
       }

@@ -180,7 +180,7 @@ ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture&
   png_destroy_read_struct(&job.png, &job.info, nullptr);
   if (!ok) return invalid;
   picture = std::move(decoded);
-  return ReadResult::Success();
+  return ReadResult::Accepted();
 }
 
 namespace {

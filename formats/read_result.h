@@ -13,7 +13,7 @@ namespace tessaly {
 
 class [[nodiscard]] ReadResult {
  public:
-  static ReadResult Success() { return ReadResult(std::nullopt); }
+  static ReadResult Accepted() { return ReadResult(std::nullopt); }
   static ReadResult Refused(MessageId message) { return ReadResult(message); }
 
   bool Ok() const { return !m_message.has_value(); }

@@ -174,7 +174,7 @@ ReadResult ReadDirectory(const TiffImage& image, Directory& dir) {
       default: break;
     }
   }
-  return ReadResult::Success();
+  return ReadResult::Accepted();
 }
 
 // The picture's bytes as stored in the strips, in order: straight out of the file when
@@ -198,7 +198,7 @@ ReadResult GatherStrips(const TiffImage& image, const Directory& dir, std::size_
 
   if (contiguous) {
     data = image.Slice((*offsets)[0], needed);
-    return ReadResult::Success();
+    return ReadResult::Accepted();
   }
   gathered.resize(needed);
   std::size_t filled = 0;
@@ -209,7 +209,7 @@ ReadResult GatherStrips(const TiffImage& image, const Directory& dir, std::size_
     filled += take;
   }
   data = gathered;
-  return ReadResult::Success();
+  return ReadResult::Accepted();
 }
 
 // 256 entries from the ColorMap (the high byte of each 16-bit value; all red values,
@@ -221,7 +221,7 @@ ReadResult ReadColourTable(const TiffImage& image, const Directory& dir, std::ve
       auto grey = static_cast<std::uint8_t>(k);
       table[k] = RgbQuad{grey, grey, grey, 0};
     }
-    return ReadResult::Success();
+    return ReadResult::Accepted();
   }
   auto map = EntryValues::Of(image, *dir.colourMap);
   if (!map) return Invalid();
@@ -230,7 +230,7 @@ ReadResult ReadColourTable(const TiffImage& image, const Directory& dir, std::ve
     auto high = [&](std::size_t i) { return static_cast<std::uint8_t>((*map)[i] >> 8); };
     table[k] = RgbQuad{high(2 * perColour + k), high(perColour + k), high(k), 0};
   }
-  return ReadResult::Success();
+  return ReadResult::Accepted();
 }
 
 void PutEntry(ByteWriter& out, std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value) {
@@ -317,7 +317,7 @@ ReadResult CTIFF::ReadTiffFile(ByteSpan file, Picture& picture) {
     }
   }
   picture = std::move(result);
-  return ReadResult::Success();
+  return ReadResult::Accepted();
 }
 
 Bytes CTIFF::SetupTiffWrite(const Picture& picture) {

@@ -165,7 +165,7 @@ ReadResult ReadTiffWithLibrary(ByteInput& input, const DecodeTarget& target, Pic
     return ReadResult::Refused(kMsgNotEnoughMemory);
   }
   picture = std::move(decoded);
-  return ReadResult::Success();
+  return ReadResult::Accepted();
 }
 
 }  // namespace tessaly

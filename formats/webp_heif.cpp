@@ -62,7 +62,7 @@ ReadResult ReadWebpPicture(ByteSpan file, const DecodeTarget& target, Picture& p
     return ReadResult::Refused(kMsgNotEnoughMemory);
   }
   picture = std::move(decoded);
-  return ReadResult::Success();
+  return ReadResult::Accepted();
 }
 
 namespace {
@@ -124,7 +124,7 @@ ReadResult ReadHeifPicture(ByteSpan file, const DecodeTarget& target, Picture& p
     return ReadResult::Refused(kMsgNotEnoughMemory);
   }
   picture = std::move(decoded);
-  return ReadResult::Success();
+  return ReadResult::Accepted();
 }
 
 }  // namespace tessaly

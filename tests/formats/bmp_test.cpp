@@ -62,7 +62,7 @@ Bytes Rle(int width, int height, int bits, const Bytes& stream) {
 }
 
 struct Loaded {
-  ReadResult result = ReadResult::Success();
+  ReadResult result = ReadResult::Accepted();
   Picture picture;
   BmpHeaderStyle style = BmpHeaderStyle::kWindows;
 };

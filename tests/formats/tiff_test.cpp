@@ -17,7 +17,7 @@ using test::kLong;
 using test::kShort;
 
 struct Loaded {
-  ReadResult result = ReadResult::Success();
+  ReadResult result = ReadResult::Accepted();
   tessaly::Picture picture;
 };
 
