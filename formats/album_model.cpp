@@ -12,6 +12,24 @@ namespace tessaly {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Takes what a reader would show for one file and keeps it, so that the album can name
+// every file it could not read in one message at the end instead of one box a file.
+class GatheringPrompt : public UserPrompt {
+ public:
+  explicit GatheringPrompt(std::string& text) : m_text(text) {}
+  PromptAnswer Show(std::string_view text, PromptButtons buttons) override {
+    if (m_text.empty()) m_text = text;
+    return buttons == PromptButtons::kOk ? PromptAnswer::kOk : PromptAnswer::kCancel;
+  }
+
+ private:
+  std::string& m_text;
+};
+
+}  // namespace
+
 void AlbumModel::SetFolder(const fs::path& folder, const std::string& pattern) {
   std::error_code error;
   m_folder = fs::is_symlink(folder, error) ? fs::canonical(folder, error) : folder;
@@ -30,6 +48,7 @@ std::size_t AlbumModel::Scan() {
 
 AlbumBuildEnd AlbumModel::Build(RgbQuad background, AlbumBuildSink& sink) {
   m_entries.clear();
+  m_failures.clear();
   Scan();
   const std::size_t count = m_files.size();
   try {
@@ -38,13 +57,18 @@ AlbumBuildEnd AlbumModel::Build(RgbQuad background, AlbumBuildSink& sink) {
       const std::string& name = m_files[i];
       if (!sink.Next(i, count, name)) return AlbumBuildEnd::kCancelled;
       Picture cell;
+      std::string refusal;
       {
-        // Only one whole picture is in memory at a time: it goes as soon as its
-        // thumbnail is made.
+        // Only one picture is in memory at a time: it goes as soon as its thumbnail is
+        // made. A picture within the limit of editing comes whole, as it always did; a
+        // larger one is reduced to that size while it is decoded.
+        ScopedPrompt gather(std::make_unique<GatheringPrompt>(refusal));
         PictureFile file;
-        if (OpenPictureFile(file, m_folder / name)) cell = MakeAlbumThumbnail(file.picture, background);
+        if (OpenPictureFileToFit(file, m_folder / name, kMaxPictureWidth, kMaxPictureHeight))
+          cell = MakeAlbumThumbnail(file.picture, background);
       }
       if (cell.Empty()) {
+        m_failures.push_back({name, refusal.empty() ? std::string(MessageText(kMsgNotValidFileType)) : refusal});
         sink.Done(i, -1);
         continue;
       }

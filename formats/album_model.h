@@ -33,6 +33,12 @@ class AlbumBuildSink {
   virtual void Done(std::size_t index, int entry) = 0;
 };
 
+// A file of the folder that could not be read, with the text the reader gave.
+struct AlbumFailure {
+  std::string name;
+  std::string message;
+};
+
 // How a build ended.
 enum class AlbumBuildEnd { kDone, kCancelled, kOutOfMemory };
 
@@ -55,9 +61,12 @@ class AlbumModel {
 
   // Scans when needed, then loads each file and makes its thumbnail on the background
   // colour. The entries made before are dropped first. A file that cannot be loaded gets
-  // no entry; running out of memory shows "Not enough memory." and ends the build with
-  // the entries made so far.
+  // no entry and shows nothing: it is listed in Failures(), for one message once the
+  // build is over. Running out of memory shows "Not enough memory." and ends the build
+  // with the entries made so far.
   AlbumBuildEnd Build(RgbQuad background, AlbumBuildSink& sink);
+  // The files the last build could not read, in the album's order.
+  const std::vector<AlbumFailure>& Failures() const { return m_failures; }
 
   const std::vector<AlbumEntry>& Entries() const { return m_entries; }
   std::size_t Count() const { return m_entries.size(); }
@@ -82,6 +91,7 @@ class AlbumModel {
   std::string m_pattern = "*.*";
   std::vector<std::string> m_files;
   std::vector<AlbumEntry> m_entries;
+  std::vector<AlbumFailure> m_failures;
   bool m_outOfMemory = false;
 };
 

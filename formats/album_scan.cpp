@@ -100,7 +100,7 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
 }
 
 bool AcceptsTargetName(std::string_view name, std::string_view pattern) {
-  if (IsAllPattern(pattern)) return IsPictureExtension(name);
+  if (IsAllPattern(pattern)) return IsReadablePictureName(name);
   return name.size() >= 4 && pattern.size() >= 4 && EqualsIgnoringCase(LastFour(name), LastFour(pattern));
 }
 
@@ -129,7 +129,7 @@ AlbumScan ScanAlbumFolder(const std::filesystem::path& folder, std::string_view 
       if (entry.is_symlink(statError)) {
         links.push_back(std::move(name));
       } else if (entry.is_regular_file(statError) && MatchesPattern(name, pattern) &&
-                 (!IsAllPattern(pattern) || IsPictureExtension(name))) {
+                 (!IsAllPattern(pattern) || IsReadablePictureName(name))) {
         files.push_back(std::move(name));
       }
     }

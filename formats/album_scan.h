@@ -19,8 +19,8 @@ namespace tessaly {
 // "ALL(*.*)" gives "*.*"). A label without a "." gives "*.*".
 std::string PatternOfTypeLabel(std::string_view label);
 
-// True when a pattern ends in ".*": the album then lists only ".bmp", ".dib", ".jpg"
-// and ".tif" names.
+// True when a pattern ends in ".*": the album then lists the names of every kind of
+// picture that can be read.
 bool IsAllPattern(std::string_view pattern);
 
 // True when name matches the pattern ("*" any run, "?" one character, without regard to

@@ -145,7 +145,7 @@ PictureFormat FormatOfBytes(ByteSpan head) {
 }
 
 bool CanOpenPicture(const std::filesystem::path& path) {
-  if (!IsPictureExtension(path.native())) return false;
+  if (!IsReadablePictureName(path.native())) return false;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info {};
@@ -199,6 +199,7 @@ int SaveAsFilterIndex(std::string_view name, int lastIndex) {
     case PictureFormat::kTiff: return 3;
     default: break;
   }
+  if (SaveFormatOfName(name) == PictureFormat::kPng) return 4;
   return lastIndex;
 }
 

@@ -48,7 +48,7 @@ std::span<const std::string_view> ReadablePictureExtensions();
 
 // True for ".bmp", ".dib", ".jpg" and ".tif" names: the files an album lists.
 bool IsPictureExtension(std::string_view name);
-// True when the name has one of the four extensions and the file can be opened for
+// True when the name is one of a kind that can be read and the file can be opened for
 // reading and is not empty.
 bool CanOpenPicture(const std::filesystem::path& path);
 // "BMP TYPE" for ".bmp" and ".dib", "JPEG TYPE" for ".jpg", "TIFF TYPE" for ".tif", an
@@ -71,10 +71,11 @@ bool CheckColourCondition(std::string_view currentName, std::string_view chosenN
 
 // The filter of the retouch document's Save As dialog; the other dialogs take theirs from
 // the message table (kMsgOpenFilter, kMsgAlbumFilter, kMsgCameraSaveFilter).
-inline constexpr std::string_view kSaveAsFilter = "BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg|TIFF(*.tif)|*.tif|";
+inline constexpr std::string_view kSaveAsFilter =
+    "BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg|TIFF(*.tif)|*.tif|PNG(*.png)|*.png|";
 // The index of kSaveAsFilter (from 1) that Save As starts with for a document of this
-// name: 1 for ".bmp", 2 for ".jpg", 3 for ".tif", else lastIndex (the index chosen last
-// time in that document).
+// name: 1 for ".bmp", 2 for ".jpg", 3 for ".tif", 4 for ".png", else lastIndex (the
+// index chosen last time in that document).
 int SaveAsFilterIndex(std::string_view name, int lastIndex);
 // The extensions the retouch document's template announces to the shell; only ".bmp",
 // ".jpg" and ".tif" (and ".dib") of them load.

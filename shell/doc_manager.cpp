@@ -104,7 +104,7 @@ void CDocManager::RemoveFileFromHistory(size_t i) {
 }
 
 wxDocTemplate* CDocManager::FindTemplateForPath(const wxString& path) {
-  if (m_retouch != nullptr && FormatOfName(path.utf8_string()) != PictureFormat::kUnknown) return m_retouch;
+  if (m_retouch != nullptr && IsReadablePictureName(path.utf8_string())) return m_retouch;
   return wxDocManager::FindTemplateForPath(path);
 }
 

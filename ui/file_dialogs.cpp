@@ -119,14 +119,15 @@ void CPreviewPanel::ShowPreview(const wxString& path) {
   bool loaded = false;
   {
     ScopedPrompt silent(std::make_unique<ScriptedPrompt>());
-    loaded = OpenPictureFile(file, path.utf8_string());
+    loaded = OpenPictureFileToFit(file, path.utf8_string(), kMaxPictureWidth, kMaxPictureHeight);
   }
   if (!loaded) {
     ClearPreview();
     return;
   }
-  m_width->SetLabel(wxString::Format("%d", file.picture.width));
-  m_height->SetLabel(wxString::Format("%d", file.picture.height));
+  // The file's own size, also of a picture shown reduced.
+  m_width->SetLabel(wxString::Format("%d", file.width));
+  m_height->SetLabel(wxString::Format("%d", file.height));
   m_slot.Clear();
   try {
     m_reduced = PreviewPicture(file.picture);

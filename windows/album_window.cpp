@@ -322,6 +322,26 @@ class SteadyMeter : public ProgressDisplay {
 
 }  // namespace
 
+namespace {
+
+// The one message of a build about the files it could not read: the first ten by name
+// with the reason, then how many more.
+wxString UnreadableFilesText(const std::vector<AlbumFailure>& failures) {
+  constexpr std::size_t kNamed = 10;
+  wxString text = _("These files could not be read as pictures:");
+  text += "\n";
+  for (std::size_t i = 0; i < failures.size() && i < kNamed; ++i) {
+    const std::string name = DisplayNameUtf8(failures[i].name);
+    const wxString reason = wxGetTranslation(wxString::FromUTF8(failures[i].message));
+    text += "\n" + wxString::FromUTF8(name) + wxString::FromUTF8(" \u2014 ") + reason;
+  }
+  if (failures.size() > kNamed)
+    text += "\n" + wxString::Format(_("and %d more."), static_cast<int>(failures.size() - kNamed));
+  return text;
+}
+
+}  // namespace
+
 bool CAlbumView::BuildList() {
   CAlbumDoc* doc = Doc();
   if (!doc || !m_grid) return false;
@@ -351,6 +371,7 @@ bool CAlbumView::BuildList() {
   m_building = false;
   // The cells on the screen are drawn already: only those added since are drawn now.
   ShowNewItems();
+  if (!album.Failures().empty()) Prompt().Show(std::string(UnreadableFilesText(album.Failures()).utf8_str()));
   return !m_items.empty();
 }
 

@@ -96,7 +96,8 @@ bool CAlbumPrintout::DrawPage(wxDC& dc, int page, int pageWidth, int pageHeight,
     } else {
       try {
         PictureFile file;
-        if (!OpenPictureFile(file, m_items[index].path)) {
+        // A picture over the limit of editing comes reduced to it, as in the album.
+        if (!OpenPictureFileToFit(file, m_items[index].path, kMaxPictureWidth, kMaxPictureHeight)) {
           if (!fromCache) return false;
           continue;
         }

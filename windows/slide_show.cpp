@@ -217,7 +217,8 @@ bool CSlide::LoadCurrent() {
   m_indexed.reset();
   m_picture = {};
   PictureFile file;
-  if (!OpenPictureFile(file, m_paths[m_state.Current()])) return false;
+  // A picture over the limit of editing comes reduced to it (a screen shows no more).
+  if (!OpenPictureFileToFit(file, m_paths[m_state.Current()], kMaxPictureWidth, kMaxPictureHeight)) return false;
   m_picture = std::move(file.picture);
   try {
     if (m_picture.bitsPerPixel == 24) {

@@ -19,6 +19,7 @@
 #include "retouch/window/retouch_dialogs.h"
 #include "retouch/window/retouch_embedding.h"
 #include "retouch/window/retouch_view.h"
+#include "ui/app_services.h"
 #include "ui/app_state.h"
 #include "ui/file_dialog_rules.h"
 #include "ui/file_dialogs.h"
@@ -147,15 +148,31 @@ EditResult CRetouchDoc::Apply(EditResult result) {
 }
 
 wxString CRetouchDoc::GetUserReadableName() const {
-  if (!GetTitle().empty() || GetFilename().empty()) return wxDocument::GetUserReadableName();
-  return ui::DisplayName(ui::WxToPath(GetFilename()).filename().native());
+  wxString name = !GetTitle().empty() || GetFilename().empty()
+                      ? wxDocument::GetUserReadableName()
+                      : ui::DisplayName(ui::WxToPath(GetFilename()).filename().native());
+  if (IsReduced()) name += " " + ReducedNote();
+  return name;
+}
+
+wxString CRetouchDoc::ReducedNote() const {
+  return wxString::Format(_("(reduced from %d x %d)"), m_reducedFrom.x, m_reducedFrom.y);
 }
 
 bool CRetouchDoc::DoOpenDocument(const wxString& file) {
   if (!m_readBeforeWindow.empty() && file == std::exchange(m_readBeforeWindow, wxString())) return true;
   PictureFile loader;
-  // The loader shows its own message when it fails.
-  if (!OpenPictureFile(loader, std::string(file.fn_str()))) return false;
+  // The loader shows its own message when it fails. A picture over the limit of editing
+  // comes reduced to fit it, area by area, its aspect kept.
+  if (!OpenPictureFileToFit(loader, std::string(file.fn_str()), kMaxPictureWidth, kMaxPictureHeight)) return false;
+  m_reducedFrom = loader.IsReduced() ? wxSize(loader.width, loader.height) : wxSize();
+  m_saveAsNew = IsReduced() || SaveFormatOfName(file.utf8_string()) == PictureFormat::kUnknown;
+  if (IsReduced()) {
+    // Said where it is seen, not in a box: the title (GetUserReadableName) and the status bar.
+    if (ui::AppServices* services = ui::InstalledAppServices())
+      if (wxFrame* main = services->MainWindow(); main && main->GetStatusBar())
+        main->SetStatusText(wxFileName(file).GetFullName() + " " + ReducedNote(), ui::kStatusPaneMessage);
+  }
   m_state.SetPicture(std::move(loader.picture));
   m_os2Header = loader.os2Header;
   m_comment = loader.comment;
@@ -180,6 +197,8 @@ bool CRetouchDoc::DoSaveDocument(const wxString& file) {
 
 bool CRetouchDoc::Save() {
   if (m_state.HasFloating() && !m_state.CommitFloating()) return false;
+  // A reduced picture, or one of a kind that is only read, never goes over its file.
+  if (m_saveAsNew) return SaveAs();
   const wxString path = GetFilename();
   bool saved = false;
   if (!path.empty()) {
@@ -219,7 +238,8 @@ bool CRetouchDoc::Save() {
 bool CRetouchDoc::SaveAs() {
   if (m_state.HasFloating() && !m_state.CommitFloating()) return false;
   ui::AppState& state = ui::TheAppState();
-  const wxString current = GetFilename().empty() ? GetTitle() : wxFileName(GetFilename()).GetFullName();
+  wxString current = GetFilename().empty() ? GetTitle() : wxFileName(GetFilename()).GetFullName();
+  if (m_saveAsNew && !GetFilename().empty()) current = SuggestedNewName();
   // The settings count the types from 1, as the name's type does; the dialog from 0.
   const int index = SaveAsFilterIndex(current.utf8_string(), state.retouchSaveFilterIndex);
   // Without a folder of its own, Save As starts where the picture is.
@@ -230,9 +250,15 @@ bool CRetouchDoc::SaveAs() {
   if (dialog.ShowModal() != wxID_OK) return false;
   // The dialog has given the name the extension of the chosen type.
   const wxFileName chosen(dialog.GetPath());
-  const int type = ui::StoredFilterIndex(std::clamp(dialog.GetFilterIndex(), 0, 2));
+  const int type = ui::StoredFilterIndex(std::clamp(dialog.GetFilterIndex(), 0, 3));
   const wxString path = chosen.GetFullPath();
+  if (m_saveAsNew && !GetFilename().empty() && wxFileName(GetFilename()).SameAs(chosen)) {
+    Prompt().Show(std::string(_("A reduced picture is never saved over the file it came from. Choose another name.").utf8_str()));
+    return false;
+  }
   if (!OnSaveDocument(path)) return false;
+  m_reducedFrom = wxSize();
+  m_saveAsNew = false;
   SetTitle(wxString());  // the new file's name is the title now
   SetFilename(path, true);
   m_readOnly = false;
@@ -244,6 +270,15 @@ bool CRetouchDoc::SaveAs() {
   m_state.ForgetUndo();
   Changed(false);
   return true;
+}
+
+wxString CRetouchDoc::SuggestedNewName() const {
+  const wxFileName original(GetFilename());
+  wxString name = original.GetName();
+  if (IsReduced()) name += "-reduced";
+  // The kinds that are only read are offered as PNG, which keeps every pixel.
+  const bool writable = SaveFormatOfName(original.GetFullName().utf8_string()) != PictureFormat::kUnknown;
+  return name + "." + (writable ? original.GetExt() : wxString("png"));
 }
 
 bool CRetouchDoc::Close() {

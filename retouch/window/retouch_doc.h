@@ -52,12 +52,19 @@ class CRetouchDoc : public wxDocument {
   // The title, or else the file's name as the album shows it: a name whose bytes are
   // not UTF-8 is read as the camera's Japanese encoding.
   wxString GetUserReadableName() const override;
+  // "(reduced from W x H)", for the title and the status bar.
+  wxString ReducedNote() const;
+  // What Save As offers for a picture that must not go over its file: the file's name
+  // with "-reduced" for a reduced picture, as PNG for a kind that is only read.
+  wxString SuggestedNewName() const;
 
   const RetouchPictureState& State() const { return m_state; }
   const Picture& GetPicture() const { return m_state.Current(); }
   bool HasPicture() const { return m_hasPicture; }
   bool IsReadOnly() const { return m_readOnly; }
   bool FromFile() const { return m_fromFile; }
+  // True while the picture was opened reduced from a larger file, until it is saved.
+  bool IsReduced() const { return m_reducedFrom.x > 0; }
   const std::string& Comment() const { return m_comment; }
   // Clear while a camera transfer runs: the document cannot close then.
   bool IsIdle() const { return m_idle; }
@@ -147,6 +154,10 @@ class CRetouchDoc : public wxDocument {
   bool m_hasPicture = false;
   bool m_readOnly = false;
   bool m_fromFile = false;
+  // The picture was opened reduced from a larger file (its size then), or from a kind
+  // that is only read: Save asks for a new name rather than write over that file.
+  wxSize m_reducedFrom;
+  bool m_saveAsNew = false;
   bool m_os2Header = false;
   bool m_idle = true;
   int m_newWidth = 0;  // the size the "New" dialog chose; 0 when it was not asked

@@ -72,7 +72,10 @@ TEST_F(AlbumModelTest, BuildMakesAThumbnailForEachLoadableFileInTheScansOrder) {
   // failed as no entry; the loader has said why.
   EXPECT_EQ(sink.asked, (std::vector<RecordingSink::Asked>{{0, 4, "a.jpg"}, {1, 4, "b.bmp"}, {2, 4, "c.tif"}, {3, 4, "d.bmp"}}));
   EXPECT_EQ(sink.done, (std::vector<std::pair<std::size_t, int>>{{0, 0}, {1, 1}, {2, 2}, {3, -1}}));
-  EXPECT_EQ(m_prompt.Texts().size(), 1u);
+  EXPECT_TRUE(m_prompt.Texts().empty()) << "the build shows nothing of its own";
+  ASSERT_EQ(m_album.Failures().size(), 1u) << "the file it could not read is kept for one message at the end";
+  EXPECT_EQ(m_album.Failures()[0].name, "d.bmp");
+  EXPECT_FALSE(m_album.Failures()[0].message.empty());
 
   for (std::size_t i = 0; i < m_album.Count(); ++i) {
     SCOPED_TRACE(m_album.Entries()[i].name);

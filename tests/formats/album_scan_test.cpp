@@ -43,13 +43,16 @@ TEST(AlbumScan, MatchingIgnoresCase) {
   EXPECT_FALSE(AcceptsTargetName("y.gif", "*.*"));
 }
 
-TEST(AlbumScan, AllPatternListsOnlyPictureExtensions) {
+TEST(AlbumScan, AllPatternListsEveryKindThatIsRead) {
   test::TempFolder folder;
-  for (const char* name : {"a.JPG", "b.gif", "c.dib", "d.tif", "e.Bmp", "f.txt", "g.jpeg"}) Touch(folder / name);
+  for (const char* name : {"a.JPG", "b.gif", "c.dib", "d.tif", "e.Bmp", "f.txt", "g.jpeg", "i.PNG", "j.heic", "k.webp"})
+    Touch(folder / name);
   fs::create_directory(folder / "h.jpg");  // a folder is not a picture
-  EXPECT_EQ(ScanAlbumFolder(folder.Path(), "*.*").names, (Names{"a.JPG", "c.dib", "d.tif", "e.Bmp"}));
+  EXPECT_EQ(ScanAlbumFolder(folder.Path(), "*.*").names,
+            (Names{"a.JPG", "c.dib", "d.tif", "e.Bmp", "g.jpeg", "i.PNG", "j.heic", "k.webp"}));
   EXPECT_EQ(ScanAlbumFolder(folder.Path(), "*.jpg").names, (Names{"a.JPG"}));
-  EXPECT_TRUE(ScanAlbumFolder(folder.Path(), "*.png").names.empty());
+  EXPECT_EQ(ScanAlbumFolder(folder.Path(), "*.png").names, (Names{"i.PNG"}));
+  EXPECT_TRUE(ScanAlbumFolder(folder.Path(), "*.xcf").names.empty());
   EXPECT_TRUE(ScanAlbumFolder(folder / "missing", "*.*").names.empty());
 }
 

@@ -291,6 +291,54 @@ TEST_F(RetouchSaveTest, SaveAsStartsWithTheNamesTypeAndKeepsTheChoice) {
   }
 }
 
+// A picture over the limit of editing opens reduced to fit it, says so in its title, and
+// is never saved over its file: Save asks for a new name, offering the file's with a
+// suffix, and refuses the file's own.
+TEST_F(RetouchSaveTest, ALargePictureOpensReducedAndIsNeverSavedOverItsFile) {
+  const fs::path path = m_folder / "large.jpg";
+  {
+    PictureFile file;
+    const Picture picture = Noise24(1600, 1200);
+    file.InitFromDocument(picture, false, "");
+    ASSERT_TRUE(file.SavePicture(path));
+  }
+  const auto before = fs::last_write_time(path);
+  auto* doc = dynamic_cast<retouch::CRetouchDoc*>(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT));
+  Settle();
+  ASSERT_NE(doc, nullptr);
+  EXPECT_TRUE(m_prompt.Texts().empty()) << "no box says it";
+  EXPECT_EQ(doc->GetPicture().width, 1280);
+  EXPECT_EQ(doc->GetPicture().height, 960);
+  EXPECT_TRUE(doc->IsReduced());
+  EXPECT_EQ(doc->GetUserReadableName(), "large.jpg (reduced from 1600 x 1200)");
+
+  std::vector<wxString> offered;
+  auto answer = [&](const fs::path& chosen) {
+    wxTheApp->CallAfter([&, chosen] {
+      ui::CFileSaveDialog* dialog = nullptr;
+      if (!PumpUntil([&] { return (dialog = ui::CFileSaveDialog::Running()) != nullptr && dialog->IsModal(); }))
+        return;
+      Pump(200);
+      offered.push_back(dialog->GetFilename());
+      dialog->SetPath(wxString::FromUTF8(chosen.string()));
+      Pump(100);
+      dialog->EndModal(wxID_OK);
+    });
+  };
+  answer(path);
+  Command(doc, wxID_SAVE);
+  ASSERT_EQ(offered.size(), 1u) << "Save asks for a name";
+  EXPECT_EQ(offered[0], "large-reduced") << "with the JPEG type, whose extension the dialog adds";
+  EXPECT_EQ(m_prompt.Texts().size(), 1u) << "the file's own name is refused";
+  EXPECT_EQ(fs::last_write_time(path), before);
+
+  answer(m_folder / "small.jpg");
+  Command(doc, wxID_SAVE);
+  EXPECT_TRUE(fs::exists(m_folder / "small.jpg"));
+  EXPECT_FALSE(doc->IsReduced());
+  EXPECT_EQ(fs::last_write_time(path), before) << "the original is untouched";
+}
+
 TEST_F(RetouchSaveTest, PrintPreviewShowsThePage) {
   retouch::CRetouchDoc* doc = Open(Filled(640, 480, {30, 60, 90}));
   Command(doc, wxID_PREVIEW);

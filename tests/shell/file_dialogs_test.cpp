@@ -35,11 +35,12 @@ TEST(FileDialogRules, TypeLabelsGiveTheirPatterns) {
 TEST(FileDialogRules, FilterEntriesAndPatterns) {
   const std::string filter(MessageText(kMsgOpenFilter));
   auto entries = FilterEntries(filter);
-  ASSERT_EQ(entries.size(), 4u);
+  ASSERT_EQ(entries.size(), 7u);
   EXPECT_EQ(entries[2], (std::pair<std::string, std::string>{"JPEG(*.jpg)", "*.jpg"}));
   EXPECT_EQ(FilterPattern(kSaveAsFilter, 0), "*.bmp");
   EXPECT_EQ(FilterPattern(kSaveAsFilter, 2), "*.tif");
-  EXPECT_EQ(FilterPattern(kSaveAsFilter, 3), "");
+  EXPECT_EQ(FilterPattern(kSaveAsFilter, 3), "*.png");
+  EXPECT_EQ(FilterPattern(kSaveAsFilter, 4), "");
   EXPECT_EQ(FilterPattern(kSaveAsFilter, -1), "");
   EXPECT_EQ(ToolkitFilter("JPEG(*.jpg)|*.jpg|"), "JPEG(*.jpg)|*.jpg");
   EXPECT_EQ(CaseBlindPatterns("ALL(*.*)|*.*|JPEG(*.jpg)|*.jpg|"), "ALL(*.*)|*.*|JPEG(*.jpg)|*.[jJ][pP][gG]|");
