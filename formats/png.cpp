@@ -110,7 +110,8 @@ bool ReadRows(PngRead& job, LineReducer& reducer, std::uint8_t* rgba, std::uint8
       for (int y = 0; y < height; ++y) png_read_row(job.png, whole + static_cast<std::size_t>(y) * rowBytes, nullptr);
     for (int y = 0; y < height; ++y) composite(whole + static_cast<std::size_t>(y) * rowBytes);
   }
-  png_read_end(job.png, nullptr);
+  // Into the info, so that text chunks after the picture data are kept with the others.
+  png_read_end(job.png, job.info);
   return true;
 }
 
@@ -136,9 +137,19 @@ bool StartRead(PngRead& job, int& passes, const Chunks& chunks) {
          png_get_rowbytes(job.png, job.info) == static_cast<png_size_t>(chunks.width) * 4;
 }
 
-}  // namespace
+// The text chunks libpng has collected so far. libpng ends each keyword and text with
+// a zero byte, whatever the chunk held.
+void CollectText(png_structp png, png_infop info, std::vector<PngText>& text) {
+  png_textp entries = nullptr;
+  const int count = png_get_text(png, info, &entries, nullptr);
+  for (int i = 0; i < count && entries != nullptr; ++i) {
+    const png_text& entry = entries[i];
+    text.push_back({entry.key ? entry.key : "", entry.text ? entry.text : ""});
+  }
+}
 
-ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture& picture, DecodeReport& report) {
+ReadResult ReadPng(ByteInput& input, const DecodeTarget& target, Picture& picture, DecodeReport& report,
+                   std::vector<PngText>* text) {
   const ReadResult invalid = ReadResult::Refused(kMsgNotValidFileType);
   std::array<std::uint8_t, 8> signature{};
   if (!input.Seek(0) || input.Read(signature.data(), 8) != 8 || signature != kSignature) return invalid;
@@ -172,15 +183,33 @@ ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture&
       LineReducer reducer(width, height, wanted.width, wanted.height);
       ok = ReadRows(job, reducer, rgba.data(), whole.data(), width, height, passes, bgr.data());
       if (ok) decoded = reducer.Take();
+      if (ok && text != nullptr) CollectText(job.png, job.info, *text);
     } catch (const std::bad_alloc&) {
       png_destroy_read_struct(&job.png, &job.info, nullptr);
       return ReadResult::Refused(kMsgNotEnoughMemory);
     }
   }
   png_destroy_read_struct(&job.png, &job.info, nullptr);
-  if (!ok) return invalid;
+  if (!ok) {
+    if (text != nullptr) text->clear();
+    return invalid;
+  }
   picture = std::move(decoded);
   return ReadResult::Accepted();
+}
+
+}  // namespace
+
+ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture& picture, DecodeReport& report) {
+  return ReadPng(input, target, picture, report, nullptr);
+}
+
+ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture& picture, DecodeReport& report,
+                          std::vector<PngText>& text) {
+  text.clear();
+  ReadResult result = ReadPng(input, target, picture, report, &text);
+  if (!result) text.clear();
+  return result;
 }
 
 namespace {
@@ -201,7 +230,8 @@ void WriteData(png_structp png, png_bytep data, png_size_t count) {
 }
 void Flush(png_structp) {}
 
-bool Encode(png_structp png, png_infop info, const Picture& picture, PngWrite& job, std::uint8_t* line) {
+bool Encode(png_structp png, png_infop info, const Picture& picture, std::span<const png_text> text, PngWrite& job,
+            std::uint8_t* line) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_write_fn(png, &job, WriteData, Flush);
   const bool indexed = picture.bitsPerPixel <= 8;
@@ -215,6 +245,7 @@ bool Encode(png_structp png, png_infop info, const Picture& picture, PngWrite& j
       palette[i] = {picture.colourTable[i].red, picture.colourTable[i].green, picture.colourTable[i].blue};
     png_set_PLTE(png, info, palette.data(), static_cast<int>(std::max<std::size_t>(count, 1)));
   }
+  if (!text.empty()) png_set_text(png, info, text.data(), static_cast<int>(text.size()));
   png_write_info(png, info);
   // The picture's rows are blue, green, red, and the indices of 1- and 4-bit rows are
   // packed as PNG packs them (leftmost pixel in the high bits).
@@ -230,16 +261,25 @@ bool Encode(png_structp png, png_infop info, const Picture& picture, PngWrite& j
 
 }  // namespace
 
-Bytes EncodePng(const Picture& picture) {
+Bytes EncodePng(const Picture& picture, std::span<const PngText> text) {
   Bytes out;
   if (picture.width <= 0 || picture.height <= 0 || picture.pixels.size() < picture.Stride() * static_cast<std::size_t>(picture.height))
     return out;
+  // Allocated before libpng's structures, so that running out of memory here leaks none.
+  std::vector<std::uint8_t> line(picture.Stride());
+  // libpng copies the texts when they are set; these only point into the caller's.
+  std::vector<png_text> chunks(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    chunks[i].compression = PNG_TEXT_COMPRESSION_NONE;
+    chunks[i].key = const_cast<char*>(text[i].key.c_str());
+    chunks[i].text = const_cast<char*>(text[i].text.c_str());
+    chunks[i].text_length = text[i].text.size();
+  }
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Error, Warning);
   if (png == nullptr) return out;
   png_infop info = png_create_info_struct(png);
-  std::vector<std::uint8_t> line(picture.Stride());
   PngWrite job{&out};
-  const bool ok = info != nullptr && Encode(png, info, picture, job, line.data());
+  const bool ok = info != nullptr && Encode(png, info, picture, chunks, job, line.data());
   png_destroy_write_struct(&png, &info);
   if (!ok) out.clear();
   return out;
