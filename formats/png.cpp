@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -18,6 +19,8 @@ constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '
 // Deflate never does better than about 1032 to 1 (a run of 258 bytes in one code of at
 // least two bits); a file whose compressed data are fewer cannot hold its picture.
 constexpr std::uint64_t kBestDeflateRatio = 1032;
+// The most a chunk of metadata may take, compressed text uncompressed included.
+constexpr std::size_t kChunkMallocMax = 8u << 20;
 
 struct Chunks {
   std::uint64_t idatBytes = 0;
@@ -79,6 +82,21 @@ void ReadData(png_structp png, png_bytep to, png_size_t count) {
   auto* job = static_cast<PngRead*>(png_get_io_ptr(png));
   if (job->input->Read(to, count) != count) png_error(png, "file ends early");
 }
+// libpng allocates a chunk's declared length before it reads the chunk, and that length
+// comes from the file: a text chunk after the picture data that claims two gigabytes
+// would be allocated whole. Every allocation of libpng's is held to the larger of its own
+// chunk limit and a row of the declared width at 64 bits a pixel, the most it needs; a
+// refused chunk is skipped with a warning, a refused row ends the read.
+struct AllocationLimit {
+  std::size_t bytes;
+};
+png_voidp LimitedMalloc(png_structp png, png_alloc_size_t size) {
+  const auto* limit = static_cast<const AllocationLimit*>(png_get_mem_ptr(png));
+  if (limit != nullptr && size > limit->bytes) return nullptr;
+  return std::malloc(size);
+}
+void LimitedFree(png_structp, png_voidp block) { std::free(block); }
+
 void Error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void Warning(png_structp, png_const_charp) {}
 
@@ -122,7 +140,7 @@ bool StartRead(PngRead& job, int& passes, const Chunks& chunks) {
   if (setjmp(png_jmpbuf(job.png))) return false;
   png_set_read_fn(job.png, &job, ReadData);
   // Limits of libpng's own: chunks of metadata are not worth more than this.
-  png_set_chunk_malloc_max(job.png, 8u << 20);
+  png_set_chunk_malloc_max(job.png, kChunkMallocMax);
   png_set_user_limits(job.png, 1u << 30, 1u << 30);
   png_read_info(job.png, job.info);
   const int colourType = png_get_color_type(job.png, job.info);
@@ -166,7 +184,10 @@ ReadResult ReadPng(ByteInput& input, const DecodeTarget& target, Picture& pictur
 
   PngRead job{};
   job.input = &input;
-  job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, Error, Warning);
+  AllocationLimit limit{std::max<std::size_t>(kChunkMallocMax + 65536,
+                                                    static_cast<std::size_t>(chunks.width) * 8 + 4096)};
+  job.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &job, Error, Warning,
+                                     &limit, LimitedMalloc, LimitedFree);
   if (job.png == nullptr) return ReadResult::Refused(kMsgNotEnoughMemory);
   job.info = png_create_info_struct(job.png);
   int passes = 1;
