@@ -126,7 +126,7 @@ print(im.size)
                       "Thumb::Image::Height 3000\nSoftware Tessaly " + VersionText() + "\n(128, 96)\n");
 }
 
-TEST_F(ThumbnailCache, LargerPicturesAreReducedToTheNormalSizeAndIndexedOnesKeepTheirColours) {
+TEST_F(ThumbnailCache, LargerPicturesAreReducedToTheNormalSize) {
   const fs::path wide = MakeFile("wide.png");
   ASSERT_TRUE(StoreThumbnail(wide, test::Filled(400, 100, {10, 20, 30})));
   const std::optional<Picture> back = LoadCachedThumbnail(wide);
@@ -134,15 +134,6 @@ TEST_F(ThumbnailCache, LargerPicturesAreReducedToTheNormalSizeAndIndexedOnesKeep
   EXPECT_EQ(back->width, 128);
   EXPECT_EQ(back->height, 32);
   EXPECT_EQ(test::At(*back, 127, 31), (test::Bgr{10, 20, 30}));
-
-  const fs::path indexed = MakeFile("indexed.bmp");
-  const Picture small = test::Indexed(30, 20, 4);
-  ASSERT_TRUE(StoreThumbnail(indexed, small));
-  const std::optional<Picture> smallBack = LoadCachedThumbnail(indexed);
-  ASSERT_TRUE(smallBack);
-  ASSERT_EQ(smallBack->width, 30);
-  for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 30; ++x) ASSERT_EQ(test::RgbAt(*smallBack, x, y), test::RgbAt(small, x, y));
 }
 
 TEST_F(ThumbnailCache, FoldersArePrivateAndEntriesTheUsersAlone) {
@@ -253,7 +244,6 @@ TEST_F(ThumbnailCache, FailureIsRememberedWhileTheFileIsUnchanged) {
   EXPECT_FALSE(LoadCachedThumbnail(file)) << "a failure is no thumbnail";
   SetTime(file, 1'700'000'100);
   EXPECT_FALSE(HasFreshFailure(file)) << "a changed file is tried again";
-  EXPECT_FALSE(HasFreshFailure(MakeFile("another.jpg")));
 }
 
 TEST_F(ThumbnailCache, NothingIsWrittenForTheCachesOwnFilesOrWhereItCannotBe) {
@@ -287,10 +277,6 @@ TEST_F(ThumbnailCache, AlbumCellComesFromTheCacheFittedToTheCell) {
   EXPECT_EQ(cell->height, kAlbumThumbHeight);
   EXPECT_EQ(test::RgbAt(*cell, 0, 0), (std::array<std::uint8_t, 3>{150, 100, 50}));
   EXPECT_EQ(test::RgbAt(*cell, 79, 59), (std::array<std::uint8_t, 3>{150, 100, 50}));
-
-  // A small picture is enlarged by a whole factor, as the album enlarges any.
-  const Picture small = test::Filled(20, 10, {9, 9, 9});
-  EXPECT_TRUE(test::SamePicture(AlbumCellOfThumbnail(small, background), MakeAlbumThumbnail(small, background)));
 }
 
 }  // namespace
