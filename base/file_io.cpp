@@ -78,9 +78,11 @@ std::string TemporaryPattern(const std::filesystem::path& path) {
 }
 
 std::error_code WriteThroughTemporary(const std::filesystem::path& path, std::initializer_list<ByteSpan> parts,
-                                      Replace replace) {
+                                      Replace replace, FileAccess access = FileAccess::kUsual) {
   struct stat existing {};
-  mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : NewFileMode();
+  mode_t mode = access == FileAccess::kOwnerOnly                    ? 0600
+                : ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777)
+                                                       : NewFileMode();
 
   std::string temporary;  // the temporary file's name while it has one
   int fd = OpenUnnamed(FolderOf(path), mode);
@@ -163,8 +165,9 @@ std::error_code ReadWholeFile(const std::filesystem::path& path, Bytes& out) {
   return {};
 }
 
-std::error_code WriteFileAtomically(const std::filesystem::path& path, std::initializer_list<ByteSpan> parts) {
-  return WriteThroughTemporary(path, parts, Replace::kAllowed);
+std::error_code WriteFileAtomically(const std::filesystem::path& path, std::initializer_list<ByteSpan> parts,
+                                    FileAccess access) {
+  return WriteThroughTemporary(path, parts, Replace::kAllowed, access);
 }
 
 std::error_code WriteNewFileAtomically(const std::filesystem::path& path, std::initializer_list<ByteSpan> parts) {

@@ -23,11 +23,15 @@ std::error_code ReadWholeFile(const std::filesystem::path& path, Bytes& out);
 // disk, a removed folder) leaves the old file exactly as it was. Where the file system
 // has them the temporary file is unnamed (O_TMPFILE) and linked into place when
 // complete, so that a process killed while writing leaves nothing behind; elsewhere it
-// is named "." + the target's name + "." + six characters. A new file gets the
-// usual permissions (0666 less the umask); a replaced file keeps its own.
-std::error_code WriteFileAtomically(const std::filesystem::path& path, std::initializer_list<ByteSpan> parts);
-inline std::error_code WriteFileAtomically(const std::filesystem::path& path, ByteSpan data) {
-  return WriteFileAtomically(path, {data});
+// is named "." + the target's name + "." + six characters. With FileAccess::kUsual a
+// new file gets the usual permissions (0666 less the umask) and a replaced file keeps
+// its own; with kOwnerOnly the file is 0600 either way, from its first byte on.
+enum class FileAccess { kUsual, kOwnerOnly };
+std::error_code WriteFileAtomically(const std::filesystem::path& path, std::initializer_list<ByteSpan> parts,
+                                    FileAccess access = FileAccess::kUsual);
+inline std::error_code WriteFileAtomically(const std::filesystem::path& path, ByteSpan data,
+                                           FileAccess access = FileAccess::kUsual) {
+  return WriteFileAtomically(path, {data}, access);
 }
 
 // As WriteFileAtomically, but fails with std::errc::file_exists instead of replacing a

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -18,6 +19,8 @@ constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '
 // Deflate never does better than about 1032 to 1 (a run of 258 bytes in one code of at
 // least two bits); a file whose compressed data are fewer cannot hold its picture.
 constexpr std::uint64_t kBestDeflateRatio = 1032;
+// The most a chunk of metadata may take, compressed text uncompressed included.
+constexpr std::size_t kChunkMallocMax = 8u << 20;
 
 struct Chunks {
   std::uint64_t idatBytes = 0;
@@ -79,6 +82,21 @@ void ReadData(png_structp png, png_bytep to, png_size_t count) {
   auto* job = static_cast<PngRead*>(png_get_io_ptr(png));
   if (job->input->Read(to, count) != count) png_error(png, "file ends early");
 }
+// libpng allocates a chunk's declared length before it reads the chunk, and that length
+// comes from the file: a text chunk after the picture data that claims two gigabytes
+// would be allocated whole. Every allocation of libpng's is held to the larger of its own
+// chunk limit and a row of the declared width at 64 bits a pixel, the most it needs; a
+// refused chunk is skipped with a warning, a refused row ends the read.
+struct AllocationLimit {
+  std::size_t bytes;
+};
+png_voidp LimitedMalloc(png_structp png, png_alloc_size_t size) {
+  const auto* limit = static_cast<const AllocationLimit*>(png_get_mem_ptr(png));
+  if (limit != nullptr && size > limit->bytes) return nullptr;
+  return std::malloc(size);
+}
+void LimitedFree(png_structp, png_voidp block) { std::free(block); }
+
 void Error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void Warning(png_structp, png_const_charp) {}
 
@@ -110,7 +128,8 @@ bool ReadRows(PngRead& job, LineReducer& reducer, std::uint8_t* rgba, std::uint8
       for (int y = 0; y < height; ++y) png_read_row(job.png, whole + static_cast<std::size_t>(y) * rowBytes, nullptr);
     for (int y = 0; y < height; ++y) composite(whole + static_cast<std::size_t>(y) * rowBytes);
   }
-  png_read_end(job.png, nullptr);
+  // Into the info, so that text chunks after the picture data are kept with the others.
+  png_read_end(job.png, job.info);
   return true;
 }
 
@@ -121,7 +140,7 @@ bool StartRead(PngRead& job, int& passes, const Chunks& chunks) {
   if (setjmp(png_jmpbuf(job.png))) return false;
   png_set_read_fn(job.png, &job, ReadData);
   // Limits of libpng's own: chunks of metadata are not worth more than this.
-  png_set_chunk_malloc_max(job.png, 8u << 20);
+  png_set_chunk_malloc_max(job.png, kChunkMallocMax);
   png_set_user_limits(job.png, 1u << 30, 1u << 30);
   png_read_info(job.png, job.info);
   const int colourType = png_get_color_type(job.png, job.info);
@@ -136,9 +155,19 @@ bool StartRead(PngRead& job, int& passes, const Chunks& chunks) {
          png_get_rowbytes(job.png, job.info) == static_cast<png_size_t>(chunks.width) * 4;
 }
 
-}  // namespace
+// The text chunks libpng has collected so far. libpng ends each keyword and text with
+// a zero byte, whatever the chunk held.
+void CollectText(png_structp png, png_infop info, std::vector<PngText>& text) {
+  png_textp entries = nullptr;
+  const int count = png_get_text(png, info, &entries, nullptr);
+  for (int i = 0; i < count && entries != nullptr; ++i) {
+    const png_text& entry = entries[i];
+    text.push_back({entry.key ? entry.key : "", entry.text ? entry.text : ""});
+  }
+}
 
-ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture& picture, DecodeReport& report) {
+ReadResult ReadPng(ByteInput& input, const DecodeTarget& target, Picture& picture, DecodeReport& report,
+                   std::vector<PngText>* text) {
   const ReadResult invalid = ReadResult::Refused(kMsgNotValidFileType);
   std::array<std::uint8_t, 8> signature{};
   if (!input.Seek(0) || input.Read(signature.data(), 8) != 8 || signature != kSignature) return invalid;
@@ -155,7 +184,10 @@ ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture&
 
   PngRead job{};
   job.input = &input;
-  job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, Error, Warning);
+  AllocationLimit limit{std::max<std::size_t>(kChunkMallocMax + 65536,
+                                                    static_cast<std::size_t>(chunks.width) * 8 + 4096)};
+  job.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &job, Error, Warning,
+                                     &limit, LimitedMalloc, LimitedFree);
   if (job.png == nullptr) return ReadResult::Refused(kMsgNotEnoughMemory);
   job.info = png_create_info_struct(job.png);
   int passes = 1;
@@ -172,15 +204,33 @@ ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture&
       LineReducer reducer(width, height, wanted.width, wanted.height);
       ok = ReadRows(job, reducer, rgba.data(), whole.data(), width, height, passes, bgr.data());
       if (ok) decoded = reducer.Take();
+      if (ok && text != nullptr) CollectText(job.png, job.info, *text);
     } catch (const std::bad_alloc&) {
       png_destroy_read_struct(&job.png, &job.info, nullptr);
       return ReadResult::Refused(kMsgNotEnoughMemory);
     }
   }
   png_destroy_read_struct(&job.png, &job.info, nullptr);
-  if (!ok) return invalid;
+  if (!ok) {
+    if (text != nullptr) text->clear();
+    return invalid;
+  }
   picture = std::move(decoded);
   return ReadResult::Accepted();
+}
+
+}  // namespace
+
+ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture& picture, DecodeReport& report) {
+  return ReadPng(input, target, picture, report, nullptr);
+}
+
+ReadResult ReadPngPicture(ByteInput& input, const DecodeTarget& target, Picture& picture, DecodeReport& report,
+                          std::vector<PngText>& text) {
+  text.clear();
+  ReadResult result = ReadPng(input, target, picture, report, &text);
+  if (!result) text.clear();
+  return result;
 }
 
 namespace {
@@ -201,7 +251,8 @@ void WriteData(png_structp png, png_bytep data, png_size_t count) {
 }
 void Flush(png_structp) {}
 
-bool Encode(png_structp png, png_infop info, const Picture& picture, PngWrite& job, std::uint8_t* line) {
+bool Encode(png_structp png, png_infop info, const Picture& picture, std::span<const png_text> text, PngWrite& job,
+            std::uint8_t* line) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_write_fn(png, &job, WriteData, Flush);
   const bool indexed = picture.bitsPerPixel <= 8;
@@ -215,6 +266,7 @@ bool Encode(png_structp png, png_infop info, const Picture& picture, PngWrite& j
       palette[i] = {picture.colourTable[i].red, picture.colourTable[i].green, picture.colourTable[i].blue};
     png_set_PLTE(png, info, palette.data(), static_cast<int>(std::max<std::size_t>(count, 1)));
   }
+  if (!text.empty()) png_set_text(png, info, text.data(), static_cast<int>(text.size()));
   png_write_info(png, info);
   // The picture's rows are blue, green, red, and the indices of 1- and 4-bit rows are
   // packed as PNG packs them (leftmost pixel in the high bits).
@@ -230,16 +282,25 @@ bool Encode(png_structp png, png_infop info, const Picture& picture, PngWrite& j
 
 }  // namespace
 
-Bytes EncodePng(const Picture& picture) {
+Bytes EncodePng(const Picture& picture, std::span<const PngText> text) {
   Bytes out;
   if (picture.width <= 0 || picture.height <= 0 || picture.pixels.size() < picture.Stride() * static_cast<std::size_t>(picture.height))
     return out;
+  // Allocated before libpng's structures, so that running out of memory here leaks none.
+  std::vector<std::uint8_t> line(picture.Stride());
+  // libpng copies the texts when they are set; these only point into the caller's.
+  std::vector<png_text> chunks(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    chunks[i].compression = PNG_TEXT_COMPRESSION_NONE;
+    chunks[i].key = const_cast<char*>(text[i].key.c_str());
+    chunks[i].text = const_cast<char*>(text[i].text.c_str());
+    chunks[i].text_length = text[i].text.size();
+  }
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Error, Warning);
   if (png == nullptr) return out;
   png_infop info = png_create_info_struct(png);
-  std::vector<std::uint8_t> line(picture.Stride());
   PngWrite job{&out};
-  const bool ok = info != nullptr && Encode(png, info, picture, job, line.data());
+  const bool ok = info != nullptr && Encode(png, info, picture, chunks, job, line.data());
   png_destroy_write_struct(&png, &info);
   if (!ok) out.clear();
   return out;
