@@ -7,6 +7,7 @@
 #include "base/prompt.h"
 #include "formats/album_scan.h"
 #include "formats/picture_file.h"
+#include "formats/thumbnail_cache.h"
 
 namespace tessaly {
 
@@ -58,14 +59,28 @@ AlbumBuildEnd AlbumModel::Build(RgbQuad background, AlbumBuildSink& sink) {
       if (!sink.Next(i, count, name)) return AlbumBuildEnd::kCancelled;
       Picture cell;
       std::string refusal;
-      {
+      const fs::path path = m_folder / name;
+      // The desktop's shared cache serves the pictures whose whole decode is what costs:
+      // those over the limit of editing, and the kinds beyond the camera's. The camera's
+      // pictures within the limit are decoded as they always were, so that their
+      // thumbnails stay exactly the same.
+      PictureSize original;
+      if (std::optional<Picture> cached = LoadCachedThumbnail(path, &original);
+          cached && (FormatOfName(name) == PictureFormat::kUnknown || original.width > kMaxPictureWidth ||
+                     original.height > kMaxPictureHeight))
+        cell = AlbumCellOfThumbnail(*cached, background);
+      if (cell.Empty()) {
         // Only one picture is in memory at a time: it goes as soon as its thumbnail is
         // made. A picture within the limit of editing comes whole, as it always did; a
         // larger one is reduced to that size while it is decoded.
         ScopedPrompt gather(std::make_unique<GatheringPrompt>(refusal));
         PictureFile file;
-        if (OpenPictureFileToFit(file, m_folder / name, kMaxPictureWidth, kMaxPictureHeight))
+        if (OpenPictureFileToFit(file, path, kMaxPictureWidth, kMaxPictureHeight)) {
           cell = MakeAlbumThumbnail(file.picture, background);
+          // Kept for the next opening, here and in the file managers.
+          if (file.IsReduced() || FormatOfName(name) == PictureFormat::kUnknown)
+            StoreThumbnail(path, file.picture, {file.width, file.height});
+        }
       }
       if (cell.Empty()) {
         m_failures.push_back({name, refusal.empty() ? std::string(MessageText(kMsgNotValidFileType)) : refusal});

@@ -1,5 +1,7 @@
 #include "formats/thumbnail_cache.h"
 
+#include <charconv>
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -51,7 +53,15 @@ std::string_view TextOf(const std::vector<PngText>& text, std::string_view key) 
   return {};
 }
 
-std::optional<Picture> ReadEntry(ByteInput& input, std::string_view uri, std::string_view mtime) {
+// A whole positive number of text, or 0.
+int WholeNumber(std::string_view text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && value > 0 ? value : 0;
+}
+
+std::optional<Picture> ReadEntry(ByteInput& input, std::string_view uri, std::string_view mtime,
+                                 PictureSize* original = nullptr) {
   if (input.Size() > kMaxEntryBytes) return std::nullopt;
   Picture picture;
   DecodeReport report;
@@ -61,6 +71,8 @@ std::optional<Picture> ReadEntry(ByteInput& input, std::string_view uri, std::st
   // An entry without the keys matches no file, even one whose URI or time is empty.
   if (uri.empty() || mtime.empty() || TextOf(text, kKeyUri) != uri || TextOf(text, kKeyMTime) != mtime)
     return std::nullopt;
+  if (original != nullptr)
+    *original = {WholeNumber(TextOf(text, "Thumb::Image::Width")), WholeNumber(TextOf(text, "Thumb::Image::Height"))};
   if (picture.width > kCacheThumbnailSize || picture.height > kCacheThumbnailSize) {
     const PictureSize fit = FitInBox(picture.width, picture.height, kCacheThumbnailSize, kCacheThumbnailSize);
     picture = AreaAveraged(picture, fit.width, fit.height);
@@ -68,10 +80,10 @@ std::optional<Picture> ReadEntry(ByteInput& input, std::string_view uri, std::st
   return picture;
 }
 
-std::optional<Picture> LoadEntry(const fs::path& entry, const FileStamp& stamp) {
+std::optional<Picture> LoadEntry(const fs::path& entry, const FileStamp& stamp, PictureSize* original = nullptr) {
   FileInput input;
   if (input.Open(entry)) return std::nullopt;
-  return ReadEntry(input, stamp.uri, stamp.mtime);
+  return ReadEntry(input, stamp.uri, stamp.mtime, original);
 }
 
 // Makes the folder and those above it that are missing, each for the user alone.
@@ -158,12 +170,12 @@ std::optional<Picture> ReadThumbnailEntry(ByteSpan png, std::string_view uri, st
   }
 }
 
-std::optional<Picture> LoadCachedThumbnail(const fs::path& file) {
+std::optional<Picture> LoadCachedThumbnail(const fs::path& file, PictureSize* original) {
   try {
     const fs::path entry = CachedThumbnailPath(file);
     const std::optional<FileStamp> stamp = StampOf(file);
     if (entry.empty() || !stamp) return std::nullopt;
-    return LoadEntry(entry, *stamp);
+    return LoadEntry(entry, *stamp, original);
   } catch (const std::bad_alloc&) {
     return std::nullopt;
   }

@@ -40,7 +40,9 @@ std::filesystem::path FailedThumbnailPath(const std::filesystem::path& file);
 // its URI is the file's and its time the file's modification time in seconds. Nothing
 // for a stale, damaged or missing entry, or when the file itself is missing. The
 // picture is at most 128 x 128 (an oversized entry is reduced), 24 bits.
-std::optional<Picture> LoadCachedThumbnail(const std::filesystem::path& file);
+// With original, also the picture's own size the entry records (Thumb::Image::Width and
+// Height), 0 x 0 where it records none.
+std::optional<Picture> LoadCachedThumbnail(const std::filesystem::path& file, PictureSize* original = nullptr);
 
 // Writes the thumbnail of the file into the cache: the picture reduced to fit 128 x 128
 // (as it is when it fits) with the file's URI, modification time and size, the

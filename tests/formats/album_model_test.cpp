@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "formats/picture_file.h"
+#include "formats/thumbnail_cache.h"
 #include "test_support/pictures.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
@@ -156,6 +157,47 @@ TEST(AlbumModel, AFolderLinkIsFollowedAndAnEmptyPatternMeansAll) {
   album.SetFolder(folder / "link", "");
   EXPECT_EQ(album.Folder(), fs::canonical(folder / "real"));
   EXPECT_EQ(album.Pattern(), "*.*");
+}
+
+// A picture over the limit of editing is kept in the desktop's shared cache when it is
+// first read, and the next opening draws it from there without reading the file; the
+// camera's pictures within the limit are read as ever, so their thumbnails stay the same.
+TEST(AlbumModelCache, ALargePictureIsDrawnFromTheSharedCacheTheSecondTime) {
+  test::TempFolder folder, cache;
+  test::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.Path().string());
+  test::RecordedPrompt prompt;
+  Save(folder / "large.jpg", test::Noise24(1600, 1200));
+  Save(folder / "small.jpg", test::Noise24(320, 240));
+  AlbumModel album;
+  album.SetFolder(folder.Path(), "*.*");
+  RecordingSink sink;
+  ASSERT_EQ(album.Build(kWhite, sink), AlbumBuildEnd::kDone);
+  ASSERT_EQ(album.Count(), 2u);
+  const Picture firstLarge = album.Entries()[0].thumbnail;
+  EXPECT_FALSE(LoadCachedThumbnail(folder / "small.jpg").has_value()) << "a camera picture within the limit";
+  ASSERT_TRUE(LoadCachedThumbnail(folder / "large.jpg").has_value());
+
+  // The file's bytes are spoilt, its size and time kept: only the cache can draw it now.
+  const auto time = fs::last_write_time(folder / "large.jpg");
+  const auto size = fs::file_size(folder / "large.jpg");
+  std::ofstream(folder / "large.jpg", std::ios::binary) << std::string(size, 'x');
+  fs::last_write_time(folder / "large.jpg", time);
+  AlbumModel again;
+  again.SetFolder(folder.Path(), "*.*");
+  RecordingSink second;
+  ASSERT_EQ(again.Build(kWhite, second), AlbumBuildEnd::kDone);
+  ASSERT_EQ(again.Count(), 2u);
+  EXPECT_TRUE(again.Failures().empty());
+  EXPECT_EQ(again.Entries()[0].thumbnail.width, firstLarge.width);
+
+  // Changed since: the stale entry is ignored and the spoilt file is named.
+  fs::last_write_time(folder / "large.jpg", time + std::chrono::seconds(5));
+  AlbumModel stale;
+  stale.SetFolder(folder.Path(), "*.*");
+  RecordingSink third;
+  stale.Build(kWhite, third);
+  ASSERT_EQ(stale.Failures().size(), 1u);
+  EXPECT_EQ(stale.Failures()[0].name, "large.jpg");
 }
 
 }  // namespace
