@@ -1,5 +1,5 @@
 // Making a picture smaller by area averaging: every output pixel is the mean of the
-// source area it covers, each source pixel weighted by the part of it that lies inside.
+// source area it covers, each source pixel weighted by the share of it that lies inside.
 //
 // LineReducer takes a picture line by line from the top, so that a reader can reduce a
 // picture far larger than memory would hold whole: it keeps two output lines of sums and

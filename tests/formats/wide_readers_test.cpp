@@ -532,7 +532,7 @@ im = Image.fromarray(a)
 im.save(os.path.join(sys.argv[1], "large.png"))
 im.save(os.path.join(sys.argv[1], "large.jpeg"), quality=95, subsampling=0)
 # Area averaging by its definition: each output pixel the mean of the source area it
-# covers, every source pixel weighted by the part of it inside.
+# covers, every source pixel weighted by the share of it inside.
 def weights(source, target):
     scale = source / target
     edges = np.arange(target + 1) * scale
