@@ -11,3 +11,21 @@ wait_for() {
     sleep 0.05
   done
 }
+
+# e2e_workspace: a folder of the run's own ($work), removed at the end with every process
+# listed in $pids; fail MESSAGE says what went wrong, shows the logs in $work and ends.
+e2e_workspace() {
+  work=$(mktemp -d)
+  pids=""
+  trap e2e_cleanup EXIT
+}
+e2e_cleanup() {
+  for pid in $pids; do kill -9 "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+fail() {
+  echo "FAIL: $*" >&2
+  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }; done
+  exit 1
+}

@@ -8,20 +8,8 @@
 set -eu
 program=$1
 emulator=$2
-work=$(mktemp -d)
-pids=""
-cleanup() {
-  for pid in $pids; do kill -9 "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }; done
-  exit 1
-}
 . "$(dirname "$0")/e2e_lib.sh"
+e2e_workspace
 
 mkdir -m 700 "$work/run"
 mkdir "$work/config" "$work/state" "$work/album"
