@@ -14,6 +14,8 @@ wxString UsageText() {
   return _("Usage: tessaly [--lang ja|en] [-p | -pt] [FILE | FOLDER]...\n"
            "Opens each picture file in a retouch window and each folder as an album. While\n"
            "Tessaly runs, a new start hands its files to the running program.\n"
+           "Pictures may be BMP, JPEG, TIFF, PNG, WebP, HEIF/HEIC or AVIF, of any size up to\n"
+           "100 megapixels; one larger than 1280 x 1024 opens reduced to fit.\n"
            "\n"
            "  --lang LANG      show the texts in LANG: ja or en\n"
            "  -p FILE...       print the files instead of opening them\n"
