@@ -16,6 +16,7 @@ PromptAnswer NegativeAnswer(PromptButtons buttons) {
 }
 
 thread_local const PromptSubject* t_subject = nullptr;
+thread_local UserPrompt* t_prompt = nullptr;
 
 // The failures among the program's messages: shown with the warning icon.
 constexpr MessageId kFailures[] = {
@@ -65,6 +66,7 @@ PromptSubject::~PromptSubject() { t_subject = m_outer; }
 std::string_view PromptSubject::Current() { return t_subject ? std::string_view(t_subject->m_name) : std::string_view(); }
 
 UserPrompt& Prompt() {
+  if (t_prompt != nullptr) return *t_prompt;
   static StreamPrompt fallback;
   auto& installed = Installed();
   return installed ? *installed : static_cast<UserPrompt&>(fallback);
@@ -77,6 +79,9 @@ std::unique_ptr<UserPrompt> SetPrompt(std::unique_ptr<UserPrompt> prompt) {
 
 ScopedPrompt::ScopedPrompt(std::unique_ptr<UserPrompt> prompt) : m_previous(SetPrompt(std::move(prompt))) {}
 ScopedPrompt::~ScopedPrompt() { SetPrompt(std::move(m_previous)); }
+
+ThreadPrompt::ThreadPrompt(UserPrompt& prompt) : m_outer(std::exchange(t_prompt, &prompt)) {}
+ThreadPrompt::~ThreadPrompt() { t_prompt = m_outer; }
 
 PromptAnswer StreamPrompt::Show(std::string_view text, PromptButtons buttons) {
   ++m_count;

@@ -56,8 +56,9 @@ class PromptSubject {
   const PromptSubject* m_outer;
 };
 
-// The prompt in use. Until one is installed, messages go to stderr and every question
-// gets its negative answer (No, Cancel).
+// The prompt in use: this thread's own (ThreadPrompt), else the one installed. Until one
+// is installed, messages go to stderr and every question gets its negative answer (No,
+// Cancel).
 UserPrompt& Prompt();
 // Installs a prompt and returns the previous one (null when it was the default).
 std::unique_ptr<UserPrompt> SetPrompt(std::unique_ptr<UserPrompt> prompt);
@@ -72,6 +73,19 @@ class ScopedPrompt {
 
  private:
   std::unique_ptr<UserPrompt> m_previous;
+};
+
+// Gives the calling thread a prompt of its own for the lifetime of a scope, which the
+// other threads do not see: a job that works beside the windows gathers its messages.
+class ThreadPrompt {
+ public:
+  explicit ThreadPrompt(UserPrompt& prompt);
+  ~ThreadPrompt();
+  ThreadPrompt(const ThreadPrompt&) = delete;
+  ThreadPrompt& operator=(const ThreadPrompt&) = delete;
+
+ private:
+  UserPrompt* m_outer;
 };
 
 // Prints messages to a stream (stderr by default) and answers questions from fixed

@@ -3,8 +3,19 @@
 // start-up probe of the four ports takes. Run under a display:
 //   xvfb-run -a build/bench/shell_startup_bench [runs]
 // Each run is a fresh process, so that the loading of the program is counted too.
+//
+// With --open, one run opens files and folders as the command line `tessaly PATH...`
+// does and ends as soon as each has its window drawn on the X server (an album with its
+// last thumbnail, a picture in its retouch window), printing the milliseconds from the
+// start of main:
+//   xvfb-run -a build/bench/shell_startup_bench --open ~/Pictures/phone
+// The thumbnail cache is $XDG_CACHE_HOME/thumbnails, as in the program.
+#include <X11/Xlib.h>
 #include <wx/app.h>
+#include <wx/docview.h>
 #include <wx/statusbr.h>
+#include <wx/timer.h>
+#include <wx/utils.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +31,8 @@
 #include "shell/main_frame.h"
 #include "shell/resources.h"
 #include "shell/translations.h"
+#include "retouch/window/retouch_view.h"
+#include "windows/album_window.h"
 #include "workflows/connection.h"
 
 namespace {
@@ -27,6 +40,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 Clock::time_point g_start;
 double g_probeMs = 0;
+std::filesystem::path g_settings;  // the run's own settings folder, removed at its end
 
 double MsSince(Clock::time_point from) {
   return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
@@ -59,6 +73,67 @@ class BenchApp : public tessaly::shell::CCameraApp {
   bool m_reported = false;
 };
 
+// Opens the paths as the command line does and ends once every one of them is drawn.
+class OpenBenchApp : public tessaly::shell::CCameraApp {
+ public:
+  explicit OpenBenchApp(std::vector<std::string> paths) : m_paths(std::move(paths)) {}
+
+  bool OnInit() override {
+    SetAppName("Tessaly");
+    tessaly::shell::InstallTranslations("en");
+    tessaly::shell::InitResources();
+    if (!InitInstance(tessaly::shell::CAppCommandLineInfo::Parse(m_paths))) return false;
+    m_poll.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Poll(); });
+    m_poll.Start(2);
+    return true;
+  }
+
+ private:
+  // Every path has its document, each album is built, and then what is due to be painted
+  // is painted and the X server has drawn it.
+  void Poll() {
+    const wxList& documents = wxDocManager::GetDocumentManager()->GetDocuments();
+    if (documents.GetCount() < m_paths.size()) return Later();
+    std::vector<wxWindow*> canvases;
+    for (const wxObject* object : documents) {
+      wxView* view = static_cast<const wxDocument*>(object)->GetFirstView();
+      if (auto* album = dynamic_cast<tessaly::windows::CAlbumView*>(view)) {
+        if (!album->Built()) return Later();
+        canvases.push_back(album->Grid());
+      } else if (auto* retouch = dynamic_cast<tessaly::retouch::CRetouchView*>(view)) {
+        canvases.push_back(retouch->Canvas());
+      }
+    }
+    for (wxWindow* canvas : canvases) canvas->Update();
+    XSync(static_cast<Display*>(wxGetX11Display()), False);
+    std::printf("%.1f ms to the last window drawn\n", MsSince(g_start));
+    std::fflush(stdout);
+    std::error_code ignored;
+    std::filesystem::remove_all(g_settings, ignored);
+    std::_Exit(0);
+  }
+  void Later() {
+    if (MsSince(g_start) > 120000) {
+      std::fprintf(stderr, "not everything opened within 2 minutes\n");
+      std::_Exit(1);
+    }
+  }
+
+  std::vector<std::string> m_paths;
+  wxTimer m_poll;
+};
+
+// An empty settings file and four port slots without devices, in a folder of its own.
+std::filesystem::path QuietSettings() {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("tessaly-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  setenv("TESSALY_INI", (folder / "Tessaly.ini").c_str(), 1);
+  for (int slot = 1; slot <= 4; ++slot)
+    setenv(("TESSALY_COM" + std::to_string(slot)).c_str(), (folder / ("no-tty" + std::to_string(slot))).c_str(), 1);
+  return folder;
+}
+
 // One run in a child process; its two figures come back through a pipe.
 bool RunOnce(const char* self, double& total, double& probe) {
   int fds[2];
@@ -87,12 +162,13 @@ int main(int argc, char** argv) {
     wxApp::SetInstance(new BenchApp);
     return wxEntry(argc, argv);
   }
-  // An empty settings file and four port slots without devices.
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("tessaly-bench-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  setenv("TESSALY_INI", (folder / "Tessaly.ini").c_str(), 1);
-  for (int slot = 1; slot <= 4; ++slot)
-    setenv(("TESSALY_COM" + std::to_string(slot)).c_str(), (folder / ("no-tty" + std::to_string(slot))).c_str(), 1);
+  if (argc > 2 && std::string(argv[1]) == "--open") {
+    g_settings = QuietSettings();
+    wxApp::SetInstance(new OpenBenchApp(std::vector<std::string>(argv + 2, argv + argc)));
+    int one = 1;
+    return wxEntry(one, argv);
+  }
+  const std::filesystem::path folder = QuietSettings();
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   std::vector<double> totals, probes;
   for (int i = 0; i < runs; ++i) {

@@ -21,12 +21,21 @@ struct DecodeTarget {
   // up to kMaxOpenPixels is taken.
   int boxWidth = 0;
   int boxHeight = 0;
+  // With a box, a picture within keepWidth x keepHeight still comes at its own size: the
+  // album takes the pictures that can be edited whole, and makes the thumbnails of the
+  // larger ones from a decode no larger than the thumbnail needs.
+  int keepWidth = 0;
+  int keepHeight = 0;
 
   static DecodeTarget Editable() { return {}; }
   static DecodeTarget AnySize() { return {1 << 30, 1 << 30, 0, 0}; }
   static DecodeTarget Fit(int width, int height) { return {1 << 30, 1 << 30, width, height}; }
+  static DecodeTarget EditableOrFit(int width, int height) {
+    return {1 << 30, 1 << 30, width, height, kMaxPictureWidth, kMaxPictureHeight};
+  }
 
   bool Reduces() const { return boxWidth > 0 && boxHeight > 0; }
+  bool Keeps(int width, int height) const { return width <= keepWidth && height <= keepHeight; }
 
   // Why a picture that stands width x height upright cannot be had, if it cannot: more
   // than kMaxOpenPixels, or over the limits without a box.
@@ -42,7 +51,7 @@ struct DecodeTarget {
 
   // The size of the picture made of an upright width x height one.
   PictureSize Output(int width, int height) const {
-    return Reduces() ? FitInBox(width, height, boxWidth, boxHeight) : PictureSize{width, height};
+    return Reduces() && !Keeps(width, height) ? FitInBox(width, height, boxWidth, boxHeight) : PictureSize{width, height};
   }
 };
 

@@ -239,14 +239,17 @@ bool PictureFile::LoadPicture(ByteSpan file, std::string_view name, SizeLimit li
   return Load(input, name, limit == SizeLimit::kEditable ? DecodeTarget::Editable() : DecodeTarget::AnySize());
 }
 
-bool PictureFile::LoadPictureToFit(const std::filesystem::path& path, int boxWidth, int boxHeight) {
+bool PictureFile::LoadPictureToFit(const std::filesystem::path& path, int boxWidth, int boxHeight, ReduceWhen when) {
   PromptSubject subject(path.native());
   FileInput input;
   if (auto error = input.Open(path)) {
     ReportFileError(error, path);
     return false;
   }
-  return Load(input, path.native(), DecodeTarget::Fit(std::max(boxWidth, 1), std::max(boxHeight, 1)));
+  boxWidth = std::max(boxWidth, 1), boxHeight = std::max(boxHeight, 1);
+  return Load(input, path.native(),
+              when == ReduceWhen::kOverEditable ? DecodeTarget::EditableOrFit(boxWidth, boxHeight)
+                                                : DecodeTarget::Fit(boxWidth, boxHeight));
 }
 
 // The camera's formats (by their names) go to their own readers first, which answer as
@@ -348,7 +351,7 @@ bool PictureFile::Load(ByteInput& input, std::string_view name, const DecodeTarg
     Prompt().Show(RefusalText(result.Message(), name, report));
     return false;
   }
-  if (target.Reduces()) {
+  if (target.Reduces() && !target.Keeps(report.width, report.height)) {
     const PictureSize fit = FitInBox(loaded.width, loaded.height, target.boxWidth, target.boxHeight);
     if (fit.width != loaded.width || fit.height != loaded.height) {
       try {
@@ -443,10 +446,10 @@ bool OpenPictureFile(PictureFile& pictureFile, const std::filesystem::path& path
   return ResolveShortcut(path, target) && pictureFile.LoadPicture(target, limit);
 }
 
-bool OpenPictureFileToFit(PictureFile& pictureFile, const std::filesystem::path& path, int boxWidth, int boxHeight) {
+bool OpenPictureFileToFit(PictureFile& pictureFile, const std::filesystem::path& path, int boxWidth, int boxHeight, ReduceWhen when) {
   PromptSubject subject(path.native());
   std::filesystem::path target;
-  return ResolveShortcut(path, target) && pictureFile.LoadPictureToFit(target, boxWidth, boxHeight);
+  return ResolveShortcut(path, target) && pictureFile.LoadPictureToFit(target, boxWidth, boxHeight, when);
 }
 
 }  // namespace tessaly

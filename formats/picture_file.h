@@ -94,6 +94,11 @@ struct CameraJpeg {
 // kMaxOpenPixels, for the windows that only show pictures and for tessaly-cli info.
 enum class SizeLimit { kEditable, kAnySize };
 
+// Which pictures LoadPictureToFit reduces: every one larger than the box, or only those
+// over the limit of editing (the album's thumbnails: the others come whole, as they always
+// did, and the large ones no larger than the thumbnail needs).
+enum class ReduceWhen { kLargerThanBox, kOverEditable };
+
 class PictureFile {
  public:
   // Loads the file at path by its name's extension (or its bytes, where they say another
@@ -110,7 +115,8 @@ class PictureFile {
   // that of the result and a few lines. A picture that fits comes as LoadPicture gives
   // it (indexed pictures stay indexed); a reduced one is 24 bits. width and height
   // keep the picture's own size, so IsReduced() tells whether it was made smaller.
-  bool LoadPictureToFit(const std::filesystem::path& path, int boxWidth, int boxHeight);
+  bool LoadPictureToFit(const std::filesystem::path& path, int boxWidth, int boxHeight,
+                        ReduceWhen when = ReduceWhen::kLargerThanBox);
 
   // Prepares a save of a document's picture: type becomes kFromDocument, and the picture,
   // its BMP header style and its comment are taken from the document. The picture is
@@ -156,7 +162,8 @@ bool OpenPictureFile(PictureFile& pictureFile, const std::filesystem::path& path
                      SizeLimit limit = SizeLimit::kEditable);
 // The same, reduced to fit a box (PictureFile::LoadPictureToFit): for the album's
 // thumbnails, the slide show and the retouch window's opening of a large picture.
-bool OpenPictureFileToFit(PictureFile& pictureFile, const std::filesystem::path& path, int boxWidth, int boxHeight);
+bool OpenPictureFileToFit(PictureFile& pictureFile, const std::filesystem::path& path, int boxWidth, int boxHeight,
+                          ReduceWhen when = ReduceWhen::kLargerThanBox);
 
 // The message for a file that could not be read or written, with %1 for the file's name.
 MessageId FileErrorMessage(std::error_code error);

@@ -21,7 +21,8 @@ class ProgressDisplay {
   virtual void End() = 0;
 };
 
-// Installs the display used by every StatusProgress; returns the previous one.
+// Installs the display used by every StatusProgress on the calling thread; returns the
+// previous one. On other threads (a job beside the windows) nothing is shown.
 std::unique_ptr<ProgressDisplay> SetProgressDisplay(std::unique_ptr<ProgressDisplay> display);
 
 // One showing of the meter: Begin with a message, then range, step and steps; End (or

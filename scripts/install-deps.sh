@@ -4,6 +4,7 @@
 #
 #   (no option)  what the programs need to be built and run (`make run`)
 #   --test       also what the tests, benchmarks and fuzz targets need (`make test`)
+#   --bench      also the anchors the benchmarks compare with (vipsthumbnail) and bc
 #   --package    also what building the Debian package needs (`make package`)
 #   --check      also what checking the package needs (`make check-package`): a clean
 #                Debian root and the validators
@@ -17,7 +18,8 @@ packages="
 "
 case "${1:-}" in
   "") ;;
-  --test)
+  --test | --bench)
+    [ "$1" = --bench ] && packages="$packages libvips-tools bc"
     packages="$packages
       libgtest-dev libgmock-dev libbenchmark-dev
       clang libclang-rt-14-dev libjpeg-turbo-progs
@@ -26,7 +28,7 @@ case "${1:-}" in
     ;;
   --package) packages="$packages dpkg-dev" ;;
   --check) packages="$packages dpkg-dev debootstrap lintian desktop-file-utils appstream imagemagick" ;;
-  *) echo "usage: $0 [--test | --package | --check]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--test | --bench | --package | --check]" >&2; exit 2 ;;
 esac
 
 missing=""

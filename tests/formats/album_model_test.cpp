@@ -200,5 +200,41 @@ TEST(AlbumModelCache, ALargePictureIsDrawnFromTheSharedCacheTheSecondTime) {
   EXPECT_EQ(stale.Failures()[0].name, "large.jpg");
 }
 
+// The build reads the next file beside the one it shows: whichever thread read a file,
+// its refusal is its own, nothing reaches the program's prompt, and the order is the
+// scan's. A picture over the limit of editing gets its cell from the reduced decode.
+TEST(AlbumModelBuild, EachFileKeepsItsOwnAnswerInTheScansOrder) {
+  test::TempFolder folder, cache;
+  test::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.Path().string());
+  test::RecordedPrompt prompt;
+  std::ofstream(folder / "1.bmp") << "not a picture";
+  std::ofstream(folder / "2.png") << "\x89PNG\r\n\x1a\n";
+  Save(folder / "3.jpg", test::Noise24(64, 48));
+  // A header that declares 20000 x 20000 pixels, over what is ever opened.
+  std::ofstream(folder / "4.bmp", std::ios::binary)
+      << std::string("BM\x36\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x20\x4e\0\0\x20\x4e\0\0\x01\0\x18\0", 30)
+      << std::string(24, '\0');
+  Save(folder / "5.jpg", test::Noise24(1600, 1200));
+  std::ofstream(folder / "6.tif") << "II*";
+  AlbumModel album;
+  album.SetFolder(folder.Path(), "*.*");
+  RecordingSink sink;
+  ASSERT_EQ(album.Build(kWhite, sink), AlbumBuildEnd::kDone);
+  EXPECT_EQ(EntryNames(album), (Names{"3.jpg", "5.jpg"}));
+  EXPECT_EQ(sink.done, (std::vector<std::pair<std::size_t, int>>{{0, -1}, {1, -1}, {2, 0}, {3, -1}, {4, 1}, {5, -1}}));
+  Names failed;
+  for (const AlbumFailure& failure : album.Failures()) failed.push_back(failure.name);
+  EXPECT_EQ(failed, (Names{"1.bmp", "2.png", "4.bmp", "6.tif"}));
+  const std::string notPicture(MessageText(kMsgNotValidFileType));
+  ASSERT_EQ(album.Failures().size(), 4u);
+  EXPECT_EQ(album.Failures()[0].message, notPicture);
+  EXPECT_EQ(album.Failures()[2].message, MessageText(kMsgPictureTooLarge));
+  EXPECT_TRUE(prompt.Texts().empty());
+
+  PictureFile reduced;
+  ASSERT_TRUE(reduced.LoadPictureToFit(folder / "5.jpg", 256, 256, ReduceWhen::kOverEditable));
+  EXPECT_TRUE(test::SamePicture(album.Entries()[1].thumbnail, AlbumCellOfThumbnail(reduced.picture, kWhite)));
+}
+
 }  // namespace
 }  // namespace tessaly

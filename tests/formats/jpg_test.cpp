@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "formats/jpeg_test_support.h"
 #include "formats/picture_file.h"
 #include "test_support/allocation_limit.h"
@@ -231,6 +233,14 @@ TEST_F(Jpeg, ProgressStepsOncePerScanline) {
   EXPECT_FALSE(recording.Log().shown);
   EXPECT_FALSE(jpg.DecodeJpeg(Bytes{0xFF, 0xD8, 0xFF, 0xD9}));
   EXPECT_FALSE(recording.Log().shown);  // a refused file takes the meter away too
+
+  // The meter is the installing thread's: a decode on another thread (the album's
+  // look-ahead) shows nothing in it.
+  const test::ProgressLog before = recording.Log();
+  std::thread beside([&jpg] { EXPECT_TRUE(jpg.DecodeJpeg()); });
+  beside.join();
+  EXPECT_EQ(recording.Log().begun, before.begun);
+  EXPECT_EQ(recording.Log().steps, before.steps);
 }
 
 TEST_F(Jpeg, OutOfMemoryIsReportedAndASaveLeavesTheOldFile) {

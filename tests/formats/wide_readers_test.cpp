@@ -584,5 +584,34 @@ TEST(ReducedOpen, APictureThatFitsComesAsItOpens) {
   EXPECT_EQ(thumbnail.picture.bitsPerPixel, 24);
 }
 
+// The album's way: the pictures that can be edited come whole whatever the box, and
+// only those over the limit are reduced to it, from the library's scaled decode.
+TEST(ReducedOpen, OnlyPicturesOverTheEditingLimitAreReducedWhenAsked) {
+  test::TempFolder folder;
+  ScopedPrompt quiet(std::make_unique<StreamPrompt>());
+  PictureFile saver;
+  saver.picture = test::Noise24(kMaxPictureWidth, kMaxPictureHeight);
+  ASSERT_TRUE(saver.SavePicture(folder / "editable.jpg"));
+  saver.picture = test::Noise24(kMaxPictureWidth + 16, 720);
+  ASSERT_TRUE(saver.SavePicture(folder / "wide.jpg"));
+  ASSERT_TRUE(saver.SavePicture(folder / "wide.png"));
+
+  PictureFile whole, kept;
+  ASSERT_TRUE(whole.LoadPicture(folder / "editable.jpg"));
+  ASSERT_TRUE(kept.LoadPictureToFit(folder / "editable.jpg", 256, 256, ReduceWhen::kOverEditable));
+  EXPECT_FALSE(kept.IsReduced());
+  EXPECT_TRUE(test::SamePicture(kept.picture, whole.picture)) << "decoded as ever, bit for bit";
+
+  for (const char* name : {"wide.jpg", "wide.png"}) {
+    SCOPED_TRACE(name);
+    PictureFile reduced;
+    ASSERT_TRUE(reduced.LoadPictureToFit(folder / name, 256, 256, ReduceWhen::kOverEditable));
+    EXPECT_TRUE(reduced.IsReduced());
+    EXPECT_EQ(reduced.width, kMaxPictureWidth + 16);
+    EXPECT_EQ(reduced.picture.width, 256);
+    EXPECT_EQ(reduced.picture.height, 142);
+  }
+}
+
 }  // namespace
 }  // namespace tessaly
