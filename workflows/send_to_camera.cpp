@@ -61,11 +61,12 @@ bool PrepareForCamera(Picture& picture, const std::string& comment, SendFrom fro
   return true;
 }
 
-// One album file: 20 when the camera has it.
+// One album file: 20 when the camera has it. A picture over the limit of editing is
+// reduced to it while it is read, and then fitted to the camera as any other.
 int SendFile(const std::filesystem::path& path, TransferObserver& observer) {
   PictureFile file;
   try {
-    if (!OpenPictureFile(file, path)) return kCamNotGood;
+    if (!OpenPictureFileToFit(file, path, kMaxPictureWidth, kMaxPictureHeight)) return kCamNotGood;
   } catch (const std::bad_alloc&) {
     Prompt().Show(kMsgNotEnoughMemory);
     return kCamNoMemory;

@@ -7,6 +7,7 @@
 #include "camera/over_emulator.h"
 #include "formats/picture_file.h"
 #include "test_support/pictures.h"
+#include "test_support/temp_folder.h"
 
 namespace tessaly {
 namespace {
@@ -70,6 +71,25 @@ TEST_F(SendToCamera, BothWindowsSendTheSameStreamAndOnlyTheAlbumAddsTheHeaderBlo
   EXPECT_EQ(sent.picture.width, 320);
   EXPECT_EQ(sent.picture.height, 240);
   EXPECT_TRUE(test::SamePicture(original, test::Indexed(200, 100, 8)));
+}
+
+// The album sends a photograph of any size: read reduced, then fitted as any picture is.
+TEST_F(SendToCamera, TheAlbumSendsAPictureOverTheEditingLimit) {
+  Start({"--card", m_card.Path().string()});
+  test::TempFolder folder;
+  PictureFile saver;
+  saver.picture = test::Noise24(2000, 1500);
+  ASSERT_TRUE(saver.SavePicture(folder / "phone.png"));
+  QuietObserver observer;
+  const SendTally tally = SendPicturesToCamera({folder / "phone.png"}, observer);
+  EXPECT_EQ(tally.sent, 1);
+  EXPECT_TRUE(m_prompt.Texts().empty());
+  const Bytes received = Received();
+  ASSERT_GT(received.size(), 512u);
+  PictureFile sent;
+  ASSERT_TRUE(sent.LoadPicture(ByteSpan(received).subspan(512), "sent.jpg"));
+  EXPECT_EQ(sent.picture.width, 640);
+  EXPECT_EQ(sent.picture.height, 480);
 }
 
 TEST_F(SendToCamera, EachWindowWordsAFullCardAndAMissingPortItsOwnWay) {
