@@ -16,7 +16,7 @@
 #include <string>
 
 #include "base/prompt.h"
-#include "formats/album_scan.h"
+#include "album/album_scan.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
 

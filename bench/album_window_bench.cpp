@@ -40,7 +40,7 @@
 
 #include "base/prompt.h"
 #include "bench/window_bench_main.h"
-#include "formats/album_model.h"
+#include "album/album_model.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
 #include "picture/progress.h"

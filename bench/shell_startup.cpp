@@ -31,7 +31,7 @@
 #include "shell/main_frame.h"
 #include "shell/resources.h"
 #include "shell/translations.h"
-#include "retouch/window/retouch_view.h"
+#include "retouch_window/retouch_view.h"
 #include "windows/album_window.h"
 #include "workflows/connection.h"
 

@@ -28,7 +28,7 @@
 #include "camera/picture_names.h"
 #include "camera/port.h"
 #include "cli/catalog.h"
-#include "cli/commands.h"
+#include "cli/cli_commands.h"
 #include "cli/json.h"
 #include "cli/report.h"
 #include "formats/bmp.h"

@@ -10,7 +10,7 @@
 #include "base/messages.h"
 #include "base/prompt.h"
 #include "cli/catalog.h"
-#include "cli/commands.h"
+#include "cli/cli_commands.h"
 #include "cli/picture_input.h"
 #include "cli/report.h"
 #include "formats/picture_file.h"

@@ -5,7 +5,7 @@
 
 #include "base/prompt.h"
 #include "cli/catalog.h"
-#include "cli/commands.h"
+#include "cli/cli_commands.h"
 #include "cli/json.h"
 #include "cli/report.h"
 #include "formats/picture_file.h"

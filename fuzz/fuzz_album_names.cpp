@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "formats/album_scan.h"
+#include "album/album_scan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tessaly;

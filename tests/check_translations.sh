@@ -6,7 +6,7 @@ src=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 wxrc -g "$src"/resources/*.xrc -o "$work/xrc_strings.cpp"
-find "$src/ui" "$src/shell" "$src/windows" "$src/retouch" -name '*.cpp' -o -name '*.h' 2>/dev/null | sort > "$work/files"
+find "$src/app" -name '*.cpp' -o -name '*.h' | sort > "$work/files"
 echo "$work/xrc_strings.cpp" >> "$work/files"
 xgettext -k_ -kwxTRANSLATE -kwxPLURAL:1,2 --from-code=UTF-8 -f "$work/files" -o "$work/tessaly.pot"
 msgcmp "$src/resources/po/ja.po" "$work/tessaly.pot"

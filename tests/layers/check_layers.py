@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """The program's layers include only what lies below them.
 
-From the bottom: the core (no wx at all), the ui, the windows (the camera and album
-windows beside the retouch window, neither including the other), and the shell on top.
-The command-line programs stand on the core alone. Every `#include` of the sources is
-read, resolved as the compiler resolves it (beside the including file first, then from
-the top folder), and each one that reaches a layer its file may not see is listed.
+From the bottom: the core (core/, no wx at all), the ui, the windows (the camera and
+album windows beside the retouch window, neither including the other), and the shell on
+top (app/). The command-line programs stand on the core alone. Every `#include` of the
+sources is read, resolved as the compiler resolves it (beside the including file first,
+then from core/, app/ and the top folder), and each one that reaches a layer its file may
+not see is listed; so is a file name used in two layers, which would read as one file.
 
 Usage: check_layers.py TOP [--pretend FILE INCLUDE]...
 --pretend adds an include line to a file as if it were written there, to show that the
@@ -19,20 +20,17 @@ import sys
 
 # Folders, most specific first, and the layer each belongs to.
 FOLDERS = [
-    ("retouch/window/", "retouch window"),
-    ("serial/", "core"),
-    ("camera/", "core"),
-    ("picture/", "core"),
-    ("formats/", "core"),
-    ("retouch/", "core"),
-    ("base/", "core"),
-    ("workflows/", "core"),
-    ("ui/", "ui"),
-    ("windows/", "windows"),
-    ("shell/", "shell"),
+    ("core/", "core"),
+    ("app/ui/", "ui"),
+    ("app/windows/", "windows"),
+    ("app/retouch_window/", "retouch window"),
+    ("app/shell/", "shell"),
     ("cli/", "programs over the core"),
     ("tools/", "programs over the core"),
 ]
+
+# The folders the compiler is told to look in, after the including file's own.
+INCLUDE_ROOTS = ["core", "app", "."]
 
 # What each layer may include besides itself.
 BELOW = {
@@ -61,7 +59,7 @@ def layer_of(relative):
 def resolve(top, including, name, quoted):
     """The included file relative to top, or None for a header from outside."""
     candidates = [including.parent / name] if quoted else []
-    candidates.append(top / name)
+    candidates += [top / root / name for root in INCLUDE_ROOTS]
     for candidate in candidates:
         if candidate.is_file():
             try:
@@ -74,12 +72,14 @@ def resolve(top, including, name, quoted):
 def check(top, pretend):
     problems = []
     checked = 0
+    layers_of_name = {}
     for path in sorted(top.rglob("*")):
         relative = path.relative_to(top).as_posix()
         layer = layer_of(relative)
         if layer is None or path.suffix not in SOURCES or not path.is_file():
             continue
         checked += 1
+        layers_of_name.setdefault(path.name, {}).setdefault(layer, relative)
         lines = path.read_text(encoding="utf-8", errors="replace").splitlines()
         lines += pretend.get(relative, [])
         for number, line in enumerate(lines, 1):
@@ -95,6 +95,9 @@ def check(top, pretend):
             target_layer = layer_of(target)
             if target_layer is not None and target_layer not in BELOW[layer]:
                 problems.append(f"{relative}:{number}: includes {target}: the {layer} may not include the {target_layer}")
+    for name, places in sorted(layers_of_name.items()):
+        if len(places) > 1:
+            problems.append(f"{name}: the same name in {', '.join(sorted(places.values()))}, which are different layers")
     return problems, checked
 
 
