@@ -1,9 +1,9 @@
 // The album window: a folder of pictures shown as thumbnails in rows, from which the
 // user opens, copies, drags, deletes, saves, sends, prints and shows pictures.
 //
-// CAlbumDoc owns the album (formats/album_model.h): the folder, the pattern, the names
+// CAlbumDoc owns the album (album/album_model.h): the folder, the pattern, the names
 // and the thumbnails. CAlbumView draws its entries through the icon grid
-// (windows/icon_grid.h), which lays them out and takes the mouse and keyboard, keeps
+// (windows/icon_grid_window.h), which lays them out and takes the mouse and keyboard, keeps
 // which of them are selected, and hands the user's commands to the album; CAlbumFrame
 // is the child frame with the album's menu.
 #pragma once

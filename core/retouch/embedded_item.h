@@ -1,7 +1,7 @@
 // The arithmetic of the retouch document's embedded item: the size it reports in
 // HIMETRIC units, and which part of the picture a drawing covers at which size.
 //
-// The wx item (retouch/window/dsc_srvr_item.h) feeds these the document's values and
+// The wx item (retouch_window/dsc_srvr_item.h) feeds these the document's values and
 // the screen's density; nothing here needs a window.
 #pragma once
 
