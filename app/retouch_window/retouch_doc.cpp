@@ -42,7 +42,7 @@ wxString Translated(std::string_view english) {
 wxWindow* CRetouchDoc::DialogParent() const {
   for (wxView* view : const_cast<CRetouchDoc*>(this)->GetViewsVector())
     if (view->GetFrame()) return view->GetFrame();
-  return wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
+  return ui::MainWindow();
 }
 
 CRetouchDoc::CRetouchDoc() : m_embedded(CreatingEmbedded()) {
@@ -124,7 +124,7 @@ bool CRetouchDoc::OnCreate(const wxString& path, long flags) {
   const ui::AppState& state = ui::TheAppState();
   if ((flags & wxDOC_NEW) && !m_embedded && !m_handed) {
     if (state.starting) return false;
-    CNewSizeDlg dialog(wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
+    CNewSizeDlg dialog(ui::MainWindow());
     if (dialog.ShowModal() != wxID_OK) return false;
     m_newWidth = dialog.PictureWidth();
     m_newHeight = dialog.PictureHeight();

@@ -219,7 +219,7 @@ PrintOutcome RunPrintLoop(wxWindow* parent, wxPrintout& printout, PrintTarget& t
   if (toPage > maxPage || toPage < fromPage) toPage = maxPage;
   printout.OnBeginPrinting();
 
-  wxWindow* top = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
+  wxWindow* top = MainWindow();
   const bool wasEnabled = top && top->IsEnabled();
   if (wasEnabled) top->Disable();
   auto* status = new CPrintingDlg(parent, printout.GetTitle(), target.Description());

@@ -24,6 +24,7 @@
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
 #include "picture/progress.h"
+#include "ui/app_services.h"
 #include "ui/app_state.h"
 #include "ui/file_dialog_rules.h"
 #include "ui/file_dialogs.h"
@@ -170,7 +171,7 @@ int Id(const char* name) {
 }
 
 wxMDIParentFrame* MainFrame() {
-  return wxTheApp ? dynamic_cast<wxMDIParentFrame*>(wxTheApp->GetTopWindow()) : nullptr;
+  return ui::MainWindow();
 }
 
 }  // namespace

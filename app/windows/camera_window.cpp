@@ -207,7 +207,7 @@ CCameraView::~CCameraView() = default;
 
 bool CCameraView::OnCreate(wxDocument* doc, long flags) {
   if (!wxView::OnCreate(doc, flags)) return false;
-  auto* parent = wxStaticCast(wxTheApp->GetTopWindow(), wxMDIParentFrame);
+  wxMDIParentFrame* parent = ui::MainWindow();
   auto* frame = new CCameraFrame(doc, this, parent);
   Doc()->SetNameMode(ui::TheAppState().namesOnlyPreference);
   m_grid = new CIconGrid(frame, *this, "camera pictures", IconSize(!NameMode()), WidestName());
