@@ -7,6 +7,7 @@
 
 #include <iostream>
 
+#include "base/file_io.h"
 #include "base/ini_file.h"
 #include "base/prompt.h"
 #include "formats/picture_file.h"
@@ -340,7 +341,8 @@ void CCameraApp::FileOpen() {
                                 ui::ToolkitFilterIndex(state.retouchFilterIndex));
   if (dialog.ShowModal() != wxID_OK) return;
   const wxString path = dialog.GetPath();
-  const std::filesystem::path target = ResolveShortcut(path.utf8_string());
+  std::error_code error;
+  const std::filesystem::path target = FollowShortcut(path.utf8_string(), error).value_or(path.utf8_string());
   if (!CanOpenPicture(target)) {
     PromptSubject subject(target.native());
     Prompt().Show(kMsgNotValidFileType);

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "base/ini_file.h"
+#include "base/file_io.h"
 #include "formats/picture_file.h"
 #include "workflows/connection.h"
 
@@ -47,17 +48,11 @@ void ApplyStartupPortAndSpeed(ui::AppState& state) {
   state.lastBps = settings.speed;
 }
 
-std::filesystem::path ResolveShortcut(const std::filesystem::path& path) {
-  std::error_code error;
-  if (!std::filesystem::is_symlink(path, error)) return path;
-  std::filesystem::path target = std::filesystem::canonical(path, error);
-  return error ? path : target;
-}
-
 OpenDecision DecideOpen(const std::filesystem::path& path, bool outOfMemory) {
   if (outOfMemory) return {OpenTarget::kNothing, path};
-  OpenDecision decision{OpenTarget::kInvalid, ResolveShortcut(path)};
+  // A dangling link is taken as it is, and then found to be no file to open.
   std::error_code error;
+  OpenDecision decision{OpenTarget::kInvalid, FollowShortcut(path, error).value_or(path)};
   if (std::filesystem::is_directory(decision.path, error)) {
     decision.target = OpenTarget::kAlbum;
   } else if (CanOpenPicture(decision.path)) {

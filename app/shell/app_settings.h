@@ -41,10 +41,6 @@ struct OpenDecision {
 };
 OpenDecision DecideOpen(const std::filesystem::path& path, bool outOfMemory);
 
-// A symbolic link (the shortcut of this system) replaced by what it finally names;
-// any other path as it is. A dangling link is returned as it is.
-std::filesystem::path ResolveShortcut(const std::filesystem::path& path);
-
 // The recently used files: section "Recent File List", entries "File1" to "File4",
 // the most recent first.
 inline constexpr std::size_t kRecentFileCount = 4;

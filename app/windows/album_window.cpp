@@ -21,6 +21,7 @@
 #include "base/prompt.h"
 #include "album/album_copy.h"
 #include "album/album_scan.h"
+#include "base/file_io.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
 #include "picture/progress.h"
@@ -112,21 +113,35 @@ CAlbumDoc* OpenAlbumWindow(wxDocManager* manager, const fs::path& folder, const 
   return album;
 }
 
+namespace {
+
+// The folder a chosen path names, a link followed. A link that leads nowhere gives no
+// folder, after the message that names it.
+std::optional<fs::path> FollowedFolder(const fs::path& chosen) {
+  std::error_code error;
+  std::optional<fs::path> folder = FollowShortcut(chosen, error);
+  if (!folder) ReportFileError(error, chosen);
+  return folder;
+}
+
+}  // namespace
+
 void RunOpenAlbum(wxWindow* parent, const std::function<void(const fs::path&, const std::string&)>& open) {
   ui::AppState& state = ui::TheAppState();
   ui::CFolderDialog dialog(parent, _("Open Album"), MessageText(kMsgOpenFilter), wxString::FromUTF8(state.albumDir),
                            ui::ToolkitFilterIndex(state.albumFilterIndex));
   if (dialog.ShowModal() != wxID_OK) return;
-  fs::path folder = ui::WxToPath(dialog.GetFolder());
   std::string pattern = PatternOfTypeLabel(dialog.GetTypeLabel().utf8_string());
-  std::error_code error;
-  if (fs::is_symlink(folder, error)) folder = fs::canonical(folder, error);
+  // A link to a folder opens the folder; one that leads nowhere says so, and the last
+  // folder used stays the one the settings remember.
+  const std::optional<fs::path> folder = FollowedFolder(ui::WxToPath(dialog.GetFolder()));
+  if (!folder) return;
   state.albumPattern = pattern;
-  state.albumDir = folder.native();
+  state.albumDir = folder->native();
   WriteProfileString("Last Used Dir", "Album", state.albumDir);
   state.albumFilterIndex = ui::StoredFilterIndex(dialog.GetFilterIndex());
   WriteProfileInt("Last Used Ext", "Album", state.albumFilterIndex);
-  open(folder, pattern);
+  open(*folder, pattern);
 }
 
 void CAlbumDoc::SetFolder(const fs::path& folder, const std::string& pattern) {
@@ -444,8 +459,7 @@ void CAlbumView::OpenItems(const std::vector<int>& items) {
     for (const fs::path& path : paths) {
       std::error_code error;
       // A link opens the picture it points to.
-      fs::path target = fs::is_symlink(path, error) ? fs::canonical(path, error) : path;
-      if (error) target = path;
+      const fs::path target = FollowShortcut(path, error).value_or(path);
       if (openHook) openHook(target);
       else if (wxDocManager* manager = GetDocumentManager()) manager->CreateDocument(ui::PathToWx(target), wxDOC_SILENT);
     }
@@ -540,15 +554,15 @@ fs::path ChooseSaveFolder(wxWindow* parent) {
 void CAlbumView::SaveFromAlbum() {
   std::vector<int> selected = Selected();
   if (selected.empty()) return;
-  fs::path destination = chooseFolderHook ? chooseFolderHook() : ChooseSaveFolder(Frame());
-  if (destination.empty()) return;
+  const fs::path chosen = chooseFolderHook ? chooseFolderHook() : ChooseSaveFolder(Frame());
+  if (chosen.empty()) return;
+  const std::optional<fs::path> destination = FollowedFolder(chosen);
+  if (!destination) return;
   wxBusyCursor wait;
-  std::error_code error;
-  if (fs::is_symlink(destination, error)) destination = fs::canonical(destination, error);
-  ui::TheAppState().albumSaveDir = destination.native();
-  WriteProfileString("Last Saved Dir", "Album", destination.native());
+  ui::TheAppState().albumSaveDir = destination->native();
+  WriteProfileString("Last Saved Dir", "Album", destination->native());
   WriteProfileInt("Last Saved Ext", "Album", 1);
-  Doc()->Album().CopyTo(selected, destination);
+  Doc()->Album().CopyTo(selected, *destination);
 }
 
 void CAlbumView::SaveToCamera() {

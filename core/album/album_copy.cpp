@@ -34,16 +34,16 @@ bool ReadFlag(const fs::path& file) {
 std::error_code WriteOne(const fs::path& from, const fs::path& to, bool replace) {
   std::error_code error;
   if (fs::is_symlink(from, error)) {
-    fs::path target = fs::canonical(from, error);
-    if (error) return error;
+    const std::optional<fs::path> target = FollowShortcut(from, error);
+    if (!target) return error;
     if (!replace) {
-      fs::create_symlink(target, to, error);
+      fs::create_symlink(*target, to, error);
       return error;
     }
     fs::path temporary = to;
     temporary += ".tessaly-link";
     fs::remove(temporary, error);
-    fs::create_symlink(target, temporary, error);
+    fs::create_symlink(*target, temporary, error);
     if (error) return error;
     fs::rename(temporary, to, error);
     if (error) fs::remove(temporary);

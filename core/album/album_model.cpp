@@ -8,6 +8,7 @@
 
 #include "base/prompt.h"
 #include "album/album_scan.h"
+#include "base/file_io.h"
 #include "formats/picture_file.h"
 #include "formats/thumbnail_cache.h"
 
@@ -76,8 +77,7 @@ AlbumCell MakeAlbumCell(const fs::path& path, const std::string& name, RgbQuad b
 
 void AlbumModel::SetFolder(const fs::path& folder, const std::string& pattern) {
   std::error_code error;
-  m_folder = fs::is_symlink(folder, error) ? fs::canonical(folder, error) : folder;
-  if (error) m_folder = folder;
+  m_folder = FollowShortcut(folder, error).value_or(folder);
   m_pattern = pattern.empty() ? "*.*" : pattern;
 }
 

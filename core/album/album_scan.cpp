@@ -7,6 +7,7 @@
 #include <new>
 
 #include "base/prompt.h"
+#include "base/file_io.h"
 #include "formats/picture_file.h"
 
 namespace tessaly {
@@ -136,9 +137,9 @@ AlbumScan ScanAlbumFolder(const std::filesystem::path& folder, std::string_view 
     for (auto& name : files) InsertSorted(scan.names, std::move(name));
     for (auto& name : links) {
       std::error_code linkError;
-      fs::path target = fs::canonical(folder / name, linkError);
-      if (linkError || !fs::is_regular_file(target, linkError)) continue;
-      if (AcceptsTargetName(target.filename().native(), pattern)) InsertSorted(scan.names, std::move(name));
+      const std::optional<fs::path> target = FollowShortcut(folder / name, linkError);
+      if (!target || !fs::is_regular_file(*target, linkError)) continue;
+      if (AcceptsTargetName(target->filename().native(), pattern)) InsertSorted(scan.names, std::move(name));
     }
   } catch (const std::bad_alloc&) {
     Prompt().Show(kMsgNotEnoughMemory);

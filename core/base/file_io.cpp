@@ -143,6 +143,18 @@ std::error_code WriteThroughTemporary(const std::filesystem::path& path, std::in
 
 }  // namespace
 
+std::optional<std::filesystem::path> FollowShortcut(const std::filesystem::path& path, std::error_code& error) {
+  error.clear();
+  if (!std::filesystem::is_symlink(path, error)) {
+    // A path that names nothing at all is not a link either: it is itself.
+    error.clear();
+    return path;
+  }
+  std::filesystem::path target = std::filesystem::canonical(path, error);
+  if (error) return std::nullopt;
+  return target;
+}
+
 std::error_code ReadWholeFile(const std::filesystem::path& path, Bytes& out) {
   out.clear();
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <initializer_list>
 #include <span>
@@ -17,6 +18,11 @@ using ByteSpan = std::span<const std::uint8_t>;
 
 // Reads the whole file. On failure the error tells why (no such file, access, ...).
 std::error_code ReadWholeFile(const std::filesystem::path& path, Bytes& out);
+
+// What a path names: a symbolic link (the shortcut of this system) is replaced by what it
+// finally leads to, any other path is itself. A link that leads nowhere gives no path,
+// and error tells why (a missing target, a loop, ...).
+std::optional<std::filesystem::path> FollowShortcut(const std::filesystem::path& path, std::error_code& error);
 
 // Writes the pieces one after another into a temporary file in the target's folder and
 // renames it over the target only when every byte is on disk, so a failed write (a full

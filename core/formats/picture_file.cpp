@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "base/file_errors.h"
+#include "base/file_io.h"
 #include "base/prompt.h"
 #include "formats/bmp.h"
 #include "formats/byte_input.h"
@@ -426,15 +427,13 @@ namespace {
 // The file a path names: a symbolic link (the shortcut of this system) is replaced by
 // its target. False after the message when the link leads nowhere.
 bool ResolveShortcut(const std::filesystem::path& path, std::filesystem::path& target) {
-  target = path;
   std::error_code error;
-  if (std::filesystem::is_symlink(path, error)) {
-    target = std::filesystem::canonical(path, error);
-    if (error) {
-      ReportFileError(error, path);
-      return false;
-    }
+  std::optional<std::filesystem::path> followed = FollowShortcut(path, error);
+  if (!followed) {
+    ReportFileError(error, path);
+    return false;
   }
+  target = std::move(*followed);
   return true;
 }
 

@@ -405,6 +405,29 @@ TEST_F(AlbumWindow, SaveFromAlbumSkipsItsOwnFolderAndAsksOncePerExistingFile) {
   EXPECT_TRUE(fs::exists(target / shiftJis));
 }
 
+// A folder chosen through a link is the link's target; a link that leads nowhere is
+// named, nothing is copied, and the settings keep the last good folder.
+TEST_F(AlbumWindow, SaveFromAlbumFollowsAFolderLinkAndRefusesADanglingOne) {
+  test::ScopedEnv ini("TESSALY_INI", (m_folder / "Tessaly.ini").string());
+  test::SavePictureFile(m_folder / "a.bmp", test::Gradient(8, 8));
+  CAlbumView* view = Open(m_folder.Path(), "*.bmp");
+  view->SelectAll();
+  test::TempFolder target, links;
+  fs::create_directory_symlink(target.Path(), links / "pictures");
+  view->chooseFolderHook = [&] { return links / "pictures"; };
+  view->SaveFromAlbum();
+  EXPECT_TRUE(fs::exists(target / "a.bmp"));
+  EXPECT_EQ(ReadProfileString("Last Saved Dir", "Album", ""), target.Path().string());
+
+  fs::create_directory_symlink(links / "gone", links / "dangling");
+  view->chooseFolderHook = [&] { return links / "dangling"; };
+  view->SaveFromAlbum();
+  ASSERT_EQ(m_prompt.Texts().size(), 1u);
+  EXPECT_NE(m_prompt.Texts()[0].find((links / "dangling").string()), std::string::npos) << m_prompt.Texts()[0];
+  EXPECT_EQ(ReadProfileString("Last Saved Dir", "Album", ""), target.Path().string());
+  EXPECT_FALSE(fs::exists(links / "gone"));
+}
+
 TEST_F(AlbumWindow, CopyOffersTheFilesAsAUriListThatKeepsTheirBytes) {
   EXPECT_EQ(UriList({"/p/a b.jpg", "/p/\x8e\xca.jpg"}), "file:///p/a%20b.jpg\r\nfile:///p/%8E%CA.jpg\r\n");
   test::SavePictureFile(m_folder / "a.bmp", test::Gradient(8, 8));

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <fstream>
+
 #include "base/file_io.h"
 #include "base/ini_file.h"
 #include "base/prompt.h"
@@ -9,6 +11,8 @@
 
 namespace tessaly {
 namespace {
+
+namespace fs = std::filesystem;
 
 Bytes Of(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
@@ -101,6 +105,22 @@ TEST(FileIo, StaleTemporariesAndFolderProbe) {
   EXPECT_TRUE(ProbeFolderWritable(folder / "missing"));
   // The probe leaves nothing.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 5);
+}
+
+TEST(FileIo, AShortcutIsFollowedToWhatItFinallyNames) {
+  test::TempFolder folder;
+  std::ofstream(folder / "picture.bmp") << "x";
+  fs::create_symlink(folder / "picture.bmp", folder / "first");
+  fs::create_symlink(folder / "first", folder / "second");
+  fs::create_symlink(folder / "missing", folder / "dangling");
+  std::error_code error;
+  EXPECT_EQ(FollowShortcut(folder / "second", error), fs::canonical(folder / "picture.bmp"));
+  EXPECT_FALSE(error);
+  EXPECT_EQ(FollowShortcut(folder / "picture.bmp", error), folder / "picture.bmp");
+  EXPECT_EQ(FollowShortcut(folder / "nothing", error), folder / "nothing") << "no link, the path itself";
+  EXPECT_FALSE(error);
+  EXPECT_EQ(FollowShortcut(folder / "dangling", error), std::nullopt);
+  EXPECT_EQ(error, std::errc::no_such_file_or_directory);
 }
 
 TEST(FileIo, PrivateTempDirBelongsToTheUser) {
