@@ -28,13 +28,13 @@
 #include "retouch/tone.h"
 #include "retouch/view_geometry.h"
 #include "ui/dc_render_device.h"
+#include "ui/wx_prompt.h"
 
 namespace tessaly::retouch {
 namespace {
 
-wxString Translated(std::string_view english) {
-  return wxGetTranslation(wxString::FromUTF8(english.data(), english.size()));
-}
+using ui::Translated;
+
 
 // The box around the preview: the 80 x 60 picture and a one-pixel frame outside it.
 constexpr int kFrameWidth = kPreviewWidth + 2;

@@ -26,6 +26,7 @@
 #include "ui/processing_dlg.h"
 #include "ui/wx_path.h"
 #include "workflows/send_to_camera.h"
+#include "ui/wx_prompt.h"
 
 namespace tessaly::retouch {
 
@@ -33,9 +34,7 @@ wxIMPLEMENT_DYNAMIC_CLASS(CRetouchDoc, wxDocument);
 
 namespace {
 
-wxString Translated(std::string_view english) {
-  return wxGetTranslation(wxString::FromUTF8(english.data(), english.size()));
-}
+using ui::Translated;
 
 }  // namespace
 

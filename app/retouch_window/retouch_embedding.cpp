@@ -5,13 +5,13 @@
 #include <wx/filename.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <new>
 #include <vector>
 
+#include "base/file_io.h"
 #include "base/prompt.h"
 #include "retouch_window/retouch_doc.h"
+#include "ui/wx_path.h"
 
 namespace tessaly::retouch {
 namespace {
@@ -42,13 +42,6 @@ void EndProgram(int status) {
   });
 }
 
-bool ReadWholeFile(const wxString& path, std::vector<std::uint8_t>& bytes) {
-  std::ifstream in(std::string(path.fn_str()), std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
 }  // namespace
 
 CRetouchDoc* NewEmbeddedDocument(wxDocTemplate* retouchTemplate) {
@@ -69,7 +62,7 @@ CRetouchDoc* NewEmbeddedDocument(wxDocTemplate* retouchTemplate) {
 CRetouchDoc* OpenEmbeddedDocument(wxDocTemplate* retouchTemplate, const wxString& path) {
   std::vector<std::uint8_t> bytes;
   try {
-    if (!ReadWholeFile(path, bytes)) {
+    if (ReadWholeFile(ui::WxToPath(path), bytes)) {
       Prompt().Show(kMsgFailedToReadFile);
       return nullptr;
     }

@@ -21,6 +21,7 @@
 #include "ui/app_services.h"
 #include "ui/dc_render_device.h"
 #include "ui/printing.h"
+#include "ui/wx_prompt.h"
 
 namespace tessaly::retouch {
 
@@ -28,12 +29,11 @@ wxIMPLEMENT_DYNAMIC_CLASS(CRetouchView, wxView);
 
 namespace {
 
+using ui::Translated;
+
 // The colour right of and below the picture.
 const wxColour kBackground(50, 100, 100);
 
-wxString Translated(std::string_view english) {
-  return wxGetTranslation(wxString::FromUTF8(english.data(), english.size()));
-}
 
 wxString Filled(const StatusText& text) { return wxString::FromUTF8(text.With(Translated(text.format).utf8_string())); }
 

@@ -1,4 +1,5 @@
 #include "ui/status_progress.h"
+#include "ui/wx_prompt.h"
 
 #include <wx/frame.h>
 #include <wx/gauge.h>
@@ -31,7 +32,7 @@ void StatusBarProgress::Begin(MessageId message) {
   bar->SetStatusWidths(count, widths.data());
   bar->SetStatusStyles(count, styles.data());
   bar->SetStatusText(wxString(), 0);
-  bar->SetStatusText(wxGetTranslation(wxString::FromUTF8(MessageText(message).data(), MessageText(message).size())),
+  bar->SetStatusText(Translated(MessageText(message)),
                      1);
   m_gauge = new wxGauge(bar, kGaugeId, 100, wxPoint(0, 0), wxSize(kGaugeWidth, kGaugeHeight));
   m_step = 1;

@@ -14,6 +14,10 @@
 
 namespace tessaly::ui {
 
+wxString Translated(std::string_view english) {
+  return wxGetTranslation(wxString::FromUTF8(english.data(), english.size()));
+}
+
 namespace {
 
 // The translation of a text the core may have put together from several messages, one

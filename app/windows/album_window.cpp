@@ -36,6 +36,7 @@
 #include "ui/processing_dlg.h"
 #include "windows/slide_show_window.h"
 #include "workflows/send_to_camera.h"
+#include "ui/wx_prompt.h"
 
 namespace tessaly::windows {
 
@@ -348,7 +349,7 @@ wxString UnreadableFilesText(const std::vector<AlbumFailure>& failures) {
   text += "\n";
   for (std::size_t i = 0; i < failures.size() && i < kNamed; ++i) {
     const std::string name = DisplayNameUtf8(failures[i].name);
-    const wxString reason = wxGetTranslation(wxString::FromUTF8(failures[i].message));
+    const wxString reason = ui::Translated(failures[i].message);
     text += "\n" + wxString::FromUTF8(name) + wxString::FromUTF8(" \u2014 ") + reason;
   }
   if (failures.size() > kNamed)
