@@ -125,7 +125,6 @@ int CCameraApp::OnExit() {
 bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
   if (m_docManager != nullptr) CloseEverything();
   ui::AppState& state = ui::TheAppState();
-  state.cameraOpened = false;
   state.starting = true;
 
   m_docManager = new CDocManager;
@@ -171,7 +170,6 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
 
   m_frame->ShowAtLastPlace();
   m_frame->Update();
-  m_frame->RecordRects();
   if (info.showLogo) ShowLogo();
   state.starting = false;
   return true;
@@ -236,15 +234,13 @@ void CCameraApp::CloseEverything() {
 wxDocument* CCameraApp::OpenDocumentFile(const wxString& path) {
   if (m_docManager == nullptr) return nullptr;
   // File names are the file system's bytes, whatever their encoding.
-  OpenDecision decision = DecideOpen(ui::WxToPath(path), ui::TheAppState().outOfMemory);
-  if (decision.target == OpenTarget::kNothing) return nullptr;
+  OpenDecision decision = DecideOpen(ui::WxToPath(path));
   if (m_frame != nullptr && m_frame->IsShown()) m_frame->RaiseWithDialogs();
   const wxString target = ui::PathToWx(decision.path);
   switch (decision.target) {
     case OpenTarget::kAlbum: return OpenAlbumWindow(target, "*.*");
     case OpenTarget::kPicture: return m_docManager->CreateDocument(target, wxDOC_SILENT);
-    case OpenTarget::kInvalid:
-    case OpenTarget::kNothing: break;
+    case OpenTarget::kInvalid: break;
   }
   PromptSubject subject(decision.path.native());
   Prompt().Show(kMsgNotValidFileType);
@@ -302,17 +298,16 @@ void CCameraApp::BringToFront(const std::string& launchId) {
 }
 
 wxDocument* CCameraApp::OpenPicture(ui::HandedPicture picture) {
-  if (m_docManager == nullptr || ui::TheAppState().outOfMemory) return nullptr;
+  if (m_docManager == nullptr) return nullptr;
   return retouch::OpenHandedPicture(m_retouchTemplate, std::move(picture));
 }
 
 wxDocument* CCameraApp::OpenAlbumWindow(const wxString& folder, const wxString& pattern) {
-  ui::TheAppState().albumPattern = pattern.utf8_string();
   return windows::OpenAlbumWindow(m_docManager, ui::WxToPath(folder), pattern.utf8_string());
 }
 
 wxDocument* CCameraApp::OpenCameraWindow() {
-  if (m_docManager == nullptr || ui::TheAppState().outOfMemory || IsCameraWindowOpen()) return nullptr;
+  if (m_docManager == nullptr || IsCameraWindowOpen()) return nullptr;
   if (m_cameraTemplate == nullptr) m_cameraTemplate = windows::CreateCameraTemplate(m_docManager);
   return m_docManager->NewDocument(m_cameraTemplate);
 }
@@ -375,7 +370,7 @@ void CCameraApp::BindCommands() {
   m_commandsBound = true;
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { OpenAlbum(); }, XRCID("ID_OPEN_ALBUM"));
   Bind(wxEVT_MENU, [this](wxCommandEvent&) {
-    if (OpenCameraWindow() != nullptr) ui::TheAppState().cameraOpened = true;
+    OpenCameraWindow();
   }, XRCID("ID_OPEN_CAMERA_ALBUM"));
   Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(!IsCameraWindowOpen()); },
        XRCID("ID_OPEN_CAMERA_ALBUM"));

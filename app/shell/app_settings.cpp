@@ -38,7 +38,6 @@ void ReadStartupSettings(const IniFile& ini, ui::AppState& state) {
   state.cameraFilterIndex = integer("Last Used Ext", "Camera");
   state.cameraSaveFilterIndex = integer("Last Saved Ext", "Camera");
   state.retouchSaveFilterIndex = integer("Last Saved Ext", "Retouch");
-  state.lastNameMode = integer("Last Name Mode", "Album");
 }
 
 void ApplyStartupPortAndSpeed(ui::AppState& state) {
@@ -48,8 +47,7 @@ void ApplyStartupPortAndSpeed(ui::AppState& state) {
   state.lastBps = settings.speed;
 }
 
-OpenDecision DecideOpen(const std::filesystem::path& path, bool outOfMemory) {
-  if (outOfMemory) return {OpenTarget::kNothing, path};
+OpenDecision DecideOpen(const std::filesystem::path& path) {
   // A dangling link is taken as it is, and then found to be no file to open.
   std::error_code error;
   OpenDecision decision{OpenTarget::kInvalid, FollowShortcut(path, error).value_or(path)};

@@ -30,7 +30,6 @@ void ApplyStartupPortAndSpeed(ui::AppState& state);
 
 // How a path given to the application is opened.
 enum class OpenTarget {
-  kNothing,  // the application is out of memory: nothing is opened, nothing said
   kAlbum,    // a folder: an album of every picture type
   kPicture,  // a picture file for the retouch window
   kInvalid,  // anything else: "This is not a valid file type."
@@ -39,7 +38,7 @@ struct OpenDecision {
   OpenTarget target = OpenTarget::kInvalid;
   std::filesystem::path path;  // the path to open, a symbolic link replaced by its target
 };
-OpenDecision DecideOpen(const std::filesystem::path& path, bool outOfMemory);
+OpenDecision DecideOpen(const std::filesystem::path& path);
 
 // The recently used files: section "Recent File List", entries "File1" to "File4",
 // the most recent first.

@@ -176,18 +176,6 @@ void CMainFrame::DisableMissingCommands() {
   for (int id : kMissingStockCommands) Bind(wxEVT_UPDATE_UI, disable, id);
 }
 
-void CMainFrame::RecordRects() {
-  if (!IsShown()) return;
-  ui::AppState& state = ui::TheAppState();
-  const wxRect window = GetScreenRect();
-  state.mainWindowRect = ToScreenRect(window);
-  // Worked out from the frame's own position: asking the toolkit to map a point of a
-  // window that is not on the screen yet only gives a warning.
-  const wxPoint origin = GetClientAreaOrigin();
-  const wxSize client = GetClientSize();
-  state.mainClientRect = {window.x + origin.x, window.y + origin.y, client.GetWidth(), client.GetHeight()};
-}
-
 void CMainFrame::ShowAtLastPlace() {
   // A window manager places a new window where it likes and takes the position given at
   // creation as a mere hint; once it has placed the window, the window is moved back
@@ -228,14 +216,12 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
 }
 
 void CMainFrame::OnSize(wxSizeEvent& event) {
-  RecordRects();
   event.Skip();
   // Minimised child windows are lined up again once the new size is in place.
   CallAfter([this] { ArrangeIcons(); });
 }
 
 void CMainFrame::OnMove(wxMoveEvent& event) {
-  RecordRects();
   event.Skip();
   if (m_lastPlace && IsShown()) {
     const wxRect wanted = *std::exchange(m_lastPlace, std::nullopt);

@@ -29,8 +29,6 @@ class CMainFrame : public wxDocMDIParentFrame {
   void ShowAtLastPlace();
   // Shows the About box (modal).
   void ShowAbout();
-  // Keeps the application's copy of the window's and the client area's rectangles.
-  void RecordRects();
   // Brings the window to the front with the dialogs that stand over it still above it:
   // a window manager keeps them there by itself, but without one the window would
   // cover them.

@@ -15,18 +15,9 @@ namespace tessaly::ui {
 struct AppState {
   // True when the camera and album windows list names instead of thumbnails.
   bool namesOnlyPreference = false;
-  // The main window's rectangle on the screen and its client area, kept current by
-  // the main frame.
-  ScreenRect mainWindowRect;
-  ScreenRect mainClientRect;
-  // Set by any part that runs out of memory while building lists, loading or drawing;
-  // while it is set no document is opened.
-  bool outOfMemory = false;
   // Prefix of the file names given to pictures saved from the camera; lives for the run
   // of the program only.
   std::string savePrefix = "AUT_";
-  // The pattern of the album being opened ("*.jpg", "*.*").
-  std::string albumPattern;
 
   // The serial port (1-4; 0 none chosen yet; -1 no port exists) and the line speed the
   // settings file gets when the Communications Setup dialog is confirmed.
@@ -38,8 +29,6 @@ struct AppState {
   // Filter indexes the file dialogs start with ("Last Used Ext", "Last Saved Ext").
   int albumFilterIndex = 0, retouchFilterIndex = 0, cameraFilterIndex = 0;
   int retouchSaveFilterIndex = 0, cameraSaveFilterIndex = 0;
-  // "Last Name Mode" of the album, read at start-up.
-  int lastNameMode = 0;
 
   // True while the program starts: a new retouch document without a picture is refused
   // then, so the program starts with no document open.
@@ -47,8 +36,6 @@ struct AppState {
   // The "Read Only" choice of the last File Open dialog; a document loaded from a file
   // copies it.
   bool readOnlyChosen = false;
-  // Set when a camera window has been opened.
-  bool cameraOpened = false;
 };
 
 AppState& TheAppState();

@@ -42,7 +42,6 @@ int DcRenderDevice::PixelsPerInchY() const {
   return m_options.pixelsPerInchY > 0 ? m_options.pixelsPerInchY : m_dc.GetPPI().y;
 }
 
-void DcRenderDevice::NoteOutOfMemory() { TheAppState().outOfMemory = true; }
 
 PixelRect DcRenderDevice::Visible() const {
   wxCoord x = 0, y = 0, w = 0, h = 0;

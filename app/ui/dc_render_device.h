@@ -41,7 +41,6 @@ class DcRenderDevice : public RenderDevice {
   int PageWidth() const override;
   int PixelsPerInchX() const override;
   int PixelsPerInchY() const override;
-  void NoteOutOfMemory() override;
 
  private:
   // The region of the device that is drawn at all, in its logical coordinates.

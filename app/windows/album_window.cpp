@@ -106,7 +106,6 @@ wxDocTemplate* AlbumTemplate(wxDocManager* manager) {
 CAlbumDoc* OpenAlbumWindow(wxDocManager* manager, const fs::path& folder, const std::string& pattern) {
   wxDocTemplate* albumTemplate = AlbumTemplate(manager);
   if (!albumTemplate) return nullptr;
-  ui::TheAppState().albumPattern = pattern;
   // The folder and pattern are in place before the view's first update posts the build.
   wxDocument* document = albumTemplate->CreateDocument(ui::PathToWx(folder), wxDOC_SILENT);
   auto* album = dynamic_cast<CAlbumDoc*>(document);
@@ -137,7 +136,6 @@ void RunOpenAlbum(wxWindow* parent, const std::function<void(const fs::path&, co
   // folder used stays the one the settings remember.
   const std::optional<fs::path> folder = FollowedFolder(ui::WxToPath(dialog.GetFolder()));
   if (!folder) return;
-  state.albumPattern = pattern;
   state.albumDir = folder->native();
   WriteProfileString("Last Used Dir", "Album", state.albumDir);
   state.albumFilterIndex = ui::StoredFilterIndex(dialog.GetFilterIndex());
@@ -157,7 +155,8 @@ void CAlbumDoc::SetFolder(const fs::path& folder, const std::string& pattern) {
 }
 
 bool CAlbumDoc::OnOpenDocument(const wxString& path) {
-  SetFolder(ui::WxToPath(path), ui::TheAppState().albumPattern);
+  // Opened by its folder alone, an album shows every kind of picture.
+  SetFolder(ui::WxToPath(path), "");
   return true;
 }
 
@@ -217,7 +216,6 @@ CAlbumView::CAlbumView() {
 
 CAlbumView::~CAlbumView() {
   if (m_slide) m_slide->End();
-  ui::TheAppState().outOfMemory = false;
 }
 
 CAlbumDoc* CAlbumView::Doc() const {
@@ -383,7 +381,6 @@ bool CAlbumView::BuildList() {
     SetProgressDisplay(std::move(statusBar));
   }
 
-  if (album.OutOfMemory()) ui::TheAppState().outOfMemory = true;
   dialog->Destroy();
   m_building = false;
   // The cells on the screen are drawn already: only those added since are drawn now.

@@ -98,9 +98,6 @@ class RenderDevice {
   // operation and puts the previous one back afterwards.
   virtual void SelectPalette(const LogicalPalette& /*palette*/) {}
   virtual void RestorePalette() {}
-
-  // Drawing ran out of memory; the application stops opening documents until it recovers.
-  virtual void NoteOutOfMemory() {}
 };
 
 }  // namespace tessaly

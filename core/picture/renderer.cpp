@@ -165,7 +165,6 @@ bool PictureRenderer::PrintFitWidth(RenderDevice& device) {
   if (!device.DrawPlaceholder({0, 0, m_width, m_height}) && m_reportFailure) {
     m_reportFailure = false;
     Prompt().Show(kMsgNotEnoughMemory);
-    device.NoteOutOfMemory();
   }
   return false;
 }
@@ -174,10 +173,6 @@ bool PictureRenderer::BlitViaBitmap(RenderDevice& device, const LogicalPalette* 
   PaletteSelection selection(device, GetPalette());
   BlitResult result = m_pixels != nullptr ? device.BlitViaBitmap(Block(), palette) : BlitResult::kFailed;
   if (result == BlitResult::kDone) return true;
-  if (result == BlitResult::kNoMemoryContext && m_reportFailure) {
-    m_reportFailure = false;
-    device.NoteOutOfMemory();
-  }
   Prompt().Show(kMsgNotEnoughMemory);
   return false;
 }

@@ -32,6 +32,7 @@
 #include "test_support/temp_folder.h"
 #include "ui/app_state.h"
 #include "ui/processing_dlg.h"
+#include "windows/album_window.h"
 #include "ui/wx_path.h"
 #include "windows/album_window.h"
 #include "workflows/connection.h"
@@ -76,6 +77,13 @@ class AppTest : public ::testing::Test {
     EXPECT_TRUE(file.SavePicture(path)) << path;
     return path;
   }
+  // The pattern of each album open.
+  std::vector<std::string> AlbumPatterns() {
+    std::vector<std::string> patterns;
+    for (wxDocument* doc : App().DocManager()->GetDocumentsVector())
+      if (auto* album = dynamic_cast<windows::CAlbumDoc*>(doc)) patterns.push_back(album->Album().Pattern());
+    return patterns;
+  }
   std::vector<std::string> OpenPaths() {
     std::vector<std::string> paths;
     for (wxDocument* doc : App().DocManager()->GetDocumentsVector()) paths.push_back(doc->GetFilename().utf8_string());
@@ -99,12 +107,10 @@ TEST_F(AppTest, FirstStartWithoutSettingsFile) {
                                  &state.cameraDir, &state.cameraSaveDir, &state.cameraAllSaveDir})
     EXPECT_EQ(*dir, "");
   for (int index : {state.albumFilterIndex, state.retouchFilterIndex, state.cameraFilterIndex,
-                    state.retouchSaveFilterIndex, state.cameraSaveFilterIndex, state.lastNameMode})
+                    state.retouchSaveFilterIndex, state.cameraSaveFilterIndex})
     EXPECT_EQ(index, 0);
   EXPECT_FALSE(state.starting);
   EXPECT_TRUE(App().MainFrame()->IsShown());
-  EXPECT_EQ(state.mainWindowRect.width, App().MainFrame()->GetSize().GetWidth()) << "recorded when shown";
-  EXPECT_GT(state.mainClientRect.height, 0);
   EXPECT_TRUE(OpenPaths().empty()) << "no document at start";
   EXPECT_TRUE(m_prompt.Texts().empty());
 }
@@ -133,7 +139,6 @@ TEST(StartupSettings, EveryEntryIsReadBackAndEmptyDirectoriesTakeTheInstallation
   EXPECT_EQ(state.cameraFilterIndex, 3);
   EXPECT_EQ(state.cameraSaveFilterIndex, 4);
   EXPECT_EQ(state.retouchSaveFilterIndex, 5);
-  EXPECT_EQ(state.lastNameMode, 1);
 
   IniFile installOnly;
   installOnly.Parse("[Velmora DigitalCamera]\nDirectory=/opt/pictures\n");
@@ -166,7 +171,7 @@ TEST_F(AppTest, WhatCannotBeOpenedSaysSoAndTheRestOpens) {
   fs::path picture = WritePicture("ok.bmp");
   ASSERT_TRUE(Start({gif.string(), m_folder.Path().string(), picture.string()}));
   EXPECT_EQ(m_prompt.Texts(), (std::vector<std::string>{std::string(MessageText(kMsgNotValidFileType))}));
-  EXPECT_EQ(ui::TheAppState().albumPattern, "*.*") << "a folder opens with every picture type";
+  EXPECT_EQ(AlbumPatterns(), (std::vector<std::string>{"*.*"})) << "a folder opens with every picture type";
   // The folder opens as an album window, the picture in a retouch window.
   EXPECT_EQ(OpenPaths(), (std::vector<std::string>{m_folder.Path().string(), picture.string()}));
 }
@@ -194,11 +199,6 @@ TEST_F(AppTest, OpenDocumentFileRules) {
   EXPECT_EQ(App().OpenDocumentFile((m_folder / "none.bmp").string()), nullptr);
   EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>(2, std::string(MessageText(kMsgNotValidFileType))));
 
-  m_prompt->Clear();
-  ui::TheAppState().outOfMemory = true;
-  EXPECT_EQ(App().OpenDocumentFile(WritePicture("later.bmp").string()), nullptr);
-  EXPECT_EQ(App().OpenDocumentFile(m_folder.Path().string()), nullptr);
-  EXPECT_TRUE(m_prompt.Texts().empty()) << "refused silently while out of memory";
   EXPECT_EQ(OpenPaths().size(), 1u);
 }
 
@@ -281,10 +281,6 @@ TEST_F(AppTest, WindowsReachTheApplicationThroughItsServices) {
   EXPECT_EQ(doc->GetTitle(), "AUT_0003.JPG");
   EXPECT_FALSE(doc->GetDocumentSaved()) << "a handed-over picture has no file yet";
 
-  ui::TheAppState().outOfMemory = true;
-  EXPECT_EQ(services->OpenPicture({Picture::Make(8, 8, 24, 0x80), {}, "AUT_0004.JPG"}), nullptr)
-      << "nothing opens while the application is out of memory";
-  ui::TheAppState().outOfMemory = false;
 }
 
 // Confirms the "New" dialog of a new retouch document with its default size.
@@ -583,7 +579,7 @@ TEST_F(AppTest, HandedOverFilesAreCarriedOutAndTheProgramStays) {
   test::Pump(100);
   EXPECT_EQ(OpenPaths(), (std::vector<std::string>{one.string(), m_folder.Path().string()}));
   EXPECT_EQ(m_prompt.Texts(), (std::vector<std::string>{std::string(MessageText(kMsgNotValidFileType))}));
-  EXPECT_EQ(ui::TheAppState().albumPattern, "*.*");
+  EXPECT_EQ(AlbumPatterns(), (std::vector<std::string>{"*.*"}));
   ASSERT_NE(App().MainFrame(), nullptr) << "printing for another start does not end the program";
   EXPECT_TRUE(App().MainFrame()->IsShown());
 

@@ -71,7 +71,6 @@ class MemoryCanvas : public RenderDevice {
     ++paletteSelections;
   }
   void RestorePalette() override { ++paletteRestores; }
-  void NoteOutOfMemory() override { ++outOfMemoryNotes; }
 
   Rgb& At(int x, int y) { return m_pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)]; }
 
@@ -86,7 +85,7 @@ class MemoryCanvas : public RenderDevice {
   std::vector<Stretch> stretches;
   std::vector<PixelRect> placeholders;
   const LogicalPalette* selectedPalette = nullptr;
-  int paletteSelections = 0, paletteRestores = 0, outOfMemoryNotes = 0;
+  int paletteSelections = 0, paletteRestores = 0;
 
  private:
   int m_width, m_height, m_bits, m_planes;
