@@ -191,27 +191,69 @@ wxMDIParentFrame* MainFrame() {
 
 }  // namespace
 
+enum class AlbumRule {
+  kNever,          // the window has nothing to save and no properties to show
+  kBuilt,          // once the list is built
+  kWithItems,      // once built, with at least one picture
+  kWithSelection,  // once built, with a picture selected
+  kNotOurs,        // an item of another window's menu: its state is left to that window
+};
+
+namespace {
+
+struct AlbumCommandRow {
+  const char* menuName;  // the item's name in the menu resource; null for a stock command
+  int stockId;
+  void (CAlbumView::*run)();  // null for the commands that are only ever disabled
+  AlbumRule rule;
+};
+
+constexpr AlbumCommandRow kAlbumCommands[] = {
+    {nullptr, wxID_COPY, &CAlbumView::CopySelected, AlbumRule::kWithSelection},
+    {"ID_EDIT_SELECT_ALL_IMAGES", 0, &CAlbumView::SelectAll, AlbumRule::kBuilt},
+    {"ID_ALBUM_DELETE", 0, &CAlbumView::DeleteSelected, AlbumRule::kWithSelection},
+    // The main window's Delete key arrives as the retouch window's command.
+    {"ID_DISCARD_FLOATING", 0, &CAlbumView::DeleteSelected, AlbumRule::kNotOurs},
+    {"ID_SAVE_FROM_ALBUM", 0, &CAlbumView::SaveFromAlbum, AlbumRule::kWithSelection},
+    {"ID_SAVE_TO_CAMERA", 0, &CAlbumView::SaveToCamera, AlbumRule::kWithSelection},
+    {"ID_SLIDE_SHOW", 0, &CAlbumView::StartSlideShow, AlbumRule::kBuilt},
+    {nullptr, wxID_PRINT, &CAlbumView::Print, AlbumRule::kWithItems},
+    {nullptr, wxID_PREVIEW, &CAlbumView::Preview, AlbumRule::kWithItems},
+    {"ID_PHOTO_PROPERTIES", 0, nullptr, AlbumRule::kNever},
+    {nullptr, wxID_SAVE, nullptr, AlbumRule::kNever},
+    {nullptr, wxID_SAVEAS, nullptr, AlbumRule::kNever},
+};
+
+}  // namespace
+
 CAlbumView::CAlbumView() {
-  Bind(wxEVT_MENU, &CAlbumView::OnCommand, this, wxID_COPY);
-  Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_COPY);
-  for (const char* name : {"ID_EDIT_SELECT_ALL_IMAGES", "ID_ALBUM_DELETE", "ID_SAVE_FROM_ALBUM", "ID_SAVE_TO_CAMERA",
-                           "ID_SLIDE_SHOW", "ID_PHOTO_PROPERTIES"}) {
-    Bind(wxEVT_MENU, &CAlbumView::OnCommand, this, Id(name));
-    Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, Id(name));
+  for (const AlbumCommandRow& row : kAlbumCommands) {
+    const int id = row.menuName ? Id(row.menuName) : row.stockId;
+    if (row.run) Bind(wxEVT_MENU, [this, run = row.run](wxCommandEvent&) { (this->*run)(); }, id);
+    if (row.rule != AlbumRule::kNotOurs)
+      Bind(wxEVT_UPDATE_UI, [this, rule = row.rule](wxUpdateUIEvent& event) { event.Enable(Allows(rule)); }, id);
   }
-  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
-    if (!m_items.empty()) ui::PrintWithDialog(GetFrame(), OnCreatePrintout());
-  }, wxID_PRINT);
-  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
-    if (!m_items.empty())
-      ui::ShowPrintPreview(GetFrame(), OnCreatePrintout(), OnCreatePrintout(), GetDocument()->GetUserReadableName());
-  }, wxID_PREVIEW);
-  // The main window's Delete key arrives as the retouch window's command.
-  Bind(wxEVT_MENU, [this](wxCommandEvent&) { DeleteSelected(); }, Id("ID_DISCARD_FLOATING"));
-  Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_SAVE);
-  Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_SAVEAS);
-  Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_PRINT);
-  Bind(wxEVT_UPDATE_UI, &CAlbumView::OnUpdate, this, wxID_PREVIEW);
+}
+
+bool CAlbumView::Allows(AlbumRule rule) const {
+  switch (rule) {
+    case AlbumRule::kNever: return false;
+    case AlbumRule::kNotOurs: return true;
+    case AlbumRule::kBuilt: return !m_building;
+    case AlbumRule::kWithItems: return !m_building && !m_items.empty();
+    case AlbumRule::kWithSelection:
+      return !m_building && std::any_of(m_items.begin(), m_items.end(), [](const AlbumItem& i) { return i.selected; });
+  }
+  return false;
+}
+
+void CAlbumView::Print() {
+  if (!m_items.empty()) ui::PrintWithDialog(GetFrame(), OnCreatePrintout());
+}
+
+void CAlbumView::Preview() {
+  if (!m_items.empty())
+    ui::ShowPrintPreview(GetFrame(), OnCreatePrintout(), OnCreatePrintout(), GetDocument()->GetUserReadableName());
 }
 
 CAlbumView::~CAlbumView() {
@@ -416,42 +458,20 @@ fs::path CAlbumView::PathOf(int item) const {
   return Doc()->Album().PathOf(static_cast<std::size_t>(item));
 }
 
-void CAlbumView::OnCommand(wxCommandEvent& event) {
-  const int id = event.GetId();
-  if (id == wxID_COPY) CopySelected();
-  else if (id == Id("ID_EDIT_SELECT_ALL_IMAGES")) SelectAll();
-  else if (id == Id("ID_ALBUM_DELETE")) DeleteSelected();
-  else if (id == Id("ID_SAVE_FROM_ALBUM")) SaveFromAlbum();
-  else if (id == Id("ID_SAVE_TO_CAMERA")) SaveToCamera();
-  else if (id == Id("ID_SLIDE_SHOW")) StartSlideShow();
-}
-
-void CAlbumView::OnUpdate(wxUpdateUIEvent& event) {
-  const int id = event.GetId();
-  const bool anySelected = std::any_of(m_items.begin(), m_items.end(), [](const AlbumItem& i) { return i.selected; });
-  if (id == wxID_SAVE || id == wxID_SAVEAS || id == Id("ID_PHOTO_PROPERTIES")) event.Enable(false);
-  else if (id == Id("ID_EDIT_SELECT_ALL_IMAGES") || id == Id("ID_SLIDE_SHOW")) event.Enable(!m_building);
-  else if (id == wxID_PRINT || id == wxID_PREVIEW) event.Enable(!m_items.empty() && !m_building);
-  else event.Enable(anySelected && !m_building);
-}
-
 void CAlbumView::SelectAll() {
   for (auto& item : m_items) item.selected = true;
   if (m_grid) m_grid->Refresh();
 }
 
 void CAlbumView::CopySelected() {
-  std::vector<fs::path> paths;
-  for (int i : Selected()) paths.push_back(PathOf(i));
+  const std::vector<fs::path> paths = Doc()->Album().PathsOf(Selected());
   if (paths.empty()) return;
   wxClipboardLocker locker;
   if (!locker || !wxTheClipboard->SetData(new FileListDataObject(paths))) Prompt().Show(kMsgFailedToPutClipboard);
 }
 
 void CAlbumView::OpenItems(const std::vector<int>& items) {
-  std::vector<fs::path> paths;
-  for (int i : items)
-    if (i >= 0 && i < static_cast<int>(m_items.size())) paths.push_back(PathOf(i));
+  const std::vector<fs::path> paths = Doc()->Album().PathsOf(items);
   // The files open after the click or drop has been handled, each in its own window.
   CallAfter([this, paths] {
     for (const fs::path& path : paths) {
@@ -467,9 +487,7 @@ void CAlbumView::OpenItems(const std::vector<int>& items) {
 void CAlbumView::BeginDrag() {
   std::vector<int> selected = Selected();
   if (selected.empty() || !m_grid) return;
-  std::vector<fs::path> paths;
-  for (int i : selected) paths.push_back(PathOf(i));
-  FileListDataObject data(paths);
+  FileListDataObject data(Doc()->Album().PathsOf(selected));
   wxDropSource source(data, m_grid);
   wxDragResult result = source.DoDragDrop(wxDrag_CopyOnly);
   wxPoint at = wxGetMousePosition();
@@ -564,8 +582,7 @@ void CAlbumView::SaveFromAlbum() {
 }
 
 void CAlbumView::SaveToCamera() {
-  std::vector<fs::path> paths;
-  for (int i : Selected()) paths.push_back(PathOf(i));
+  const std::vector<fs::path> paths = Doc()->Album().PathsOf(Selected());
   if (paths.empty()) return;
   ui::ProcessingObserver observer(Frame());
   SendPicturesToCamera(paths, observer);
@@ -580,9 +597,7 @@ void CAlbumView::StartSlideShow() {
   SlideShowSettings settings;
   bool ok = slideSettingsHook ? slideSettingsHook(settings) : CSlideShowDlg::Run(Frame(), settings);
   if (!ok) return;
-  std::vector<fs::path> paths;
-  for (int i = 0; i < static_cast<int>(m_items.size()); ++i) paths.push_back(PathOf(i));
-  m_slide = CSlide::Start(std::move(paths), settings, [this] { m_slide = nullptr; });
+  m_slide = CSlide::Start(Doc()->Album().Paths(), settings, [this] { m_slide = nullptr; });
 }
 
 wxPrintout* CAlbumView::OnCreatePrintout() {

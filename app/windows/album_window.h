@@ -72,6 +72,9 @@ enum class DragEnd { kNothing, kOpenInWindows };
 // album opens the items there; everything else does nothing more.
 DragEnd DecideDragEnd(bool accepted, const PixelRect& mainWindow, const PixelRect& albumClient, int x, int y);
 
+// When an album command can be used (the window's command table).
+enum class AlbumRule;
+
 class CAlbumView : public wxView, private IconGridOwner {
  public:
   CAlbumView();
@@ -103,6 +106,8 @@ class CAlbumView : public wxView, private IconGridOwner {
   void SaveFromAlbum();
   void SaveToCamera();
   void StartSlideShow();
+  void Print();
+  void Preview();
   void OpenItems(const std::vector<int>& items);
   void BeginDrag();
   CSlide* Slide() const { return m_slide; }
@@ -122,8 +127,8 @@ class CAlbumView : public wxView, private IconGridOwner {
   // The items added since the grid last showed new ones go on the screen.
   void ShowNewItems();
   void OnBuild();
-  void OnCommand(wxCommandEvent& event);
-  void OnUpdate(wxUpdateUIEvent& event);
+  // Whether a command of the given rule can be used now.
+  bool Allows(AlbumRule rule) const;
 
   CIconGrid* m_grid = nullptr;
   std::vector<AlbumItem> m_items;

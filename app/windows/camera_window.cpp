@@ -159,6 +159,14 @@ bool CCameraDoc::OnNewDocument() {
   return true;
 }
 
+bool CCameraDoc::OnCloseDocument() {
+  // The mode is kept for the next window, and the pictures fetched for other programs go.
+  WriteProfileInt("Last Name Mode", "Camera", m_nameMode ? 1 : 0);
+  RemoveTemporaryPictures(m_tempFiles);
+  m_tempFiles.clear();
+  return wxDocument::OnCloseDocument();
+}
+
 void CCameraDoc::ClearPictures(std::size_t expected) {
   m_pictures.clear();
   m_pictures.reserve(expected);
@@ -201,6 +209,29 @@ void CCameraFrame::OnClose(wxCloseEvent& event) {
 
 // ------------------------------------------------------------------------------ view
 
+namespace {
+
+// The window's commands: each can be used while no transfer runs, some only with a
+// picture selected; the two views of the list are check-marked by the mode.
+struct CameraCommandRow {
+  const char* menuName;  // the item's name in the menu resource; null for a stock command
+  int stockId;
+  void (CCameraView::*run)();
+  bool needsSelection;
+  std::optional<bool> checkedInMode;  // check-marked when NameMode() is this
+};
+
+const CameraCommandRow kCameraCommands[] = {
+    {"ID_VIEW_NAMES", 0, &CCameraView::ShowNames, false, true},
+    {"ID_VIEW_THUMBNAILS", 0, &CCameraView::ShowThumbnails, false, false},
+    {"ID_EDIT_SELECT_ALL_IMAGES", 0, &CCameraView::SelectAll, false, std::nullopt},
+    {nullptr, wxID_COPY, &CCameraView::CopySelected, true, std::nullopt},
+    {"ID_SAVE_FROM_ALBUM", 0, &CCameraView::SaveSelected, true, std::nullopt},
+    {"ID_SAVE_CAMERA_IMAGES", 0, &CCameraView::SaveAll, false, std::nullopt},
+};
+
+}  // namespace
+
 wxIMPLEMENT_DYNAMIC_CLASS(CCameraView, wxView);
 
 CCameraView::~CCameraView() = default;
@@ -216,11 +247,14 @@ bool CCameraView::OnCreate(wxDocument* doc, long flags) {
   frame->SetSizer(sizer);
   SetFrame(frame);
 
-  frame->Bind(wxEVT_MENU, &CCameraView::OnCommand, this);
-  for (const char* name : {"ID_VIEW_NAMES", "ID_VIEW_THUMBNAILS", "ID_EDIT_SELECT_ALL_IMAGES", "ID_SAVE_FROM_ALBUM",
-                           "ID_SAVE_CAMERA_IMAGES"})
-    frame->Bind(wxEVT_UPDATE_UI, &CCameraView::OnUpdateCommand, this, XRCID(name));
-  frame->Bind(wxEVT_UPDATE_UI, &CCameraView::OnUpdateCommand, this, wxID_COPY);
+  for (const CameraCommandRow& row : kCameraCommands) {
+    const int id = row.menuName ? XRCID(row.menuName) : row.stockId;
+    frame->Bind(wxEVT_MENU, [this, run = row.run](wxCommandEvent&) { (this->*run)(); }, id);
+    frame->Bind(wxEVT_UPDATE_UI, [this, &row](wxUpdateUIEvent& event) {
+      event.Enable(!Busy() && (!row.needsSelection || !SelectedItems().empty()));
+      if (row.checkedInMode) event.Check(NameMode() == *row.checkedInMode);
+    }, id);
+  }
 
   frame->Show();
   Activate(true);
@@ -233,9 +267,6 @@ bool CCameraView::OnCreate(wxDocument* doc, long flags) {
 bool CCameraView::OnClose(bool deleteWindow) {
   if (Busy()) return false;
   if (!wxView::OnClose(deleteWindow)) return false;
-  WriteProfileInt("Last Name Mode", "Camera", NameMode() ? 1 : 0);
-  RemoveTemporaryPictures(m_tempFiles);
-  m_tempFiles.clear();
   if (deleteWindow && GetFrame()) {
     GetFrame()->Destroy();
     SetFrame(nullptr);
@@ -378,7 +409,7 @@ std::vector<std::filesystem::path> CCameraView::DownloadItems(const std::vector<
       paths.clear();
       break;
     }
-    m_tempFiles.insert(path);
+    Doc()->KeepTemporary(path);
     paths.push_back(path);
   }
   return paths;
@@ -457,42 +488,10 @@ void SaveAllCameraImages(wxWindow* parent) { RunCameraSave(parent, nullptr, {}, 
 
 // ------------------------------------------------------------------------------ commands
 
-void CCameraView::OnCommand(wxCommandEvent& event) {
-  const int id = event.GetId();
-  if (id == XRCID("ID_VIEW_NAMES")) {
-    ShowNames();
-  } else if (id == XRCID("ID_VIEW_THUMBNAILS")) {
-    ShowThumbnails();
-  } else if (id == XRCID("ID_EDIT_SELECT_ALL_IMAGES")) {
-    SelectAll();
-  } else if (id == wxID_COPY) {
-    CopySelected();
-  } else if (id == XRCID("ID_SAVE_FROM_ALBUM")) {
-    SaveSelected();
-  } else if (id == XRCID("ID_SAVE_CAMERA_IMAGES")) {
-    if (!Busy()) {
-      RunCameraSave(GetFrame(), this, {}, SaveKind::kAll);
-      JobEnded();
-    }
-  } else {
-    event.Skip();
-  }
-}
-
-void CCameraView::OnUpdateCommand(wxUpdateUIEvent& event) {
-  const int id = event.GetId();
-  const bool idle = !Busy();
-  if (id == XRCID("ID_VIEW_NAMES")) {
-    event.Enable(idle);
-    event.Check(NameMode());
-  } else if (id == XRCID("ID_VIEW_THUMBNAILS")) {
-    event.Enable(idle);
-    event.Check(!NameMode());
-  } else if (id == wxID_COPY || id == XRCID("ID_SAVE_FROM_ALBUM")) {
-    event.Enable(idle && !SelectedItems().empty());
-  } else {
-    event.Enable(idle);
-  }
+void CCameraView::SaveAll() {
+  if (Busy()) return;
+  RunCameraSave(GetFrame(), this, {}, SaveKind::kAll);
+  JobEnded();
 }
 
 // ------------------------------------------------------------------------------ template

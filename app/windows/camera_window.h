@@ -38,6 +38,8 @@ class CCameraDoc : public wxDocument {
   // While a transfer runs the window cannot go: the transfer is asked to stop, and the
   // window closes once it has.
   bool OnSaveModified() override;
+  // Remembers the name mode and removes the pictures fetched into the temporary folder.
+  bool OnCloseDocument() override;
 
   // The pictures listed, in the camera's order (picture i + 1 is entry i).
   const std::vector<CameraListEntry>& Pictures() const { return m_pictures; }
@@ -47,9 +49,13 @@ class CCameraDoc : public wxDocument {
   // A new listing starts: the old one goes.
   void ClearPictures(std::size_t expected);
   void AddPicture(const std::string& name, Picture thumbnail = {});
+  // A picture fetched into the temporary folder for another program, removed when the
+  // window closes.
+  void KeepTemporary(const std::filesystem::path& path) { m_tempFiles.insert(path); }
 
  private:
   std::vector<CameraListEntry> m_pictures;
+  std::set<std::filesystem::path> m_tempFiles;
   bool m_nameMode = false;
   wxDECLARE_DYNAMIC_CLASS(CCameraDoc);
 };
@@ -91,6 +97,7 @@ class CCameraView : public wxView, private IconGridOwner {
   void SelectAll();
   void CopySelected();
   void SaveSelected();
+  void SaveAll();
   void OpenItems(const std::vector<long>& items);
 
  private:
@@ -116,8 +123,6 @@ class CCameraView : public wxView, private IconGridOwner {
   void MakeGridIcon(int i) override;
   void OnListPictures(wxCommandEvent& event);
   void OnOpenItems(wxCommandEvent& event);
-  void OnCommand(wxCommandEvent& event);
-  void OnUpdateCommand(wxUpdateUIEvent& event);
 
   CIconGrid* m_grid = nullptr;
   std::vector<IconGridItem> m_items;
@@ -125,7 +130,6 @@ class CCameraView : public wxView, private IconGridOwner {
   bool m_closeWhenIdle = false;
   std::vector<long> m_openItems;
   // Every file this window wrote into the temporary folder, removed when it closes.
-  std::set<std::filesystem::path> m_tempFiles;
 
   wxDECLARE_DYNAMIC_CLASS(CCameraView);
 };

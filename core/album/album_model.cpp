@@ -132,6 +132,13 @@ fs::path AlbumModel::PathOf(std::size_t entry) const {
   return m_folder / m_entries.at(entry).name;
 }
 
+std::vector<fs::path> AlbumModel::Paths() const {
+  std::vector<fs::path> paths;
+  paths.reserve(m_entries.size());
+  for (const AlbumEntry& entry : m_entries) paths.push_back(m_folder / entry.name);
+  return paths;
+}
+
 std::vector<fs::path> AlbumModel::PathsOf(const std::vector<int>& entries) const {
   std::vector<fs::path> paths;
   for (int i : entries)

@@ -71,6 +71,8 @@ class AlbumModel {
   const std::vector<AlbumEntry>& Entries() const { return m_entries; }
   std::size_t Count() const { return m_entries.size(); }
   std::filesystem::path PathOf(std::size_t entry) const;
+  // The paths of every entry, in the list's order.
+  std::vector<std::filesystem::path> Paths() const;
   std::vector<std::filesystem::path> PathsOf(const std::vector<int>& entries) const;
   std::vector<std::string> NamesOf(const std::vector<int>& entries) const;
 
