@@ -8,6 +8,7 @@
 
 #include "base/file_errors.h"
 #include "base/file_io.h"
+#include "base/write_step.h"
 #include "base/prompt.h"
 
 namespace tessaly {
@@ -52,6 +53,52 @@ std::error_code WriteOne(const fs::path& from, const fs::path& to, bool replace)
   Bytes data;
   if ((error = ReadWholeFile(from, data))) return error;
   return replace ? WriteFileAtomically(to, data) : WriteNewFileAtomically(to, {data});
+}
+
+}  // namespace
+
+namespace {
+
+struct CopyStep {
+  WriteOutcome outcome;
+  bool stop;  // the copy ends here
+};
+
+// Copies one file into place, asking before it replaces one; a missing folder on a
+// removable drive is made (once), and a full one can be swapped and the file tried again.
+CopyStep CopyOne(const fs::path& from, const fs::path& to, const fs::path& destination, bool removable) {
+  ExistingTarget existing = ExistingTarget::kAsk;
+  bool madeFolder = false;
+  for (;;) {
+    const WriteStepResult written =
+        WriteIntoPlace([&](bool replace) { return WriteOne(from, to, replace); }, existing);
+    if (written.outcome != WriteOutcome::kFailed) return {written.outcome, false};
+    if (written.replaceAllowed) existing = ExistingTarget::kReplace;
+    const CopyRule rule = CopyRuleFor(written.error, removable);
+    switch (rule.action) {
+      case CopyAction::kAskReplace:
+      case CopyAction::kSkipFile: return {WriteOutcome::kSkipped, false};
+      case CopyAction::kMakeFolder: {
+        std::error_code folderError;
+        if (madeFolder || !fs::create_directories(destination, folderError) || folderError) {
+          Prompt().Show(kMsgFailedToSaveFromAlbum);
+          return {WriteOutcome::kFailed, true};
+        }
+        madeFolder = true;
+        break;
+      }
+      case CopyAction::kAskRetry:
+        if (Prompt().Show(*rule.message, PromptButtons::kRetryCancel) != PromptAnswer::kRetry)
+          return {WriteOutcome::kFailed, true};
+        break;
+      case CopyAction::kNextFile:
+        Prompt().Show(*rule.message);
+        return {WriteOutcome::kFailed, false};
+      case CopyAction::kStop:
+        Prompt().Show(*rule.message);
+        return {WriteOutcome::kFailed, true};
+    }
+  }
 }
 
 }  // namespace
@@ -106,8 +153,6 @@ CopyTally CopyAlbumFiles(const fs::path& source, const std::vector<std::string>&
   const bool removable = isRemovable(destination);
   for (const std::string& name : names) {
     const fs::path from = source / name;
-    const fs::path to = destination / name;
-    std::error_code error;
     // A source that vanished since the album was built is not the destination's
     // fault; its error would read like a missing destination folder.
     std::error_code sourceError;
@@ -117,61 +162,13 @@ CopyTally CopyAlbumFiles(const fs::path& source, const std::vector<std::string>&
       tally.stopped = true;
       break;
     }
-    bool replace = false;
-    bool madeFolder = false;
-    bool done = false;
-    bool stop = false;
-    while (!done) {
-      error = WriteOne(from, to, replace);
-      if (!error) {
-        ++tally.copied;
-        break;
-      }
-      CopyRule rule = CopyRuleFor(error, removable);
-      switch (rule.action) {
-        case CopyAction::kAskReplace:
-          if (replace || Prompt().Show(kMsgFileExistsReplace, PromptButtons::kYesNo) != PromptAnswer::kYes) {
-            ++tally.skipped;
-            done = true;
-          } else {
-            replace = true;
-          }
-          break;
-        case CopyAction::kMakeFolder: {
-          std::error_code folderError;
-          if (madeFolder || !fs::create_directories(destination, folderError) || folderError) {
-            Prompt().Show(kMsgFailedToSaveFromAlbum);
-            ++tally.failed;
-            stop = done = true;
-          } else {
-            madeFolder = true;
-            replace = true;
-          }
-          break;
-        }
-        case CopyAction::kAskRetry:
-          if (Prompt().Show(*rule.message, PromptButtons::kRetryCancel) != PromptAnswer::kRetry) {
-            ++tally.failed;
-            stop = done = true;
-          }
-          break;
-        case CopyAction::kSkipFile:
-          ++tally.skipped;
-          done = true;
-          break;
-        case CopyAction::kNextFile:
-          Prompt().Show(*rule.message);
-          ++tally.failed;
-          done = true;
-          break;
-        case CopyAction::kStop:
-          Prompt().Show(*rule.message);
-          ++tally.failed;
-          stop = done = true;
-          break;
-      }
+    const CopyStep step = CopyOne(from, destination / name, destination, removable);
+    switch (step.outcome) {
+      case WriteOutcome::kWritten: ++tally.copied; break;
+      case WriteOutcome::kSkipped: ++tally.skipped; break;
+      case WriteOutcome::kFailed: ++tally.failed; break;
     }
-    if (stop) {
+    if (step.stop) {
       tally.stopped = true;
       break;
     }

@@ -305,63 +305,64 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
     }
     // A target that exists is settled before its picture moves over the line, so that
     // leaving it alone costs no line time.
-    bool replace = options.existing == ExistingTarget::kReplace;
+    ExistingTarget existing = options.existing;
     std::error_code ignored;
-    if (!replace && std::filesystem::exists(std::filesystem::symlink_status(target, ignored))) {
-      if (options.existing == ExistingTarget::kSkip ||
-          Prompt().Show(kMsgFileExistsReplace, PromptButtons::kYesNo) != PromptAnswer::kYes) {
+    if (existing != ExistingTarget::kReplace && std::filesystem::exists(std::filesystem::symlink_status(target, ignored))) {
+      if (!MayReplace(existing)) {
         observer.Skipped(target);
         observer.Settled(number, target, 0, PictureOutcome::kSkipped);
         ++tally.skipped;
         continue;
       }
-      replace = true;
+      existing = ExistingTarget::kReplace;
     }
-    Bytes data;
-    result = DownloadPicture(number, name, observer, data);
-    if (result == kCamCancelled) return stop(SaveStop::kCancelled, SequenceEnd::kCancelled);
-    if (result != kCamDone) {
-      observer.Settled(number, target, 0, PictureOutcome::kFailed);
-      ++tally.failed;
-      if (EndsTheRun(result)) return stop(StopOfResult(result), SequenceEnd::kFailed);
-      if (!options.carryOn) return stop(SaveStop::kFailed, SequenceEnd::kFailed);
-      continue;
-    }
-    std::error_code error = replace ? WriteFileAtomically(target, data) : WriteNewFileAtomically(target, {data});
-    SaveErrorRule rule = SaveErrorRuleFor(error);
-    if (error && rule.action == SaveErrorAction::kAskReplace) {
-      if (options.existing == ExistingTarget::kSkip ||
-          Prompt().Show(kMsgFileExistsReplace, PromptButtons::kYesNo) != PromptAnswer::kYes) {
-        // The file appeared while the picture came over the line.
+    // Fetched and written once, or again after a full removable disk has been swapped.
+    for (bool again = true; again;) {
+      again = false;
+      Bytes data;
+      result = DownloadPicture(number, name, observer, data);
+      if (result == kCamCancelled) return stop(SaveStop::kCancelled, SequenceEnd::kCancelled);
+      if (result != kCamDone) {
+        observer.Settled(number, target, 0, PictureOutcome::kFailed);
+        ++tally.failed;
+        if (EndsTheRun(result)) return stop(StopOfResult(result), SequenceEnd::kFailed);
+        if (!options.carryOn) return stop(SaveStop::kFailed, SequenceEnd::kFailed);
+        break;
+      }
+      // A file that appeared while the picture came over the line is asked about then.
+      const WriteStepResult written = WriteIntoPlace(
+          [&](bool replace) { return replace ? WriteFileAtomically(target, data) : WriteNewFileAtomically(target, {data}); },
+          existing);
+      if (written.outcome == WriteOutcome::kSkipped) {
         observer.Skipped(target);
         observer.Settled(number, target, data.size(), PictureOutcome::kSkipped);
         ++tally.skipped;
-        continue;
+        break;
       }
-      error = WriteFileAtomically(target, data);
-      rule = SaveErrorRuleFor(error);
-    }
-    if (!error) {
-      observer.Settled(number, target, data.size(), PictureOutcome::kSaved);
-      ++tally.saved;
-      continue;
-    }
-    if (rule.message == kMsgDiskFull && options.askForNewDisk && IsRemovableDrive(options.folder)) {
-      // A full memory card or stick can be swapped: Retry fetches the picture again.
-      if (Prompt().Show(kMsgDiskFullInsert, PromptButtons::kRetryCancel) == PromptAnswer::kRetry) {
-        --index;  // the same picture again
-        continue;
+      if (written.outcome == WriteOutcome::kWritten) {
+        observer.Settled(number, target, data.size(), PictureOutcome::kSaved);
+        ++tally.saved;
+        break;
       }
+      const SaveErrorRule rule = SaveErrorRuleFor(written.error);
+      if (rule.message == kMsgDiskFull && options.askForNewDisk && IsRemovableDrive(options.folder)) {
+        // A full memory card or stick can be swapped: Retry fetches the picture again.
+        if (Prompt().Show(kMsgDiskFullInsert, PromptButtons::kRetryCancel) == PromptAnswer::kRetry) {
+          if (written.replaceAllowed) existing = ExistingTarget::kReplace;
+          again = true;
+          continue;
+        }
+        observer.Settled(number, target, data.size(), PictureOutcome::kFailed);
+        ++tally.failed;
+        return stop(SaveStop::kDiskFull, SequenceEnd::kFailed);
+      }
+      ShowFolderError(options.folder, written.error);
       observer.Settled(number, target, data.size(), PictureOutcome::kFailed);
       ++tally.failed;
-      return stop(SaveStop::kDiskFull, SequenceEnd::kFailed);
+      if (rule.action == SaveErrorAction::kEnd)
+        return stop(rule.message == kMsgDiskFull ? SaveStop::kDiskFull : SaveStop::kFailed, SequenceEnd::kFailed);
+      // Any other failed write is about this picture's file only: the next may fare better.
     }
-    ShowFolderError(options.folder, error);
-    observer.Settled(number, target, data.size(), PictureOutcome::kFailed);
-    ++tally.failed;
-    if (rule.action == SaveErrorAction::kEnd)
-      return stop(rule.message == kMsgDiskFull ? SaveStop::kDiskFull : SaveStop::kFailed, SequenceEnd::kFailed);
-    // Any other failed write is about this picture's file only: the next may fare better.
   }
   stop(SaveStop::kNone, tally.failed > 0 ? SequenceEnd::kFailed : SequenceEnd::kDone);
   return tally;

@@ -17,6 +17,7 @@
 
 #include "base/file_io.h"
 #include "base/messages.h"
+#include "base/write_step.h"
 #include "picture/picture.h"
 
 namespace tessaly {
@@ -88,16 +89,11 @@ int DownloadPicture(std::uint32_t number, std::string_view name, TransferObserve
 // opening, copying and dragging; the file's path, or an empty path after a failure.
 std::filesystem::path DownloadToTemp(std::uint32_t number, std::string_view name, TransferObserver& observer);
 
-// What to do when a picture's target file exists.
-enum class ExistingTarget {
-  kAsk,      // ask "This file already exists. Replace existing file?" before downloading
-  kSkip,     // leave it and skip the picture before any of its bytes are read
-  kReplace,  // replace it
-};
-
 struct SaveOptions {
   std::filesystem::path folder;
   std::string prefix = "AUT_";  // the target names are prefix + number + ".JPG"
+  // What to do when a picture's target file exists: settled before the picture is
+  // downloaded, so that a picture left alone costs no line time.
   ExistingTarget existing = ExistingTarget::kAsk;
   // The window ends the save at the first picture that could not be downloaded; a
   // script goes on with the next one, and stops only when the line fails, the card was

@@ -7,6 +7,7 @@
 #include "base/file_io.h"
 #include "base/ini_file.h"
 #include "base/prompt.h"
+#include "base/write_step.h"
 #include "test_support/temp_folder.h"
 
 namespace tessaly {
@@ -153,6 +154,49 @@ TEST(Prompt, ScriptedAnswersInOrderThenTheNegativeOneAndTheScopeRestores) {
   }
   Prompt().Show(kMsgNotValidFileType);
   EXPECT_EQ(outerPrompt->Texts(), std::vector<std::string>{"This is not a valid file type."});
+}
+
+// The step both savers share: a name that is taken is asked about, skipped or replaced,
+// and the answer is kept for a second try of the same file.
+TEST(WriteStep, ATakenNameIsAskedAboutOnceAndOtherFailuresPassThrough) {
+  auto scripted = std::make_unique<ScriptedPrompt>();
+  ScriptedPrompt* prompt = scripted.get();
+  ScopedPrompt scope(std::move(scripted));
+  std::vector<bool> tries;
+  bool taken = true;
+  std::error_code failure;
+  auto write = [&](bool replace) -> std::error_code {
+    tries.push_back(replace);
+    if (taken && !replace) return std::make_error_code(std::errc::file_exists);
+    return failure;
+  };
+
+  prompt->Answer(PromptAnswer::kYes);
+  WriteStepResult result = WriteIntoPlace(write, ExistingTarget::kAsk);
+  EXPECT_EQ(result.outcome, WriteOutcome::kWritten);
+  EXPECT_TRUE(result.replaceAllowed);
+  EXPECT_EQ(tries, (std::vector<bool>{false, true}));
+
+  tries.clear();
+  prompt->Answer(PromptAnswer::kNo);
+  result = WriteIntoPlace(write, ExistingTarget::kAsk);
+  EXPECT_EQ(result.outcome, WriteOutcome::kSkipped);
+  EXPECT_FALSE(result.error);
+  EXPECT_EQ(tries, (std::vector<bool>{false}));
+
+  tries.clear();
+  EXPECT_EQ(WriteIntoPlace(write, ExistingTarget::kSkip).outcome, WriteOutcome::kSkipped);
+  EXPECT_EQ(WriteIntoPlace(write, ExistingTarget::kReplace).outcome, WriteOutcome::kWritten);
+  EXPECT_EQ(tries, (std::vector<bool>{false, true}));
+  EXPECT_EQ(prompt->Log().size(), 2u) << "only kAsk asks";
+
+  failure = std::make_error_code(std::errc::no_space_on_device);
+  taken = false;
+  result = WriteIntoPlace(write, ExistingTarget::kAsk);
+  EXPECT_EQ(result.outcome, WriteOutcome::kFailed);
+  EXPECT_EQ(result.error, std::errc::no_space_on_device);
+  EXPECT_FALSE(result.replaceAllowed);
+  EXPECT_EQ(prompt->Log().size(), 2u);
 }
 
 TEST(Prompt, StreamPromptAnswersFromItsFlags) {
