@@ -44,17 +44,14 @@ wxWindow* CRetouchDoc::DialogParent() const {
   return ui::MainWindow();
 }
 
-CRetouchDoc::CRetouchDoc() : m_embedded(CreatingEmbedded()) {
-  if (m_embedded) EmbeddedDocumentOpened();
+CRetouchDoc::CRetouchDoc() = default;
+
+CRetouchDoc::CRetouchDoc(Origin origin) : m_origin(origin) {
+  if (IsEmbedded()) EmbeddedDocumentOpened();
 }
 
 CRetouchDoc::~CRetouchDoc() {
-  if (m_embedded) EmbeddedDocumentClosed();
-}
-
-bool& CRetouchDoc::CreatingEmbedded() {
-  static bool creating = false;
-  return creating;
+  if (IsEmbedded()) EmbeddedDocumentClosed();
 }
 
 CDscSrvrItem* CRetouchDoc::OnGetEmbeddedItem() {
@@ -77,19 +74,15 @@ bool CRetouchDoc::LoadEmbedded(std::span<const std::uint8_t> nativeData) {
   m_state.SetPicture(std::move(item.picture));
   m_state.SetFurtherValues(item.firstValue, item.secondValue);
   m_state.SelectAll();
-  m_hasPicture = true;
-  m_fromFile = false;
   Changed(false);
   return true;
 }
 
 bool CRetouchDoc::OnNewDocument() {
   ui::AppState& state = ui::TheAppState();
-  if (m_embedded) {
+  if (IsEmbedded()) {
     // An embedded item starts as the document's own 200 x 200 white picture.
     if (!wxDocument::OnNewDocument()) return false;
-    m_hasPicture = true;
-    m_fromFile = false;
     Changed(false);
     return true;
   }
@@ -99,8 +92,6 @@ bool CRetouchDoc::OnNewDocument() {
     m_handed.reset();
     m_state.SetPicture(std::move(handed.picture));
     m_comment = std::move(handed.comment);
-    m_hasPicture = true;
-    m_fromFile = false;
     if (!handed.name.empty()) {
       SetTitle(wxString::FromUTF8(handed.name));
       for (wxView* view : GetViewsVector()) view->OnChangeFilename();
@@ -113,22 +104,21 @@ bool CRetouchDoc::OnNewDocument() {
   if (!wxDocument::OnNewDocument()) return false;
   // The pixels are made white by the first tool that needs them.
   m_state.SetBlank(m_newWidth, m_newHeight);
-  m_hasPicture = true;
-  m_fromFile = false;
+  m_origin = Origin::kBlank;
   Changed(false);
   return true;
 }
 
 bool CRetouchDoc::OnCreate(const wxString& path, long flags) {
   const ui::AppState& state = ui::TheAppState();
-  if ((flags & wxDOC_NEW) && !m_embedded && !m_handed) {
+  if ((flags & wxDOC_NEW) && m_origin == Origin::kNone) {
     if (state.starting) return false;
     CNewSizeDlg dialog(ui::MainWindow());
     if (dialog.ShowModal() != wxID_OK) return false;
     m_newWidth = dialog.PictureWidth();
     m_newHeight = dialog.PictureHeight();
   }
-  if (!(flags & wxDOC_NEW) && !path.empty() && !m_embedded) {
+  if (!(flags & wxDOC_NEW) && !path.empty() && !IsEmbedded()) {
     // The loader has said why when the file does not load.
     if (!DoOpenDocument(path)) return false;
     m_readBeforeWindow = path;
@@ -176,8 +166,7 @@ bool CRetouchDoc::DoOpenDocument(const wxString& file) {
   m_os2Header = loader.os2Header;
   m_comment = loader.comment;
   m_readOnly = ui::TheAppState().readOnlyChosen;
-  m_hasPicture = true;
-  m_fromFile = true;
+  if (!IsEmbedded()) m_origin = Origin::kFile;
   Changed(false);
   return true;
 }
@@ -489,7 +478,7 @@ void CRetouchDoc::PhotoPropertiesCommand() {
   PhotoProperties properties;
   properties.path = GetFilename().utf8_string();
   if (properties.path.empty()) properties.path = GetTitle().utf8_string();
-  properties.fromFile = m_fromFile;
+  properties.fromFile = m_origin == Origin::kFile;
   properties.width = GetPicture().width;
   properties.height = GetPicture().height;
   properties.bitsPerPixel = GetPicture().bitsPerPixel;

@@ -31,7 +31,18 @@ class CDscSrvrItem;
 
 class CRetouchDoc : public wxDocument {
  public:
+  // Where the document's picture came from.
+  enum class Origin {
+    kNone,      // no picture yet
+    kBlank,     // File -> New, of the size the "New" dialog chose
+    kFile,      // a picture file
+    kHanded,    // a picture another window handed over (OpenHandedPicture)
+    kEmbedded,  // another program's item: the document's own 200 x 200, or native data
+  };
+
   CRetouchDoc();
+  // A document made for another program's item (NewEmbeddedDocument).
+  explicit CRetouchDoc(Origin origin);
   ~CRetouchDoc() override;
 
   // A new document takes the picture handed over to it when there is one; without one
@@ -60,9 +71,8 @@ class CRetouchDoc : public wxDocument {
 
   const RetouchPictureState& State() const { return m_state; }
   const Picture& GetPicture() const { return m_state.Current(); }
-  bool HasPicture() const { return m_hasPicture; }
+  Origin GetOrigin() const { return m_origin; }
   bool IsReadOnly() const { return m_readOnly; }
-  bool FromFile() const { return m_fromFile; }
   // True while the picture was opened reduced from a larger file, until it is saved.
   bool IsReduced() const { return m_reducedFrom.x > 0; }
   const std::string& Comment() const { return m_comment; }
@@ -80,19 +90,18 @@ class CRetouchDoc : public wxDocument {
 
   // An embedded document: made for another program's item, it starts at 200 x 200
   // without asking for a size, and loads native data instead of a picture file.
-  bool IsEmbedded() const { return m_embedded; }
+  bool IsEmbedded() const { return m_origin == Origin::kEmbedded; }
   // The embedded loading: the native data's picture and its two document values; the
   // selection becomes the whole picture. Native data that does not read shows "This is
   // not a valid file type." (or "The picture size is too large."), memory running out
   // "Not enough memory."; the document then keeps what it had.
   bool LoadEmbedded(std::span<const std::uint8_t> nativeData);
-  // Made by NewEmbeddedDocument only: the documents created while this is raised are
-  // embedded ones.
-  static bool& CreatingEmbedded();
-
   // Gives a document not yet created the picture another window hands over
   // (OpenHandedPicture).
-  void TakeHandedPicture(ui::HandedPicture picture) { m_handed = std::move(picture); }
+  void TakeHandedPicture(ui::HandedPicture picture) {
+    m_handed = std::move(picture);
+    m_origin = Origin::kHanded;
+  }
 
   // The one way a change reaches the views. modified: the picture itself changed.
   void Changed(bool modified = true);
@@ -151,9 +160,8 @@ class CRetouchDoc : public wxDocument {
   void SelectionChanged();
 
   RetouchPictureState m_state;
-  bool m_hasPicture = false;
+  Origin m_origin = Origin::kNone;
   bool m_readOnly = false;
-  bool m_fromFile = false;
   // The picture was opened reduced from a larger file (its size then), or from a kind
   // that is only read: Save asks for a new name rather than write over that file.
   wxSize m_reducedFrom;
@@ -163,13 +171,12 @@ class CRetouchDoc : public wxDocument {
   int m_newWidth = 0;  // the size the "New" dialog chose; 0 when it was not asked
   int m_newHeight = 0;
   std::string m_comment;
-  bool m_embedded = false;
   bool m_copySelection = false;
   // The file read before the window was made, which the open that follows need not
   // read again.
   wxString m_readBeforeWindow;
   std::unique_ptr<CDscSrvrItem> m_item;
-  std::optional<ui::HandedPicture> m_handed;
+  std::optional<ui::HandedPicture> m_handed;  // until the document is made with it
 
   wxDECLARE_DYNAMIC_CLASS(CRetouchDoc);
 };

@@ -46,17 +46,9 @@ void EndProgram(int status) {
 
 CRetouchDoc* NewEmbeddedDocument(wxDocTemplate* retouchTemplate) {
   if (retouchTemplate == nullptr) return nullptr;
-  bool& creating = CRetouchDoc::CreatingEmbedded();
-  creating = true;
-  wxDocument* doc = nullptr;
-  try {
-    doc = retouchTemplate->CreateDocument(wxString(), wxDOC_NEW);
-  } catch (...) {
-    creating = false;
-    throw;
-  }
-  creating = false;
-  return dynamic_cast<CRetouchDoc*>(doc);
+  // What the template does for a new document, with the document made embedded first.
+  auto* doc = new CRetouchDoc(CRetouchDoc::Origin::kEmbedded);
+  return retouchTemplate->InitDocument(doc, wxString(), wxDOC_NEW) ? doc : nullptr;
 }
 
 CRetouchDoc* OpenEmbeddedDocument(wxDocTemplate* retouchTemplate, const wxString& path) {

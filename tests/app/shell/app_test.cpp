@@ -276,7 +276,7 @@ TEST_F(AppTest, WindowsReachTheApplicationThroughItsServices) {
   auto* retouch = dynamic_cast<retouch::CRetouchDoc*>(doc);
   ASSERT_NE(retouch, nullptr);
   EXPECT_EQ(retouch->GetPicture().width, 32);
-  EXPECT_TRUE(retouch->HasPicture());
+  EXPECT_EQ(retouch->GetOrigin(), retouch::CRetouchDoc::Origin::kHanded);
   EXPECT_EQ(retouch->Comment(), "a comment");
   EXPECT_EQ(doc->GetTitle(), "AUT_0003.JPG");
   EXPECT_FALSE(doc->GetDocumentSaved()) << "a handed-over picture has no file yet";
@@ -526,7 +526,7 @@ TEST_F(AppTest, NewMakesABlankPictureOnceStarted) {
   ASSERT_EQ(docs.size(), 1u);
   auto* doc = dynamic_cast<retouch::CRetouchDoc*>(docs[0]);
   ASSERT_NE(doc, nullptr);
-  EXPECT_TRUE(doc->HasPicture());
+  EXPECT_EQ(doc->GetOrigin(), retouch::CRetouchDoc::Origin::kBlank);
   EXPECT_EQ(confirm.shown, 1);
 }
 
