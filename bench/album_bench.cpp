@@ -15,8 +15,8 @@
 #include <fstream>
 #include <string>
 
-#include "base/prompt.h"
 #include "album/album_scan.h"
+#include "base/prompt.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
 
@@ -86,17 +86,15 @@ double BuildSeconds(const fs::path& folder, std::vector<Picture>& thumbnails) {
 double VipsSeconds(const fs::path& folder) {
   fs::path out = fs::temp_directory_path() / "tessaly-album-bench-vips";
   fs::create_directories(out);
-  std::string command = "vipsthumbnail --size 80x60 -o " + out.string() + "/%s.jpg " + folder.string() +
-                        "/*.jpg > /dev/null 2>&1";
+  std::string command =
+      "vipsthumbnail --size 80x60 -o " + out.string() + "/%s.jpg " + folder.string() + "/*.jpg > /dev/null 2>&1";
   auto start = Clock::now();
   int rc = std::system(command.c_str());
   double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return rc == 0 ? seconds : 0.0;
 }
 
-bool HaveVips() {
-  return std::system("command -v vipsthumbnail > /dev/null 2>&1") == 0;
-}
+bool HaveVips() { return std::system("command -v vipsthumbnail > /dev/null 2>&1") == 0; }
 
 void BM_AlbumBuild200(benchmark::State& state) {
   ScopedPrompt quiet(std::make_unique<StreamPrompt>());

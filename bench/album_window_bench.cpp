@@ -38,9 +38,9 @@
 #include <filesystem>
 #include <map>
 
+#include "album/album_model.h"
 #include "base/prompt.h"
 #include "bench/window_bench_main.h"
-#include "album/album_model.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
 #include "picture/progress.h"

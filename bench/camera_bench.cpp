@@ -100,7 +100,8 @@ void BM_CameraListThirtyThumbnailsRealtime115200(benchmark::State& state) {
     session.Restart();
     auto start = std::chrono::steady_clock::now();
     bool ok = true;
-    for (std::uint32_t number = 1; number <= count; ++number) ok = ok && CameraGetThumbnail(thumbnail, number) == kCamDone;
+    for (std::uint32_t number = 1; number <= count; ++number)
+      ok = ok && CameraGetThumbnail(thumbnail, number) == kCamDone;
     session.Report(state, Seconds(start));
     CameraSpeedDown();
     CameraDisconnect();

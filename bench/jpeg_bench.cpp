@@ -86,8 +86,9 @@ std::size_t TessalyEncode(const Picture& picture) {
 }
 
 void SetRate(benchmark::State& state) {
-  state.counters["Mpixels"] = benchmark::Counter(
-      static_cast<double>(kWidth) * kHeight / 1e6 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["Mpixels"] =
+      benchmark::Counter(static_cast<double>(kWidth) * kHeight / 1e6 * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate);
 }
 
 void BM_DecodeCameraPicture(benchmark::State& state) {

@@ -35,7 +35,7 @@ std::vector<std::uint8_t> Scene(std::uint32_t seed) {
   std::vector<Disc> discs(6);
   for (Disc& d : discs)
     d = {static_cast<int>(next() % kWidth), static_cast<int>(next() % kHeight), 100 + static_cast<int>(next() % 600),
-         static_cast<int>(next() % 256), static_cast<int>(next() % 256), static_cast<int>(next() % 256)};
+         static_cast<int>(next() % 256),    static_cast<int>(next() % 256),     static_cast<int>(next() % 256)};
   std::vector<std::uint8_t> rows(static_cast<std::size_t>(kWidth) * kHeight * 3);
   for (int y = 0; y < kHeight; ++y) {
     std::uint8_t* p = &rows[static_cast<std::size_t>(y) * kWidth * 3];
@@ -86,7 +86,8 @@ int main(int argc, char** argv) {
       wanted.height = kHeight;
       wanted.quality = 90;
       wanted.lumaV = 2;
-      if (tessaly::WriteFileAtomically(path, tessaly::test::CompressWithLibrary(wanted, Scene(static_cast<std::uint32_t>(i))))) {
+      if (tessaly::WriteFileAtomically(
+              path, tessaly::test::CompressWithLibrary(wanted, Scene(static_cast<std::uint32_t>(i))))) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
         return 1;
       }

@@ -28,8 +28,8 @@ Picture LargestPicture() {
 void BM_ReduceToColourCube(benchmark::State& state) {
   const Picture picture = LargestPicture();
   for (auto _ : state) {
-    auto indices = ReduceToColourCube(picture.width, picture.height, picture.pixels.data(), 0, 0, picture.width,
-                                      picture.height);
+    auto indices =
+        ReduceToColourCube(picture.width, picture.height, picture.pixels.data(), 0, 0, picture.width, picture.height);
     benchmark::DoNotOptimize(indices.data());
   }
   const double pixels = static_cast<double>(picture.width) * picture.height;

@@ -20,7 +20,8 @@ Picture Noise(int width, int height, int bitsPerPixel) {
   std::mt19937 random(7);
   for (auto& byte : p.pixels) byte = static_cast<std::uint8_t>(random());
   for (std::size_t i = 0; i < p.colourTable.size(); ++i)
-    p.colourTable[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i * 7), 0};
+    p.colourTable[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
+                        static_cast<std::uint8_t>(i * 7), 0};
   return p;
 }
 
@@ -60,22 +61,42 @@ void Made(benchmark::State& state, const Picture& source, Operation operation) {
   }
 }
 
-void BM_RetouchBrightness(benchmark::State& s) { InPlace(s, Large(), [](Picture& p) { AdjustBrightness(p, 40); }); }
-void BM_RetouchContrast(benchmark::State& s) { InPlace(s, Large(), [](Picture& p) { AdjustContrast(p, 200); }); }
-void BM_RetouchColor(benchmark::State& s) { InPlace(s, Large(), [](Picture& p) { AdjustColor(p, 60, -30, 12); }); }
-void BM_RetouchSharpen(benchmark::State& s) { InPlace(s, Large(), [](Picture& p) { Sharpen(p); }); }
-void BM_RetouchSoften(benchmark::State& s) { InPlace(s, Large(), [](Picture& p) { Soften(p); }); }
-void BM_RetouchMosaic(benchmark::State& s) { InPlace(s, Large(), [](Picture& p) { Mosaic(p, {}); }); }
-void BM_RetouchRotate90(benchmark::State& s) { Made(s, Large(), [](const Picture& p) { return Rotated90Right(p); }); }
-void BM_RetouchScale50(benchmark::State& s) { Made(s, Large(), [](const Picture& p) { return Resampled(p, 640, 512); }); }
+void BM_RetouchBrightness(benchmark::State& s) {
+  InPlace(s, Large(), [](Picture& p) { AdjustBrightness(p, 40); });
+}
+void BM_RetouchContrast(benchmark::State& s) {
+  InPlace(s, Large(), [](Picture& p) { AdjustContrast(p, 200); });
+}
+void BM_RetouchColor(benchmark::State& s) {
+  InPlace(s, Large(), [](Picture& p) { AdjustColor(p, 60, -30, 12); });
+}
+void BM_RetouchSharpen(benchmark::State& s) {
+  InPlace(s, Large(), [](Picture& p) { Sharpen(p); });
+}
+void BM_RetouchSoften(benchmark::State& s) {
+  InPlace(s, Large(), [](Picture& p) { Soften(p); });
+}
+void BM_RetouchMosaic(benchmark::State& s) {
+  InPlace(s, Large(), [](Picture& p) { Mosaic(p, {}); });
+}
+void BM_RetouchRotate90(benchmark::State& s) {
+  Made(s, Large(), [](const Picture& p) { return Rotated90Right(p); });
+}
+void BM_RetouchScale50(benchmark::State& s) {
+  Made(s, Large(), [](const Picture& p) { return Resampled(p, 640, 512); });
+}
 void BM_RetouchConvert8(benchmark::State& s) {
   Made(s, LargePalette(), [](const Picture& p) { return ConvertedTo24(p); });
 }
-void BM_RetouchRotate30(benchmark::State& s) { Made(s, Camera(), [](const Picture& p) { return RotatedFree(p, 30); }); }
+void BM_RetouchRotate30(benchmark::State& s) {
+  Made(s, Camera(), [](const Picture& p) { return RotatedFree(p, 30); });
+}
 void BM_RetouchScale200(benchmark::State& s) {
   Made(s, Camera(), [](const Picture& p) { return Resampled(p, 1280, 960); });
 }
-void BM_RetouchFitCamera(benchmark::State& s) { Made(s, Large(), [](const Picture& p) { return FittedToCamera(p); }); }
+void BM_RetouchFitCamera(benchmark::State& s) {
+  Made(s, Large(), [](const Picture& p) { return FittedToCamera(p); });
+}
 
 BENCHMARK(BM_RetouchBrightness)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RetouchContrast)->Unit(benchmark::kMillisecond);

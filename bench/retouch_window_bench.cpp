@@ -68,8 +68,10 @@ void ToolRedraw(benchmark::State& state, bool sharpen) {
   for (int i = 0; i < 20; ++i) wxYield();
   int step = 0;
   for (auto _ : state) {
-    if (sharpen) doc->Run(RetouchCommand::kSharpen);
-    else doc->AdjustBrightness(++step % 2 ? 3 : -3);
+    if (sharpen)
+      doc->Run(RetouchCommand::kSharpen);
+    else
+      doc->AdjustBrightness(++step % 2 ? 3 : -3);
     view->Canvas()->Update();
     Drawn();
   }

@@ -17,21 +17,21 @@
 #include <wx/timer.h>
 #include <wx/utils.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
+#include "retouch_window/retouch_view.h"
 #include "shell/app.h"
 #include "shell/main_frame.h"
 #include "shell/resources.h"
 #include "shell/translations.h"
-#include "retouch_window/retouch_view.h"
 #include "windows/album_window.h"
 #include "workflows/connection.h"
 

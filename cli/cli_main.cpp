@@ -25,15 +25,19 @@ const std::array kCommands = {
     Command{"version", "version", RunVersion},
     Command{"info", "info [--json] FILE", RunInfo},
     Command{"convert", "convert IN OUT", RunConvert},
-    Command{"edit", "edit IN OUT OP [ARGS] [OP [ARGS] ...]\n      OP: to24, brightness V, contrast V, color R G B, sharpen, soften, mosaic [L T R B],\n          rotate-right, rotate-left, rotate-180, rotate DEG, scale PCT, fit-camera, crop L T R B, undo", RunEdit},
+    Command{"edit",
+            "edit IN OUT OP [ARGS] [OP [ARGS] ...]\n      OP: to24, brightness V, contrast V, color R G B, sharpen, "
+            "soften, mosaic [L T R B],\n          rotate-right, rotate-left, rotate-180, rotate DEG, scale PCT, "
+            "fit-camera, crop L T R B, undo",
+            RunEdit},
     Command{"camera", "camera [OPTIONS] count|list|thumbnails DIR|get N... --to DIR|get-all --to DIR|put FILE...|ports",
             RunCamera},
     Command{"help", "help [COMMAND [SUBCOMMAND]]", RunHelp},
 };
 
 enum ProgramOption { kOptVersion = 1 };
-constexpr std::array kProgramOptions = {kHelpOption, OptionDef{kOptVersion, "version", 'V', "", N_("show the version and exit")},
-                                        kLangOption};
+constexpr std::array kProgramOptions = {
+    kHelpOption, OptionDef{kOptVersion, "version", 'V', "", N_("show the version and exit")}, kLangOption};
 
 void PrintUsage(std::ostream& out) {
   out << "usage: tessaly-cli [--lang ja|en] COMMAND [OPTIONS] [ARGS]\n"
@@ -42,7 +46,8 @@ void PrintUsage(std::ostream& out) {
                     "serial-line camera."))
       << "\n\ncommands:\n";
   for (const auto& command : kCommands) out << "  " << command.usage << '\n';
-  out << "\noptions:\n" << OptionsHelp(kProgramOptions) << '\n'
+  out << "\noptions:\n"
+      << OptionsHelp(kProgramOptions) << '\n'
       << Tr("'tessaly-cli COMMAND --help' and 'tessaly-cli help COMMAND' describe a command.") << '\n';
 }
 

@@ -59,11 +59,12 @@ constexpr std::array kOptions = {
     OptionDef{kDevice, "device", 0, "PATH", N_("use PATH as the serial device of port 1 and select port 1")},
     OptionDef{kPort, "port", 0, "N", N_("use port N (1 to 4; default: the stored setting, else the first port found)")},
     OptionDef{kSpeed, "speed", 0, "BPS",
-               N_("the bulk transfer speed (9600 19200 28800 38400 57600 115200; default: the stored setting)")},
-    OptionDef{kPrefix, "prefix", 0, "XXXX", N_("the prefix of downloaded pictures' names (at most 4 characters; default AUT_)")},
+              N_("the bulk transfer speed (9600 19200 28800 38400 57600 115200; default: the stored setting)")},
+    OptionDef{kPrefix, "prefix", 0, "XXXX",
+              N_("the prefix of downloaded pictures' names (at most 4 characters; default AUT_)")},
     OptionDef{kTo, "to", 0, "DIR", N_("the folder that get and get-all save into")},
     OptionDef{kOverwrite, "overwrite", 0, "",
-               N_("replace files that exist; without it they are skipped before their picture is read")},
+              N_("replace files that exist; without it they are skipped before their picture is read")},
     OptionDef{kQuiet, "quiet", 'q', "", N_("no progress display")},
     OptionDef{kJson, "json", 0, "", N_("one JSON object per line on the standard output")},
     kHelpOption,
@@ -86,10 +87,12 @@ constexpr std::array kSubcommands = {
                kLine | kQuiet | kOverwrite | kJson},
     Subcommand{"get", "N [N ...] --to DIR", N_("pictures N... as DIR/<prefix>NNNN.JPG, bytes as the camera sent them"),
                kLine | kPrefix | kTo | kQuiet | kOverwrite | kJson},
-    Subcommand{"get-all", "--to DIR", N_("every picture, likewise as DIR/<prefix>NNNN.JPG"), kLine | kPrefix | kTo | kQuiet | kOverwrite | kJson},
+    Subcommand{"get-all", "--to DIR", N_("every picture, likewise as DIR/<prefix>NNNN.JPG"),
+               kLine | kPrefix | kTo | kQuiet | kOverwrite | kJson},
     Subcommand{"put", "FILE [FILE ...]", N_("send pictures to the camera (24-bit, fitted to 320x240 or 640x480, JPEG)"),
                kLine | kQuiet | kJson},
-    Subcommand{"ports", "", N_("the four port slots, their devices, which could be opened, and the speeds of the first usable one"),
+    Subcommand{"ports", "",
+               N_("the four port slots, their devices, which could be opened, and the speeds of the first usable one"),
                kLine | kJson},
 };
 
@@ -116,14 +119,15 @@ void PrintCameraHelp() {
     std::string left = std::string(sub.name) + (sub.operands.empty() ? "" : " " + std::string(sub.operands));
     std::cout << "  " << left << std::string(width - left.size() + 2, ' ') << Tr(sub.description) << '\n';
   }
-  std::cout << '\n'
-            << Wrapped(Tr("get and get-all end with a line that counts every picture asked for (saved, skipped, failed, not "
-                  "tried) and says why the run stopped early. Ctrl+C, SIGTERM and SIGHUP stop a transfer as the "
-                  "window's Cancel button does."))
-            << "\n\n"
-            << Wrapped(Tr("Exit status: 0 done, 1 failed (the message is on stderr), 2 usage error, 130 stopped by Ctrl+C, "
-                  "143 stopped by SIGTERM."))
-            << '\n';
+  std::cout
+      << '\n'
+      << Wrapped(Tr("get and get-all end with a line that counts every picture asked for (saved, skipped, failed, not "
+                    "tried) and says why the run stopped early. Ctrl+C, SIGTERM and SIGHUP stop a transfer as the "
+                    "window's Cancel button does."))
+      << "\n\n"
+      << Wrapped(Tr("Exit status: 0 done, 1 failed (the message is on stderr), 2 usage error, 130 stopped by Ctrl+C, "
+                    "143 stopped by SIGTERM."))
+      << '\n';
 }
 
 void PrintSubcommandHelp(const Subcommand& sub) {
@@ -336,8 +340,8 @@ class ProgressLine final : public TransferObserver {
     return rate > 0 ? bytesLeft / rate : 0;
   }
   std::string LineText() const {
-    std::string head = m_planned ? TrFormat("%1 of %2: %3", {std::to_string(m_index), std::to_string(m_count), m_current})
-                                 : m_label;
+    std::string head =
+        m_planned ? TrFormat("%1 of %2: %3", {std::to_string(m_index), std::to_string(m_count), m_current}) : m_label;
     int percent = m_total == 0 ? 100 : static_cast<int>(m_done * 100 / m_total);
     return TrFormat("%1  %2/%3 bytes (%4%)  %5 B/s  %6 left",
                     {head, std::to_string(m_done), std::to_string(m_total), std::to_string(percent),
@@ -476,15 +480,15 @@ std::string LineObjectText(const CameraArgs& args) {
   const LinkSetup& setup = TheLinkSetup();
   int port = args.device ? 1 : args.port.value_or(setup.currentPort);
   std::string device = args.device.value_or(DeviceOfPort(port));
-  return TrFormat("%1 (COM%2, %3 bit/s)", {device.empty() ? "-" : device, std::to_string(port),
-                                           std::to_string(setup.currentSpeed)});
+  return TrFormat("%1 (COM%2, %3 bit/s)",
+                  {device.empty() ? "-" : device, std::to_string(port), std::to_string(setup.currentSpeed)});
 }
 
 int RunPorts(bool json) {
   const LinkSetup& setup = TheLinkSetup();
   for (int port = 1; port <= kPortCount; ++port) {
     std::string device = DeviceOfPort(port);
-    std::string_view status = device.empty()            ? N_("no device")
+    std::string_view status = device.empty()          ? N_("no device")
                               : IsPortAvailable(port) ? N_("can be opened")
                                                       : N_("cannot be opened");
     std::string reason;
@@ -547,8 +551,10 @@ int RunCount(bool json) {
     if (auto message = CameraResultMessage(result)) Prompt().Show(*message);
     return kExitFailure;
   }
-  if (json) JsonObject().Add("count", std::int64_t{count}).Print();
-  else std::cout << count << '\n';
+  if (json)
+    JsonObject().Add("count", std::int64_t{count}).Print();
+  else
+    std::cout << count << '\n';
   return kExitOk;
 }
 
@@ -556,8 +562,10 @@ int RunList(bool json) {
   std::vector<std::string> names;
   SequenceEnd end = ListNames(names);
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (json) JsonObject().Add("number", static_cast<std::int64_t>(i + 1)).Add("file", names[i]).Print();
-    else std::cout << names[i] << '\n';
+    if (json)
+      JsonObject().Add("number", static_cast<std::int64_t>(i + 1)).Add("file", names[i]).Print();
+    else
+      std::cout << names[i] << '\n';
   }
   return end == SequenceEnd::kDone || end == SequenceEnd::kEmpty ? kExitOk : kExitFailure;
 }
@@ -688,7 +696,8 @@ int RunThumbnails(const CameraArgs& args, ProgressLine& progress) {
   tally.skipped = sink.skipped;
   tally.failed = sink.failed;
   tally.asked = -1;  // a listing counts only what it got to
-  if (end == SequenceEnd::kCancelled) tally.stopped = SaveStop::kCancelled;
+  if (end == SequenceEnd::kCancelled)
+    tally.stopped = SaveStop::kCancelled;
   else if (end == SequenceEnd::kFailed)
     tally.stopped = ThePort().lineGone ? SaveStop::kDisconnected : SaveStop::kNoAnswer;
   PrintSummary(tally, args.json, false, "thumbnails");
@@ -743,9 +752,12 @@ int RunCamera(const Args& rawArgs) {
   const std::string& sub = args.subcommand;
   const Subcommand* found = FindSubcommand(sub);
   if (args.help) {
-    if (found) PrintSubcommandHelp(*found);
-    else if (sub.empty()) PrintCameraHelp();
-    else return UsageError("camera", TrWith("unknown camera subcommand \"%1\"", sub));
+    if (found)
+      PrintSubcommandHelp(*found);
+    else if (sub.empty())
+      PrintCameraHelp();
+    else
+      return UsageError("camera", TrWith("unknown camera subcommand \"%1\"", sub));
     return kExitOk;
   }
   std::vector<std::uint32_t> numbers;
@@ -797,12 +809,18 @@ int RunCamera(const Args& rawArgs) {
   }
 
   status = kExitFailure;
-  if (sub == "ports") status = RunPorts(args.json);
-  else if (sub == "count") status = RunCount(args.json);
-  else if (sub == "list") status = RunList(args.json);
-  else if (sub == "thumbnails") status = RunThumbnails(args, progress);
-  else if (sub == "get" || sub == "get-all") status = RunGet(args, numbers, progress);
-  else if (sub == "put") status = RunPut(args, progress);
+  if (sub == "ports")
+    status = RunPorts(args.json);
+  else if (sub == "count")
+    status = RunCount(args.json);
+  else if (sub == "list")
+    status = RunList(args.json);
+  else if (sub == "thumbnails")
+    status = RunThumbnails(args, progress);
+  else if (sub == "get" || sub == "get-all")
+    status = RunGet(args, numbers, progress);
+  else if (sub == "put")
+    status = RunPut(args, progress);
   CameraDisconnect();
   SetLineObject({});
   // A run that a signal stopped ends as the signal would have ended it.

@@ -19,8 +19,8 @@ int RunConvert(const Args& args) {
   if (parsed.Has(kOptHelp)) {
     PrintHelp("tessaly-cli convert [--reduce] IN OUT",
               N_("Loads the picture file IN (BMP, JPEG, TIFF, PNG, WebP, HEIF/HEIC/AVIF) and saves it as OUT, in "
-              "the format that OUT's extension names (.bmp, .dib, .jpg, .tif, .png). A picture larger than "
-              "1280 x 1024 is refused unless --reduce is given."),
+                 "the format that OUT's extension names (.bmp, .dib, .jpg, .tif, .png). A picture larger than "
+                 "1280 x 1024 is refused unless --reduce is given."),
               kOptions);
     return kExitOk;
   }

@@ -120,8 +120,10 @@ class StepParser {
     }
     const std::string& text = m_args[m_next++];
     const std::optional<int> value = ParseInt(text);
-    if (!value) m_error = op + ": " + Tr(MessageText(kMsgParseInt));
-    else if (*value < low || *value > high) m_error = op + ": " + TrWith(MessageText(kMsgParseIntRange), std::to_string(low), std::to_string(high));
+    if (!value)
+      m_error = op + ": " + Tr(MessageText(kMsgParseInt));
+    else if (*value < low || *value > high)
+      m_error = op + ": " + TrWith(MessageText(kMsgParseIntRange), std::to_string(low), std::to_string(high));
     return value.value_or(0);
   }
   int Slider(const std::string& op) { return Integer(op, 0, 255); }
@@ -154,9 +156,9 @@ int RunEdit(const Args& rawArgs) {
   if (parsed.Has(kOptHelp)) {
     PrintHelp("tessaly-cli edit [--reduce] IN OUT OP [ARGS] [OP [ARGS] ...]",
               N_("Loads IN as the retouch window opens it (any kind convert reads; a picture larger than "
-              "1280 x 1024 only with --reduce), applies the operations in order and saves the result as "
-              "OUT as Save As does; a refused operation writes nothing. The operations are listed by "
-              "'tessaly-cli --help' and the manual page."),
+                 "1280 x 1024 only with --reduce), applies the operations in order and saves the result as "
+                 "OUT as Save As does; a refused operation writes nothing. The operations are listed by "
+                 "'tessaly-cli --help' and the manual page."),
               kOptions);
     return kExitOk;
   }

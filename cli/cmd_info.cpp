@@ -20,8 +20,8 @@ int RunInfo(const Args& args) {
   if (parsed.Has(kOptHelp)) {
     PrintHelp("tessaly-cli info [--json] FILE",
               N_("Loads a picture file as the program opens it and prints its width, height, bits per pixel, type, "
-              "file size and comment. Every kind the program reads is reported at its real size (a picture "
-              "larger than 1280 x 1024 is read reduced, and its bits are those of the reduced picture)."),
+                 "file size and comment. Every kind the program reads is reported at its real size (a picture "
+                 "larger than 1280 x 1024 is read reduced, and its bits are those of the reduced picture)."),
               kOptions);
     return kExitOk;
   }

@@ -50,8 +50,8 @@ ParsedArgs ParseOptions(const std::vector<std::string>& args, std::span<const Op
       shortOptions += def.shortName;
       if (!def.value.empty()) shortOptions += ':';
     }
-    longOptions.push_back({def.name.data(), def.value.empty() ? no_argument : required_argument, nullptr,
-                           ValueOf(def, i)});
+    longOptions.push_back(
+        {def.name.data(), def.value.empty() ? no_argument : required_argument, nullptr, ValueOf(def, i)});
   }
   longOptions.push_back({nullptr, 0, nullptr, 0});
 
@@ -85,8 +85,10 @@ ParsedArgs ParseOptions(const std::vector<std::string>& args, std::span<const Op
         parsed.error = Tr("option %1 takes no value");
         parsed.error.replace(parsed.error.find("%1"), 2, asWritten(optopt));
       } else {
-        if (optopt != 0) written = "-" + std::string(1, static_cast<char>(optopt));
-        else written = written.substr(0, written.find('='));
+        if (optopt != 0)
+          written = "-" + std::string(1, static_cast<char>(optopt));
+        else
+          written = written.substr(0, written.find('='));
         parsed.error = Tr("unknown option %1");
         parsed.error.replace(parsed.error.find("%1"), 2, Quoted(written));
       }

@@ -14,11 +14,11 @@
 namespace tessaly::cli {
 
 struct OptionDef {
-  int id;                   // what Parse reports
-  std::string_view name;    // the long name, without "--"
-  char shortName;           // 0 for none
-  std::string_view value;   // the value's name in the help ("DIR"), empty for a flag
-  std::string_view help;    // one line of help (English; translated when printed)
+  int id;                  // what Parse reports
+  std::string_view name;   // the long name, without "--"
+  char shortName;          // 0 for none
+  std::string_view value;  // the value's name in the help ("DIR"), empty for a flag
+  std::string_view help;   // one line of help (English; translated when printed)
 };
 
 struct ParsedOption {
@@ -45,8 +45,7 @@ ParsedArgs ParseOptions(const std::vector<std::string>& args, std::span<const Op
 enum CommonOption { kOptHelp = 1000, kOptLang, kOptJson };
 inline constexpr OptionDef kHelpOption{kOptHelp, "help", 'h', "", N_("show this help and exit")};
 inline constexpr OptionDef kLangOption{kOptLang, "lang", 0, "ja|en", N_("the language of the messages")};
-inline constexpr OptionDef kJsonOption{kOptJson, "json", 0, "",
-                                        N_("one JSON object per line on the standard output")};
+inline constexpr OptionDef kJsonOption{kOptJson, "json", 0, "", N_("one JSON object per line on the standard output")};
 
 // The help's lines of the options: "  -h, --help     text".
 std::string OptionsHelp(std::span<const OptionDef> defs);

@@ -10,9 +10,8 @@
 namespace tessaly::cli {
 
 inline constexpr int kOptReduce = 1100;
-inline constexpr OptionDef kReduceOption{
-    kOptReduce, "reduce", 0, "",
-    N_("reduce a picture over 1280 x 1024 to fit, as the retouch window does")};
+inline constexpr OptionDef kReduceOption{kOptReduce, "reduce", 0, "",
+                                         N_("reduce a picture over 1280 x 1024 to fit, as the retouch window does")};
 
 // Loads the file. A picture larger than 1280 x 1024 is refused with a message that names
 // --reduce, unless reduce is set; it is read a line at a time either way, so a large

@@ -30,7 +30,8 @@ constexpr std::uint32_t kLargestRead = 1 << 16;
 class CountingSink final : public ThumbnailSink {
  public:
   void Add(std::uint32_t, const std::string&, const Picture& thumbnail, bool) override {
-    if (thumbnail.pixels.size() != RowStride(thumbnail.width, thumbnail.bitsPerPixel) * thumbnail.height) __builtin_trap();
+    if (thumbnail.pixels.size() != RowStride(thumbnail.width, thumbnail.bitsPerPixel) * thumbnail.height)
+      __builtin_trap();
   }
 };
 

@@ -1,9 +1,9 @@
 // What the running program reads from a later start: any bytes at its socket, as a
 // request of either version. A request it accepts must come out of the encoder byte for
 // byte, and must keep the limits.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <span>

@@ -33,7 +33,7 @@ inline void PlayChunks(test::FakeLineState& line, ByteReader& reader, int length
   std::size_t next = 0;
   if (next < chunks.size()) line.SendRange(chunks[next++]);
   line.camera = [chunks = std::move(chunks), next](const std::vector<std::uint8_t>&,
-                                                    test::FakeLineState& state) mutable {
+                                                   test::FakeLineState& state) mutable {
     if (next < chunks.size()) state.SendRange(chunks[next++]);
   };
 }

@@ -36,16 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> source(room, 0xA5);
   int code = kAnswerOk;
   switch (scenario % 4) {
-    case 0:
-      ReceiveBlocks(destination, room, code);
-      break;
+    case 0: ReceiveBlocks(destination, room, code); break;
     case 1:
       LinkAwaitAnswer(kAnswerTimeoutMs);
       AnswerCode();
       break;
-    case 2:
-      LinkRequest(kCmdRD, FrameData{}, Answered::kYes);
-      break;
+    case 2: LinkRequest(kCmdRD, FrameData{}, Answered::kYes); break;
     default:
       if (LinkPacketSize() <= kTransmitBufferSize) SendBlocks(source, code);
       break;

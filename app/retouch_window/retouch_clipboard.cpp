@@ -57,9 +57,12 @@ class ItemDataObject : public wxDataObject {
     std::optional<std::vector<std::uint8_t>>& made = m_made[static_cast<std::size_t>(index)];
     if (!made) {
       try {
-        if (index == 0) made = MakeNativeData(m_area, m_firstValue, m_secondValue);
-        else if (index == 1) made = BmpFileFromDib(MakeAreaDib(m_area));
-        else made = EncodePng(m_area);
+        if (index == 0)
+          made = MakeNativeData(m_area, m_firstValue, m_secondValue);
+        else if (index == 1)
+          made = BmpFileFromDib(MakeAreaDib(m_area));
+        else
+          made = EncodePng(m_area);
       } catch (const std::bad_alloc&) {
         // The receiver gets nothing for this format; the others may still fit.
         return kNone;
@@ -143,8 +146,9 @@ std::vector<std::uint8_t> CopyDataBytes(const wxDataObject& data, const wxDataFo
 bool ClipboardOffersPicture() {
   wxClipboardLocker lock;
   if (!lock) return false;
-  return wxTheClipboard->IsSupported(NativeItemFormat()) || wxTheClipboard->IsSupported(BmpFormat()) || wxTheClipboard->IsSupported(PngFormat()) ||
-         wxTheClipboard->IsSupported(JpegFormat()) || wxTheClipboard->IsSupported(wxDataFormat("image/x-bmp"));
+  return wxTheClipboard->IsSupported(NativeItemFormat()) || wxTheClipboard->IsSupported(BmpFormat()) ||
+         wxTheClipboard->IsSupported(PngFormat()) || wxTheClipboard->IsSupported(JpegFormat()) ||
+         wxTheClipboard->IsSupported(wxDataFormat("image/x-bmp"));
 }
 
 std::optional<std::vector<std::uint8_t>> ReadClipboardDib() {

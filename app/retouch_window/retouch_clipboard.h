@@ -38,8 +38,8 @@ bool ClipboardOffersPicture();
 // The clipboard's picture as a packed device-independent bitmap: the native data of a
 // retouch item (lossless, first), else a BMP image's own bitmap (its depth kept, so that
 // the paste can ask about palette pictures), else a PNG or JPEG image decoded to 24-bit
-// colour. Native data that does not read is passed over for the other formats. Empty when the clipboard cannot be opened or holds
-// nothing that decodes.
+// colour. Native data that does not read is passed over for the other formats. Empty when the clipboard cannot be
+// opened or holds nothing that decodes.
 std::optional<std::vector<std::uint8_t>> ReadClipboardDib();
 
 // Between wx images and 24-bit pictures (alpha is dropped).

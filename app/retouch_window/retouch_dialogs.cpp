@@ -35,7 +35,6 @@ namespace {
 
 using ui::Translated;
 
-
 // The box around the preview: the 80 x 60 picture and a one-pixel frame outside it.
 constexpr int kFrameWidth = kPreviewWidth + 2;
 constexpr int kFrameHeight = kPreviewHeight + 2;
@@ -188,13 +187,20 @@ void CTonePreviewBase::OnScroll(wxScrollEvent& event, bool vertical) {
   const int current = vertical ? m_regionTop : m_regionLeft;
   int delta = 0;
   const wxEventType type = event.GetEventType();
-  if (type == wxEVT_SCROLL_LINEUP) delta = -kPreviewLineStep;
-  else if (type == wxEVT_SCROLL_LINEDOWN) delta = kPreviewLineStep;
-  else if (type == wxEVT_SCROLL_PAGEUP) delta = -kPreviewPageStep;
-  else if (type == wxEVT_SCROLL_PAGEDOWN) delta = kPreviewPageStep;
-  else delta = event.GetPosition() - current;  // the thumb dragged to a place
-  if (vertical) ScrollRegion(0, delta);
-  else ScrollRegion(delta, 0);
+  if (type == wxEVT_SCROLL_LINEUP)
+    delta = -kPreviewLineStep;
+  else if (type == wxEVT_SCROLL_LINEDOWN)
+    delta = kPreviewLineStep;
+  else if (type == wxEVT_SCROLL_PAGEUP)
+    delta = -kPreviewPageStep;
+  else if (type == wxEVT_SCROLL_PAGEDOWN)
+    delta = kPreviewPageStep;
+  else
+    delta = event.GetPosition() - current;  // the thumb dragged to a place
+  if (vertical)
+    ScrollRegion(0, delta);
+  else
+    ScrollRegion(delta, 0);
 }
 
 void CTonePreviewBase::RefreshPreview() {

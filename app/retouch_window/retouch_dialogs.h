@@ -156,7 +156,7 @@ struct PhotoProperties {
   int width = 0;
   int height = 0;
   int bitsPerPixel = 24;
-  std::string comment;    // UTF-8
+  std::string comment;  // UTF-8
 };
 
 // "Photo Properties" (template 142): read-only texts and the comment of a JPEG picture.

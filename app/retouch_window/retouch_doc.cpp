@@ -25,8 +25,8 @@
 #include "ui/file_dialogs.h"
 #include "ui/processing_dlg.h"
 #include "ui/wx_path.h"
-#include "workflows/send_to_camera.h"
 #include "ui/wx_prompt.h"
+#include "workflows/send_to_camera.h"
 
 namespace tessaly::retouch {
 
@@ -234,14 +234,15 @@ bool CRetouchDoc::SaveAs() {
   wxString folder = wxString::FromUTF8(state.retouchSaveDir);
   if (folder.empty() && !GetFilename().empty()) folder = wxFileName(GetFilename()).GetPath();
   ui::CFileSaveDialog dialog(DialogParent(), _("Save As"), kSaveAsFilter, folder, wxFileName(current).GetName(),
-                                ui::ToolkitFilterIndex(index));
+                             ui::ToolkitFilterIndex(index));
   if (dialog.ShowModal() != wxID_OK) return false;
   // The dialog has given the name the extension of the chosen type.
   const wxFileName chosen(dialog.GetPath());
   const int type = ui::StoredFilterIndex(std::clamp(dialog.GetFilterIndex(), 0, 3));
   const wxString path = chosen.GetFullPath();
   if (m_saveAsNew && !GetFilename().empty() && wxFileName(GetFilename()).SameAs(chosen)) {
-    Prompt().Show(std::string(_("A reduced picture is never saved over the file it came from. Choose another name.").utf8_str()));
+    Prompt().Show(
+        std::string(_("A reduced picture is never saved over the file it came from. Choose another name.").utf8_str()));
     return false;
   }
   if (!OnSaveDocument(path)) return false;

@@ -80,8 +80,7 @@ void ServeEmbedded(wxDocTemplate* retouchTemplate, const std::string& file) {
     EndProgram(0);
     return;
   }
-  if (OpenEmbeddedDocument(retouchTemplate, wxString::FromUTF8(file)) == nullptr)
-    EndProgram(1);
+  if (OpenEmbeddedDocument(retouchTemplate, wxString::FromUTF8(file)) == nullptr) EndProgram(1);
 }
 
 void EmbeddedDocumentOpened() { ++Run().documents; }

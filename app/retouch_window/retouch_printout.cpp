@@ -13,7 +13,12 @@ namespace tessaly::retouch {
 int PrinterDepth(int planes, int bitsPerPixel) {
   const int depth = planes * bitsPerPixel;
   switch (depth) {
-    case 1: case 4: case 8: case 16: case 24: case 32: return depth;
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32: return depth;
     default: return planes == 3 ? 24 : 8;
   }
 }

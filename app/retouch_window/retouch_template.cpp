@@ -6,8 +6,8 @@
 namespace tessaly::retouch {
 
 wxDocTemplate* CreateRetouchTemplate(wxDocManager* manager) {
-  return new wxDocTemplate(manager, _("Picture"), "*.bmp;*.dib;*.jpg;*.tif", "", "bmp", "Retouch Doc",
-                           "Retouch View", CLASSINFO(CRetouchDoc), CLASSINFO(CRetouchView));
+  return new wxDocTemplate(manager, _("Picture"), "*.bmp;*.dib;*.jpg;*.tif", "", "bmp", "Retouch Doc", "Retouch View",
+                           CLASSINFO(CRetouchDoc), CLASSINFO(CRetouchView));
 }
 
 wxDocument* OpenHandedPicture(wxDocTemplate* retouchTemplate, ui::HandedPicture picture) {

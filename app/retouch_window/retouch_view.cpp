@@ -34,7 +34,6 @@ using ui::Translated;
 // The colour right of and below the picture.
 const wxColour kBackground(50, 100, 100);
 
-
 wxString Filled(const StatusText& text) { return wxString::FromUTF8(text.With(Translated(text.format).utf8_string())); }
 
 class RetouchCanvas : public wxScrolledCanvas {
@@ -379,7 +378,7 @@ void CRetouchView::OnCommand(wxCommandEvent& event) {
     case RetouchCommand::kPrint: ui::PrintWithDialog(GetFrame(), new CRetouchPrintout(doc, m_displayDepth)); return;
     case RetouchCommand::kPrintPreview:
       ui::ShowPrintPreview(GetFrame(), new CRetouchPrintout(doc, m_displayDepth),
-                              new CRetouchPrintout(doc, m_displayDepth), doc->GetUserReadableName());
+                           new CRetouchPrintout(doc, m_displayDepth), doc->GetUserReadableName());
       return;
     default:
       if (const auto zoom = m_model.ZoomStepOf(row)) return SetZoomIndex(*zoom);

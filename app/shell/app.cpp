@@ -51,8 +51,9 @@ void ReportInstanceNotices() {
         text = _("Another version of Tessaly is running; this one starts on its own.");
         break;
       case InstanceNotice::kFolderNotPrivate:
-        text = wxString::Format(_("The folder %s is not private to this user; Tessaly starts without looking for a running one."),
-                                ui::PathToWx(item.folder));
+        text = wxString::Format(
+            _("The folder %s is not private to this user; Tessaly starts without looking for a running one."),
+            ui::PathToWx(item.folder));
         break;
     }
     std::cerr << "tessaly: " << text.utf8_string() << '\n';
@@ -98,8 +99,10 @@ bool CCameraApp::OnInit() {
   SetAppName("Tessaly");
   SetAppDisplayName("Tessaly");
   std::vector<std::string> args;
-  if (const std::vector<std::string>* raw = ProgramArguments()) args = *raw;
-  else for (int i = 1; i < argc; ++i) args.push_back(argv[i].utf8_string());
+  if (const std::vector<std::string>* raw = ProgramArguments())
+    args = *raw;
+  else
+    for (int i = 1; i < argc; ++i) args.push_back(argv[i].utf8_string());
   CAppCommandLineInfo info = CAppCommandLineInfo::Parse(args);
   if (!info.error.empty()) {
     std::cerr << "tessaly: " << info.error << '\n';
@@ -155,8 +158,8 @@ bool CCameraApp::InitInstance(const CAppCommandLineInfo& info) {
     // Started for another program: no main window and no logo.
     // Automation has no client on this system: such a start has nothing to serve and
     // ends at once, as an embedded start without a file does.
-    retouch::ServeEmbedded(m_retouchTemplate, info.runEmbedded && !info.entries.empty() ? info.entries.front().fileName
-                                                                                         : std::string());
+    retouch::ServeEmbedded(m_retouchTemplate,
+                           info.runEmbedded && !info.entries.empty() ? info.entries.front().fileName : std::string());
     return true;
   }
   if (RunCommandLine(info) == AfterCommandLine::kEnd) {
@@ -179,7 +182,6 @@ void CCameraApp::ShowLogo() { m_logo = new CLogoWindow(m_frame); }
 
 CLogoWindow* CCameraApp::LogoWindow() const { return dynamic_cast<CLogoWindow*>(m_logo.get()); }
 
-
 CCameraApp::AfterCommandLine CCameraApp::RunCommandLine(const CAppCommandLineInfo& info) {
   using Command = CAppCommandLineInfo::ShellCommand;
   bool onlyPrinting = !info.entries.empty();
@@ -194,9 +196,7 @@ CCameraApp::AfterCommandLine CCameraApp::RunCommandLine(const CAppCommandLineInf
         OpenDocumentFile(path);
         break;
       case Command::kPrint:
-      case Command::kPrintTo:
-        PrintDocumentFile(path);
-        break;
+      case Command::kPrintTo: PrintDocumentFile(path); break;
     }
   }
   return onlyPrinting ? AfterCommandLine::kEnd : AfterCommandLine::kShowMainWindow;
@@ -368,27 +368,33 @@ wxPrintData& CCameraApp::PrintData() {
 void CCameraApp::BindCommands() {
   if (m_commandsBound) return;
   m_commandsBound = true;
-  Bind(wxEVT_MENU, [this](wxCommandEvent&) { OpenAlbum(); }, XRCID("ID_OPEN_ALBUM"));
-  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
-    OpenCameraWindow();
-  }, XRCID("ID_OPEN_CAMERA_ALBUM"));
-  Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(!IsCameraWindowOpen()); },
-       XRCID("ID_OPEN_CAMERA_ALBUM"));
-  Bind(wxEVT_MENU, [this](wxCommandEvent&) { SaveCameraImagesToDisk(); }, XRCID("ID_SAVE_CAMERA_IMAGES"));
-  Bind(wxEVT_MENU, [this](wxCommandEvent&) { CommSetup(); }, XRCID("ID_COMM_SETUP"));
-  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
-    wxPageSetupDialogData data(PrintData());
-    ui::PageMargins& margins = ui::ThePageMargins();
-    data.SetMarginTopLeft(wxPoint(margins.left, margins.top));
-    data.SetMarginBottomRight(wxPoint(margins.right, margins.bottom));
-    wxPageSetupDialog dialog(m_frame, &data);
-    if (dialog.ShowModal() == wxID_OK) {
-      const wxPageSetupDialogData& chosen = dialog.GetPageSetupDialogData();
-      PrintData() = chosen.GetPrintData();
-      margins = {chosen.GetMarginTopLeft().x, chosen.GetMarginTopLeft().y, chosen.GetMarginBottomRight().x,
-                 chosen.GetMarginBottomRight().y};
-    }
-  }, wxID_PRINT_SETUP);
+  Bind(
+      wxEVT_MENU, [this](wxCommandEvent&) { OpenAlbum(); }, XRCID("ID_OPEN_ALBUM"));
+  Bind(
+      wxEVT_MENU, [this](wxCommandEvent&) { OpenCameraWindow(); }, XRCID("ID_OPEN_CAMERA_ALBUM"));
+  Bind(
+      wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(!IsCameraWindowOpen()); },
+      XRCID("ID_OPEN_CAMERA_ALBUM"));
+  Bind(
+      wxEVT_MENU, [this](wxCommandEvent&) { SaveCameraImagesToDisk(); }, XRCID("ID_SAVE_CAMERA_IMAGES"));
+  Bind(
+      wxEVT_MENU, [this](wxCommandEvent&) { CommSetup(); }, XRCID("ID_COMM_SETUP"));
+  Bind(
+      wxEVT_MENU,
+      [this](wxCommandEvent&) {
+        wxPageSetupDialogData data(PrintData());
+        ui::PageMargins& margins = ui::ThePageMargins();
+        data.SetMarginTopLeft(wxPoint(margins.left, margins.top));
+        data.SetMarginBottomRight(wxPoint(margins.right, margins.bottom));
+        wxPageSetupDialog dialog(m_frame, &data);
+        if (dialog.ShowModal() == wxID_OK) {
+          const wxPageSetupDialogData& chosen = dialog.GetPageSetupDialogData();
+          PrintData() = chosen.GetPrintData();
+          margins = {chosen.GetMarginTopLeft().x, chosen.GetMarginTopLeft().y, chosen.GetMarginBottomRight().x,
+                     chosen.GetMarginBottomRight().y};
+        }
+      },
+      wxID_PRINT_SETUP);
   // Commands of windows that handle them themselves while they are active.
   auto disable = [](wxUpdateUIEvent& event) { event.Enable(false); };
   Bind(wxEVT_UPDATE_UI, disable, XRCID("ID_PHOTO_PROPERTIES"));

@@ -2,8 +2,8 @@
 
 #include <system_error>
 
-#include "base/ini_file.h"
 #include "base/file_io.h"
+#include "base/ini_file.h"
 #include "formats/picture_file.h"
 #include "workflows/connection.h"
 

@@ -68,8 +68,9 @@ wxString PortButtonLabel(int port) {
 wxString PortPermissionHelp() {
   for (int port = 1; port <= 4; ++port) {
     if (PermissionDenied(port))
-      return _("A serial device exists but may not be opened: add your user to the \"dialout\" group "
-               "(sudo adduser $USER dialout), then log out and in again.");
+      return _(
+          "A serial device exists but may not be opened: add your user to the \"dialout\" group "
+          "(sudo adduser $USER dialout), then log out and in again.");
   }
   return wxString();
 }

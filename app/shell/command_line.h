@@ -39,7 +39,7 @@ class CAppCommandLineInfo {
   // The command the next file name gets.
   ShellCommand shellCommand = ShellCommand::kNew;
   std::vector<Entry> entries;
-  std::string language;  // "ja", "en", or empty for the user's locale
+  std::string language;      // "ja", "en", or empty for the user's locale
   bool showHelp = false;     // --help or -h: print the usage and end
   bool showVersion = false;  // --version: print the version and end
   Problem problem = Problem::kNone;

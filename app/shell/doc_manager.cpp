@@ -34,8 +34,10 @@ void KeepExitLast(wxMenu* menu) {
   // files (a file added later is appended after the separator above "Exit").
   for (size_t pos = 1; pos < menu->GetMenuItemCount();) {
     const bool between = pos + 1 < menu->GetMenuItemCount() && isRecent(pos - 1) && isRecent(pos + 1);
-    if (isSeparator(pos) && (isSeparator(pos - 1) || between)) menu->Destroy(menu->FindItemByPosition(pos));
-    else ++pos;
+    if (isSeparator(pos) && (isSeparator(pos - 1) || between))
+      menu->Destroy(menu->FindItemByPosition(pos));
+    else
+      ++pos;
   }
   while (menu->GetMenuItemCount() > 0 && isSeparator(menu->GetMenuItemCount() - 1))
     menu->Destroy(menu->FindItemByPosition(menu->GetMenuItemCount() - 1));

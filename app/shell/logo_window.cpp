@@ -14,9 +14,9 @@ bool g_depthWarned = false;
 
 // What a person does with the program: a key, a button of the mouse, a menu.
 bool IsUserAction(wxEventType type) {
-  return type == wxEVT_KEY_DOWN || type == wxEVT_LEFT_DOWN || type == wxEVT_RIGHT_DOWN ||
-         type == wxEVT_MIDDLE_DOWN || type == wxEVT_AUX1_DOWN || type == wxEVT_AUX2_DOWN ||
-         type == wxEVT_MOUSEWHEEL || type == wxEVT_MENU_OPEN || type == wxEVT_CONTEXT_MENU;
+  return type == wxEVT_KEY_DOWN || type == wxEVT_LEFT_DOWN || type == wxEVT_RIGHT_DOWN || type == wxEVT_MIDDLE_DOWN ||
+         type == wxEVT_AUX1_DOWN || type == wxEVT_AUX2_DOWN || type == wxEVT_MOUSEWHEEL || type == wxEVT_MENU_OPEN ||
+         type == wxEVT_CONTEXT_MENU;
 }
 
 }  // namespace

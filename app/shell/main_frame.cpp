@@ -4,8 +4,8 @@
 #include <wx/display.h>
 #include <wx/dnd.h>
 #include <wx/menu.h>
-#include <wx/statusbr.h>
 #include <wx/stattext.h>
+#include <wx/statusbr.h>
 #include <wx/toolbar.h>
 #include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
@@ -117,7 +117,8 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   Bind(wxEVT_MENU, &CMainFrame::OnExit, this, wxID_EXIT);
   // The program's help is its README.
   for (int id : {int(wxID_HELP), int(wxID_HELP_CONTENTS), int(wxID_HELP_INDEX), int(wxID_CONTEXT_HELP)})
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ShowReadme(this); }, id);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { ShowReadme(this); }, id);
   Bind(wxEVT_MENU, &CMainFrame::OnThumbnail, this, XRCID("ID_THUMBNAIL"));
   Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateThumbnail, this, XRCID("ID_THUMBNAIL"));
   Bind(wxEVT_MENU, &CMainFrame::OnViewToolBar, this, XRCID("ID_VIEW_TOOLBAR"));
@@ -294,9 +295,7 @@ void CMainFrame::OnViewToolBar(wxCommandEvent&) {
   }
 }
 
-void CMainFrame::OnUpdateViewToolBar(wxUpdateUIEvent& event) {
-  event.Check(GetToolBar() && GetToolBar()->IsShown());
-}
+void CMainFrame::OnUpdateViewToolBar(wxUpdateUIEvent& event) { event.Check(GetToolBar() && GetToolBar()->IsShown()); }
 
 void CMainFrame::OnViewStatusBar(wxCommandEvent&) {
   if (wxStatusBar* bar = GetStatusBar()) {

@@ -6,8 +6,8 @@
 #include <wx/sizer.h>
 #include <wx/sstream.h>
 #include <wx/textctrl.h>
-#include <wx/wfstream.h>
 #include <wx/weakref.h>
+#include <wx/wfstream.h>
 #include <wx/zstream.h>
 
 #include <filesystem>
@@ -80,7 +80,8 @@ void ShowReadme(wxWindow* parent) {
   dialog->SetSizer(sizer);
   dialog->SetSize(dialog->FromDIP(wxSize(720, 560)));
   dialog->SetEscapeId(wxID_CLOSE);
-  dialog->Bind(wxEVT_BUTTON, [dialog](wxCommandEvent&) { dialog->Destroy(); }, wxID_CLOSE);
+  dialog->Bind(
+      wxEVT_BUTTON, [dialog](wxCommandEvent&) { dialog->Destroy(); }, wxID_CLOSE);
   dialog->Bind(wxEVT_CLOSE_WINDOW, [dialog](wxCloseEvent&) { dialog->Destroy(); });
   if (parent != nullptr) dialog->CentreOnParent();
   g_readme = dialog;

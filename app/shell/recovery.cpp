@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "album/album_scan.h"
 #include "base/file_io.h"
 #include "base/ini_file.h"
-#include "album/album_scan.h"
 #include "formats/bmp.h"
 
 namespace tessaly::shell {
@@ -24,9 +24,8 @@ long NumberOf(const fs::path& file, std::string_view extension) {
   const std::string name = file.filename().string();
   if (!name.starts_with(kPrefix) || !name.ends_with(extension)) return -1;
   const std::string digits = name.substr(kPrefix.size(), name.size() - kPrefix.size() - extension.size());
-  if (digits.empty() || digits.size() > 9 || !std::all_of(digits.begin(), digits.end(), [](char c) {
-        return c >= '0' && c <= '9';
-      }))
+  if (digits.empty() || digits.size() > 9 ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return -1;
   return std::stol(digits);
 }
@@ -124,8 +123,8 @@ std::string DescribeRecoveryCopy(const RecoveryCopy& copy, const std::string& ho
   const std::filesystem::path path(copy.originalPath);
   std::string folder = DisplayNameUtf8(path.parent_path().native());
   if (!home.empty() && home != "/" &&
-      (folder == home || (folder.size() > home.size() && folder.compare(0, home.size(), home) == 0 &&
-                          folder[home.size()] == '/')))
+      (folder == home ||
+       (folder.size() > home.size() && folder.compare(0, home.size(), home) == 0 && folder[home.size()] == '/')))
     folder = "~" + folder.substr(home.size());
   // Shortened by whole characters, never inside one of UTF-8's multibyte sequences.
   std::vector<std::string> characters;

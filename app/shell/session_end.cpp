@@ -158,8 +158,8 @@ class Ending : public wxTimer {
     if (m_watch.Time() >= kEndingAtMostMs) {
       // Something would not stop (a toolkit dialog out of reach): the copies are kept,
       // the settings are written, and the program ends without its windows.
-      if (!frame->IsIconized()) WriteLastWindow({frame->GetPosition().x, frame->GetPosition().y,
-                                                 frame->GetSize().x, frame->GetSize().y});
+      if (!frame->IsIconized())
+        WriteLastWindow({frame->GetPosition().x, frame->GetPosition().y, frame->GetSize().x, frame->GetSize().y});
       std::_Exit(0);
     }
     g_ending = false;

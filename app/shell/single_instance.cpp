@@ -246,8 +246,8 @@ std::unique_ptr<InstanceServer> InstanceServer::Listen(const InstanceLocation& l
   // listening, holding the lock).
   ::unlink(location.socket.c_str());
   struct stat info {};
-  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(fd, SOMAXCONN) != 0 || ::lstat(location.socket.c_str(), &info) != 0) {
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, SOMAXCONN) != 0 ||
+      ::lstat(location.socket.c_str(), &info) != 0) {
     ::close(fd);
     return nullptr;
   }
@@ -429,8 +429,8 @@ CAppCommandLineInfo CommandLineOfRequest(const InstanceRequest& request) {
 
 // ---------------------------------------------------------------- the decision at start
 
-StartDecision DecideStart(const CAppCommandLineInfo& info, const InstanceEnvironment& environment,
-                          const fs::path& cwd, const InstanceTimeouts& timeouts) {
+StartDecision DecideStart(const CAppCommandLineInfo& info, const InstanceEnvironment& environment, const fs::path& cwd,
+                          const InstanceTimeouts& timeouts) {
   StartDecision decision;
   // A start for another program is a server process of its own; one whose command line
   // is wrong says so itself.
@@ -488,9 +488,7 @@ StartDecision DecideStart(const CAppCommandLineInfo& info, const InstanceEnviron
         }
         decision.notices.push_back({InstanceNotice::kOtherVersion, {}});
         return decision;
-      case HandOffResult::kRefused:
-        decision.notices.push_back({InstanceNotice::kOtherVersion, {}});
-        return decision;
+      case HandOffResult::kRefused: decision.notices.push_back({InstanceNotice::kOtherVersion, {}}); return decision;
     }
   }
   return decision;

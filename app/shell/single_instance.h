@@ -171,8 +171,8 @@ struct StartDecision {
 // Everything a start decides before the toolkit starts. Starts for another program
 // (-Embedding, -Automation), command lines with an error and starts without a display
 // neither hand over nor serve; a start that only prints does not serve either.
-StartDecision DecideStart(const CAppCommandLineInfo& info, const InstanceEnvironment& environment,
-                          const fs::path& cwd, const InstanceTimeouts& timeouts = {});
+StartDecision DecideStart(const CAppCommandLineInfo& info, const InstanceEnvironment& environment, const fs::path& cwd,
+                          const InstanceTimeouts& timeouts = {});
 
 // The program's own decision, made from main() with the raw arguments; it keeps the
 // server (if any) for the application object and the notices for it to print.

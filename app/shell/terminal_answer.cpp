@@ -11,19 +11,20 @@
 namespace tessaly::shell {
 
 wxString UsageText() {
-  return _("Usage: tessaly [--lang ja|en] [-p | -pt] [FILE | FOLDER]...\n"
-           "Opens each picture file in a retouch window and each folder as an album. While\n"
-           "Tessaly runs, a new start hands its files to the running program.\n"
-           "Pictures may be BMP, JPEG, TIFF, PNG, WebP, HEIF/HEIC or AVIF, of any size up to\n"
-           "100 megapixels; one larger than 1280 x 1024 opens reduced to fit.\n"
-           "\n"
-           "  --lang LANG      show the texts in LANG: ja or en\n"
-           "  -p FILE...       print the files instead of opening them\n"
-           "  -pt FILE...      print the files (print-to form)\n"
-           "  -Embedding FILE  open the files as embedded pictures, without the main window\n"
-           "  --               take every argument that follows as a file name\n"
-           "  -h, --help       show this help and end\n"
-           "  --version        show the version and end\n");
+  return _(
+      "Usage: tessaly [--lang ja|en] [-p | -pt] [FILE | FOLDER]...\n"
+      "Opens each picture file in a retouch window and each folder as an album. While\n"
+      "Tessaly runs, a new start hands its files to the running program.\n"
+      "Pictures may be BMP, JPEG, TIFF, PNG, WebP, HEIF/HEIC or AVIF, of any size up to\n"
+      "100 megapixels; one larger than 1280 x 1024 opens reduced to fit.\n"
+      "\n"
+      "  --lang LANG      show the texts in LANG: ja or en\n"
+      "  -p FILE...       print the files instead of opening them\n"
+      "  -pt FILE...      print the files (print-to form)\n"
+      "  -Embedding FILE  open the files as embedded pictures, without the main window\n"
+      "  --               take every argument that follows as a file name\n"
+      "  -h, --help       show this help and end\n"
+      "  --version        show the version and end\n");
 }
 
 wxString ProblemText(const CAppCommandLineInfo& info) {

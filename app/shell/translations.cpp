@@ -51,9 +51,12 @@ std::string LocaleFolder() {
 
 bool InstallTranslations(const std::string& language) {
   wxLanguage chosen = wxLANGUAGE_DEFAULT;
-  if (language == "ja") chosen = wxLANGUAGE_JAPANESE;
-  else if (language == "en") chosen = wxLANGUAGE_ENGLISH_US;
-  else if (!language.empty()) return false;
+  if (language == "ja")
+    chosen = wxLANGUAGE_JAPANESE;
+  else if (language == "en")
+    chosen = wxLANGUAGE_ENGLISH_US;
+  else if (!language.empty())
+    return false;
 
   wxFileTranslationsLoader::AddCatalogLookupPathPrefix(wxString::FromUTF8(LocaleFolder()));
   auto* translations = new wxTranslations;

@@ -42,7 +42,6 @@ int DcRenderDevice::PixelsPerInchY() const {
   return m_options.pixelsPerInchY > 0 ? m_options.pixelsPerInchY : m_dc.GetPPI().y;
 }
 
-
 PixelRect DcRenderDevice::Visible() const {
   wxCoord x = 0, y = 0, w = 0, h = 0;
   m_dc.GetClippingBox(&x, &y, &w, &h);
@@ -95,7 +94,7 @@ bool DcRenderDevice::DrawPlaceholder(const PixelRect& destination) {
   const wxBitmap placeholder = PlaceholderBitmap();
   if (!placeholder.IsOk()) return false;
   const wxImage scaled = placeholder.ConvertToImage().Scale(std::max(destination.width, 1),
-                                                           std::max(destination.height, 1), wxIMAGE_QUALITY_NEAREST);
+                                                            std::max(destination.height, 1), wxIMAGE_QUALITY_NEAREST);
   m_dc.DrawBitmap(wxBitmap(scaled), destination.left, destination.top, false);
   return true;
 }

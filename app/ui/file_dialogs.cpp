@@ -4,8 +4,8 @@
 #include <wx/choice.h>
 #include <wx/dcclient.h>
 #include <wx/dirctrl.h>
-#include <wx/docview.h>
 #include <wx/display.h>
+#include <wx/docview.h>
 #include <wx/filename.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -314,8 +314,10 @@ bool CFileSaveDialog::SyncExtension() {
   auto corrected = CorrectedFileName(std::string(typed.fn_str()), extension);
   if (!corrected) return false;
   const wxString name(corrected->c_str(), wxConvFile);
-  if (path.empty()) SetFilename(name);
-  else SetPath(name);
+  if (path.empty())
+    SetFilename(name);
+  else
+    SetPath(name);
   return true;
 }
 

@@ -27,7 +27,8 @@ wxSize PaperTenthsOfMillimetre() {
   const wxPrintData& data = ThePrintData();
   wxSize size = data.GetPaperSize();
   if (size.x <= 0 || size.y <= 0) {
-    const wxPrintPaperType* paper = wxThePrintPaperDatabase ? wxThePrintPaperDatabase->FindPaperType(wxPAPER_A4) : nullptr;
+    const wxPrintPaperType* paper =
+        wxThePrintPaperDatabase ? wxThePrintPaperDatabase->FindPaperType(wxPAPER_A4) : nullptr;
     size = paper ? paper->GetSize() : wxSize(2100, 2970);
   } else {
     size = wxSize(size.x * 10, size.y * 10);  // wxPrintData keeps millimetres
@@ -175,8 +176,10 @@ wxRect MarginsRect(const wxPrintout& printout, int pageWidth, int pageHeight) {
 
 std::unique_ptr<PrintTarget> MakeFilePrintTarget(const std::string& path, int dotsPerInch) {
   std::unique_ptr<PrintTarget> target;
-  if (EndsWithPdf(path)) target = std::make_unique<PdfPrintTarget>(path, dotsPerInch);
-  else target = std::make_unique<PostScriptPrintTarget>(path);
+  if (EndsWithPdf(path))
+    target = std::make_unique<PdfPrintTarget>(path, dotsPerInch);
+  else
+    target = std::make_unique<PostScriptPrintTarget>(path);
   if (!target->IsOk()) return nullptr;
   return target;
 }
@@ -185,10 +188,13 @@ CPrintingDlg::CPrintingDlg(wxWindow* parent, const wxString& document, const wxS
   wxXmlResource::Get()->LoadDialog(this, parent, "IDD_PRINTING");
   XRCCTRL(*this, "IDC_PRINT_DOCUMENT", wxStaticText)->SetLabel(document);
   XRCCTRL(*this, "IDC_PRINT_PRINTER", wxStaticText)->SetLabel(printer);
-  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
-    UserAbort() = true;
-    Hide();
-  }, wxID_CANCEL);
+  Bind(
+      wxEVT_BUTTON,
+      [this](wxCommandEvent&) {
+        UserAbort() = true;
+        Hide();
+      },
+      wxID_CANCEL);
   Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) {
     UserAbort() = true;
     Hide();
@@ -253,8 +259,10 @@ PrintOutcome RunPrintLoop(wxWindow* parent, wxPrintout& printout, PrintTarget& t
       }
       if (!more) break;
     }
-    if (outcome == PrintOutcome::kPrinted) target.EndDoc();
-    else target.AbortDoc();
+    if (outcome == PrintOutcome::kPrinted)
+      target.EndDoc();
+    else
+      target.AbortDoc();
   }
 
   if (wasEnabled) top->Enable();

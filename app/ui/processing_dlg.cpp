@@ -66,21 +66,13 @@ void CProcessingDlg::SetPos(int position) {
   m_gauge->SetValue(std::clamp(position, 0, m_gauge->GetRange()));
 }
 
-void CProcessingDlg::StepIt() {
-  SetPos(Pos() + m_step);
-}
+void CProcessingDlg::StepIt() { SetPos(Pos() + m_step); }
 
-int CProcessingDlg::Pos() const {
-  return m_gauge ? m_gauge->GetValue() : 0;
-}
+int CProcessingDlg::Pos() const { return m_gauge ? m_gauge->GetValue() : 0; }
 
-int CProcessingDlg::Range() const {
-  return m_gauge ? m_gauge->GetRange() : 0;
-}
+int CProcessingDlg::Range() const { return m_gauge ? m_gauge->GetRange() : 0; }
 
-wxString CProcessingDlg::Name() const {
-  return m_name ? m_name->GetLabel() : wxString();
-}
+wxString CProcessingDlg::Name() const { return m_name ? m_name->GetLabel() : wxString(); }
 
 namespace {
 
@@ -118,9 +110,7 @@ bool CProcessingDlg::ServeReadyEvents(std::chrono::milliseconds atMost) {
   return !m_cancelled;
 }
 
-void CProcessingDlg::OnCancel(wxCommandEvent&) {
-  Cancel();
-}
+void CProcessingDlg::OnCancel(wxCommandEvent&) { Cancel(); }
 
 void CProcessingDlg::OnClose(wxCloseEvent& event) {
   // The window's close box means Cancel; the owner of the job destroys the dialog.
@@ -130,9 +120,7 @@ void CProcessingDlg::OnClose(wxCloseEvent& event) {
 
 // ---------------------------------------------------------------- ProcessingObserver
 
-ProcessingObserver::~ProcessingObserver() {
-  End();
-}
+ProcessingObserver::~ProcessingObserver() { End(); }
 
 void ProcessingObserver::Begin(std::string_view name, std::uint64_t total) {
   if (!name.empty()) m_name = DisplayName(name);

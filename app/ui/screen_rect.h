@@ -6,8 +6,7 @@ namespace tessaly::ui {
 struct ScreenRect {
   int x = 0, y = 0, width = 0, height = 0;
   bool Contains(const ScreenRect& other) const {
-    return other.x >= x && other.y >= y && other.x + other.width <= x + width &&
-           other.y + other.height <= y + height;
+    return other.x >= x && other.y >= y && other.x + other.width <= x + width && other.y + other.height <= y + height;
   }
   friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
 };

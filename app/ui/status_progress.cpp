@@ -32,8 +32,7 @@ void StatusBarProgress::Begin(MessageId message) {
   bar->SetStatusWidths(count, widths.data());
   bar->SetStatusStyles(count, styles.data());
   bar->SetStatusText(wxString(), 0);
-  bar->SetStatusText(Translated(MessageText(message)),
-                     1);
+  bar->SetStatusText(Translated(MessageText(message)), 1);
   m_gauge = new wxGauge(bar, kGaugeId, 100, wxPoint(0, 0), wxSize(kGaugeWidth, kGaugeHeight));
   m_step = 1;
   m_lastPaint = 0;

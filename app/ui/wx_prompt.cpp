@@ -48,8 +48,14 @@ PromptAnswer WxPrompt::Show(std::string_view text, PromptButtons buttons) {
   MessageIcon icon = MessageIcon::kInformation;
   switch (KindOfMessage(text, buttons)) {
     case MessageKind::kInformation: style |= wxICON_INFORMATION; break;
-    case MessageKind::kQuestion: style |= wxICON_QUESTION; icon = MessageIcon::kQuestion; break;
-    case MessageKind::kWarning: style |= wxICON_WARNING; icon = MessageIcon::kWarning; break;
+    case MessageKind::kQuestion:
+      style |= wxICON_QUESTION;
+      icon = MessageIcon::kQuestion;
+      break;
+    case MessageKind::kWarning:
+      style |= wxICON_WARNING;
+      icon = MessageIcon::kWarning;
+      break;
   }
   style |= buttons == PromptButtons::kOk ? wxOK : wxYES_NO;
   AppServices* services = InstalledAppServices();

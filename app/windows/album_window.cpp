@@ -17,26 +17,26 @@
 #include <chrono>
 #include <new>
 
-#include "base/ini_file.h"
-#include "base/prompt.h"
 #include "album/album_copy.h"
 #include "album/album_scan.h"
 #include "base/file_io.h"
+#include "base/ini_file.h"
+#include "base/prompt.h"
 #include "formats/picture_file.h"
 #include "picture/album_thumbnail.h"
 #include "picture/progress.h"
 #include "ui/app_services.h"
 #include "ui/app_state.h"
+#include "ui/dc_render_device.h"
 #include "ui/file_dialog_rules.h"
 #include "ui/file_dialogs.h"
-#include "ui/wx_path.h"
 #include "ui/printing.h"
-#include "windows/contact_sheet_printout.h"
-#include "ui/dc_render_device.h"
 #include "ui/processing_dlg.h"
+#include "ui/wx_path.h"
+#include "ui/wx_prompt.h"
+#include "windows/contact_sheet_printout.h"
 #include "windows/slide_show_window.h"
 #include "workflows/send_to_camera.h"
-#include "ui/wx_prompt.h"
 
 namespace tessaly::windows {
 
@@ -181,13 +181,9 @@ class RefusingDropTarget : public wxDropTarget {
   wxDragResult OnData(wxCoord, wxCoord, wxDragResult) override { return wxDragNone; }
 };
 
-int Id(const char* name) {
-  return wxXmlResource::GetXRCID(name);
-}
+int Id(const char* name) { return wxXmlResource::GetXRCID(name); }
 
-wxMDIParentFrame* MainFrame() {
-  return ui::MainWindow();
-}
+wxMDIParentFrame* MainFrame() { return ui::MainWindow(); }
 
 }  // namespace
 
@@ -229,9 +225,12 @@ constexpr AlbumCommandRow kAlbumCommands[] = {
 CAlbumView::CAlbumView() {
   for (const AlbumCommandRow& row : kAlbumCommands) {
     const int id = row.menuName ? Id(row.menuName) : row.stockId;
-    if (row.run) Bind(wxEVT_MENU, [this, run = row.run](wxCommandEvent&) { (this->*run)(); }, id);
+    if (row.run)
+      Bind(
+          wxEVT_MENU, [this, run = row.run](wxCommandEvent&) { (this->*run)(); }, id);
     if (row.rule != AlbumRule::kNotOurs)
-      Bind(wxEVT_UPDATE_UI, [this, rule = row.rule](wxUpdateUIEvent& event) { event.Enable(Allows(rule)); }, id);
+      Bind(
+          wxEVT_UPDATE_UI, [this, rule = row.rule](wxUpdateUIEvent& event) { event.Enable(Allows(rule)); }, id);
   }
 }
 
@@ -260,13 +259,9 @@ CAlbumView::~CAlbumView() {
   if (m_slide) m_slide->End();
 }
 
-CAlbumDoc* CAlbumView::Doc() const {
-  return dynamic_cast<CAlbumDoc*>(GetDocument());
-}
+CAlbumDoc* CAlbumView::Doc() const { return dynamic_cast<CAlbumDoc*>(GetDocument()); }
 
-wxFrame* CAlbumView::Frame() const {
-  return dynamic_cast<wxFrame*>(GetFrame());
-}
+wxFrame* CAlbumView::Frame() const { return dynamic_cast<wxFrame*>(GetFrame()); }
 
 bool CAlbumView::OnCreate(wxDocument* doc, long flags) {
   if (!wxView::OnCreate(doc, flags)) return false;
@@ -440,12 +435,11 @@ void CAlbumView::ShowNewItems() {
 void CAlbumView::MakeGridIcon(int i) {
   const CAlbumDoc* doc = Doc();
   if (!doc || i < 0 || static_cast<std::size_t>(i) >= doc->Album().Count()) return;
-  m_items[static_cast<std::size_t>(i)].thumbnail = ui::BitmapThroughRenderer(doc->Album().Entries()[static_cast<std::size_t>(i)].thumbnail);
+  m_items[static_cast<std::size_t>(i)].thumbnail =
+      ui::BitmapThroughRenderer(doc->Album().Entries()[static_cast<std::size_t>(i)].thumbnail);
 }
 
-const std::vector<std::string>& CAlbumView::Files() const {
-  return Doc()->Album().Files();
-}
+const std::vector<std::string>& CAlbumView::Files() const { return Doc()->Album().Files(); }
 
 std::vector<int> CAlbumView::Selected() const {
   std::vector<int> selected;
@@ -454,9 +448,7 @@ std::vector<int> CAlbumView::Selected() const {
   return selected;
 }
 
-fs::path CAlbumView::PathOf(int item) const {
-  return Doc()->Album().PathOf(static_cast<std::size_t>(item));
-}
+fs::path CAlbumView::PathOf(int item) const { return Doc()->Album().PathOf(static_cast<std::size_t>(item)); }
 
 void CAlbumView::SelectAll() {
   for (auto& item : m_items) item.selected = true;
@@ -478,8 +470,10 @@ void CAlbumView::OpenItems(const std::vector<int>& items) {
       std::error_code error;
       // A link opens the picture it points to.
       const fs::path target = FollowShortcut(path, error).value_or(path);
-      if (openHook) openHook(target);
-      else if (wxDocManager* manager = GetDocumentManager()) manager->CreateDocument(ui::PathToWx(target), wxDOC_SILENT);
+      if (openHook)
+        openHook(target);
+      else if (wxDocManager* manager = GetDocumentManager())
+        manager->CreateDocument(ui::PathToWx(target), wxDOC_SILENT);
     }
   });
 }
@@ -507,10 +501,13 @@ CConfirmDeleteDlg::CConfirmDeleteDlg(wxWindow* parent, int selectedCount) {
   // The buttons have ids of their own: with the toolkit's stock ids they would show the
   // toolkit's untranslated stock labels instead of ours.
   if (wxWindow* all = FindWindow(XRCID("ID_DELETE_ALL"))) all->Enable(selectedCount != 1);
-  const std::pair<const char*, int> buttons[] = {
-      {"ID_DELETE_YES", wxID_YES}, {"ID_DELETE_NO", wxID_NO}, {"ID_DELETE_ALL", wxID_YESTOALL}, {"ID_DELETE_CANCEL", wxID_CANCEL}};
+  const std::pair<const char*, int> buttons[] = {{"ID_DELETE_YES", wxID_YES},
+                                                 {"ID_DELETE_NO", wxID_NO},
+                                                 {"ID_DELETE_ALL", wxID_YESTOALL},
+                                                 {"ID_DELETE_CANCEL", wxID_CANCEL}};
   for (auto [name, answer] : buttons)
-    Bind(wxEVT_BUTTON, [this, answer](wxCommandEvent&) { EndModal(Apply(answer)); }, XRCID(name));
+    Bind(
+        wxEVT_BUTTON, [this, answer](wxCommandEvent&) { EndModal(Apply(answer)); }, XRCID(name));
   SetEscapeId(XRCID("ID_DELETE_CANCEL"));
   Fit();
 }
@@ -535,7 +532,6 @@ int CConfirmDeleteDlg::Apply(int button) {
   }
 }
 
-
 void CAlbumView::DeleteSelected() {
   std::vector<int> selected = Selected();
   if (selected.empty()) return;
@@ -559,8 +555,8 @@ namespace {
 
 fs::path ChooseSaveFolder(wxWindow* parent) {
   ui::AppState& state = ui::TheAppState();
-  ui::CFolderDialog dialog(parent, _("Save From Album"),
-                           MessageText(kMsgAlbumFilter), wxString::FromUTF8(state.albumSaveDir), 0);
+  ui::CFolderDialog dialog(parent, _("Save From Album"), MessageText(kMsgAlbumFilter),
+                           wxString::FromUTF8(state.albumSaveDir), 0);
   if (dialog.ShowModal() != wxID_OK) return {};
   return ui::WxToPath(dialog.GetFolder());
 }
@@ -603,7 +599,8 @@ void CAlbumView::StartSlideShow() {
 wxPrintout* CAlbumView::OnCreatePrintout() {
   std::vector<ContactSheetItem> items;
   for (int i = 0; i < static_cast<int>(m_items.size()); ++i) items.push_back({PathOf(i), m_items[i].caption});
-  return new CAlbumPrintout(GetDocument()->GetUserReadableName(), std::move(items), m_grid ? m_grid->GetFont() : wxFont());
+  return new CAlbumPrintout(GetDocument()->GetUserReadableName(), std::move(items),
+                            m_grid ? m_grid->GetFont() : wxFont());
 }
 
 }  // namespace tessaly::windows

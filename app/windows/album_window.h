@@ -23,8 +23,8 @@
 
 #include "album/album_model.h"
 #include "picture/render_device.h"
-#include "ui/child_frame.h"
 #include "picture/slide_show.h"
+#include "ui/child_frame.h"
 #include "windows/icon_grid_window.h"
 
 namespace tessaly::windows {

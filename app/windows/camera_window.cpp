@@ -11,20 +11,20 @@
 #include <memory>
 #include <optional>
 
+#include "base/file_io.h"
 #include "base/ini_file.h"
 #include "base/prompt.h"
 #include "camera/camera_ops.h"
 #include "camera/picture_names.h"
 #include "camera/thumbnail.h"
-#include "base/file_io.h"
 #include "formats/picture_file.h"
 #include "ui/app_services.h"
 #include "ui/app_state.h"
+#include "ui/dc_render_device.h"
 #include "ui/file_dialog_rules.h"
 #include "ui/file_dialogs.h"
 #include "ui/wx_path.h"
 #include "windows/camera_job.h"
-#include "ui/dc_render_device.h"
 #include "workflows/camera_transfers.h"
 
 namespace tessaly::windows {
@@ -38,9 +38,7 @@ wxSize IconSize(bool thumbnails) {
 }
 
 // The widest name under an icon: the names all have the one form.
-wxString WidestName() {
-  return wxString::FromUTF8(MakePictureName(8888));
-}
+wxString WidestName() { return wxString::FromUTF8(MakePictureName(8888)); }
 
 // The icon of JPEG files in the desktop's icon theme, or the program's own.
 wxBitmap JpegIcon() {
@@ -249,11 +247,15 @@ bool CCameraView::OnCreate(wxDocument* doc, long flags) {
 
   for (const CameraCommandRow& row : kCameraCommands) {
     const int id = row.menuName ? XRCID(row.menuName) : row.stockId;
-    frame->Bind(wxEVT_MENU, [this, run = row.run](wxCommandEvent&) { (this->*run)(); }, id);
-    frame->Bind(wxEVT_UPDATE_UI, [this, &row](wxUpdateUIEvent& event) {
-      event.Enable(!Busy() && (!row.needsSelection || !SelectedItems().empty()));
-      if (row.checkedInMode) event.Check(NameMode() == *row.checkedInMode);
-    }, id);
+    frame->Bind(
+        wxEVT_MENU, [this, run = row.run](wxCommandEvent&) { (this->*run)(); }, id);
+    frame->Bind(
+        wxEVT_UPDATE_UI,
+        [this, &row](wxUpdateUIEvent& event) {
+          event.Enable(!Busy() && (!row.needsSelection || !SelectedItems().empty()));
+          if (row.checkedInMode) event.Check(NameMode() == *row.checkedInMode);
+        },
+        id);
   }
 
   frame->Show();
@@ -295,9 +297,7 @@ void CCameraView::ListPictures() {
   }
 }
 
-CCameraDoc* CCameraView::Doc() const {
-  return dynamic_cast<CCameraDoc*>(GetDocument());
-}
+CCameraDoc* CCameraView::Doc() const { return dynamic_cast<CCameraDoc*>(GetDocument()); }
 
 void CCameraView::ClearList(bool thumbnails, int expected) {
   Doc()->ClearPictures(static_cast<std::size_t>(std::max(expected, 0)));
@@ -316,9 +316,11 @@ void CCameraView::AddItem(const std::string& name, Picture thumbnail, const wxBi
 
 void CCameraView::MakeGridIcon(int i) {
   const auto& pictures = Doc()->Pictures();
-  if (i < 0 || static_cast<std::size_t>(i) >= pictures.size() || pictures[static_cast<std::size_t>(i)].thumbnail.Empty())
+  if (i < 0 || static_cast<std::size_t>(i) >= pictures.size() ||
+      pictures[static_cast<std::size_t>(i)].thumbnail.Empty())
     return;
-  m_items[static_cast<std::size_t>(i)].thumbnail = ui::BitmapThroughRenderer(pictures[static_cast<std::size_t>(i)].thumbnail);
+  m_items[static_cast<std::size_t>(i)].thumbnail =
+      ui::BitmapThroughRenderer(pictures[static_cast<std::size_t>(i)].thumbnail);
 }
 
 bool CCameraView::LoadThumbnails() {
@@ -427,7 +429,8 @@ void CCameraView::OpenItems(const std::vector<long>& items) {
       // The JPEG reader shows its own message for a picture it cannot decode.
       PictureFile file;
       if (!file.LoadPicture(data, name)) continue;
-      if (ui::AppServices* app = ui::InstalledAppServices()) app->OpenPicture({std::move(file.picture), file.comment, name});
+      if (ui::AppServices* app = ui::InstalledAppServices())
+        app->OpenPicture({std::move(file.picture), file.comment, name});
     }
   }
   JobEnded();

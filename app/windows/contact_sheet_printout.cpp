@@ -27,22 +27,16 @@ void CAlbumPrintout::DecideOrientation() {
   m_layout = ContactSheetLayout(ContactSheetLayout::IsLandscape(width * 100 / ppiX, height * 100 / ppiY));
 }
 
-void CAlbumPrintout::OnPreparePrinting() {
-  DecideOrientation();
-}
+void CAlbumPrintout::OnPreparePrinting() { DecideOrientation(); }
 
 void CAlbumPrintout::OnBeginPrinting() {
   DecideOrientation();
   m_printImages.clear();
 }
 
-void CAlbumPrintout::OnEndPrinting() {
-  m_printImages.clear();
-}
+void CAlbumPrintout::OnEndPrinting() { m_printImages.clear(); }
 
-bool CAlbumPrintout::HasPage(int page) {
-  return page >= 1 && page <= PageCount();
-}
+bool CAlbumPrintout::HasPage(int page) { return page >= 1 && page <= PageCount(); }
 
 void CAlbumPrintout::GetPageInfo(int* minPage, int* maxPage, int* pageFrom, int* pageTo) {
   *minPage = 1;

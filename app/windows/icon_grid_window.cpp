@@ -9,12 +9,8 @@
 
 namespace tessaly::windows {
 
-PixelRect ToPixelRect(const wxRect& r) {
-  return {r.x, r.y, r.width, r.height};
-}
-wxRect ToWxRect(const PixelRect& r) {
-  return {r.left, r.top, r.width, r.height};
-}
+PixelRect ToPixelRect(const wxRect& r) { return {r.x, r.y, r.width, r.height}; }
+wxRect ToWxRect(const PixelRect& r) { return {r.left, r.top, r.width, r.height}; }
 
 CIconGrid::CIconGrid(wxWindow* parent, IconGridOwner& owner, const wxString& name, wxSize iconSize,
                      const wxString& widestCaption)
@@ -72,8 +68,10 @@ void CIconGrid::ItemsAdded(int first, int end) {
   if (end - first > 1) {
     // The new cells run from the first one's row to the last one's: whole rows but the first.
     const wxRect last = ToWxRect(m_layout.CellRect(end - 1, width));
-    if (last.y != cells.y) cells = wxRect(0, cells.y, width, last.GetBottom() + 1 - cells.y);
-    else cells.Union(last);
+    if (last.y != cells.y)
+      cells = wxRect(0, cells.y, width, last.GetBottom() + 1 - cells.y);
+    else
+      cells.Union(last);
   }
   wxRect shown(CalcScrolledPosition(cells.GetPosition()), cells.GetSize());
   shown.Intersect(wxRect(GetClientSize()));
@@ -94,8 +92,10 @@ void CIconGrid::EnsureVisible(int i) {
   if (unitY <= 0) return;
   int top = GetViewStart().y * unitY;
   int height = GetClientSize().GetHeight();
-  if (cell.y < top) Scroll(-1, cell.y / unitY);
-  else if (cell.GetBottom() > top + height) Scroll(-1, (cell.GetBottom() - height) / unitY + 1);
+  if (cell.y < top)
+    Scroll(-1, cell.y / unitY);
+  else if (cell.GetBottom() > top + height)
+    Scroll(-1, (cell.GetBottom() - height) / unitY + 1);
 }
 
 void CIconGrid::OnPaint(wxPaintEvent&) {

@@ -190,9 +190,7 @@ CSlide::~CSlide() {
   if (m_onEnd) std::exchange(m_onEnd, nullptr)();
 }
 
-wxWindow* CSlide::Canvas() const {
-  return m_canvas;
-}
+wxWindow* CSlide::Canvas() const { return m_canvas; }
 
 void CSlide::End() {
   if (m_ending) return;
@@ -247,9 +245,7 @@ bool CSlide::ShowCurrent() {
   return true;
 }
 
-void CSlide::OnTimer(wxTimerEvent&) {
-  Input(SlideInput::kTimer);
-}
+void CSlide::OnTimer(wxTimerEvent&) { Input(SlideInput::kTimer); }
 
 void CSlide::Input(SlideInput input) {
   if (m_ending) return;
@@ -291,7 +287,8 @@ void CSlide::Draw(wxDC& dc) {
     dc.Clear();
     // Integer division towards zero: a picture larger than the screen loses equal parts
     // on both sides.
-    if (renderer) renderer->DrawZoomed(device, (client.x - m_picture.width) / 2, (client.y - m_picture.height) / 2, 100);
+    if (renderer)
+      renderer->DrawZoomed(device, (client.x - m_picture.width) / 2, (client.y - m_picture.height) / 2, 100);
   }
   m_state.SetBusy(false);
   // An automatic show's clock runs from the moment the picture is on the screen: a

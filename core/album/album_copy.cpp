@@ -8,8 +8,8 @@
 
 #include "base/file_errors.h"
 #include "base/file_io.h"
-#include "base/write_step.h"
 #include "base/prompt.h"
+#include "base/write_step.h"
 
 namespace tessaly {
 namespace {
@@ -70,8 +70,7 @@ CopyStep CopyOne(const fs::path& from, const fs::path& to, const fs::path& desti
   ExistingTarget existing = ExistingTarget::kAsk;
   bool madeFolder = false;
   for (;;) {
-    const WriteStepResult written =
-        WriteIntoPlace([&](bool replace) { return WriteOne(from, to, replace); }, existing);
+    const WriteStepResult written = WriteIntoPlace([&](bool replace) { return WriteOne(from, to, replace); }, existing);
     if (written.outcome != WriteOutcome::kFailed) return {written.outcome, false};
     if (written.replaceAllowed) existing = ExistingTarget::kReplace;
     const CopyRule rule = CopyRuleFor(written.error, removable);
@@ -91,12 +90,8 @@ CopyStep CopyOne(const fs::path& from, const fs::path& to, const fs::path& desti
         if (Prompt().Show(*rule.message, PromptButtons::kRetryCancel) != PromptAnswer::kRetry)
           return {WriteOutcome::kFailed, true};
         break;
-      case CopyAction::kNextFile:
-        Prompt().Show(*rule.message);
-        return {WriteOutcome::kFailed, false};
-      case CopyAction::kStop:
-        Prompt().Show(*rule.message);
-        return {WriteOutcome::kFailed, true};
+      case CopyAction::kNextFile: Prompt().Show(*rule.message); return {WriteOutcome::kFailed, false};
+      case CopyAction::kStop: Prompt().Show(*rule.message); return {WriteOutcome::kFailed, true};
     }
   }
 }
@@ -131,8 +126,8 @@ bool IsRemovableDrive(const fs::path& path) {
     if (!probe.has_parent_path() || probe.parent_path() == probe) return false;
     probe = probe.parent_path();
   }
-  fs::path device = fs::path("/sys/dev/block") / (std::to_string(major(info.st_dev)) + ":" +
-                                                   std::to_string(minor(info.st_dev)));
+  fs::path device =
+      fs::path("/sys/dev/block") / (std::to_string(major(info.st_dev)) + ":" + std::to_string(minor(info.st_dev)));
   // A partition carries no flag of its own; its disk, one folder up, does.
   return ReadFlag(device / "removable") || ReadFlag(device / ".." / "removable");
 }

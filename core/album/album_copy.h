@@ -15,12 +15,12 @@ namespace tessaly {
 
 // What a copy does after the platform refused to write a file.
 enum class CopyAction {
-  kStop,           // show the message and copy nothing more
-  kNextFile,       // show the message and go on with the next file
-  kSkipFile,       // go on with the next file without a word
-  kAskReplace,     // "This file already exists. Replace existing file?"
-  kMakeFolder,     // the folder is missing: make it, then copy again
-  kAskRetry,       // a full removable disk: "Insert a new disk." with Retry and Cancel
+  kStop,        // show the message and copy nothing more
+  kNextFile,    // show the message and go on with the next file
+  kSkipFile,    // go on with the next file without a word
+  kAskReplace,  // "This file already exists. Replace existing file?"
+  kMakeFolder,  // the folder is missing: make it, then copy again
+  kAskRetry,    // a full removable disk: "Insert a new disk." with Retry and Cancel
 };
 
 struct CopyRule {

@@ -6,9 +6,9 @@
 #include <system_error>
 #include <thread>
 
-#include "base/prompt.h"
 #include "album/album_scan.h"
 #include "base/file_io.h"
+#include "base/prompt.h"
 #include "formats/picture_file.h"
 #include "formats/thumbnail_cache.h"
 
@@ -113,7 +113,8 @@ AlbumBuildEnd AlbumModel::Build(RgbQuad background, AlbumBuildSink& sink) {
         made = MakeAlbumCell(m_folder / name, name, background);
       }
       if (made.cell.Empty()) {
-        m_failures.push_back({name, made.refusal.empty() ? std::string(MessageText(kMsgNotValidFileType)) : made.refusal});
+        m_failures.push_back(
+            {name, made.refusal.empty() ? std::string(MessageText(kMsgNotValidFileType)) : made.refusal});
         sink.Done(i, -1);
         continue;
       }
@@ -128,9 +129,7 @@ AlbumBuildEnd AlbumModel::Build(RgbQuad background, AlbumBuildSink& sink) {
   return AlbumBuildEnd::kDone;
 }
 
-fs::path AlbumModel::PathOf(std::size_t entry) const {
-  return m_folder / m_entries.at(entry).name;
-}
+fs::path AlbumModel::PathOf(std::size_t entry) const { return m_folder / m_entries.at(entry).name; }
 
 std::vector<fs::path> AlbumModel::Paths() const {
   std::vector<fs::path> paths;
@@ -149,7 +148,8 @@ std::vector<fs::path> AlbumModel::PathsOf(const std::vector<int>& entries) const
 std::vector<std::string> AlbumModel::NamesOf(const std::vector<int>& entries) const {
   std::vector<std::string> names;
   for (int i : entries)
-    if (i >= 0 && static_cast<std::size_t>(i) < m_entries.size()) names.push_back(m_entries[static_cast<std::size_t>(i)].name);
+    if (i >= 0 && static_cast<std::size_t>(i) < m_entries.size())
+      names.push_back(m_entries[static_cast<std::size_t>(i)].name);
   return names;
 }
 

@@ -81,8 +81,7 @@ class AlbumModel {
   // asking, Cancel ends (files already deleted stay deleted). A deleted file leaves the
   // entries and the names; failures of the file system are ignored. Returns the indices
   // (as they were before) of the entries removed.
-  std::vector<int> Delete(const std::vector<int>& entries,
-                          const std::function<DeleteAnswer(const AlbumEntry&)>& ask);
+  std::vector<int> Delete(const std::vector<int>& entries, const std::function<DeleteAnswer(const AlbumEntry&)>& ask);
 
   // Copies the entries' files into destination ("Save From Album").
   CopyTally CopyTo(const std::vector<int>& entries, const std::filesystem::path& destination,

@@ -6,16 +6,14 @@
 #include <cstdint>
 #include <new>
 
-#include "base/prompt.h"
 #include "base/file_io.h"
+#include "base/prompt.h"
 #include "formats/picture_file.h"
 
 namespace tessaly {
 namespace {
 
-char FoldAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -24,14 +22,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string_view LastFour(std::string_view name) {
-  return name.size() < 4 ? name : name.substr(name.size() - 4);
-}
+std::string_view LastFour(std::string_view name) { return name.size() < 4 ? name : name.substr(name.size() - 4); }
 
 // A Shift-JIS lead byte: the next byte belongs to the same character.
-bool IsShiftJisLead(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
+bool IsShiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // The name as the comparison sees it: ASCII letters folded, the second byte of a
 // Shift-JIS character left alone.
@@ -96,18 +90,14 @@ bool IsAllPattern(std::string_view pattern) {
   return pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*";
 }
 
-bool MatchesPattern(std::string_view name, std::string_view pattern) {
-  return Matches(name, pattern);
-}
+bool MatchesPattern(std::string_view name, std::string_view pattern) { return Matches(name, pattern); }
 
 bool AcceptsTargetName(std::string_view name, std::string_view pattern) {
   if (IsAllPattern(pattern)) return IsReadablePictureName(name);
   return name.size() >= 4 && pattern.size() >= 4 && EqualsIgnoringCase(LastFour(name), LastFour(pattern));
 }
 
-bool AlbumNameLess(std::string_view a, std::string_view b) {
-  return SortKey(a) < SortKey(b);
-}
+bool AlbumNameLess(std::string_view a, std::string_view b) { return SortKey(a) < SortKey(b); }
 
 void InsertSorted(std::vector<std::string>& names, std::string name) {
   auto place = std::upper_bound(names.begin(), names.end(), name,
@@ -153,11 +143,16 @@ bool IsValidUtf8(std::string_view bytes) {
   while (i < bytes.size()) {
     auto c = static_cast<unsigned char>(bytes[i]);
     std::size_t extra = 0;
-    if (c < 0x80) extra = 0;
-    else if (c >= 0xC2 && c <= 0xDF) extra = 1;
-    else if ((c >> 4) == 0xE) extra = 2;
-    else if (c >= 0xF0 && c <= 0xF4) extra = 3;
-    else return false;
+    if (c < 0x80)
+      extra = 0;
+    else if (c >= 0xC2 && c <= 0xDF)
+      extra = 1;
+    else if ((c >> 4) == 0xE)
+      extra = 2;
+    else if (c >= 0xF0 && c <= 0xF4)
+      extra = 3;
+    else
+      return false;
     if (bytes.size() - i <= extra) return false;
     std::uint32_t code = extra == 0 ? c : c & (0x3Fu >> extra);
     for (std::size_t k = 1; k <= extra; ++k) {
@@ -180,8 +175,10 @@ std::string DisplayNameUtf8(std::string_view bytes) {
   if (!converted.empty()) return converted;
   std::string out;
   for (char c : bytes) {
-    if (static_cast<unsigned char>(c) < 0x80) out += c;
-    else out += "\xEF\xBF\xBD";
+    if (static_cast<unsigned char>(c) < 0x80)
+      out += c;
+    else
+      out += "\xEF\xBF\xBD";
   }
   return out;
 }

@@ -22,12 +22,16 @@ class ByteReader {
   bool Has(std::size_t count) const { return m_ok && count <= Remaining(); }
 
   void Seek(std::size_t offset) {
-    if (offset > m_bytes.size()) m_ok = false;
-    else m_pos = offset;
+    if (offset > m_bytes.size())
+      m_ok = false;
+    else
+      m_pos = offset;
   }
   void Skip(std::size_t count) {
-    if (!Has(count)) m_ok = false;
-    else m_pos += count;
+    if (!Has(count))
+      m_ok = false;
+    else
+      m_pos += count;
   }
 
   std::uint8_t U8() { return Has(1) ? m_bytes[m_pos++] : Fail(); }
@@ -53,9 +57,9 @@ class ByteReader {
   }
   std::uint32_t U32BE() {
     if (!Has(4)) return Fail();
-    std::uint32_t v = static_cast<std::uint32_t>(m_bytes[m_pos]) << 24 |
-                      static_cast<std::uint32_t>(m_bytes[m_pos + 1]) << 16 |
-                      static_cast<std::uint32_t>(m_bytes[m_pos + 2]) << 8 | static_cast<std::uint32_t>(m_bytes[m_pos + 3]);
+    std::uint32_t v =
+        static_cast<std::uint32_t>(m_bytes[m_pos]) << 24 | static_cast<std::uint32_t>(m_bytes[m_pos + 1]) << 16 |
+        static_cast<std::uint32_t>(m_bytes[m_pos + 2]) << 8 | static_cast<std::uint32_t>(m_bytes[m_pos + 3]);
     m_pos += 4;
     return v;
   }

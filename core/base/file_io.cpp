@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace tessaly {
@@ -80,7 +80,7 @@ std::string TemporaryPattern(const std::filesystem::path& path) {
 std::error_code WriteThroughTemporary(const std::filesystem::path& path, std::initializer_list<ByteSpan> parts,
                                       Replace replace, FileAccess access = FileAccess::kUsual) {
   struct stat existing {};
-  mode_t mode = access == FileAccess::kOwnerOnly                    ? 0600
+  mode_t mode = access == FileAccess::kOwnerOnly       ? 0600
                 : ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777)
                                                        : NewFileMode();
 
@@ -124,8 +124,10 @@ std::error_code WriteThroughTemporary(const std::filesystem::path& path, std::in
         seed = seed * 1103515245u + 12345u;
         candidate[i] = kChars[(seed >> 16) % (sizeof kChars - 1)];
       }
-      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) temporary = candidate;
-      else if (errno != EEXIST) return LastError();
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        temporary = candidate;
+      else if (errno != EEXIST)
+        return LastError();
     }
     if (temporary.empty()) return std::make_error_code(std::errc::file_exists);
   }
@@ -210,9 +212,8 @@ int RemoveStaleTemporaries(const std::filesystem::path& folder, const std::funct
     // "." + target + "." + six characters of mkstemp's alphabet.
     if (name.size() < 9 || name[0] != '.' || name[name.size() - 7] != '.') continue;
     std::string_view suffix = name.substr(name.size() - 6);
-    if (!std::all_of(suffix.begin(), suffix.end(), [](char c) {
-          return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-        }))
+    if (!std::all_of(suffix.begin(), suffix.end(),
+                     [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }))
       continue;
     if (!ours(name.substr(1, name.size() - 8))) continue;
     struct stat info {};

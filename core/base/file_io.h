@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <optional>
-#include <string_view>
 #include <initializer_list>
+#include <optional>
 #include <span>
+#include <string_view>
 #include <system_error>
 #include <vector>
 

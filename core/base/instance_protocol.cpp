@@ -110,8 +110,7 @@ std::optional<InstanceRequest> ParseInstanceBody(std::span<const std::uint8_t> b
   for (std::size_t i = 0; i < count; ++i) {
     std::uint8_t command = reader.U8();
     std::size_t length = reader.U16LE();
-    if (!reader.Ok() || command > static_cast<std::uint8_t>(InstanceCommand::kDde) ||
-        length > kMaxInstancePathBytes)
+    if (!reader.Ok() || command > static_cast<std::uint8_t>(InstanceCommand::kDde) || length > kMaxInstancePathBytes)
       return std::nullopt;
     auto bytes = reader.Bytes(length);
     if (!reader.Ok()) return std::nullopt;
@@ -196,12 +195,8 @@ std::string InstanceDisplayKey(const char* gdkBackend, const char* waylandDispla
   return "x11-" + SanitisedDisplayName(display);
 }
 
-std::string InstanceSocketName(std::string_view displayKey) {
-  return "instance-" + std::string(displayKey) + ".sock";
-}
+std::string InstanceSocketName(std::string_view displayKey) { return "instance-" + std::string(displayKey) + ".sock"; }
 
-std::string InstanceLockName(std::string_view displayKey) {
-  return "instance-" + std::string(displayKey) + ".lock";
-}
+std::string InstanceLockName(std::string_view displayKey) { return "instance-" + std::string(displayKey) + ".lock"; }
 
 }  // namespace tessaly

@@ -20,8 +20,9 @@ constexpr std::array kMessages = {
     MessageEntry{kMsgDepthUnknown, "HHH"},
     MessageEntry{kMsgDepth4, "16 Colors (4 Bit)"},
     MessageEntry{kMsgUnknownType, "UNKNOWN TYPE"},
-    MessageEntry{kMsgOpenFilter, "ALL(*.*)|*.*|BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg|TIFF(*.tif)|*.tif|"
-                                 "PNG(*.png)|*.png|WebP(*.webp)|*.webp|HEIF(*.heic;*.heif;*.avif)|*.heic;*.heif;*.avif|"},
+    MessageEntry{kMsgOpenFilter,
+                 "ALL(*.*)|*.*|BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg|TIFF(*.tif)|*.tif|"
+                 "PNG(*.png)|*.png|WebP(*.webp)|*.webp|HEIF(*.heic;*.heif;*.avif)|*.heic;*.heif;*.avif|"},
     MessageEntry{kMsgAlbumFilter, "ALL(*.*)|*.*|"},
     MessageEntry{kMsgCameraSaveFilter, "JPEG(*.jpg)|*.jpg|"},
     MessageEntry{kMsgSaveCameraImagesTitle, "Save Camera Images To Disk"},

@@ -20,16 +20,44 @@ thread_local UserPrompt* t_prompt = nullptr;
 
 // The failures among the program's messages: shown with the warning icon.
 constexpr MessageId kFailures[] = {
-    kMsgNotValidFileType,     kMsgNotEnoughMemory,      kMsgFailedToCommunicate,  kMsgPictureTooLarge,
-    kMsgFailedToReadFile,     kMsgTypeNotSupported,     kMsgCannotSaveTiff,       kMsgCannotSaveJpeg,
-    kMsgAllTimersOccupied,    kMsgCannotSaveBmp,        kMsgFailedToPutClipboard, kMsgFailedToReadClipboard,
-    kMsgClipboardTooLarge,    kMsgCannotRotate,         kMsgRotateFailed,         kMsgInvalidPath,
-    kMsgDeviceBusy,           kMsgMemoryCardFull,       kMsgHardwareIoError,      kMsgWriteProtected,
-    kMsgFailedToAccessCard,   kMsgFailedToSaveFromAlbum, kMsgDiskFull,            kMsgSerialPermission,
-    kMsgSerialBusy,           kMsgSerialMissing,        kMsgSerialDisconnected,   kMsgNotSerialDevice,
-    kMsgFolderCannotTakeFiles, kMsgCannotPrint,         kMsgReadOnlySaveAs,       kMsgFailedToStartPrint,
-    kMsgFileGeneric,          kMsgFileNotFound,         kMsgFileBadPath,          kMsgFileAccessDenied,
-    kMsgFileHardIo,           kMsgFileDiskFull,
+    kMsgNotValidFileType,
+    kMsgNotEnoughMemory,
+    kMsgFailedToCommunicate,
+    kMsgPictureTooLarge,
+    kMsgFailedToReadFile,
+    kMsgTypeNotSupported,
+    kMsgCannotSaveTiff,
+    kMsgCannotSaveJpeg,
+    kMsgAllTimersOccupied,
+    kMsgCannotSaveBmp,
+    kMsgFailedToPutClipboard,
+    kMsgFailedToReadClipboard,
+    kMsgClipboardTooLarge,
+    kMsgCannotRotate,
+    kMsgRotateFailed,
+    kMsgInvalidPath,
+    kMsgDeviceBusy,
+    kMsgMemoryCardFull,
+    kMsgHardwareIoError,
+    kMsgWriteProtected,
+    kMsgFailedToAccessCard,
+    kMsgFailedToSaveFromAlbum,
+    kMsgDiskFull,
+    kMsgSerialPermission,
+    kMsgSerialBusy,
+    kMsgSerialMissing,
+    kMsgSerialDisconnected,
+    kMsgNotSerialDevice,
+    kMsgFolderCannotTakeFiles,
+    kMsgCannotPrint,
+    kMsgReadOnlySaveAs,
+    kMsgFailedToStartPrint,
+    kMsgFileGeneric,
+    kMsgFileNotFound,
+    kMsgFileBadPath,
+    kMsgFileAccessDenied,
+    kMsgFileHardIo,
+    kMsgFileDiskFull,
 };
 
 bool StartsWithFailure(std::string_view text) {
@@ -63,7 +91,9 @@ MessageKind KindOfMessage(std::string_view text, PromptButtons buttons) {
 
 PromptSubject::PromptSubject(std::string name) : m_name(std::move(name)), m_outer(t_subject) { t_subject = this; }
 PromptSubject::~PromptSubject() { t_subject = m_outer; }
-std::string_view PromptSubject::Current() { return t_subject ? std::string_view(t_subject->m_name) : std::string_view(); }
+std::string_view PromptSubject::Current() {
+  return t_subject ? std::string_view(t_subject->m_name) : std::string_view();
+}
 
 UserPrompt& Prompt() {
   if (t_prompt != nullptr) return *t_prompt;

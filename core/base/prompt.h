@@ -27,9 +27,7 @@ class UserPrompt {
   // information icon and the given buttons; returns the button chosen.
   virtual PromptAnswer Show(std::string_view text, PromptButtons buttons) = 0;
 
-  PromptAnswer Show(MessageId id, PromptButtons buttons = PromptButtons::kOk) {
-    return Show(MessageText(id), buttons);
-  }
+  PromptAnswer Show(MessageId id, PromptButtons buttons = PromptButtons::kOk) { return Show(MessageText(id), buttons); }
   PromptAnswer Show(std::string_view text) { return Show(text, PromptButtons::kOk); }
 };
 

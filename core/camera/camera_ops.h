@@ -18,19 +18,19 @@
 namespace tessaly {
 
 // Result codes of the operations.
-inline constexpr int kCamCancelled = 4;      // the user stopped (no message)
-inline constexpr int kCamLinkFailure = 5;    // time-out, retries used up, a write failed
-inline constexpr int kCamNotOpen = 8;        // the port is not open
-inline constexpr int kCamDisconnected = 9;   // the device went away during the operation; the port is closed
-inline constexpr int kCamAnswerOk = 10;      // "OK" (only between the command functions and the operations)
-inline constexpr int kCamNotFound = 11;      // "NF", or a picture number above the count
-inline constexpr int kCamNoPicture = 12;     // "NP", or the camera stopped a transfer with reason 0
-inline constexpr int kCamNotGood = 13;       // "NG" or an unknown answer
-inline constexpr int kCamCardChanged = 14;   // "MC"
-inline constexpr int kCamCardFull = 16;      // no room for the picture, or more than 999 pictures
-inline constexpr int kCamNoBlock = 17;       // "NB", or the camera stopped a transfer with a reason
+inline constexpr int kCamCancelled = 4;     // the user stopped (no message)
+inline constexpr int kCamLinkFailure = 5;   // time-out, retries used up, a write failed
+inline constexpr int kCamNotOpen = 8;       // the port is not open
+inline constexpr int kCamDisconnected = 9;  // the device went away during the operation; the port is closed
+inline constexpr int kCamAnswerOk = 10;     // "OK" (only between the command functions and the operations)
+inline constexpr int kCamNotFound = 11;     // "NF", or a picture number above the count
+inline constexpr int kCamNoPicture = 12;    // "NP", or the camera stopped a transfer with reason 0
+inline constexpr int kCamNotGood = 13;      // "NG" or an unknown answer
+inline constexpr int kCamCardChanged = 14;  // "MC"
+inline constexpr int kCamCardFull = 16;     // no room for the picture, or more than 999 pictures
+inline constexpr int kCamNoBlock = 17;      // "NB", or the camera stopped a transfer with a reason
 inline constexpr int kCamDone = 20;
-inline constexpr int kCamCannotOpen = 22;    // the port could not be opened
+inline constexpr int kCamCannotOpen = 22;  // the port could not be opened
 
 // The digit sent with "SB" is '0' + the speed code; the same codes index the speed table
 // of the connection setup.
@@ -46,9 +46,9 @@ inline constexpr std::uint16_t kReadPacketSize = 512;
 inline constexpr std::uint16_t kWritePacketSize = 524;
 
 // Pauses in milliseconds the camera needs.
-inline constexpr std::uint32_t kSpeedChangePauseMs = 50;   // between its "OK" to "SB" and our switch
-inline constexpr std::uint32_t kCancelPauseMs = 10;        // after telling it to stop
-inline constexpr std::uint32_t kStorePauseMs = 700;        // after a picture was sent, while it stores it
+inline constexpr std::uint32_t kSpeedChangePauseMs = 50;  // between its "OK" to "SB" and our switch
+inline constexpr std::uint32_t kCancelPauseMs = 10;       // after telling it to stop
+inline constexpr std::uint32_t kStorePauseMs = 700;       // after a picture was sent, while it stores it
 
 // "RN" selectors: 1 when listing, 0 before sending a picture.
 inline constexpr std::uint16_t kCountForListing = 1;

@@ -35,9 +35,33 @@ inline constexpr std::size_t kTransmitBufferSize = 524;
 inline constexpr std::string_view kCommandCodes = "SMSBGDNWRDSPRPANCCDFDAFNFOFRFSGBGPRLRNRMRTSHDEARAWRROK";
 
 enum CommandIndex : int {
-  kCmdSM, kCmdSB, kCmdGD, kCmdNW, kCmdRD, kCmdSP, kCmdRP, kCmdAN, kCmdCC,
-  kCmdDF, kCmdDA, kCmdFN, kCmdFO, kCmdFR, kCmdFS, kCmdGB, kCmdGP, kCmdRL,
-  kCmdRN, kCmdRM, kCmdRT, kCmdSH, kCmdDE, kCmdAR, kCmdAW, kCmdRR, kCmdOK,
+  kCmdSM,
+  kCmdSB,
+  kCmdGD,
+  kCmdNW,
+  kCmdRD,
+  kCmdSP,
+  kCmdRP,
+  kCmdAN,
+  kCmdCC,
+  kCmdDF,
+  kCmdDA,
+  kCmdFN,
+  kCmdFO,
+  kCmdFR,
+  kCmdFS,
+  kCmdGB,
+  kCmdGP,
+  kCmdRL,
+  kCmdRN,
+  kCmdRM,
+  kCmdRT,
+  kCmdSH,
+  kCmdDE,
+  kCmdAR,
+  kCmdAW,
+  kCmdRR,
+  kCmdOK,
   kCommandCount
 };
 

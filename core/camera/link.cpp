@@ -10,8 +10,8 @@ namespace {
 struct LinkState {
   std::uint16_t packetSize = kDefaultPacketSize;
   TransferState transferState = TransferState::kIdle;
-  std::uint8_t cancelRequest = 0;  // set when the progress callback asked to stop
-  std::uint16_t expectedBlock = 0;  // the next block number to accept from the camera
+  std::uint8_t cancelRequest = 0;     // set when the progress callback asked to stop
+  std::uint16_t expectedBlock = 0;    // the next block number to accept from the camera
   std::span<std::uint8_t> blockDest;  // the room left for received blocks
   std::uint16_t uploadBlock = 0;
   std::span<const std::uint8_t> uploadSource;
@@ -122,8 +122,8 @@ LinkStatus ReceiveFrame(FrameOutcome& outcome) {
   if (FrameLetters(frame) == kLettersDT) {
     // Blocks are taken only while a transfer from the camera is running, and only in
     // their order.
-    auto block = g_link.transferState == TransferState::kReceiving ? ParseDataFrame(frame, g_link.packetSize)
-                                                                     : std::nullopt;
+    auto block =
+        g_link.transferState == TransferState::kReceiving ? ParseDataFrame(frame, g_link.packetSize) : std::nullopt;
     if (!block || block->block != g_link.expectedBlock) {
       LinkSendByte(kNak);
       outcome = FrameOutcome::kRefused;
@@ -220,8 +220,7 @@ ReceiveResult LinkReceive(std::span<std::uint8_t> buffer, std::size_t expected, 
   bool lineError = false;
   while (got < expected) {
     std::int32_t count = 0;
-    std::int32_t result =
-        PortLine().ReadBytes(buffer.data() + got, static_cast<std::int32_t>(expected - got), count);
+    std::int32_t result = PortLine().ReadBytes(buffer.data() + got, static_cast<std::int32_t>(expected - got), count);
     // A device that went away (the adapter unplugged, the other end of a terminal
     // closed) answers every read with an error: nothing will come, so stop at once.
     if (IsLineGoneError(result)) return kReceiveDisconnected;
@@ -403,8 +402,10 @@ LinkStatus SendBlocks(std::span<const std::uint8_t> source, int& code) {
     BuildDataFrame(g_link.uploadBlock, g_link.uploadSource.first(n));
     g_link.uploadSource = g_link.uploadSource.subspan(n);
     g_link.uploadRemaining -= static_cast<std::uint32_t>(n);
-    if (g_link.uploadRemaining == 0) g_link.progressDone = 0;
-    else g_link.progressDone += static_cast<std::uint32_t>(n);
+    if (g_link.uploadRemaining == 0)
+      g_link.progressDone = 0;
+    else
+      g_link.progressDone += static_cast<std::uint32_t>(n);
     LinkSendByte(kEnq);
     LinkStatus status = LinkSendFrame();
     if (status != kLinkDone) return status;

@@ -52,20 +52,20 @@ inline constexpr ReceiveResult kReceiveCancelled = ReceiveResult::kCancelled;
 
 // Result codes of the camera's answer letters.
 inline constexpr int kAnswerOk = 10;
-inline constexpr int kAnswerNotFound = 11;  // "NF"
-inline constexpr int kAnswerNoPicture = 12;  // "NP", or the camera stopped a transfer with reason 0
-inline constexpr int kAnswerNotGood = 13;  // "NG" and anything unknown
+inline constexpr int kAnswerNotFound = 11;     // "NF"
+inline constexpr int kAnswerNoPicture = 12;    // "NP", or the camera stopped a transfer with reason 0
+inline constexpr int kAnswerNotGood = 13;      // "NG" and anything unknown
 inline constexpr int kAnswerCardChanged = 14;  // "MC"
-inline constexpr int kAnswerNoBlock = 17;  // "NB", or the camera stopped a transfer with a reason
+inline constexpr int kAnswerNoBlock = 17;      // "NB", or the camera stopped a transfer with a reason
 
 // Time-outs in milliseconds.
-inline constexpr std::uint32_t kEnqAnswerTimeoutMs = 500;   // for the ACK to our ENQ
-inline constexpr std::uint32_t kFrameAckTimeoutMs = 4000;   // for the ACK to our frame
-inline constexpr std::uint32_t kFrameTimeoutMs = 4000;      // for a frame after our ACK
-inline constexpr std::uint32_t kAnswerTimeoutMs = 3000;     // for the camera's ENQ before an answer or block
+inline constexpr std::uint32_t kEnqAnswerTimeoutMs = 500;  // for the ACK to our ENQ
+inline constexpr std::uint32_t kFrameAckTimeoutMs = 4000;  // for the ACK to our frame
+inline constexpr std::uint32_t kFrameTimeoutMs = 4000;     // for a frame after our ACK
+inline constexpr std::uint32_t kAnswerTimeoutMs = 3000;    // for the camera's ENQ before an answer or block
 inline constexpr std::uint8_t kEnqRetryLimit = 4;
 inline constexpr std::uint8_t kSendRetryLimit = 2;
-inline constexpr std::uint32_t kAnswerPauseMs = 10;         // before answering the camera's "DE" or "CC"
+inline constexpr std::uint32_t kAnswerPauseMs = 10;  // before answering the camera's "DE" or "CC"
 
 enum class TransferState : std::uint8_t { kIdle = 0, kSending = 1, kReceiving = 3 };
 

@@ -17,7 +17,11 @@ bool IsUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
     auto byte = static_cast<unsigned char>(text[i]);
-    std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = byte < 0x80           ? 1
+                         : (byte >> 5) == 0x6  ? 2
+                         : (byte >> 4) == 0xE  ? 3
+                         : (byte >> 3) == 0x1E ? 4
+                                               : 0;
     if (length == 0 || i + length > text.size()) return false;
     std::uint32_t code = length == 1 ? byte : byte & (0x7F >> length);
     for (std::size_t k = 1; k < length; ++k) {
@@ -42,7 +46,8 @@ bool IsValidPicturePrefix(std::string_view prefix) {
   constexpr std::string_view kRefused = " \"|=+][><)(.?*;,:/";
   if (!IsUtf8(prefix)) return false;
   // Control characters (a newline, a tab) make names that no one can type or read.
-  if (std::any_of(prefix.begin(), prefix.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+  if (std::any_of(prefix.begin(), prefix.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
     return false;
   return prefix.find_first_of(kRefused) == std::string_view::npos;
 }

@@ -159,9 +159,7 @@ void PortLineGone() {
   g_commPort.lineGone = 1;
 }
 
-bool IsLineGoneError(std::int32_t error) {
-  return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
-}
+bool IsLineGoneError(std::int32_t error) { return error == EIO || error == ENXIO || error == ENODEV || error == EBADF; }
 
 PortReservation::PortReservation(int port) {
   if (port < 1 || port > kPortCount) {

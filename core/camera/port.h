@@ -64,9 +64,9 @@ inline constexpr std::int32_t kRaiseDtr = 5;
 inline constexpr std::int32_t kDropDtr = 6;
 
 struct CommPort {
-  std::int32_t handle = -1;  // from MyOpenComm, -1 while none
-  std::uint8_t port = 0;     // 1..4
-  std::int32_t isOpen = 0;   // 1 while the port is open and set up; every link step checks it
+  std::int32_t handle = -1;          // from MyOpenComm, -1 while none
+  std::uint8_t port = 0;             // 1..4
+  std::int32_t isOpen = 0;           // 1 while the port is open and set up; every link step checks it
   std::uint32_t speed = kBaseSpeed;  // the line speed last set up
   // Set when the device went away under us (hung up, EIO): the port was closed, and the
   // operation that noticed ended with the disconnect status.

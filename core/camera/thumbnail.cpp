@@ -52,13 +52,24 @@ const Picture& PlaceholderPicture() {
   static const Picture placeholder = [] {
     // The sixteen colours of the classic display palette.
     constexpr std::array<RgbQuad, 16> kPalette = {{
-        {0, 0, 0, 0},       {0, 0, 128, 0},     {0, 128, 0, 0},     {0, 128, 128, 0},
-        {128, 0, 0, 0},     {128, 0, 128, 0},   {128, 128, 0, 0},   {192, 192, 192, 0},
-        {128, 128, 128, 0}, {0, 0, 255, 0},     {0, 255, 0, 0},     {0, 255, 255, 0},
-        {255, 0, 0, 0},     {255, 0, 255, 0},   {255, 255, 0, 0},   {255, 255, 255, 0},
+        {0, 0, 0, 0},
+        {0, 0, 128, 0},
+        {0, 128, 0, 0},
+        {0, 128, 128, 0},
+        {128, 0, 0, 0},
+        {128, 0, 128, 0},
+        {128, 128, 0, 0},
+        {192, 192, 192, 0},
+        {128, 128, 128, 0},
+        {0, 0, 255, 0},
+        {0, 255, 0, 0},
+        {0, 255, 255, 0},
+        {255, 0, 0, 0},
+        {255, 0, 255, 0},
+        {255, 255, 0, 0},
+        {255, 255, 255, 0},
     }};
-    enum : std::uint8_t { kBlack = 0, kDarkGrey = 8, kGrey = 7, kRed = 9, kGreen = 2, kSky = 14,
-                          kYellow = 11 };
+    enum : std::uint8_t { kBlack = 0, kDarkGrey = 8, kGrey = 7, kRed = 9, kGreen = 2, kSky = 14, kYellow = 11 };
     Picture p = Picture::Make(kShownThumbnailWidth, kShownThumbnailHeight, 4);
     std::copy(kPalette.begin(), kPalette.end(), p.colourTable.begin());
     auto set = [&p](int x, int y, std::uint8_t colour) {
@@ -71,7 +82,8 @@ const Picture& PlaceholderPicture() {
     for (int y = 0; y < p.height; ++y) {
       for (int x = 0; x < p.width; ++x) {
         std::uint8_t colour = kGrey;
-        if (x == 0 || y == 0 || x == p.width - 1 || y == p.height - 1) colour = kDarkGrey;
+        if (x == 0 || y == 0 || x == p.width - 1 || y == p.height - 1)
+          colour = kDarkGrey;
         else if (x >= 16 && x < 64 && y >= 12 && y < 48) {
           bool frame = x == 16 || x == 63 || y == 12 || y == 47;
           int hill = 30 + (x - 36) * (x - 36) / 40;

@@ -24,7 +24,12 @@ constexpr std::uint32_t kCompressionRle4 = 2;
 // profile) say nothing a 1-, 4-, 8- or 24-bit picture needs.
 bool IsWindowsHeaderSize(std::uint32_t size) {
   switch (size) {
-    case 40: case 52: case 56: case 64: case 108: case 124: return true;
+    case 40:
+    case 52:
+    case 56:
+    case 64:
+    case 108:
+    case 124: return true;
     default: return false;
   }
 }
@@ -53,8 +58,10 @@ class RleCursor {
     if (m_y >= m_block.size() / m_stride) return false;
     std::size_t index = m_y * m_stride + column;
     if (index >= m_block.size()) return false;
-    if (!m_fourBits) m_block[index] = value;
-    else m_block[index] |= (m_x % 2 == 0) ? static_cast<std::uint8_t>(value << 4) : value;
+    if (!m_fourBits)
+      m_block[index] = value;
+    else
+      m_block[index] |= (m_x % 2 == 0) ? static_cast<std::uint8_t>(value << 4) : value;
     ++m_x;
     m_placed = true;
     return true;
@@ -105,8 +112,8 @@ void PutWindowsInfoHeader(ByteWriter& out, const Picture& picture, std::size_t c
   // The pixels written are always uncompressed, whatever the picture once was.
   out.U32LE(kCompressionNone);
   out.U32LE(static_cast<std::uint32_t>(imageSize));
-  out.U32LE(0);  // horizontal resolution
-  out.U32LE(0);  // vertical resolution
+  out.U32LE(0);                                    // horizontal resolution
+  out.U32LE(0);                                    // vertical resolution
   out.U32LE(static_cast<std::uint32_t>(colours));  // colours used
   out.U32LE(static_cast<std::uint32_t>(colours));  // colours important
 }
@@ -157,11 +164,13 @@ ReadResult CBMP::ReadWiderBmp(ByteSpan file, const DecodeTarget& target, Picture
   const bool topDown = storedHeight < 0;
   const std::int64_t height = topDown ? -storedHeight : storedHeight;
   if (width <= 0 || height <= 0) return invalid;
-  report = {static_cast<int>(std::min<std::int64_t>(width, 1 << 30)), static_cast<int>(std::min<std::int64_t>(height, 1 << 30))};
+  report = {static_cast<int>(std::min<std::int64_t>(width, 1 << 30)),
+            static_cast<int>(std::min<std::int64_t>(height, 1 << 30))};
 
   const bool masked = compression == kCompressionBitFields || compression == kCompressionAlphaBitFields;
   const bool direct = bitsPerPixel == 16 || bitsPerPixel == 32;
-  if (direct ? !(compression == kCompressionNone || masked) : !(IsSupportedDepth(bitsPerPixel) && compression == kCompressionNone))
+  if (direct ? !(compression == kCompressionNone || masked)
+             : !(IsSupportedDepth(bitsPerPixel) && compression == kCompressionNone))
     return invalid;
   if (auto refusal = target.Refusal(width, height)) return ReadResult::Refused(*refusal);
 
@@ -191,9 +200,12 @@ ReadResult CBMP::ReadWiderBmp(ByteSpan file, const DecodeTarget& target, Picture
 
   const auto w = static_cast<int>(width), h = static_cast<int>(height);
   const std::size_t stride = RowStride(w, static_cast<int>(bitsPerPixel));
-  const std::size_t tableStart = kFileHeaderSize + headerSize + (masked && headerSize == 40 ? (compression == kCompressionAlphaBitFields ? 16 : 12) : 0);
+  const std::size_t tableStart =
+      kFileHeaderSize + headerSize +
+      (masked && headerSize == 40 ? (compression == kCompressionAlphaBitFields ? 16 : 12) : 0);
   if (pixelOffset < kFileHeaderSize + headerSize || pixelOffset > file.size()) return invalid;
-  if ((file.size() - pixelOffset) / stride < static_cast<std::size_t>(h)) return ReadResult::Refused(kMsgPictureDataMissing);
+  if ((file.size() - pixelOffset) / stride < static_cast<std::size_t>(h))
+    return ReadResult::Refused(kMsgPictureDataMissing);
   ByteSpan data = file.subspan(pixelOffset);
   // Stored line of picture line y (from the top).
   auto line = [&](int y) { return data.data() + stride * static_cast<std::size_t>(topDown ? y : h - 1 - y); };
@@ -226,7 +238,8 @@ ReadResult CBMP::ReadWiderBmp(ByteSpan file, const DecodeTarget& target, Picture
         const unsigned a = alpha.mask != 0 ? alpha.Value(pixel) : 255u;
         const unsigned colour[3] = {blue.Value(pixel), green.Value(pixel), red.Value(pixel)};
         for (int c = 0; c < 3; ++c)
-          bgr[3 * static_cast<std::size_t>(x) + c] = static_cast<std::uint8_t>((colour[c] * a + 255 * (255 - a) + 127) / 255);
+          bgr[3 * static_cast<std::size_t>(x) + c] =
+              static_cast<std::uint8_t>((colour[c] * a + 255 * (255 - a) + 127) / 255);
       }
       reducer.PutLine(bgr.data());
     }

@@ -51,7 +51,8 @@ struct DecodeTarget {
 
   // The size of the picture made of an upright width x height one.
   PictureSize Output(int width, int height) const {
-    return Reduces() && !Keeps(width, height) ? FitInBox(width, height, boxWidth, boxHeight) : PictureSize{width, height};
+    return Reduces() && !Keeps(width, height) ? FitInBox(width, height, boxWidth, boxHeight)
+                                              : PictureSize{width, height};
   }
 };
 

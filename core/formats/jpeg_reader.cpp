@@ -92,8 +92,8 @@ bool ReadHeader(Reader& reader) {
   reader.cinfo.mem->max_memory_to_use = kLibraryMemoryLimit;
   reader.progress.progress_monitor = LimitScans;
   reader.cinfo.progress = &reader.progress;
-  reader.buffer = static_cast<JOCTET*>((*reader.cinfo.mem->alloc_small)(
-      reinterpret_cast<j_common_ptr>(&reader.cinfo), JPOOL_PERMANENT, kChunk));
+  reader.buffer = static_cast<JOCTET*>(
+      (*reader.cinfo.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&reader.cinfo), JPOOL_PERMANENT, kChunk));
   reader.source.init_source = InitSource;
   reader.source.fill_input_buffer = FillInputBuffer;
   reader.source.skip_input_data = SkipInputData;
@@ -163,7 +163,9 @@ std::uint64_t LeastBytes(const jpeg_decompress_struct& cinfo) {
 // wanted size, so that the area averaging does the rest.
 void ChooseScale(jpeg_decompress_struct& cinfo, PictureSize wanted) {
   for (int denominator : {8, 4, 2}) {
-    const auto scaled = [&](JDIMENSION side) { return (side + static_cast<JDIMENSION>(denominator) - 1) / static_cast<JDIMENSION>(denominator); };
+    const auto scaled = [&](JDIMENSION side) {
+      return (side + static_cast<JDIMENSION>(denominator) - 1) / static_cast<JDIMENSION>(denominator);
+    };
     if (scaled(cinfo.image_width) >= static_cast<JDIMENSION>(wanted.width) &&
         scaled(cinfo.image_height) >= static_cast<JDIMENSION>(wanted.height)) {
       cinfo.scale_num = 1;
@@ -235,9 +237,9 @@ ReadResult ReadJpegPicture(ByteInput& input, const DecodeTarget& target, Picture
   }
   jpeg_decompress_struct& cinfo = reader.cinfo;
   const int orientation = OrientationOf(cinfo);
-  const PictureSize upright = OrientedSize(static_cast<int>(std::min<JDIMENSION>(cinfo.image_width, 1 << 30)),
-                                           static_cast<int>(std::min<JDIMENSION>(cinfo.image_height, 1 << 30)),
-                                           orientation);
+  const PictureSize upright =
+      OrientedSize(static_cast<int>(std::min<JDIMENSION>(cinfo.image_width, 1 << 30)),
+                   static_cast<int>(std::min<JDIMENSION>(cinfo.image_height, 1 << 30)), orientation);
   report = {upright.width, upright.height};
   if (auto refusal = target.Refusal(upright.width, upright.height)) {
     TearDown(reader);
@@ -262,7 +264,8 @@ ReadResult ReadJpegPicture(ByteInput& input, const DecodeTarget& target, Picture
     const int width = static_cast<int>(cinfo.output_width);
     const int height = static_cast<int>(cinfo.output_height);
     try {
-      std::vector<std::uint8_t> line(static_cast<std::size_t>(width) * static_cast<std::size_t>(cinfo.output_components));
+      std::vector<std::uint8_t> line(static_cast<std::size_t>(width) *
+                                     static_cast<std::size_t>(cinfo.output_components));
       std::vector<std::uint8_t> bgr(cmyk ? static_cast<std::size_t>(width) * 3 : 0);
       LineReducer reducer(width, height, std::min(wanted.width, width), std::min(wanted.height, height));
       read = ReadLines(reader, reducer, line.data(), bgr.data(), cmyk, inverted);

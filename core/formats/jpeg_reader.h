@@ -15,11 +15,11 @@ namespace tessaly {
 
 // What the header of a JPEG file says, read without decoding any picture.
 struct JpegFacts {
-  int width = 0;   // as stored, before the orientation is applied
+  int width = 0;  // as stored, before the orientation is applied
   int height = 0;
-  bool colour = false;   // YCbCr
-  bool grey = false;     // one component
-  int orientation = 1;   // the EXIF orientation, 1 when there is none
+  bool colour = false;  // YCbCr
+  bool grey = false;    // one component
+  int orientation = 1;  // the EXIF orientation, 1 when there is none
 };
 std::optional<JpegFacts> ReadJpegFacts(ByteInput& input);
 

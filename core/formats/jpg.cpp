@@ -152,8 +152,8 @@ void TermSource(j_decompress_ptr) {}
 void UseMemorySource(j_decompress_ptr cinfo, ByteSpan fileImage) {
   auto* source = static_cast<JpegMemorySource*>(
       (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(JpegMemorySource)));
-  source->buffer = static_cast<JOCTET*>(
-      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kChunk));
+  source->buffer =
+      static_cast<JOCTET*>((*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kChunk));
   source->data = fileImage.data();
   source->size = fileImage.size();
   source->position = 0;
@@ -209,8 +209,8 @@ bool Append(OutputBlock& output, const JOCTET* bytes, std::size_t count) noexcep
 
 void InitDestination(j_compress_ptr cinfo) {
   JpegMemoryDestination& destination = Destination(cinfo);
-  destination.buffer = static_cast<JOCTET*>(
-      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, kChunk));
+  destination.buffer =
+      static_cast<JOCTET*>((*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, kChunk));
   destination.output->length = 0;
   destination.library.next_output_byte = destination.buffer;
   destination.library.free_in_buffer = kChunk;
@@ -487,9 +487,12 @@ bool CJPG::DecodeJpeg(ByteSpan fileImage) {
     return true;
   }
   m_width = m_height = 1;
-  if (outcome == Outcome::kTooLarge) Prompt().Show(kMsgPictureTooLarge);
-  else if (outcome == Outcome::kError && job.errors.lastMessage == JERR_OUT_OF_MEMORY) Prompt().Show(kMsgNotEnoughMemory);
-  else Prompt().Show(kMsgNotValidFileType);
+  if (outcome == Outcome::kTooLarge)
+    Prompt().Show(kMsgPictureTooLarge);
+  else if (outcome == Outcome::kError && job.errors.lastMessage == JERR_OUT_OF_MEMORY)
+    Prompt().Show(kMsgNotEnoughMemory);
+  else
+    Prompt().Show(kMsgNotValidFileType);
   return false;
 }
 

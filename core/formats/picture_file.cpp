@@ -81,7 +81,8 @@ bool StartsWith(ByteSpan bytes, std::size_t at, std::string_view text) {
 std::string RefusalText(MessageId message, std::string_view name, const DecodeReport& report) {
   if (message != kMsgPictureOverLimit && message != kMsgPictureDataMissing) return std::string(MessageText(message));
   const std::string file = std::filesystem::path(name).filename().string();
-  return MessageTextWith(message, file + " (" + std::to_string(report.width) + " x " + std::to_string(report.height) + ")");
+  return MessageTextWith(message,
+                         file + " (" + std::to_string(report.width) + " x " + std::to_string(report.height) + ")");
 }
 
 // An indexed picture as 24 bits, for the JPEG coder, which takes colours only.
@@ -263,7 +264,8 @@ bool PictureFile::Load(ByteInput& input, std::string_view name, const DecodeTarg
   // A name of no picture kind opens nothing; a name of one opens the file as what its
   // bytes say it is (a browser saves a PNG as ".jpg"), or else as the name says.
   const PictureFormat byName = FormatOfAnyName(name);
-  const PictureFormat format = byName == PictureFormat::kUnknown || byBytes == PictureFormat::kUnknown ? byName : byBytes;
+  const PictureFormat format =
+      byName == PictureFormat::kUnknown || byBytes == PictureFormat::kUnknown ? byName : byBytes;
   const bool cameraName = FormatOfName(name) == format;
 
   Picture loaded;
@@ -320,7 +322,8 @@ bool PictureFile::Load(ByteInput& input, std::string_view name, const DecodeTarg
           result = ReadJpegPicture(input, target, loaded, report);
           // The comment lies within the first two kilobytes in both of its layouts.
           std::uint8_t start[2048];
-          if (result.Ok() && input.Seek(0)) loadedComment = ReadJpegComment(ByteSpan(start, input.Read(start, sizeof start)));
+          if (result.Ok() && input.Seek(0))
+            loadedComment = ReadJpegComment(ByteSpan(start, input.Read(start, sizeof start)));
         }
         // The coder's answer stands for the camera's files the full reader refuses too.
         if (own || (!result.Ok() && cameraName && ownReaderMayTake)) {
@@ -393,9 +396,7 @@ bool PictureFile::SavePicture(const std::filesystem::path& path) {
     case PictureFormat::kBmp:
       error = CBMP::WriteBmpFile(path, source, os2Header ? BmpHeaderStyle::kOs2 : BmpHeaderStyle::kWindows);
       break;
-    case PictureFormat::kTiff:
-      error = CTIFF::WriteTiffFile(path, source);
-      break;
+    case PictureFormat::kTiff: error = CTIFF::WriteTiffFile(path, source); break;
     case PictureFormat::kJpeg: {
       // Nothing is written unless the whole stream was made, so a failed encoding never
       // leaves a file that holds only the header block.
@@ -404,9 +405,7 @@ bool PictureFile::SavePicture(const std::filesystem::path& path) {
       error = WriteFileAtomically(path, {encoded.header, encoded.stream});
       break;
     }
-    case PictureFormat::kPng:
-      error = WritePngFile(path, source);
-      break;
+    case PictureFormat::kPng: error = WritePngFile(path, source); break;
     default: return false;
   }
   if (error) {
@@ -445,7 +444,8 @@ bool OpenPictureFile(PictureFile& pictureFile, const std::filesystem::path& path
   return ResolveShortcut(path, target) && pictureFile.LoadPicture(target, limit);
 }
 
-bool OpenPictureFileToFit(PictureFile& pictureFile, const std::filesystem::path& path, int boxWidth, int boxHeight, ReduceWhen when) {
+bool OpenPictureFileToFit(PictureFile& pictureFile, const std::filesystem::path& path, int boxWidth, int boxHeight,
+                          ReduceWhen when) {
   PromptSubject subject(path.native());
   std::filesystem::path target;
   return ResolveShortcut(path, target) && pictureFile.LoadPictureToFit(target, boxWidth, boxHeight, when);

@@ -27,7 +27,16 @@ namespace tessaly {
 
 // The format of the file a picture came from or went to, with the values the documents
 // keep (1 marks a PictureFile filled from a document for saving).
-enum class PictureType : int { kNone = 0, kFromDocument = 1, kBmp = 2, kJpeg = 4, kTiff = 5, kPng = 6, kWebp = 7, kHeif = 8 };
+enum class PictureType : int {
+  kNone = 0,
+  kFromDocument = 1,
+  kBmp = 2,
+  kJpeg = 4,
+  kTiff = 5,
+  kPng = 6,
+  kWebp = 7,
+  kHeif = 8
+};
 
 enum class PictureFormat { kUnknown, kBmp, kJpeg, kTiff, kPng, kWebp, kHeif };
 // The camera's format a file name asks for, by its last four characters without regard

@@ -178,16 +178,19 @@ ReadResult ReadPng(ByteInput& input, const DecodeTarget& target, Picture& pictur
   if (auto refusal = target.Refusal(chunks.width, chunks.height)) return ReadResult::Refused(*refusal);
   const std::uint64_t rowBytes =
       (static_cast<std::uint64_t>(chunks.width) * static_cast<std::uint64_t>(ChannelsOf(chunks.colourType)) *
-           static_cast<std::uint64_t>(std::clamp(chunks.bitDepth, 1, 16)) + 7) / 8 + 1;
-  if (chunks.idatBytes * kBestDeflateRatio < rowBytes * chunks.height) return ReadResult::Refused(kMsgPictureDataMissing);
+           static_cast<std::uint64_t>(std::clamp(chunks.bitDepth, 1, 16)) +
+       7) /
+          8 +
+      1;
+  if (chunks.idatBytes * kBestDeflateRatio < rowBytes * chunks.height)
+    return ReadResult::Refused(kMsgPictureDataMissing);
   if (!input.Seek(0)) return invalid;
 
   PngRead job{};
   job.input = &input;
-  AllocationLimit limit{std::max<std::size_t>(kChunkMallocMax + 65536,
-                                                    static_cast<std::size_t>(chunks.width) * 8 + 4096)};
-  job.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &job, Error, Warning,
-                                     &limit, LimitedMalloc, LimitedFree);
+  AllocationLimit limit{
+      std::max<std::size_t>(kChunkMallocMax + 65536, static_cast<std::size_t>(chunks.width) * 8 + 4096)};
+  job.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &job, Error, Warning, &limit, LimitedMalloc, LimitedFree);
   if (job.png == nullptr) return ReadResult::Refused(kMsgNotEnoughMemory);
   job.info = png_create_info_struct(job.png);
   int passes = 1;
@@ -273,7 +276,8 @@ bool Encode(png_structp png, png_infop info, const Picture& picture, std::span<c
   if (!indexed) png_set_bgr(png);
   for (int y = 0; y < picture.height; ++y) {
     const std::uint8_t* row = picture.Line(y);
-    std::memcpy(line, row, (static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.bitsPerPixel) + 7) / 8);
+    std::memcpy(line, row,
+                (static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.bitsPerPixel) + 7) / 8);
     png_write_row(png, line);
   }
   png_write_end(png, info);
@@ -284,7 +288,8 @@ bool Encode(png_structp png, png_infop info, const Picture& picture, std::span<c
 
 Bytes EncodePng(const Picture& picture, std::span<const PngText> text) {
   Bytes out;
-  if (picture.width <= 0 || picture.height <= 0 || picture.pixels.size() < picture.Stride() * static_cast<std::size_t>(picture.height))
+  if (picture.width <= 0 || picture.height <= 0 ||
+      picture.pixels.size() < picture.Stride() * static_cast<std::size_t>(picture.height))
     return out;
   // Allocated before libpng's structures, so that running out of memory here leaks none.
   std::vector<std::uint8_t> line(picture.Stride());

@@ -194,9 +194,8 @@ bool StoreThumbnail(const fs::path& file, const Picture& thumbnail, PictureSize 
       reduced = AreaAveraged(thumbnail, fit.width, fit.height);
       picture = &reduced;
     }
-    std::vector<PngText> text = {{std::string(kKeyUri), stamp->uri},
-                                 {std::string(kKeyMTime), stamp->mtime},
-                                 {"Thumb::Size", stamp->size}};
+    std::vector<PngText> text = {
+        {std::string(kKeyUri), stamp->uri}, {std::string(kKeyMTime), stamp->mtime}, {"Thumb::Size", stamp->size}};
     if (original.width > 0 && original.height > 0) {
       text.push_back({"Thumb::Image::Width", std::to_string(original.width)});
       text.push_back({"Thumb::Image::Height", std::to_string(original.height)});

@@ -154,10 +154,14 @@ ReadResult ReadDirectory(const TiffImage& image, Directory& dir) {
       case kTagPlanarConfiguration: {
         auto value = EntryValues::First(image, entry);
         if (!value) break;
-        if (entry.tag == kTagImageWidth) dir.width = *value;
-        else if (entry.tag == kTagImageLength) dir.height = *value;
-        else if (entry.tag == kTagPlanarConfiguration) dir.planarConfig = *value;
-        else if (*value != 1) return Invalid();  // compressed
+        if (entry.tag == kTagImageWidth)
+          dir.width = *value;
+        else if (entry.tag == kTagImageLength)
+          dir.height = *value;
+        else if (entry.tag == kTagPlanarConfiguration)
+          dir.planarConfig = *value;
+        else if (*value != 1)
+          return Invalid();  // compressed
         break;
       }
       case kTagBitsPerSample: {
@@ -257,9 +261,12 @@ void PutSize(ByteWriter& out, std::uint16_t tag, int size) {
 ReadResult CTIFF::ReadTiffFile(ByteSpan file, Picture& picture) {
   if (file.size() < 2) return Invalid();
   bool littleEndian;
-  if (file[0] == 'I' && file[1] == 'I') littleEndian = true;
-  else if (file[0] == 'M' && file[1] == 'M') littleEndian = false;
-  else return Invalid();
+  if (file[0] == 'I' && file[1] == 'I')
+    littleEndian = true;
+  else if (file[0] == 'M' && file[1] == 'M')
+    littleEndian = false;
+  else
+    return Invalid();
   // The version number (42) is not checked.
   TiffImage image(file, littleEndian);
 
@@ -400,8 +407,10 @@ Bytes CTIFF::SetupTiffWrite(const Picture& picture) {
   PutEntry(out, kTagXResolution, kTypeRational, 1, static_cast<std::uint32_t>(xResolutionAt));
   PutEntry(out, kTagYResolution, kTypeRational, 1, static_cast<std::uint32_t>(yResolutionAt));
   PutEntry(out, kTagResolutionUnit, kTypeShort, 1, 2);  // inch
-  if (rgb) PutEntry(out, kTagPlanarConfiguration, kTypeShort, 1, 1);
-  else PutEntry(out, kTagColorMap, kTypeShort, 3 * 256, 8);
+  if (rgb)
+    PutEntry(out, kTagPlanarConfiguration, kTypeShort, 1, 1);
+  else
+    PutEntry(out, kTagColorMap, kTypeShort, 3 * 256, 8);
   out.U32LE(0);  // no further directory
   return out.Take();
 }

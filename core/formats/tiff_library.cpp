@@ -30,8 +30,10 @@ tmsize_t WriteProc(thandle_t, void*, tmsize_t) { return -1; }
 toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
   auto* client = static_cast<Client*>(handle);
   std::uint64_t base = 0;
-  if (whence == SEEK_CUR) base = client->input->Position();
-  else if (whence == SEEK_END) base = client->input->Size();
+  if (whence == SEEK_CUR)
+    base = client->input->Position();
+  else if (whence == SEEK_END)
+    base = client->input->Size();
   const std::uint64_t position = base + offset;
   if (!client->input->Seek(position)) return static_cast<toff_t>(-1);
   return position;
@@ -52,7 +54,7 @@ int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 std::uint64_t BestRatio(std::uint16_t compression) {
   switch (compression) {
     case COMPRESSION_NONE: return 1;
-    case COMPRESSION_PACKBITS: return 64;        // two bytes repeat one up to 128 times
+    case COMPRESSION_PACKBITS: return 64;  // two bytes repeat one up to 128 times
     case COMPRESSION_ADOBE_DEFLATE:
     case COMPRESSION_DEFLATE: return 1032;
     case COMPRESSION_LZW: return 4096 * 8 / 9;  // a code of 9 bits or more stands for at most 4096 bytes
@@ -99,11 +101,13 @@ ReadResult ReadTiffWithLibrary(ByteInput& input, const DecodeTarget& target, Pic
 
   std::uint32_t width = 0, height = 0;
   std::uint16_t compression = COMPRESSION_NONE, bits = 1, samples = 1;
-  if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height)) return invalid;
+  if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height))
+    return invalid;
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
   TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
-  report = {static_cast<int>(std::min<std::uint32_t>(width, 1 << 30)), static_cast<int>(std::min<std::uint32_t>(height, 1 << 30))};
+  report = {static_cast<int>(std::min<std::uint32_t>(width, 1 << 30)),
+            static_cast<int>(std::min<std::uint32_t>(height, 1 << 30))};
   if (width > (1u << 30) || height > (1u << 30)) return ReadResult::Refused(kMsgPictureOverLimit);
   if (auto refusal = target.Refusal(width, height)) return ReadResult::Refused(*refusal);
 
@@ -123,8 +127,10 @@ ReadResult ReadTiffWithLibrary(ByteInput& input, const DecodeTarget& target, Pic
   // Decoded a band at a time (a strip, or a row of tiles) in stored order; the file's
   // orientation is applied to the result, as for a camera's JPEG file.
   std::uint32_t bandHeight = 0;
-  if (tiled) TIFFGetField(tif, TIFFTAG_TILELENGTH, &bandHeight);
-  else TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &bandHeight);
+  if (tiled)
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &bandHeight);
+  else
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &bandHeight);
   bandHeight = std::clamp<std::uint32_t>(bandHeight, 1, height);
   std::uint16_t orientation = ORIENTATION_TOPLEFT;
   TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);

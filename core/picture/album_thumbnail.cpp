@@ -55,7 +55,8 @@ int NearestColourIndex(const std::vector<RgbQuad>& table, RgbQuad colour) {
 
 Picture MakeAlbumThumbnail(const Picture& source, RgbQuad background, int cellWidth, int cellHeight) {
   const int bits = source.bitsPerPixel;
-  if (source.Empty() || source.width <= 0 || source.height <= 0 || (bits != 1 && bits != 4 && bits != 8 && bits != 24) ||
+  if (source.Empty() || source.width <= 0 || source.height <= 0 ||
+      (bits != 1 && bits != 4 && bits != 8 && bits != 24) ||
       source.pixels.size() < source.Stride() * static_cast<std::size_t>(source.height))
     return {};
   const bool trueColour = bits == 24;
@@ -87,8 +88,10 @@ Picture MakeAlbumThumbnail(const Picture& source, RgbQuad background, int cellWi
   const ThumbnailFit fit = FitThumbnail(source.width, source.height, cellWidth, cellHeight);
   // Writes picture pixel sx of stored row sourceRow into the cell at (cx, stored row cr).
   auto put = [&](const std::uint8_t* sourceRow, int sx, std::uint8_t* cellRow, int cx) {
-    if (trueColour) std::memcpy(cellRow + 3 * cx, sourceRow + 3 * sx, 3);
-    else cellRow[cx] = static_cast<std::uint8_t>(IndexAt(sourceRow, sx, bits));
+    if (trueColour)
+      std::memcpy(cellRow + 3 * cx, sourceRow + 3 * sx, 3);
+    else
+      cellRow[cx] = static_cast<std::uint8_t>(IndexAt(sourceRow, sx, bits));
   };
   if (fit.enlarge) {
     const int k = fit.factor;

@@ -20,9 +20,9 @@ inline constexpr int kPrintThumbHeight = 240;
 struct ThumbnailFit {
   bool enlarge = false;  // factor is a repetition count; otherwise a decimation step
   int factor = 1;
-  int columns = 0;       // pixels of the picture that land in the cell, across and down
+  int columns = 0;  // pixels of the picture that land in the cell, across and down
   int rows = 0;
-  int left = 0;          // background columns left of the picture
+  int left = 0;  // background columns left of the picture
   friend bool operator==(const ThumbnailFit&, const ThumbnailFit&) = default;
 };
 ThumbnailFit FitThumbnail(int width, int height, int cellWidth, int cellHeight);

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "picture/picture.h"
-#include "picture/render_device.h"
 #include "picture/progress.h"
+#include "picture/render_device.h"
 
 namespace tessaly {
 

@@ -10,15 +10,12 @@ bool Inside(const PixelRect& r, int x, int y) {
 }
 
 bool Meets(const PixelRect& a, const PixelRect& b) {
-  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
-         b.top < a.top + a.height;
+  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height && b.top < a.top + a.height;
 }
 
 }  // namespace
 
-int IconGridLayout::Columns(int clientWidth) const {
-  return std::max(1, clientWidth / CellWidth());
-}
+int IconGridLayout::Columns(int clientWidth) const { return std::max(1, clientWidth / CellWidth()); }
 
 int IconGridLayout::ContentHeight(int items, int clientWidth) const {
   if (items <= 0) return 0;

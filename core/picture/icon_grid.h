@@ -13,8 +13,11 @@ class IconGridLayout {
  public:
   // A cell holds the thumbnail centred at its top and the caption lines beneath.
   IconGridLayout(int iconWidth, int iconHeight, int captionHeight, int spacingX = 24, int spacingY = 12)
-      : m_iconWidth(iconWidth), m_iconHeight(iconHeight), m_captionHeight(captionHeight),
-        m_spacingX(spacingX), m_spacingY(spacingY) {}
+      : m_iconWidth(iconWidth),
+        m_iconHeight(iconHeight),
+        m_captionHeight(captionHeight),
+        m_spacingX(spacingX),
+        m_spacingY(spacingY) {}
 
   int CellWidth() const { return m_iconWidth + m_spacingX; }
   int CellHeight() const { return m_iconHeight + m_captionHeight + m_spacingY; }

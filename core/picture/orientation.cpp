@@ -22,12 +22,27 @@ Picture Oriented(Picture picture, int orientation) {
       int sx = x, sy = y;
       switch (orientation) {
         case 2: sx = w - 1 - x; break;
-        case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+        case 3:
+          sx = w - 1 - x;
+          sy = h - 1 - y;
+          break;
         case 4: sy = h - 1 - y; break;
-        case 5: sx = y; sy = x; break;
-        case 6: sx = y; sy = h - 1 - x; break;
-        case 7: sx = w - 1 - y; sy = h - 1 - x; break;
-        case 8: sx = w - 1 - y; sy = x; break;
+        case 5:
+          sx = y;
+          sy = x;
+          break;
+        case 6:
+          sx = y;
+          sy = h - 1 - x;
+          break;
+        case 7:
+          sx = w - 1 - y;
+          sy = h - 1 - x;
+          break;
+        case 8:
+          sx = w - 1 - y;
+          sy = x;
+          break;
         default: break;
       }
       std::memcpy(to + 3 * static_cast<std::size_t>(x), picture.Line(sy) + 3 * static_cast<std::size_t>(sx), 3);

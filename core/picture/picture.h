@@ -40,9 +40,7 @@ constexpr std::size_t RowStride(int width, int bitsPerPixel) {
 
 // Entries in the colour table of a picture of the given depth: 2, 16 or 256, none for
 // 16, 24 or 32 bits.
-constexpr int ColourCountFor(int bitsPerPixel) {
-  return bitsPerPixel <= 8 && bitsPerPixel > 0 ? 1 << bitsPerPixel : 0;
-}
+constexpr int ColourCountFor(int bitsPerPixel) { return bitsPerPixel <= 8 && bitsPerPixel > 0 ? 1 << bitsPerPixel : 0; }
 
 // The header fields are those of a 40-byte Windows bitmap header; rows are stored bottom
 // row first, each padded to 4 bytes; 24-bit pixels are blue, green, red; in 4-bit rows
@@ -50,11 +48,11 @@ constexpr int ColourCountFor(int bitsPerPixel) {
 struct Picture {
   int width = 0;
   int height = 0;
-  int bitsPerPixel = 24;              // 1, 4, 8 or 24
-  std::vector<RgbQuad> colourTable;   // 2, 16 or 256 entries; empty for 24 bits
-  std::uint32_t compression = 0;      // 0 for every picture after loading
-  std::uint32_t imageSize = 0;        // bytes in the pixel block
-  std::vector<std::uint8_t> pixels;   // height rows of Stride() bytes, bottom row first
+  int bitsPerPixel = 24;             // 1, 4, 8 or 24
+  std::vector<RgbQuad> colourTable;  // 2, 16 or 256 entries; empty for 24 bits
+  std::uint32_t compression = 0;     // 0 for every picture after loading
+  std::uint32_t imageSize = 0;       // bytes in the pixel block
+  std::vector<std::uint8_t> pixels;  // height rows of Stride() bytes, bottom row first
 
   std::size_t Stride() const { return RowStride(width, bitsPerPixel); }
   int ColourCount() const { return static_cast<int>(colourTable.size()); }

@@ -65,8 +65,10 @@ std::vector<std::uint8_t> ExpandToBytes(const Picture& picture) {
     const std::uint8_t* source = picture.pixels.data() + static_cast<std::size_t>(r) * sourceStride;
     std::uint8_t* out = expanded.data() + static_cast<std::size_t>(r) * stride;
     for (int x = 0; x < picture.width; ++x) {
-      if (picture.bitsPerPixel == 1) out[x] = (source[x / 8] >> (7 - x % 8)) & 1;
-      else out[x] = x % 2 == 0 ? source[x / 2] >> 4 : source[x / 2] & 0x0F;
+      if (picture.bitsPerPixel == 1)
+        out[x] = (source[x / 8] >> (7 - x % 8)) & 1;
+      else
+        out[x] = x % 2 == 0 ? source[x / 2] >> 4 : source[x / 2] & 0x0F;
     }
   }
   return expanded;
@@ -231,8 +233,10 @@ PaletteRenderer::PaletteRenderer(const Picture& indexed)
   m_header.clrUsed = static_cast<std::uint32_t>(colourCount);
   m_header.clrImportant = static_cast<std::uint32_t>(colourCount);
 
-  if (indexed.bitsPerPixel == 8) BorrowPixels(indexed.pixels.data());
-  else OwnPixels(ExpandToBytes(indexed));
+  if (indexed.bitsPerPixel == 8)
+    BorrowPixels(indexed.pixels.data());
+  else
+    OwnPixels(ExpandToBytes(indexed));
 
   // The palette repeats the picture's colours over all 256 entries, so a 1- or 4-bit
   // picture realises the same colours whichever entries the display matches.

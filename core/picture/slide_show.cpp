@@ -5,9 +5,7 @@ namespace {
 
 using Outcome = SlideStep::Outcome;
 
-SlideStep Load() {
-  return {Outcome::kLoad};
-}
+SlideStep Load() { return {Outcome::kLoad}; }
 
 }  // namespace
 

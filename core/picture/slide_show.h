@@ -18,7 +18,19 @@ struct SlideShowSettings {
 inline constexpr int kSlideIntervalMin = 0;
 inline constexpr int kSlideIntervalMax = 100;
 
-enum class SlideInput { kEnter, kRight, kLeft, kUp, kDown, kEscape, kSpace, kOtherKey, kLeftButton, kRightButton, kTimer };
+enum class SlideInput {
+  kEnter,
+  kRight,
+  kLeft,
+  kUp,
+  kDown,
+  kEscape,
+  kSpace,
+  kOtherKey,
+  kLeftButton,
+  kRightButton,
+  kTimer
+};
 
 struct SlideStep {
   enum class Outcome {
@@ -35,8 +47,7 @@ struct SlideStep {
 
 class SlideShowState {
  public:
-  SlideShowState(std::size_t count, const SlideShowSettings& settings)
-      : m_count(count), m_settings(settings) {}
+  SlideShowState(std::size_t count, const SlideShowSettings& settings) : m_count(count), m_settings(settings) {}
 
   const SlideShowSettings& Settings() const { return m_settings; }
   std::size_t Count() const { return m_count; }

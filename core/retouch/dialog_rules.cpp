@@ -52,9 +52,8 @@ IntegerField ReadIntegerField(std::string_view text, int minimum, int maximum) {
 int RotateDialogAngle(int degrees, bool counterclockwise) { return counterclockwise ? 360 - degrees : degrees; }
 
 int CharacterCount(std::string_view utf8) {
-  return static_cast<int>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
+  return static_cast<int>(
+      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 std::string_view DataTypeText(std::string_view fileTitle) {

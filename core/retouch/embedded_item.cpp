@@ -54,8 +54,8 @@ DrawPlan PlanDraw(ItemDrawState& state, const ItemSource& source) {
   const int y = source.copySelection ? selection.top : 0;
   // The whole picture's size from the selection's corner would reach past the picture's
   // edge; only the portion inside it is rendered.
-  plan.source = PictureRect{x, y, x + plan.drawWidth, y + plan.drawHeight}.ClippedTo(source.pictureWidth,
-                                                                                     source.pictureHeight);
+  plan.source =
+      PictureRect{x, y, x + plan.drawWidth, y + plan.drawHeight}.ClippedTo(source.pictureWidth, source.pictureHeight);
   state.drawWidth = plan.drawWidth;
   state.drawHeight = plan.drawHeight;
   state.sourceX = x;

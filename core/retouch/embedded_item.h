@@ -36,7 +36,7 @@ struct ItemSource {
 
 // The area of the picture one drawing covers.
 struct DrawPlan {
-  int drawWidth = 0;   // the size the drawing reports (the mapping's window extent)
+  int drawWidth = 0;  // the size the drawing reports (the mapping's window extent)
   int drawHeight = 0;
   PictureRect source;  // the rendered rectangle inside the picture; empty: nothing to draw
 };
@@ -47,11 +47,11 @@ struct ItemDrawState {
   // it when it is handed out, so that the first picture a receiver draws is the
   // selection and not the whole picture.
   std::int32_t firstDraw = 0;
-  std::int32_t extentWidth = 0;   // the size last reported, in pixels
+  std::int32_t extentWidth = 0;  // the size last reported, in pixels
   std::int32_t extentHeight = 0;
-  std::int32_t drawWidth = 0;     // the size last drawn
+  std::int32_t drawWidth = 0;  // the size last drawn
   std::int32_t drawHeight = 0;
-  std::int32_t sourceX = 0;       // the offset of the drawn area inside the picture
+  std::int32_t sourceX = 0;  // the offset of the drawn area inside the picture
   std::int32_t sourceY = 0;
   std::int32_t renderResult1 = 0;  // what the renderer factory returned at the last drawing
   std::int32_t renderResult2 = 0;  // and the display colour count it recorded

@@ -50,7 +50,8 @@ void Sharpen(Picture& picture) {
   const int h = picture.height;
   const std::size_t stride = picture.Stride();
   // The copy carries the outermost rows and columns and the row padding over unchanged.
-  std::vector<std::uint8_t> out(picture.pixels.begin(), picture.pixels.begin() + static_cast<std::ptrdiff_t>(stride * h));
+  std::vector<std::uint8_t> out(picture.pixels.begin(),
+                                picture.pixels.begin() + static_cast<std::ptrdiff_t>(stride * h));
   if (w >= 3 && h >= 3) {
     const std::int16_t* gain = SharpenTable().data() + kMaxSharpenDelta;
     const std::size_t first = 3;
@@ -77,12 +78,14 @@ void Soften(Picture& picture, int window) {
   const int half = window / 2;
   const std::size_t stride = picture.Stride();
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(w);
-  std::vector<std::uint8_t> out(picture.pixels.begin(), picture.pixels.begin() + static_cast<std::ptrdiff_t>(stride * h));
+  std::vector<std::uint8_t> out(picture.pixels.begin(),
+                                picture.pixels.begin() + static_cast<std::ptrdiff_t>(stride * h));
 
   // Columns each pixel's window covers, clipped at the left and right edges.
   std::vector<std::uint32_t> columns(static_cast<std::size_t>(w));
   for (int x = 0; x < w; ++x)
-    columns[static_cast<std::size_t>(x)] = static_cast<std::uint32_t>(std::min(w - 1, x + half) - std::max(0, x - half) + 1);
+    columns[static_cast<std::size_t>(x)] =
+        static_cast<std::uint32_t>(std::min(w - 1, x + half) - std::max(0, x - half) + 1);
   // Reciprocals of every count a window can have.
   std::vector<std::uint64_t> reciprocal(static_cast<std::size_t>(window * window + 1), 0);
   for (std::size_t d = 1; d < reciprocal.size(); ++d) reciprocal[d] = Reciprocal(static_cast<std::uint32_t>(d));
@@ -170,7 +173,8 @@ void Soften(Picture& picture, int window) {
     if (window >= 3 && rows == static_cast<std::uint32_t>(window)) {
       for (; k < innerBegin; ++k) divideOne(k);
       for (; k + 16 <= innerEnd; k += 16) {
-        const __m128i lo = simd::Divide(_mm_loadu_si128(reinterpret_cast<const __m128i*>(total.data() + k)), magic, shift);
+        const __m128i lo =
+            simd::Divide(_mm_loadu_si128(reinterpret_cast<const __m128i*>(total.data() + k)), magic, shift);
         const __m128i hi =
             simd::Divide(_mm_loadu_si128(reinterpret_cast<const __m128i*>(total.data() + k + 8)), magic, shift);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), _mm_packus_epi16(lo, hi));
@@ -184,8 +188,8 @@ void Soften(Picture& picture, int window) {
 
 void Mosaic(Picture& picture, const PictureRect& region, int block) {
   if (!IsFilterTarget(picture) || block < 1) return;
-  const PictureRect area =
-      region.Empty() ? PictureRect{0, 0, picture.width, picture.height} : region.ClippedTo(picture.width, picture.height);
+  const PictureRect area = region.Empty() ? PictureRect{0, 0, picture.width, picture.height}
+                                          : region.ClippedTo(picture.width, picture.height);
   if (area.Empty()) return;
   const std::size_t areaBytes = 3 * static_cast<std::size_t>(area.Width());
   std::vector<std::uint32_t> columnSums(areaBytes);

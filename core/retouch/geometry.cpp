@@ -64,8 +64,11 @@ constexpr int kTile = 32;
 class NearestRows {
  public:
   NearestRows(const Picture& src, int width)
-      : m_src(src), m_ratio(static_cast<double>(src.width) / width), m_width(width),
-        m_columnOffset(static_cast<std::size_t>(width)), m_row(RowStride(width, 24), 0) {
+      : m_src(src),
+        m_ratio(static_cast<double>(src.width) / width),
+        m_width(width),
+        m_columnOffset(static_cast<std::size_t>(width)),
+        m_row(RowStride(width, 24), 0) {
     for (int i = 0; i < width; ++i)
       m_columnOffset[static_cast<std::size_t>(i)] =
           3 * static_cast<std::size_t>(std::min(static_cast<int>(i * m_ratio), src.width - 1));
@@ -88,7 +91,8 @@ class NearestRows {
     if (roomAfterRow)
       for (; i + 1 < m_width; ++i)
         CopyPixelWide(d + 3 * static_cast<std::size_t>(i), s + m_columnOffset[static_cast<std::size_t>(i)]);
-    for (; i < m_width; ++i) CopyPixel(d + 3 * static_cast<std::size_t>(i), s + m_columnOffset[static_cast<std::size_t>(i)]);
+    for (; i < m_width; ++i)
+      CopyPixel(d + 3 * static_cast<std::size_t>(i), s + m_columnOffset[static_cast<std::size_t>(i)]);
     m_madeFrom = row;
     return d;
   }
@@ -103,11 +107,13 @@ class NearestRows {
 };
 
 void FillCanvas(Picture& canvas, std::uint32_t colour) {
-  const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(colour & 0xFF), static_cast<std::uint8_t>((colour >> 8) & 0xFF),
+  const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(colour & 0xFF),
+                               static_cast<std::uint8_t>((colour >> 8) & 0xFF),
                                static_cast<std::uint8_t>((colour >> 16) & 0xFF)};
   if (bgr[0] == bgr[1] && bgr[1] == bgr[2]) {
     // One byte value throughout; the row padding keeps its zeros.
-    for (int r = 0; r < canvas.height; ++r) std::memset(canvas.Row(r), bgr[0], 3 * static_cast<std::size_t>(canvas.width));
+    for (int r = 0; r < canvas.height; ++r)
+      std::memset(canvas.Row(r), bgr[0], 3 * static_cast<std::size_t>(canvas.width));
     return;
   }
   for (int r = 0; r < canvas.height; ++r) {
@@ -180,8 +186,8 @@ __attribute__((target("avx2"))) inline __m256d LoadPixel(const std::uint8_t* p) 
 struct WideBilinear {
   const std::uint8_t* end;  // one past the source block
   __attribute__((target("avx2"))) void operator()(std::uint8_t* d, const std::uint8_t* p00, const std::uint8_t* p10,
-                                                   const std::uint8_t* p01, const std::uint8_t* p11, double dx,
-                                                   double dy) const {
+                                                  const std::uint8_t* p01, const std::uint8_t* p11, double dx,
+                                                  double dy) const {
     // The vector reads four bytes a pixel; the block's very last pixel has only three.
     if (end - p11 < 4) {
       PlainBilinear{}(d, p00, p10, p01, p11, dx, dy);
@@ -239,7 +245,8 @@ Picture Rotated90Right(const Picture& picture) {
         std::uint8_t* d = out.pixels.data() + static_cast<std::size_t>(w - 1 - x) * dstStride;
         const std::uint8_t* s = picture.pixels.data() + 3 * static_cast<std::size_t>(x);
         int y = y0;
-        for (; y < wide; ++y) CopyPixelWide(d + 3 * static_cast<std::size_t>(y), s + static_cast<std::size_t>(y) * srcStride);
+        for (; y < wide; ++y)
+          CopyPixelWide(d + 3 * static_cast<std::size_t>(y), s + static_cast<std::size_t>(y) * srcStride);
         for (; y < y1; ++y) CopyPixel(d + 3 * static_cast<std::size_t>(y), s + static_cast<std::size_t>(y) * srcStride);
       }
     }
@@ -273,8 +280,10 @@ Picture Rotated90Left(const Picture& picture) {
         for (int c = c0; c < c1; ++c) {
           std::uint8_t* to = d + 3 * static_cast<std::size_t>(c);
           const std::uint8_t* from = s + static_cast<std::size_t>(h - 1 - c) * srcStride;
-          if (c == 0 || c == h - 1) CopyPixel(to, from);
-          else CopyPixelWide(to, from);
+          if (c == 0 || c == h - 1)
+            CopyPixel(to, from);
+          else
+            CopyPixelWide(to, from);
         }
       }
     }
@@ -297,7 +306,8 @@ Picture Rotated180(const Picture& picture) {
   for (int r = 0; r < h; ++r) {
     const std::uint8_t* s = picture.pixels.data() + static_cast<std::size_t>(h - 1 - r) * stride;
     std::uint8_t* d = out.pixels.data() + static_cast<std::size_t>(r) * stride;
-    for (int x = 0; x < w; ++x) CopyPixel(d + 3 * static_cast<std::size_t>(x), s + 3 * static_cast<std::size_t>(w - 1 - x));
+    for (int x = 0; x < w; ++x)
+      CopyPixel(d + 3 * static_cast<std::size_t>(x), s + 3 * static_cast<std::size_t>(w - 1 - x));
   }
   return out;
 }

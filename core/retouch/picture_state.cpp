@@ -98,8 +98,8 @@ bool RetouchPictureState::CommitFloating() {
   const FloatingPosition at = m_current.floatingAt;
   // Only the portion of the floating picture that lies on the picture is stamped in; it may
   // have been dragged partly past an edge.
-  const PictureRect area = PictureRect{at.left, at.top, at.left + floating.width, at.top + floating.height}
-                               .ClippedTo(picture.width, picture.height);
+  const PictureRect area = PictureRect{at.left, at.top, at.left + floating.width, at.top + floating.height}.ClippedTo(
+      picture.width, picture.height);
   if (!area.Empty()) {
     const std::size_t bytes = 3 * static_cast<std::size_t>(area.Width());
     const std::size_t skip = 3 * static_cast<std::size_t>(area.left - at.left);
@@ -330,16 +330,16 @@ EditResult RetouchPictureState::Crop() {
     Prompt().Show(kMsgSelectionOutsidePicture);
     return EditResult::kRefused;
   }
-  const EditResult result = Change(kMsgNotEnoughMemory, [&](Picture& p) {
-    tessaly::Crop(p, area.left, area.top, area.Width(), area.Height());
-  });
+  const EditResult result = Change(
+      kMsgNotEnoughMemory, [&](Picture& p) { tessaly::Crop(p, area.left, area.top, area.Width(), area.Height()); });
   if (result == EditResult::kDone) ClearSelection();
   return result;
 }
 
 EditResult RetouchPictureState::ConvertTo24() {
   const Picture& picture = m_current.picture;
-  if (picture.bitsPerPixel != 1 && picture.bitsPerPixel != 4 && picture.bitsPerPixel != 8) return EditResult::kUnchanged;
+  if (picture.bitsPerPixel != 1 && picture.bitsPerPixel != 4 && picture.bitsPerPixel != 8)
+    return EditResult::kUnchanged;
   if (!HasPixels()) return EditResult::kUnchanged;
   std::optional<State> snapshot;
   try {

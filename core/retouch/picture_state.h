@@ -162,9 +162,9 @@ class RetouchPictureState {
  private:
   struct State {
     Picture picture;
-    Picture floatingPicture;     // 24-bit rows of the floating picture
+    Picture floatingPicture;  // 24-bit rows of the floating picture
     FloatingPosition floatingAt;
-    PictureRect rect;            // current: the selection; alternate: see AlternateRect
+    PictureRect rect;  // current: the selection; alternate: see AlternateRect
     bool floating = false;
   };
 

@@ -48,7 +48,8 @@ Picture WindowPreview(const Picture& picture, int left, int top) {
   const int y0 = std::clamp(top, 0, picture.height - height);
   Picture out = NewPreview(width, height);
   for (int k = 0; k < height; ++k)
-    std::memcpy(out.Line(k), picture.Line(y0 + k) + 3 * static_cast<std::size_t>(x0), 3 * static_cast<std::size_t>(width));
+    std::memcpy(out.Line(k), picture.Line(y0 + k) + 3 * static_cast<std::size_t>(x0),
+                3 * static_cast<std::size_t>(width));
   return out;
 }
 

@@ -227,8 +227,8 @@ class ColorCurveKernel {
 #if defined(TESSALY_X86_VECTORS)
   // The same on sixteen lanes.
   __attribute__((target("avx2"))) __m256i Curve(__m256i x, int at) const {
-    const __m256i low = simd::Divide(_mm256_mullo_epi16(x, Load(m_lowFactor, at)), Load(m_lowMagic, at),
-                                     Load(m_lowShift, at));
+    const __m256i low =
+        simd::Divide(_mm256_mullo_epi16(x, Load(m_lowFactor, at)), Load(m_lowMagic, at), Load(m_lowShift, at));
     const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(255), x);
     const __m256i up =
         simd::Divide(_mm256_add_epi16(_mm256_mullo_epi16(rest, Load(m_highFactor, at)), Load(m_highBias, at)),

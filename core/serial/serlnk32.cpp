@@ -257,10 +257,22 @@ SERLNK32_API int32_t MyEscapeCommFunction(int32_t handle, int32_t function) {
   switch (function) {
     case SERLNK32_SETXOFF: result = ::tcflow(handle, TCOOFF); break;
     case SERLNK32_SETXON: result = ::tcflow(handle, TCOON); break;
-    case SERLNK32_SETRTS: lines = TIOCM_RTS; result = ::ioctl(handle, TIOCMBIS, &lines); break;
-    case SERLNK32_CLRRTS: lines = TIOCM_RTS; result = ::ioctl(handle, TIOCMBIC, &lines); break;
-    case SERLNK32_SETDTR: lines = TIOCM_DTR; result = ::ioctl(handle, TIOCMBIS, &lines); break;
-    case SERLNK32_CLRDTR: lines = TIOCM_DTR; result = ::ioctl(handle, TIOCMBIC, &lines); break;
+    case SERLNK32_SETRTS:
+      lines = TIOCM_RTS;
+      result = ::ioctl(handle, TIOCMBIS, &lines);
+      break;
+    case SERLNK32_CLRRTS:
+      lines = TIOCM_RTS;
+      result = ::ioctl(handle, TIOCMBIC, &lines);
+      break;
+    case SERLNK32_SETDTR:
+      lines = TIOCM_DTR;
+      result = ::ioctl(handle, TIOCMBIS, &lines);
+      break;
+    case SERLNK32_CLRDTR:
+      lines = TIOCM_DTR;
+      result = ::ioctl(handle, TIOCMBIC, &lines);
+      break;
     case SERLNK32_SETBREAK: result = ::ioctl(handle, TIOCSBRK); break;
     case SERLNK32_CLRBREAK: result = ::ioctl(handle, TIOCCBRK); break;
     default: return EINVAL;

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <new>
 
+#include "album/album_copy.h"
 #include "base/file_errors.h"
 #include "base/prompt.h"
 #include "camera/camera_ops.h"
 #include "camera/link.h"
-#include "camera/port.h"
 #include "camera/picture_names.h"
+#include "camera/port.h"
 #include "camera/thumbnail.h"
-#include "album/album_copy.h"
 #include "formats/picture_file.h"
 #include "workflows/connection.h"
 
@@ -307,7 +307,8 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
     // leaving it alone costs no line time.
     ExistingTarget existing = options.existing;
     std::error_code ignored;
-    if (existing != ExistingTarget::kReplace && std::filesystem::exists(std::filesystem::symlink_status(target, ignored))) {
+    if (existing != ExistingTarget::kReplace &&
+        std::filesystem::exists(std::filesystem::symlink_status(target, ignored))) {
       if (!MayReplace(existing)) {
         observer.Skipped(target);
         observer.Settled(number, target, 0, PictureOutcome::kSkipped);
@@ -331,7 +332,9 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
       }
       // A file that appeared while the picture came over the line is asked about then.
       const WriteStepResult written = WriteIntoPlace(
-          [&](bool replace) { return replace ? WriteFileAtomically(target, data) : WriteNewFileAtomically(target, {data}); },
+          [&](bool replace) {
+            return replace ? WriteFileAtomically(target, data) : WriteNewFileAtomically(target, {data});
+          },
           existing);
       if (written.outcome == WriteOutcome::kSkipped) {
         observer.Skipped(target);

@@ -142,7 +142,6 @@ SaveTally SavePicturesToFolder(const std::vector<std::uint32_t>& numbers, const 
 // error (ENOTDIR for something that is no folder).
 std::error_code CheckFolderTakesFiles(const std::filesystem::path& folder);
 
-
 // What a save does after a file could not be written.
 enum class SaveErrorAction { kNextPicture, kEnd, kAskReplace };
 struct SaveErrorRule {

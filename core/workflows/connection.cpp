@@ -30,7 +30,8 @@ void LinkInit() {
   TheCameraState() = CameraState{};
   PortReset(1);
   LinkForgetTransfer();
-  for (int port = 1; port <= kPortCount; ++port) g_setup.portAvailable[port] = static_cast<std::uint8_t>(PortProbe(port));
+  for (int port = 1; port <= kPortCount; ++port)
+    g_setup.portAvailable[port] = static_cast<std::uint8_t>(PortProbe(port));
   int probe = 1;
   while (probe <= kPortCount && !g_setup.portAvailable[probe]) ++probe;
   g_setup.probePort = probe;
@@ -156,7 +157,8 @@ bool CheckPicturePrefix(std::string_view prefix) {
 bool ConfirmCommSetup(const CommSetupDialogData& dialog, CommSettings& settings) {
   if (!CheckPicturePrefix(dialog.prefix)) return false;
   settings.port = dialog.portIndex + 1;
-  int index = dialog.speedIndex >= 0 && dialog.speedIndex < static_cast<int>(kDialogSpeeds.size()) ? dialog.speedIndex : 0;
+  int index =
+      dialog.speedIndex >= 0 && dialog.speedIndex < static_cast<int>(kDialogSpeeds.size()) ? dialog.speedIndex : 0;
   settings.speed = kDialogSpeeds[static_cast<std::size_t>(index)];
   WriteProfileInt("Last Used Bps", "Comm", static_cast<long>(settings.speed));
   WriteProfileInt("Last Used Port", "Comm", settings.port);

@@ -17,7 +17,6 @@
 
 namespace tessaly {
 
-
 // The start-up probe: forgets the port, the picture count and every choice, opens and
 // closes COM1 to COM4, and tries the six speeds from 9600 to 115200 on the first port
 // that opened (on COM5, which never exists, when none did).

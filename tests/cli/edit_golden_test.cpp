@@ -95,9 +95,9 @@ TEST(EditGolden, EveryCaseGivesItsStatusMessageAndPicture) {
   for (const EditCase& c : cases) {
     SCOPED_TRACE(c.name + ": edit " + c.input + " " + c.operations);
     const auto out = folder / (c.name + ".bmp");
-    EXPECT_EQ(Edit("'" + kEditFolder + "/inputs/" + c.input + "' '" + out.string() + "' " + c.operations,
-                   folder / "err"),
-              c.status);
+    EXPECT_EQ(
+        Edit("'" + kEditFolder + "/inputs/" + c.input + "' '" + out.string() + "' " + c.operations, folder / "err"),
+        c.status);
     // A refusal names the picture it is about.
     EXPECT_EQ(ReadText(folder / "err"),
               c.message.empty() ? "" : "tessaly-cli: " + kEditFolder + "/inputs/" + c.input + ": " + c.message + "\n");
@@ -115,8 +115,8 @@ TEST(EditGolden, EveryCaseGivesItsStatusMessageAndPicture) {
 TEST(EditGolden, UsageErrorsAndFailuresWriteNothing) {
   test::TempFolder folder;
   const std::string in = kEditFolder + "/inputs/rgb-37x23.bmp", out = (folder / "out.bmp").string();
-  for (const std::string ops : {"-", "", "blur", "brightness", "brightness 256", "contrast x", "rotate 0",
-                                 "rotate 360", "scale 300", "crop 5 5 5 9", "mosaic 1 2 3", "color 1 2"}) {
+  for (const std::string ops : {"-", "", "blur", "brightness", "brightness 256", "contrast x", "rotate 0", "rotate 360",
+                                "scale 300", "crop 5 5 5 9", "mosaic 1 2 3", "color 1 2"}) {
     EXPECT_EQ(Edit(ops == "-" ? in : in + " " + out + " " + ops, folder / "err"), 2) << ops;
     EXPECT_FALSE(std::filesystem::exists(out)) << ops;
   }
@@ -125,7 +125,8 @@ TEST(EditGolden, UsageErrorsAndFailuresWriteNothing) {
   EXPECT_FALSE(ReadText(folder / "err").empty());
   // A kind that is read but never written.
   EXPECT_EQ(Edit("'" + in + "' '" + (folder / "out.webp").string() + "' sharpen", folder / "err"), 1);
-  EXPECT_EQ(ReadText(folder / "err"), "tessaly-cli: " + (folder / "out.webp").string() + ": This is not a valid file type.\n");
+  EXPECT_EQ(ReadText(folder / "err"),
+            "tessaly-cli: " + (folder / "out.webp").string() + ": This is not a valid file type.\n");
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_FALSE(std::filesystem::exists(folder / "out.webp"));
 }

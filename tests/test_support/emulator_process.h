@@ -104,10 +104,12 @@ inline std::vector<std::string> Exchange(const std::vector<std::string>& lines) 
   for (const auto& line : lines) {
     std::string from = JsonField(line, "from");
     if (from.empty()) continue;
-    if (auto ctl = JsonField(line, "ctl"); !ctl.empty()) tokens.push_back(from + ":" + ctl);
+    if (auto ctl = JsonField(line, "ctl"); !ctl.empty())
+      tokens.push_back(from + ":" + ctl);
     else if (auto frame = JsonField(line, "frame"); !frame.empty())
       tokens.push_back(from + ":" + frame + (frame == "DT" ? JsonField(line, "block") : ""));
-    else if (auto byte = JsonField(line, "byte"); !byte.empty()) tokens.push_back(from + ":byte" + byte);
+    else if (auto byte = JsonField(line, "byte"); !byte.empty())
+      tokens.push_back(from + ":byte" + byte);
   }
   return tokens;
 }

@@ -22,12 +22,12 @@
 namespace tessaly::test {
 
 struct FakeLineState {
-  std::uint64_t now = 0;  // milliseconds
+  std::uint64_t now = 0;            // milliseconds
   std::uint32_t nowFractionUs = 0;  // and the microseconds past them
   std::uint32_t speed = 9600;
-  std::deque<std::uint8_t> incoming;        // what the camera has sent, not yet read
-  std::deque<std::int32_t> readResults;     // results to return from the next reads (line errors)
-  std::vector<std::vector<std::uint8_t>> writes;  // every write of the link, in order
+  std::deque<std::uint8_t> incoming;                 // what the camera has sent, not yet read
+  std::deque<std::int32_t> readResults;              // results to return from the next reads (line errors)
+  std::vector<std::vector<std::uint8_t>> writes;     // every write of the link, in order
   std::vector<std::vector<std::uint8_t>> delivered;  // what reached the camera, in order
   struct InFlight {
     std::vector<std::uint8_t> bytes;
@@ -36,7 +36,7 @@ struct FakeLineState {
   std::deque<InFlight> inFlight;  // written, not yet carried by the line
   std::function<void(const std::vector<std::uint8_t>& written, FakeLineState& line)> camera;
   int opens = 0;
-  int reservations = 0;  // held now
+  int reservations = 0;               // held now
   std::int32_t refuseWritesOver = 0;  // a write of more bytes than this fails (0: none does)
 
   void Send(std::initializer_list<std::uint8_t> bytes) { incoming.insert(incoming.end(), bytes); }

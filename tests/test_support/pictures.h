@@ -61,8 +61,8 @@ inline Picture Indexed(int width, int height, int bits) {
   Picture p = Picture::Make(width, height, bits);
   for (std::size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = static_cast<std::uint8_t>(i * 13);
   for (std::size_t i = 0; i < p.colourTable.size(); ++i)
-    p.colourTable[i] = RgbQuad{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2),
-                               static_cast<std::uint8_t>(255 - i), 0};
+    p.colourTable[i] =
+        RgbQuad{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i / 2), static_cast<std::uint8_t>(255 - i), 0};
   return p;
 }
 

@@ -49,8 +49,10 @@ void Camera::Serve() {
 void Camera::LogPending() {
   std::array<std::uint8_t, 8192> pending{};
   std::size_t n = m_line.ReadPending(pending.data(), pending.size());
-  if (n == 1) LogByte("host", pending[0]);
-  else if (n > 1) LogEvent("\"from\":\"host\",\"pending\":\"" + Hex(std::span(pending).first(n)) + "\"");
+  if (n == 1)
+    LogByte("host", pending[0]);
+  else if (n > 1)
+    LogEvent("\"from\":\"host\",\"pending\":\"" + Hex(std::span(pending).first(n)) + "\"");
 }
 
 void Camera::OnHostEnq() {
@@ -342,8 +344,8 @@ void Camera::LogByte(const char* from, std::uint8_t byte) {
 }
 
 void Camera::LogFrame(const char* from, std::span<const std::uint8_t> frame, bool valid) {
-  std::string fields = "\"from\":\"" + std::string(from) + "\",\"frame\":\"" + LetterText(frame) + "\",\"ok\":" +
-                       (valid ? "true" : "false") + ",\"bytes\":" + std::to_string(frame.size());
+  std::string fields = "\"from\":\"" + std::string(from) + "\",\"frame\":\"" + LetterText(frame) +
+                       "\",\"ok\":" + (valid ? "true" : "false") + ",\"bytes\":" + std::to_string(frame.size());
   if (FrameLetters(frame) == MakeLetters("DT") && frame.size() >= 8) {
     fields += ",\"block\":" + std::to_string(frame[4] << 8 | frame[5]) +
               ",\"count\":" + std::to_string(frame[6] << 8 | frame[7]);

@@ -16,20 +16,20 @@ namespace tessaly::emulator {
 
 // Faults, each counted so that a test knows exactly when it strikes. 0 means none.
 struct Faults {
-  int silentEnqs = 0;          // the host's first N ENQs get no answer
-  int enqCollision = 0;        // the host's N-th ENQ is answered by ENQ and a "CC"
-  int corruptBlock = 0;        // block K of every transfer from the camera is damaged once
-  int misnumberBlock = 0;      // block K of every transfer from the camera first carries K + 1
-  int ngThumbnail = 0;         // "RM" of picture N is answered "NG"
-  int cardChangedAfter = -1;   // picture commands after the first N are answered "MC"
+  int silentEnqs = 0;                        // the host's first N ENQs get no answer
+  int enqCollision = 0;                      // the host's N-th ENQ is answered by ENQ and a "CC"
+  int corruptBlock = 0;                      // block K of every transfer from the camera is damaged once
+  int misnumberBlock = 0;                    // block K of every transfer from the camera first carries K + 1
+  int ngThumbnail = 0;                       // "RM" of picture N is answered "NG"
+  int cardChangedAfter = -1;                 // picture commands after the first N are answered "MC"
   std::optional<std::uint32_t> reportCount;  // "RN" answers this count
-  int cancelBlock = 0;         // the camera stops a transfer with "CC" at block K
-  std::uint16_t cancelCode = 0;  // reason code of the camera's "CC"
-  int strayByte = 0;           // a stray byte goes out before the camera's N-th ENQ
-  std::uint32_t sizeExtra = 0;  // "FS" reports this many bytes more than the picture has
-  bool refuseStore = false;    // the final "DE" of an upload is answered "NG"
-  int dieAtTransfer = 0;       // the process ends in the middle of its N-th transfer ("RD"/"RM")
-  int hangUpAtTransfer = 0;    // the line is hung up in the middle of the N-th transfer
+  int cancelBlock = 0;                       // the camera stops a transfer with "CC" at block K
+  std::uint16_t cancelCode = 0;              // reason code of the camera's "CC"
+  int strayByte = 0;                         // a stray byte goes out before the camera's N-th ENQ
+  std::uint32_t sizeExtra = 0;               // "FS" reports this many bytes more than the picture has
+  bool refuseStore = false;                  // the final "DE" of an upload is answered "NG"
+  int dieAtTransfer = 0;                     // the process ends in the middle of its N-th transfer ("RD"/"RM")
+  int hangUpAtTransfer = 0;                  // the line is hung up in the middle of the N-th transfer
 };
 
 class Camera {

@@ -27,9 +27,8 @@ bool MemoryCard::LoadFolder(const std::filesystem::path& folder, std::string& er
     error = folder.string() + ": " + ec.message();
     return false;
   }
-  std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
-    return Lower(a.filename().string()) < Lower(b.filename().string());
-  });
+  std::sort(files.begin(), files.end(),
+            [](const auto& a, const auto& b) { return Lower(a.filename().string()) < Lower(b.filename().string()); });
   for (const auto& path : files) {
     CardPicture picture;
     picture.name = path.filename().string();

@@ -112,25 +112,44 @@ int main(int argc, char** argv) {
     long long number = 0;
     bool numeric = ParseNumber(value, number);
     auto needNumber = [&](long long limit) { return numeric && number <= limit; };
-    if (option == "--card") cardFolder = value;
-    else if (option == "--path-file") pathFile = value;
-    else if (option == "--log") logFile = value;
-    else if (option == "--generate" && needNumber(9999)) generate = number;
-    else if (option == "--free-memory" && needNumber(0xFFFFFFFF)) freeMemory = number;
-    else if (option == "--silent-enqs" && needNumber(1 << 30)) faults.silentEnqs = static_cast<int>(number);
-    else if (option == "--enq-collision" && needNumber(1 << 30)) faults.enqCollision = static_cast<int>(number);
-    else if (option == "--corrupt-block" && needNumber(65535)) faults.corruptBlock = static_cast<int>(number);
-    else if (option == "--misnumber-block" && needNumber(65534)) faults.misnumberBlock = static_cast<int>(number);
-    else if (option == "--ng-thumbnail" && needNumber(1 << 30)) faults.ngThumbnail = static_cast<int>(number);
-    else if (option == "--card-changed-after" && needNumber(1 << 30)) faults.cardChangedAfter = static_cast<int>(number);
-    else if (option == "--report-count" && needNumber(0xFFFFFFFF)) faults.reportCount = static_cast<std::uint32_t>(number);
-    else if (option == "--cancel-block" && needNumber(65535)) faults.cancelBlock = static_cast<int>(number);
-    else if (option == "--cancel-code" && needNumber(65535)) faults.cancelCode = static_cast<std::uint16_t>(number);
-    else if (option == "--stray-byte" && needNumber(1 << 30)) faults.strayByte = static_cast<int>(number);
-    else if (option == "--die-at-transfer" && needNumber(1 << 30)) faults.dieAtTransfer = static_cast<int>(number);
-    else if (option == "--hang-up-at-transfer" && needNumber(1 << 30)) faults.hangUpAtTransfer = static_cast<int>(number);
-    else if (option == "--size-extra" && needNumber(1 << 20)) faults.sizeExtra = static_cast<std::uint32_t>(number);
-    else return Fail("unknown option or bad value: " + std::string(option) + " " + std::string(value));
+    if (option == "--card")
+      cardFolder = value;
+    else if (option == "--path-file")
+      pathFile = value;
+    else if (option == "--log")
+      logFile = value;
+    else if (option == "--generate" && needNumber(9999))
+      generate = number;
+    else if (option == "--free-memory" && needNumber(0xFFFFFFFF))
+      freeMemory = number;
+    else if (option == "--silent-enqs" && needNumber(1 << 30))
+      faults.silentEnqs = static_cast<int>(number);
+    else if (option == "--enq-collision" && needNumber(1 << 30))
+      faults.enqCollision = static_cast<int>(number);
+    else if (option == "--corrupt-block" && needNumber(65535))
+      faults.corruptBlock = static_cast<int>(number);
+    else if (option == "--misnumber-block" && needNumber(65534))
+      faults.misnumberBlock = static_cast<int>(number);
+    else if (option == "--ng-thumbnail" && needNumber(1 << 30))
+      faults.ngThumbnail = static_cast<int>(number);
+    else if (option == "--card-changed-after" && needNumber(1 << 30))
+      faults.cardChangedAfter = static_cast<int>(number);
+    else if (option == "--report-count" && needNumber(0xFFFFFFFF))
+      faults.reportCount = static_cast<std::uint32_t>(number);
+    else if (option == "--cancel-block" && needNumber(65535))
+      faults.cancelBlock = static_cast<int>(number);
+    else if (option == "--cancel-code" && needNumber(65535))
+      faults.cancelCode = static_cast<std::uint16_t>(number);
+    else if (option == "--stray-byte" && needNumber(1 << 30))
+      faults.strayByte = static_cast<int>(number);
+    else if (option == "--die-at-transfer" && needNumber(1 << 30))
+      faults.dieAtTransfer = static_cast<int>(number);
+    else if (option == "--hang-up-at-transfer" && needNumber(1 << 30))
+      faults.hangUpAtTransfer = static_cast<int>(number);
+    else if (option == "--size-extra" && needNumber(1 << 20))
+      faults.sizeExtra = static_cast<std::uint32_t>(number);
+    else
+      return Fail("unknown option or bad value: " + std::string(option) + " " + std::string(value));
   }
   if (!cardFolder.empty() && generate >= 0) return Fail("--card and --generate exclude each other");
 
@@ -172,7 +191,8 @@ int main(int argc, char** argv) {
 
   if (!pathFile.empty()) {
     std::string text = devicePath + "\n";
-    if (tessaly::WriteFileAtomically(pathFile, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())))
+    if (tessaly::WriteFileAtomically(pathFile,
+                                     std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())))
       return Fail("cannot write " + pathFile);
   }
   std::cout << devicePath << std::endl;

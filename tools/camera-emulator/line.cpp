@@ -18,7 +18,8 @@ unsigned Line::HostSpeed() const { return serial::GetLineSpeed(m_fd); }
 
 Line::Clock::duration Line::ByteTime() const {
   // Start bit, 8 data bits, stop bit.
-  return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(10'000'000'000LL / std::max(m_speed, 1u)));
+  return std::chrono::duration_cast<Clock::duration>(
+      std::chrono::nanoseconds(10'000'000'000LL / std::max(m_speed, 1u)));
 }
 
 void Line::Arrived(std::size_t count) {
@@ -89,7 +90,8 @@ std::size_t Line::Read(std::uint8_t* out, std::size_t count, int timeoutMs) {
 std::size_t Line::ReadPending(std::uint8_t* out, std::size_t count) {
   std::uint8_t buffer[4096];
   ssize_t n;
-  while (m_fd >= 0 && (n = ::read(m_fd, buffer, sizeof buffer)) > 0) m_pending.insert(m_pending.end(), buffer, buffer + n);
+  while (m_fd >= 0 && (n = ::read(m_fd, buffer, sizeof buffer)) > 0)
+    m_pending.insert(m_pending.end(), buffer, buffer + n);
   std::size_t got = 0;
   while (got < count && !m_pending.empty()) {
     out[got++] = m_pending.front();

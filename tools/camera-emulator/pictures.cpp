@@ -1,9 +1,9 @@
 #include "tools/camera-emulator/pictures.h"
 
+#include <jpeglib.h>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <jpeglib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -62,8 +62,8 @@ bool DecodeRgb(std::span<const std::uint8_t> file, RgbImage& out) {
   info.scale_num = 1;
   info.scale_denom = info.image_width >= 8 * kThumbnailWidth && info.image_height >= 8 * kThumbnailHeight ? 8 : 1;
   jpeg_start_decompress(&info);
-  if (info.output_width == 0 || info.output_height == 0 || info.output_components != 3 ||
-      info.output_width > 20000 || info.output_height > 20000)
+  if (info.output_width == 0 || info.output_height == 0 || info.output_components != 3 || info.output_width > 20000 ||
+      info.output_height > 20000)
     std::longjmp(errors.jump, 1);
   out.width = static_cast<int>(info.output_width);
   out.height = static_cast<int>(info.output_height);
@@ -100,7 +100,8 @@ bool EncodeRgb(const RgbImage& image, unsigned char*& buffer, unsigned long& siz
   info.write_JFIF_header = FALSE;
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
-    auto row = const_cast<JSAMPROW>(image.pixels.data() + static_cast<std::size_t>(info.next_scanline) * image.width * 3);
+    auto row =
+        const_cast<JSAMPROW>(image.pixels.data() + static_cast<std::size_t>(info.next_scanline) * image.width * 3);
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
@@ -207,7 +208,8 @@ Bytes CameraJpeg(const RgbImage& image, const std::string& comment) {
 
 std::optional<Thumbnail> ThumbnailOfJpeg(std::span<const std::uint8_t> file) {
   static constexpr std::uint8_t kCameraStart[] = {0xFF, 0xD8, 0xFF, 0xE1, 0x07, 0x0A};
-  if (file.size() >= kCameraCommentOffset && std::equal(std::begin(kCameraStart), std::end(kCameraStart), file.begin())) {
+  if (file.size() >= kCameraCommentOffset &&
+      std::equal(std::begin(kCameraStart), std::end(kCameraStart), file.begin())) {
     Thumbnail stored;
     std::copy_n(file.begin() + 6, kThumbnailSize, stored.begin());
     return stored;

@@ -58,8 +58,8 @@ class CountingPrintout : public wxPrintout {
 
 int PagesOf(const fs::path& file, const fs::path& folder) {
   const fs::path pattern = folder / "p%d.png";
-  if (wxExecute(wxString::Format("gs -q -dNOPAUSE -dBATCH -sDEVICE=pnggray -r10 -sOutputFile=%s %s",
-                                 pattern.string(), file.string()),
+  if (wxExecute(wxString::Format("gs -q -dNOPAUSE -dBATCH -sDEVICE=pnggray -r10 -sOutputFile=%s %s", pattern.string(),
+                                 file.string()),
                 wxEXEC_SYNC) != 0)
     return -1;
   int pages = 0;

@@ -126,7 +126,8 @@ TEST_F(RetouchWindowTest, PhotoPropertiesShowTheFileAndEditAJpegComment) {
     file.InitFromDocument(picture, false, "old comment");
     ASSERT_TRUE(file.SavePicture(path));
   }
-  auto* doc = dynamic_cast<retouch::CRetouchDoc*>(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT));
+  auto* doc =
+      dynamic_cast<retouch::CRetouchDoc*>(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT));
   ASSERT_NE(doc, nullptr);
   DialogScript script;
   script.Then([](wxDialog& d) {

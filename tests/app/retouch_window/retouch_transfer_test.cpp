@@ -212,7 +212,8 @@ class RetouchSaveTest : public RetouchWindowTest {
     file.InitFromDocument(picture, false, "");
     EXPECT_TRUE(file.SavePicture(path));
     ui::TheAppState().readOnlyChosen = readOnly;
-    auto* doc = dynamic_cast<retouch::CRetouchDoc*>(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT));
+    auto* doc =
+        dynamic_cast<retouch::CRetouchDoc*>(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT));
     ui::TheAppState().readOnlyChosen = false;
     Settle();
     return doc;
@@ -268,8 +269,7 @@ TEST_F(RetouchSaveTest, SaveAsStartsWithTheNamesTypeAndKeepsTheChoice) {
     int shown = -1;
     wxTheApp->CallAfter([&] {
       ui::CFileSaveDialog* dialog = nullptr;
-      if (!PumpUntil([&] { return (dialog = ui::CFileSaveDialog::Running()) != nullptr && dialog->IsModal(); }))
-        return;
+      if (!PumpUntil([&] { return (dialog = ui::CFileSaveDialog::Running()) != nullptr && dialog->IsModal(); })) return;
       Pump(200);
       shown = dialog->GetFilterIndex();
       if (firstFolder.empty()) firstFolder = dialog->GetDirectory();
@@ -303,7 +303,8 @@ TEST_F(RetouchSaveTest, ALargePictureOpensReducedAndIsNeverSavedOverItsFile) {
     ASSERT_TRUE(file.SavePicture(path));
   }
   const auto before = fs::last_write_time(path);
-  auto* doc = dynamic_cast<retouch::CRetouchDoc*>(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT));
+  auto* doc =
+      dynamic_cast<retouch::CRetouchDoc*>(s_manager->CreateDocument(wxString::FromUTF8(path.string()), wxDOC_SILENT));
   Settle();
   ASSERT_NE(doc, nullptr);
   EXPECT_TRUE(m_prompt.Texts().empty()) << "no box says it";
@@ -316,8 +317,7 @@ TEST_F(RetouchSaveTest, ALargePictureOpensReducedAndIsNeverSavedOverItsFile) {
   auto answer = [&](const fs::path& chosen) {
     wxTheApp->CallAfter([&, chosen] {
       ui::CFileSaveDialog* dialog = nullptr;
-      if (!PumpUntil([&] { return (dialog = ui::CFileSaveDialog::Running()) != nullptr && dialog->IsModal(); }))
-        return;
+      if (!PumpUntil([&] { return (dialog = ui::CFileSaveDialog::Running()) != nullptr && dialog->IsModal(); })) return;
       Pump(200);
       offered.push_back(dialog->GetFilename());
       dialog->SetPath(wxString::FromUTF8(chosen.string()));

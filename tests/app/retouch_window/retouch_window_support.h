@@ -70,7 +70,8 @@ class DialogScript : public wxModalDialogHook {
     dialog->CallAfter([dialog, action] {
       action(*dialog);
       // A dialog the action left open (a refused value) is cancelled afterwards.
-      if (dialog->IsModal()) dialog->CallAfter([dialog] {
+      if (dialog->IsModal())
+        dialog->CallAfter([dialog] {
           if (dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
         });
     });

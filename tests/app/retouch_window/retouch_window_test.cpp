@@ -74,8 +74,10 @@ TEST_F(RetouchWindowTest, ZoomStepsSetTheScrollAreaAndCheckTheirItem) {
     int percent;
     wxSize area;
   };
-  const Step steps[] = {{"ID_ZOOM_75", 75, {480, 360}},   {"ID_ZOOM_50", 50, {320, 240}},
-                        {"ID_ZOOM_200", 200, {1280, 960}}, {"ID_ZOOM_150", 150, {960, 720}},
+  const Step steps[] = {{"ID_ZOOM_75", 75, {480, 360}},
+                        {"ID_ZOOM_50", 50, {320, 240}},
+                        {"ID_ZOOM_200", 200, {1280, 960}},
+                        {"ID_ZOOM_150", 150, {960, 720}},
                         {"ID_ZOOM_100", 100, {640, 480}}};
   for (const Step& step : steps) {
     SCOPED_TRACE(step.command);

@@ -36,8 +36,8 @@ Bytes ExpectedRows(const Picture& picture, int left, int top, int w, int h) {
   for (int y = top + h - 1; y >= top; --y) {
     for (int x = left; x < left + w; ++x) {
       const Bgr c = At(picture, x, y);
-      rows.insert(rows.end(), {static_cast<std::uint8_t>(c.b), static_cast<std::uint8_t>(c.g),
-                               static_cast<std::uint8_t>(c.r)});
+      rows.insert(rows.end(),
+                  {static_cast<std::uint8_t>(c.b), static_cast<std::uint8_t>(c.g), static_cast<std::uint8_t>(c.r)});
     }
     while ((rows.size() % 4) != 0) rows.push_back(0);
   }
@@ -55,7 +55,7 @@ Bytes ExpectedDib(std::uint32_t w, std::uint32_t h, const Bytes& rows) {
   Bytes out;
   for (std::uint32_t v : {40u, w, h}) PutU32(out, v);
   out.insert(out.end(), {1, 0, 24, 0});  // planes, bits per pixel
-  PutU32(out, 0);                         // no compression
+  PutU32(out, 0);                        // no compression
   PutU32(out, static_cast<std::uint32_t>(rows.size()));
   for (int i = 0; i < 4; ++i) PutU32(out, 0);
   out.insert(out.end(), rows.begin(), rows.end());
@@ -68,8 +68,8 @@ Bytes ReadFile(const fs::path& path) {
 }
 
 void WriteFile(const fs::path& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Runs a program to its end while the window goes on serving the clipboard.
@@ -218,7 +218,6 @@ TEST_F(ServerItemTest, DrawingGivesThePicturesPixelsAndTheFirstDrawingTheSelecti
   ASSERT_TRUE(drawn);
   EXPECT_EQ(size, wxSize(61, 37));
   EXPECT_EQ(Mismatches(image, picture, 0, 0, 61, 37), 0);
-
 }
 
 TEST_F(ServerItemTest, DrawingFillsTheRectangleAskedFor) {

@@ -6,10 +6,10 @@
 #include <wx/modalhook.h>
 #include <wx/statusbr.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <csignal>
 #include <memory>
 
 #include "base/file_io.h"
@@ -32,7 +32,6 @@
 #include "test_support/temp_folder.h"
 #include "ui/app_state.h"
 #include "ui/processing_dlg.h"
-#include "windows/album_window.h"
 #include "ui/wx_path.h"
 #include "windows/album_window.h"
 #include "workflows/connection.h"
@@ -280,7 +279,6 @@ TEST_F(AppTest, WindowsReachTheApplicationThroughItsServices) {
   EXPECT_EQ(retouch->Comment(), "a comment");
   EXPECT_EQ(doc->GetTitle(), "AUT_0003.JPG");
   EXPECT_FALSE(doc->GetDocumentSaved()) << "a handed-over picture has no file yet";
-
 }
 
 // Confirms the "New" dialog of a new retouch document with its default size.
@@ -359,8 +357,8 @@ TEST_F(AppTest, PreviewSaysModifyingForAnEditedOpenPicture) {
 
 #include <wx/checkbox.h>
 #include <wx/dnd.h>
-#include <wx/xrc/xmlres.h>
 #include <wx/menu.h>
+#include <wx/xrc/xmlres.h>
 
 #include "shell/logo_window.h"
 
@@ -410,7 +408,8 @@ TEST_F(AppTest, RecentFilesAreOnTheFileMenu) {
   auto labels = [&] {
     std::vector<std::string> shown;
     for (int id : {wxID_FILE1, wxID_FILE2})
-      if (wxMenuItem* item = App().MainFrame()->GetMenuBar()->FindItem(id)) shown.push_back(item->GetItemLabel().utf8_string());
+      if (wxMenuItem* item = App().MainFrame()->GetMenuBar()->FindItem(id))
+        shown.push_back(item->GetItemLabel().utf8_string());
     return shown;
   };
   const std::vector<std::string> before = labels();
@@ -423,7 +422,8 @@ TEST_F(AppTest, RecentFilesAreOnTheFileMenu) {
   EXPECT_TRUE(file->FindItemByPosition(count - 2)->IsSeparator());
   EXPECT_EQ(file->FindItemByPosition(count - 3)->GetId(), wxID_FILE2);
   EXPECT_EQ(file->FindItemByPosition(count - 4)->GetId(), wxID_FILE1);
-  EXPECT_FALSE(file->FindItemByPosition(count - 5)->IsSeparator() && file->FindItemByPosition(count - 6)->IsSeparator());
+  EXPECT_FALSE(file->FindItemByPosition(count - 5)->IsSeparator() &&
+               file->FindItemByPosition(count - 6)->IsSeparator());
 
   Stop();
   ASSERT_TRUE(Start());
@@ -608,9 +608,9 @@ TEST_F(AppTest, ALaterStartsFilesOpenInTheRunningProgram) {
   auto later = std::async(std::launch::async, [&] {
     return DecideStart(CAppCommandLineInfo::Parse({"one.bmp", shiftJis}), environment, m_folder.Path()).outcome;
   });
-  ASSERT_TRUE(test::PumpUntil([&] {
-    return later.wait_for(std::chrono::seconds(0)) == std::future_status::ready && OpenPaths().size() == 2;
-  }, 30000));
+  ASSERT_TRUE(test::PumpUntil(
+      [&] { return later.wait_for(std::chrono::seconds(0)) == std::future_status::ready && OpenPaths().size() == 2; },
+      30000));
   EXPECT_EQ(later.get(), StartOutcome::kHandedOver);
   std::vector<fs::path> opened;
   for (wxDocument* doc : App().DocManager()->GetDocumentsVector()) opened.push_back(ui::WxToPath(doc->GetFilename()));

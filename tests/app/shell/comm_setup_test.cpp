@@ -4,9 +4,9 @@
 #include "shell/comm_setup_dialog.h"
 
 #include <gtest/gtest.h>
-#include <wx/tooltip.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
+#include <wx/tooltip.h>
 #include <wx/uiaction.h>
 
 #include <cerrno>
@@ -154,8 +154,7 @@ TEST_F(CommSetupTest, PrefixIsCheckedOnOk) {
       EXPECT_TRUE(m_prompt.Texts().empty()) << c.prefix;
       EXPECT_EQ(dialog.Result().prefix, c.prefix);
     } else {
-      EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{std::string(MessageText(kMsgBadFileNameChars))})
-          << c.prefix;
+      EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{std::string(MessageText(kMsgBadFileNameChars))}) << c.prefix;
     }
   }
 }

@@ -16,8 +16,9 @@ std::vector<std::pair<std::string, Command>> Entries(const CAppCommandLineInfo& 
 TEST(CommandLine, LanguageAndFilesInOrder) {
   auto info = CAppCommandLineInfo::Parse({"--lang", "ja", "a.jpg", "--lang=en", "/home/u/b.bmp", "c.tif"});
   EXPECT_EQ(info.language, "en");
-  EXPECT_EQ(Entries(info), (std::vector<std::pair<std::string, Command>>{
-                               {"a.jpg", Command::kOpen}, {"/home/u/b.bmp", Command::kOpen}, {"c.tif", Command::kOpen}}));
+  EXPECT_EQ(Entries(info),
+            (std::vector<std::pair<std::string, Command>>{
+                {"a.jpg", Command::kOpen}, {"/home/u/b.bmp", Command::kOpen}, {"c.tif", Command::kOpen}}));
   EXPECT_TRUE(info.error.empty());
   EXPECT_TRUE(info.showLogo);
 }

@@ -3,9 +3,9 @@
 #include "ui/file_dialogs.h"
 
 #include <gtest/gtest.h>
-#include <wx/uiaction.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
+#include <wx/uiaction.h>
 
 #include <filesystem>
 #include <fstream>
@@ -130,8 +130,8 @@ TEST_F(SaveDialogTest, FirstOkCorrectsTheNameAndStaysOpen) {
     int type;  // from 0: BMP, JPEG, TIFF
     const char* corrected;
   };
-  for (const Case& c : {Case{"photo.bmp", 1, "photo.jpg"}, Case{"PHOTO.JPG", 1, "PHOTO.jpg"},
-                        Case{"photo", 2, "photo.tif"}}) {
+  for (const Case& c :
+       {Case{"photo.bmp", 1, "photo.jpg"}, Case{"PHOTO.JPG", 1, "PHOTO.jpg"}, Case{"photo", 2, "photo.tif"}}) {
     CFileSaveDialog dialog(nullptr, "Save As", kSaveAsFilter, m_folder.Path().string(), c.typed, c.type);
     wxString before, afterFirst;
     bool openAfterFirst = false;

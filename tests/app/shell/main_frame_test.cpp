@@ -66,9 +66,9 @@ TEST_F(MainFrameTest, HasItsMenusToolBarAndNineStatusPanes) {
 
   wxToolBar* tools = frame->GetToolBar();
   ASSERT_NE(tools, nullptr);
-  for (int id : {int(wxID_NEW), int(wxID_OPEN), int(wxID_SAVE), int(wxID_COPY), int(wxID_PASTE),
-                 XRCID("ID_OPEN_ALBUM"), XRCID("ID_ZOOM_IN"), XRCID("ID_ZOOM_OUT"), XRCID("ID_ROTATE_90_RIGHT"),
-                 int(wxID_PRINT), int(wxID_ABOUT), int(wxID_CONTEXT_HELP)}) {
+  for (int id : {int(wxID_NEW), int(wxID_OPEN), int(wxID_SAVE), int(wxID_COPY), int(wxID_PASTE), XRCID("ID_OPEN_ALBUM"),
+                 XRCID("ID_ZOOM_IN"), XRCID("ID_ZOOM_OUT"), XRCID("ID_ROTATE_90_RIGHT"), int(wxID_PRINT),
+                 int(wxID_ABOUT), int(wxID_CONTEXT_HELP)}) {
     EXPECT_NE(tools->FindById(id), nullptr) << "tool " << id;
   }
   EXPECT_EQ(tools->GetToolsCount(), 16u) << "twelve buttons and four separators";

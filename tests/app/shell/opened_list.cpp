@@ -17,7 +17,8 @@ const bool kListening = [] {
   tessaly::shell::SetOpenedDocumentsListener([file = std::string(file)](const std::vector<std::string>& paths) {
     std::string text;
     for (const std::string& path : paths) text += path + '\n';
-    tessaly::WriteFileAtomically(file, tessaly::ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    tessaly::WriteFileAtomically(file,
+                                 tessaly::ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
   });
   return true;
 }();

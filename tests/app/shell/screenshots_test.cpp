@@ -77,18 +77,19 @@ TEST(Screenshots, DISABLED_EveryShellWindow) {
     Shoot(lang + "-main-picture");
 
     {
-    ui::CPreviewFileDialog open(app.MainFrame(), _("Open"), MessageText(kMsgOpenFilter), folder.Path().string(), 2);
-    ShootModal(open, lang + "-file-open", [&] {
-      open.SetPath((folder / "sample.jpg").string());
-      test::Pump(500);
-      if (open.Panel()) open.Panel()->ShowPreview((folder / "sample.jpg").string());
-    });
-    ui::CFolderDialog chooser(app.MainFrame(), _("Open Album"), MessageText(kMsgOpenFilter), folder.Path().string(), 2);
-    ShootModal(chooser, lang + "-folder-chooser");
-    ui::CFileSaveDialog save(app.MainFrame(), _("Save As"), kSaveAsFilter, folder.Path().string(), "photo.jpg", 1);
-    ShootModal(save, lang + "-save-as");
-    CCommSetupDialog comm(app.MainFrame(), ui::TheAppState());
-    ShootModal(comm, lang + "-comm-setup");
+      ui::CPreviewFileDialog open(app.MainFrame(), _("Open"), MessageText(kMsgOpenFilter), folder.Path().string(), 2);
+      ShootModal(open, lang + "-file-open", [&] {
+        open.SetPath((folder / "sample.jpg").string());
+        test::Pump(500);
+        if (open.Panel()) open.Panel()->ShowPreview((folder / "sample.jpg").string());
+      });
+      ui::CFolderDialog chooser(app.MainFrame(), _("Open Album"), MessageText(kMsgOpenFilter), folder.Path().string(),
+                                2);
+      ShootModal(chooser, lang + "-folder-chooser");
+      ui::CFileSaveDialog save(app.MainFrame(), _("Save As"), kSaveAsFilter, folder.Path().string(), "photo.jpg", 1);
+      ShootModal(save, lang + "-save-as");
+      CCommSetupDialog comm(app.MainFrame(), ui::TheAppState());
+      ShootModal(comm, lang + "-comm-setup");
     }
     app.CloseEverything();
     test::Pump(100);

@@ -2,10 +2,10 @@
 #pragma once
 
 #include <wx/app.h>
-#include <wx/evtloop.h>
 #include <wx/dialog.h>
-#include <wx/timer.h>
+#include <wx/evtloop.h>
 #include <wx/stopwatch.h>
+#include <wx/timer.h>
 #include <wx/utils.h>
 
 #include <functional>

@@ -143,13 +143,19 @@ TEST_F(SingleInstance, AFolderInTmpThatIsNotPrivateIsNotUsed) {
     FolderCheck check;
   };
   const std::vector<Case> cases = {
-      {"open to the group and others", [&] { fs::create_directory(folder); fs::permissions(folder, fs::perms::all); },
+      {"open to the group and others",
+       [&] {
+         fs::create_directory(folder);
+         fs::permissions(folder, fs::perms::all);
+       },
        FolderCheck::kOpenToOthers},
-      {"a link to a private folder", [&] {
+      {"a link to a private folder",
+       [&] {
          fs::create_directory(m_folder / "elsewhere");
          fs::permissions(m_folder / "elsewhere", fs::perms::owner_all);
          fs::create_directory_symlink(m_folder / "elsewhere", folder);
-       }, FolderCheck::kNotFolder},
+       },
+       FolderCheck::kNotFolder},
       {"a file", [&] { std::ofstream(folder) << "x"; }, FolderCheck::kNotFolder},
   };
   for (const Case& c : cases) {
@@ -201,8 +207,8 @@ TEST_F(SingleInstance, WhatALeftoverAtTheSocketsNameMeansNobodyIsRunning) {
 TEST_F(SingleInstance, StartsForOtherProgramsNeitherHandOverNorServe) {
   auto server = Serve();
   ASSERT_TRUE(server);
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"-Embedding", "/a.jpg"}, {"-Automation"}, {"--lang", "fr", "/a.jpg"}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"-Embedding", "/a.jpg"}, {"-Automation"}, {"--lang", "fr", "/a.jpg"}}) {
     StartDecision decision = Decide(args);
     EXPECT_EQ(decision.outcome, StartOutcome::kAlone) << args[0];
     EXPECT_FALSE(decision.server);
@@ -263,9 +269,11 @@ TEST_F(SingleInstance, ALaterStartHandsOverTheLaunchersIds) {
 
   std::vector<InstanceRequest> taken = Taken();
   ASSERT_EQ(taken.size(), 5u);
-  EXPECT_EQ(taken[0], (InstanceRequest{{{InstanceCommand::kOpen, "/a.jpg"}}, "launcher-4711-host-tessaly-0_TIME123456", ""}));
+  EXPECT_EQ(taken[0],
+            (InstanceRequest{{{InstanceCommand::kOpen, "/a.jpg"}}, "launcher-4711-host-tessaly-0_TIME123456", ""}));
   EXPECT_EQ(taken[1], (InstanceRequest{{}, "", "9f2c1ab7e3d54e0b8a6c2d1f0e7b3a45"}));
-  EXPECT_EQ(taken[2], (InstanceRequest{{{InstanceCommand::kOpen, "/b.jpg"}}, "9f2c1ab7e3d54e0b8a6c2d1f0e7b3a45",
+  EXPECT_EQ(taken[2], (InstanceRequest{{{InstanceCommand::kOpen, "/b.jpg"}},
+                                       "9f2c1ab7e3d54e0b8a6c2d1f0e7b3a45",
                                        "9f2c1ab7e3d54e0b8a6c2d1f0e7b3a45"}));
   EXPECT_EQ(taken[3], (InstanceRequest{{{InstanceCommand::kOpen, "/c.jpg"}}, "", ""}));
   EXPECT_EQ(taken[4], (InstanceRequest{{{InstanceCommand::kOpen, "/d.jpg"}}, "", ""}));
@@ -364,7 +372,7 @@ TEST_F(SingleInstance, AProgramOfTheEarlierReleaseStillTakesTheFiles) {
   EXPECT_TRUE(decision.notices.empty());
   EXPECT_EQ(earlier.versions, (std::vector<int>{2, 1, 1})) << "asked with the id, then again without it";
   EXPECT_EQ(earlier.taken, (std::vector<InstanceRequest>{{{{InstanceCommand::kOpen, "/a.jpg"}}, "", ""},
-                                                 {{{InstanceCommand::kOpen, "/b.jpg"}}, "", ""}}));
+                                                         {{{InstanceCommand::kOpen, "/b.jpg"}}, "", ""}}));
 }
 
 TEST_F(SingleInstance, TheAnswerComesOnlyOnceTheMainThreadHasTheFiles) {
@@ -396,8 +404,10 @@ TEST_F(SingleInstance, TwoStartsAtOnceGiveOneServerThatHasBothFiles) {
   // first is found by the other, which waits for it.
   std::future<StartDecision>* first = nullptr;
   while (!first) {
-    if (a.wait_for(10ms) == std::future_status::ready) first = &a;
-    else if (b.wait_for(10ms) == std::future_status::ready) first = &b;
+    if (a.wait_for(10ms) == std::future_status::ready)
+      first = &a;
+    else if (b.wait_for(10ms) == std::future_status::ready)
+      first = &b;
   }
   StartDecision served = first->get();
   ASSERT_EQ(served.outcome, StartOutcome::kServe);
@@ -489,7 +499,8 @@ TEST_F(SingleInstance, AnEndingProgramRemovesOnlyItsOwnSocket) {
 }
 
 TEST(SingleInstanceRequest, NamesAreMadeAbsoluteAndLimitsKept) {
-  CAppCommandLineInfo info = CAppCommandLineInfo::Parse({"a.jpg", "../b.bmp", "/c.tif", "-dde", "d.jpg", "-pt", "e.jpg"});
+  CAppCommandLineInfo info =
+      CAppCommandLineInfo::Parse({"a.jpg", "../b.bmp", "/c.tif", "-dde", "d.jpg", "-pt", "e.jpg"});
   std::optional<InstanceRequest> request = RequestOfCommandLine(info, "/home/me");
   ASSERT_TRUE(request);
   EXPECT_EQ(*request, (InstanceRequest{{{InstanceCommand::kOpen, "/home/me/a.jpg"},

@@ -117,8 +117,8 @@ TEST_F(WindowManagerTest, TheMainWindowComesBackWhereItWasClosed) {
   ASSERT_TRUE(Start());
   CMainFrame* frame = App().MainFrame();
   EXPECT_TRUE(test::PumpUntil([&] { return FrameOnScreen(frame) == wxRect(150, 120, 700, 500); }))
-      << "on screen: " << FrameOnScreen(frame).x << "," << FrameOnScreen(frame).y << " "
-      << FrameOnScreen(frame).width << "x" << FrameOnScreen(frame).height;
+      << "on screen: " << FrameOnScreen(frame).x << "," << FrameOnScreen(frame).y << " " << FrameOnScreen(frame).width
+      << "x" << FrameOnScreen(frame).height;
 
   // Moved and resized by the user, closed, started again.
   frame->SetSize(wxRect(260, 90, 820, 560));
@@ -159,8 +159,8 @@ TEST_F(WindowManagerTest, TheLogoIsInFrontCentredOnThePlacedMainWindow) {
 
   // What the screen shows there is the logo's picture.
   const wxImage picture = logo->Picture().ConvertToImage();
-  const wxImage screen = test::GrabScreen(wxRect(shown.x + CLogoWindow::kMargin, shown.y + CLogoWindow::kMargin,
-                                                 picture.GetWidth(), picture.GetHeight()));
+  const wxImage screen = test::GrabScreen(
+      wxRect(shown.x + CLogoWindow::kMargin, shown.y + CLogoWindow::kMargin, picture.GetWidth(), picture.GetHeight()));
   int differing = 0;
   for (int y = 0; y < picture.GetHeight(); y += 7)
     for (int x = 0; x < picture.GetWidth(); x += 7)
@@ -273,8 +273,9 @@ TEST_F(WindowManagerTest, TheFirstPlacementFitsTheWorkAreaCentred) {
   EXPECT_TRUE(test::PumpUntil([&] {
     shown = FrameOnScreen(frame);
     return !shown.IsEmpty() && area.Contains(shown);
-  })) << "on screen: " << shown.x << "," << shown.y << " " << shown.width << "x" << shown.height << " in "
-      << area.width << "x" << area.height;
+  })) << "on screen: "
+      << shown.x << "," << shown.y << " " << shown.width << "x" << shown.height << " in " << area.width << "x"
+      << area.height;
   const int left = shown.x - area.x, right = area.GetRight() - shown.GetRight();
   const int top = shown.y - area.y, bottom = area.GetBottom() - shown.GetBottom();
   EXPECT_LE(std::abs(left - right), 2) << "centred across";
@@ -290,8 +291,7 @@ TEST_F(WindowManagerTest, ADialogOpenedJustAfterStartTakesItsFirstClick) {
   bool clicked = false;
   wxTheApp->CallAfter([&] {
     wxDialog* about = nullptr;
-    if (!test::PumpUntil([&] { return (about = ModalDialog()) != nullptr && !FrameOnScreen(about).IsEmpty(); }))
-      return;
+    if (!test::PumpUntil([&] { return (about = ModalDialog()) != nullptr && !FrameOnScreen(about).IsEmpty(); })) return;
     test::Pump(300);  // placed by the window manager
     wxWindow* ok = about->FindWindow(wxID_OK);
     if (ok == nullptr) return;
@@ -372,8 +372,10 @@ void ReadStartupMessages(Display* display, std::map<Window, std::string>& partia
     XEvent event;
     XNextEvent(display, &event);
     if (event.type != ClientMessage || event.xclient.format != 8) continue;
-    if (event.xclient.message_type == begin) partial[event.xclient.window].clear();
-    else if (event.xclient.message_type != more) continue;
+    if (event.xclient.message_type == begin)
+      partial[event.xclient.window].clear();
+    else if (event.xclient.message_type != more)
+      continue;
     std::string& text = partial[event.xclient.window];
     for (int i = 0; i < 20; ++i) {
       const char c = event.xclient.data.b[i];

@@ -35,7 +35,8 @@ inline void SavePictureFile(const fs::path& path, const Picture& picture) {
 inline Picture Gradient(int width, int height) {
   Picture p = Make24(width, height);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) Set(p, x, y, {(x * 255) / std::max(1, width - 1), (y * 255) / std::max(1, height - 1), 128});
+    for (int x = 0; x < width; ++x)
+      Set(p, x, y, {(x * 255) / std::max(1, width - 1), (y * 255) / std::max(1, height - 1), 128});
   return p;
 }
 

@@ -12,13 +12,13 @@
 #include "album_test_support.h"
 #include "base/ini_file.h"
 #include "camera/camera_ops.h"
-#include "ui/file_dialogs.h"
-#include "ui/wx_path.h"
-#include "retouch_window/retouch_template.h"
 #include "camera/link.h"
 #include "camera/port.h"
+#include "retouch_window/retouch_template.h"
 #include "test_support/emulator_process.h"
+#include "ui/file_dialogs.h"
 #include "ui/processing_dlg.h"
+#include "ui/wx_path.h"
 #include "workflows/connection.h"
 
 namespace tessaly::windows {
@@ -119,8 +119,10 @@ TEST_F(AlbumWindow, SelectingNeverMovesAThumbnailAndItsFrameIsWhole) {
   };
   int gaps = 0;
   for (int d = 0; d < ring; ++d) {
-    for (int x = 0; x < around.GetWidth(); ++x) gaps += !isHighlight(x, d) + !isHighlight(x, around.GetHeight() - 1 - d);
-    for (int y = 0; y < around.GetHeight(); ++y) gaps += !isHighlight(d, y) + !isHighlight(around.GetWidth() - 1 - d, y);
+    for (int x = 0; x < around.GetWidth(); ++x)
+      gaps += !isHighlight(x, d) + !isHighlight(x, around.GetHeight() - 1 - d);
+    for (int y = 0; y < around.GetHeight(); ++y)
+      gaps += !isHighlight(d, y) + !isHighlight(around.GetWidth() - 1 - d, y);
   }
   EXPECT_EQ(gaps, 0);
   test::SaveScreenshot(std::string("album_selection_") + test::ShotLanguage());
@@ -280,7 +282,8 @@ TEST_F(AlbumWindow, CancelStopsTheBuildAndKeepsWhatWasBuilt) {
   ASSERT_TRUE(pressed);
   ASSERT_GE(view->Items().size(), 1u);
   EXPECT_LT(view->Items().size(), static_cast<std::size_t>(kFiles));
-  for (std::size_t i = 0; i < view->Items().size(); ++i) EXPECT_EQ(view->Items()[i].name, "p" + std::to_string(100 + i) + ".jpg");
+  for (std::size_t i = 0; i < view->Items().size(); ++i)
+    EXPECT_EQ(view->Items()[i].name, "p" + std::to_string(100 + i) + ".jpg");
   EXPECT_TRUE(m_prompt.Texts().empty());
 }
 
@@ -315,7 +318,8 @@ TEST_F(AlbumWindow, ThumbnailsOnTheScreenFollowTheRuleForEveryFormat) {
 }
 
 TEST_F(AlbumWindow, ItemsGoInRowsLeftToRight) {
-  for (int i = 0; i < 12; ++i) test::SavePictureFile(m_folder / ("p" + std::to_string(10 + i) + ".bmp"), test::Gradient(8, 8));
+  for (int i = 0; i < 12; ++i)
+    test::SavePictureFile(m_folder / ("p" + std::to_string(10 + i) + ".bmp"), test::Gradient(8, 8));
   CAlbumView* view = Open(m_folder.Path(), "*.bmp");
   ASSERT_EQ(view->Items().size(), 12u);
   wxRect first = view->Grid()->IconScreenRect(0), second = view->Grid()->IconScreenRect(1);
@@ -327,7 +331,8 @@ TEST_F(AlbumWindow, ItemsGoInRowsLeftToRight) {
 }
 
 TEST_F(AlbumWindow, DeleteAsksUntilAllAndAllIsOffForOneFile) {
-  for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) test::SavePictureFile(m_folder / name, test::Gradient(8, 8));
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"})
+    test::SavePictureFile(m_folder / name, test::Gradient(8, 8));
   CAlbumView* view = Open(m_folder.Path(), "*.bmp");
   for (int i : {0, 1, 2}) view->Items()[i].selected = true;
   std::vector<wxString> asked;

@@ -22,18 +22,18 @@
 #include "camera/thumbnail.h"
 #include "retouch_window/retouch_doc.h"
 #include "shell/app.h"
-#include "ui/app_state.h"
 #include "shell/command_line.h"
 #include "shell/doc_manager.h"
-#include "ui/file_dialogs.h"
 #include "shell/logo_window.h"
 #include "shell/main_frame.h"
 #include "shell_test_support.h"
 #include "test_support/emulator_process.h"
 #include "test_support/recorded_prompt.h"
 #include "test_support/temp_folder.h"
-#include "windows/camera_window.h"
+#include "ui/app_state.h"
+#include "ui/file_dialogs.h"
 #include "ui/processing_dlg.h"
+#include "windows/camera_window.h"
 #include "workflows/connection.h"
 #include "x_screen.h"
 
@@ -92,8 +92,7 @@ class CameraWindowTest : public ::testing::Test {
 
   CCameraView* View() {
     for (wxDocument* doc : App().DocManager()->GetDocumentsVector())
-      if (auto* camera = dynamic_cast<CCameraDoc*>(doc))
-        return dynamic_cast<CCameraView*>(camera->GetFirstView());
+      if (auto* camera = dynamic_cast<CCameraDoc*>(doc)) return dynamic_cast<CCameraView*>(camera->GetFirstView());
     return nullptr;
   }
 
@@ -390,8 +389,9 @@ class MountedFolder {
  public:
   MountedFolder(const fs::path& where, const std::string& options) : m_where(where) {
     fs::create_directories(where);
-    m_mounted = ::getuid() == 0 && std::system(("mount -t tmpfs -o " + options + " tmpfs '" + where.string() +
-                                                "' 2>/dev/null").c_str()) == 0;
+    m_mounted =
+        ::getuid() == 0 &&
+        std::system(("mount -t tmpfs -o " + options + " tmpfs '" + where.string() + "' 2>/dev/null").c_str()) == 0;
   }
   ~MountedFolder() {
     if (m_mounted) std::system(("umount '" + m_where.string() + "'").c_str());

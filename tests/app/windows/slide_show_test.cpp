@@ -32,13 +32,13 @@ TEST(SlideShowState, MovesRepeatAndEndAsSet) {
   EXPECT_EQ(noRepeat.Current(), 0u);
   EXPECT_EQ(noRepeat.Handle(SlideInput::kDown).outcome, Outcome::kLoad);
   EXPECT_EQ(noRepeat.Current(), 2u);
-  EXPECT_EQ(noRepeat.Handle(SlideInput::kRight).outcome, Outcome::kEnd);    // past the last
+  EXPECT_EQ(noRepeat.Handle(SlideInput::kRight).outcome, Outcome::kEnd);  // past the last
 
   SlideShowState repeat(3, SlideShowSettings{});
   repeat.SetBusy(false);
-  EXPECT_EQ(repeat.Handle(SlideInput::kLeft).outcome, Outcome::kLoad);      // the last before the first
+  EXPECT_EQ(repeat.Handle(SlideInput::kLeft).outcome, Outcome::kLoad);  // the last before the first
   EXPECT_EQ(repeat.Current(), 2u);
-  EXPECT_EQ(repeat.Handle(SlideInput::kEnter).outcome, Outcome::kLoad);     // the first after the last
+  EXPECT_EQ(repeat.Handle(SlideInput::kEnter).outcome, Outcome::kLoad);  // the first after the last
   EXPECT_EQ(repeat.Current(), 0u);
   EXPECT_EQ(repeat.Handle(SlideInput::kRightButton).outcome, Outcome::kLoad);
   EXPECT_EQ(repeat.Current(), 2u);
@@ -258,7 +258,8 @@ TEST_F(SlideShow, ContactSheetsHoldFortyAPageAndTheNinthStartsRowTwo) {
 }
 
 TEST_F(SlideShow, PreviewShowsTheContactSheets) {
-  for (int i = 0; i < 3; ++i) test::SavePictureFile(m_folder / ("p" + std::to_string(i) + ".bmp"), test::Gradient(64, 48));
+  for (int i = 0; i < 3; ++i)
+    test::SavePictureFile(m_folder / ("p" + std::to_string(i) + ".bmp"), test::Gradient(64, 48));
   CAlbumView* view = Open(m_folder.Path(), "*.bmp");
   wxCommandEvent preview(wxEVT_MENU, wxID_PREVIEW);
   view->Frame()->GetEventHandler()->ProcessEvent(preview);
@@ -316,8 +317,9 @@ TEST_F(SlideShow, ContactSheetsPrintToPdfWithoutAPrinter) {
   EXPECT_GE(firstY, 20);
   EXPECT_LE(std::min(firstX, firstY), 20 + 10) << "the sheet starts just inside the margins";
   if (const char* folder = std::getenv("TESSALY_SHOT_DIR")) {
-    std::string command = "gs -q -dNOPAUSE -dBATCH -sDEVICE=png16m -r60 -dFirstPage=1 -dLastPage=1 -sOutputFile=" +
-                          std::string(folder) + "/contact_sheet.png " + pdf.string();
+    std::string command =
+        "gs -q -dNOPAUSE -dBATCH -sDEVICE=png16m -r60 -dFirstPage=1 -dLastPage=1 -sOutputFile=" + std::string(folder) +
+        "/contact_sheet.png " + pdf.string();
     EXPECT_EQ(std::system(command.c_str()), 0);
   }
 }

@@ -17,8 +17,8 @@ namespace tessaly::test {
 inline wxImage GrabScreen(const wxRect& rect) {
   auto* display = static_cast<Display*>(wxGetX11Display());
   XSync(display, False);
-  XImage* image = XGetImage(display, DefaultRootWindow(display), rect.x, rect.y, rect.width, rect.height,
-                            AllPlanes, ZPixmap);
+  XImage* image =
+      XGetImage(display, DefaultRootWindow(display), rect.x, rect.y, rect.width, rect.height, AllPlanes, ZPixmap);
   wxImage out(rect.width, rect.height);
   if (!image) return out;
   for (int y = 0; y < rect.height; ++y)
@@ -30,9 +30,7 @@ inline wxImage GrabScreen(const wxRect& rect) {
   return out;
 }
 
-inline wxImage GrabWindow(wxWindow* window) {
-  return GrabScreen(window->GetScreenRect());
-}
+inline wxImage GrabWindow(wxWindow* window) { return GrabScreen(window->GetScreenRect()); }
 
 // The language a screenshot's name ends in: the one the tests run in.
 inline const char* ShotLanguage() {

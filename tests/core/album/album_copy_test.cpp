@@ -15,16 +15,12 @@ namespace {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
-void Write(const fs::path& path, const std::string& text) {
-  std::ofstream(path) << text;
-}
+void Write(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
 std::string Read(const fs::path& path) {
   std::ifstream in(path);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
-std::error_code Errno(int value) {
-  return {value, std::generic_category()};
-}
+std::error_code Errno(int value) { return {value, std::generic_category()}; }
 
 TEST(AlbumCopy, EveryPlatformErrorHasItsRule) {
   struct Case {
@@ -87,7 +83,7 @@ TEST_F(AlbumCopyFiles, CopiesEveryFileWhole) {
 }
 
 TEST_F(AlbumCopyFiles, ItsOwnFolderSkipsEveryFile) {
-  CopyTally tally = CopyAlbumFiles(source.Path(), names, source.Path() / "." , fixed);
+  CopyTally tally = CopyAlbumFiles(source.Path(), names, source.Path() / ".", fixed);
   EXPECT_EQ(tally.copied, 0);
   EXPECT_EQ(tally.skipped, 3);
   EXPECT_EQ(Read(source / "a.jpg"), "new a.jpg");
@@ -100,8 +96,8 @@ TEST_F(AlbumCopyFiles, AnExistingTargetAsksOncePerFile) {
   prompt->Answer(PromptAnswer::kNo);
   prompt->Answer(PromptAnswer::kYes);
   CopyTally tally = CopyAlbumFiles(source.Path(), names, destination.Path(), fixed);
-  EXPECT_EQ(prompt.Texts(), (Texts{std::string(MessageText(kMsgFileExistsReplace)),
-                                   std::string(MessageText(kMsgFileExistsReplace))}));
+  EXPECT_EQ(prompt.Texts(),
+            (Texts{std::string(MessageText(kMsgFileExistsReplace)), std::string(MessageText(kMsgFileExistsReplace))}));
   EXPECT_EQ(Read(destination / "a.jpg"), "old a");
   EXPECT_EQ(Read(destination / "c.jpg"), "new c.jpg");
   EXPECT_EQ(tally.copied, 2);

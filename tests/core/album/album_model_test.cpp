@@ -71,7 +71,8 @@ TEST_F(AlbumModelTest, BuildMakesAThumbnailForEachLoadableFileInTheScansOrder) {
   EXPECT_EQ(EntryNames(m_album), (Names{"a.jpg", "b.bmp", "c.tif"}));
   // Every file is announced before it is loaded and reported after, the one that
   // failed as no entry; the loader has said why.
-  EXPECT_EQ(sink.asked, (std::vector<RecordingSink::Asked>{{0, 4, "a.jpg"}, {1, 4, "b.bmp"}, {2, 4, "c.tif"}, {3, 4, "d.bmp"}}));
+  EXPECT_EQ(sink.asked,
+            (std::vector<RecordingSink::Asked>{{0, 4, "a.jpg"}, {1, 4, "b.bmp"}, {2, 4, "c.tif"}, {3, 4, "d.bmp"}}));
   EXPECT_EQ(sink.done, (std::vector<std::pair<std::size_t, int>>{{0, 0}, {1, 1}, {2, 2}, {3, -1}}));
   EXPECT_TRUE(m_prompt.Texts().empty()) << "the build shows nothing of its own";
   ASSERT_EQ(m_album.Failures().size(), 1u) << "the file it could not read is kept for one message at the end";

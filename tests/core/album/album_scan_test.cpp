@@ -13,9 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-void Touch(const fs::path& path) {
-  std::ofstream(path) << "x";
-}
+void Touch(const fs::path& path) { std::ofstream(path) << "x"; }
 
 TEST(AlbumScan, PatternsComeFromTheTypeLabels) {
   EXPECT_EQ(PatternOfTypeLabel("JPEG(*.jpg)"), "*.jpg");
@@ -32,9 +30,9 @@ TEST(AlbumScan, MatchingIgnoresCase) {
     const char* pattern;
     bool matches;
   } cases[] = {
-      {"a.JPG", "*.jpg", true}, {"a.jpg", "*.JPG", true}, {"a.jpeg", "*.jpg", false}, {"ajpg", "*.jpg", false},
-      {"x.y.bmp", "*.bmp", true}, {"a.jpg", "?.jpg", true}, {"ab.jpg", "?.jpg", false}, {"noext", "*.*", false},
-      {"a.b", "*.*", true},
+      {"a.JPG", "*.jpg", true},   {"a.jpg", "*.JPG", true},   {"a.jpeg", "*.jpg", false},
+      {"ajpg", "*.jpg", false},   {"x.y.bmp", "*.bmp", true}, {"a.jpg", "?.jpg", true},
+      {"ab.jpg", "?.jpg", false}, {"noext", "*.*", false},    {"a.b", "*.*", true},
   };
   for (const auto& c : cases) EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.matches) << c.name << " " << c.pattern;
   EXPECT_TRUE(AcceptsTargetName("y.BMP", "*.bmp"));
@@ -62,13 +60,12 @@ TEST(AlbumScan, LinksAreListedUnderTheirOwnNamesWhenTheirTargetsFit) {
   Touch(elsewhere / "z.jpg");
   for (const char* name : {"a.bmp", "m.bmp", "z.bmp"}) Touch(album / name);
   fs::create_symlink(elsewhere / "y.BMP", album / "x.lnk");
-  fs::create_symlink(elsewhere / "z.jpg", album / "w.lnk");       // a JPEG: not for "*.bmp"
-  fs::create_symlink(elsewhere / "gone.bmp", album / "b.lnk");    // broken
-  fs::create_symlink(elsewhere.Path(), album / "folder.bmp");     // a folder
-  fs::create_symlink(elsewhere / "y.BMP", album / "n.bmp");       // a link with a picture's name
+  fs::create_symlink(elsewhere / "z.jpg", album / "w.lnk");     // a JPEG: not for "*.bmp"
+  fs::create_symlink(elsewhere / "gone.bmp", album / "b.lnk");  // broken
+  fs::create_symlink(elsewhere.Path(), album / "folder.bmp");   // a folder
+  fs::create_symlink(elsewhere / "y.BMP", album / "n.bmp");     // a link with a picture's name
   EXPECT_EQ(ScanAlbumFolder(album.Path(), "*.bmp").names, (Names{"a.bmp", "m.bmp", "n.bmp", "x.lnk", "z.bmp"}));
-  EXPECT_EQ(ScanAlbumFolder(album.Path(), "*.*").names,
-            (Names{"a.bmp", "m.bmp", "n.bmp", "w.lnk", "x.lnk", "z.bmp"}));
+  EXPECT_EQ(ScanAlbumFolder(album.Path(), "*.*").names, (Names{"a.bmp", "m.bmp", "n.bmp", "w.lnk", "x.lnk", "z.bmp"}));
 }
 
 TEST(AlbumScan, SortingIgnoresCaseAndKeepsTheArrivalOrderOfEquals) {

@@ -29,8 +29,7 @@ TEST(IniFile, ReadsHandWrittenFilesAndKeepsTheirOtherLines) {
   ini.SetInt("last used bps", "Comm", 115200);
   ini.SetInt("Last Used Bps", "Extra", 1);
   ini.Set("Last Window", "Xpos", "40");
-  EXPECT_EQ(ini.Text(),
-            "; comment\n[Last Used Bps]\nComm=115200\nExtra=1\n\n[Other]\nx=1\n\n[Last Window]\nXpos=40\n");
+  EXPECT_EQ(ini.Text(), "; comment\n[Last Used Bps]\nComm=115200\nExtra=1\n\n[Other]\nx=1\n\n[Last Window]\nXpos=40\n");
 }
 
 TEST(IniFile, ProfileFunctionsUseTheSettingsFile) {
@@ -86,12 +85,10 @@ TEST(FileIo, StaleTemporariesAndFolderProbe) {
     const char* name;
     bool removed;
   } cases[] = {
-      {".AUT_0001.JPG.a1B2c3", true},
-      {".AUT_0002.JPG.ZZZZZZ", true},
-      {".notes.txt.a1B2c3", false},   // not one of our target names
+      {".AUT_0001.JPG.a1B2c3", true},  {".AUT_0002.JPG.ZZZZZZ", true},
+      {".notes.txt.a1B2c3", false},    // not one of our target names
       {".AUT_0003.JPG.a1B2c", false},  // not six characters
-      {".AUT_0004.JPG.a1-2c3", false},
-      {"AUT_0005.JPG", false},
+      {".AUT_0004.JPG.a1-2c3", false}, {"AUT_0005.JPG", false},
   };
   for (const auto& c : cases) ASSERT_FALSE(WriteFileAtomically(folder / c.name, Of("x")));
   std::filesystem::create_directory(folder / ".AUT_0006.JPG.a1B2c3");  // a folder is left alone

@@ -16,24 +16,26 @@ TEST(FileErrors, EachSystemErrorHasOneClass) {
     FileErrorKind kind;
   };
   const Row rows[] = {
-      {EACCES, FileErrorKind::kAccessDenied},     {EPERM, FileErrorKind::kAccessDenied},
-      {EISDIR, FileErrorKind::kAccessDenied},     {ENOMEDIUM, FileErrorKind::kNotReady},
-      {ENXIO, FileErrorKind::kNotReady},          {ENOENT, FileErrorKind::kMissing},
-      {ENOTDIR, FileErrorKind::kNotAFolder},      {EROFS, FileErrorKind::kWriteProtected},
-      {ENOSPC, FileErrorKind::kDiskFull},         {EDQUOT, FileErrorKind::kDiskFull},
-      {EFBIG, FileErrorKind::kDiskFull},          {ENAMETOOLONG, FileErrorKind::kBadPath},
-      {ELOOP, FileErrorKind::kBadPath},           {EINVAL, FileErrorKind::kBadPath},
-      {EILSEQ, FileErrorKind::kBadPath},          {ENODEV, FileErrorKind::kBadPath},
-      {ENETUNREACH, FileErrorKind::kBadPath},     {EHOSTUNREACH, FileErrorKind::kBadPath},
-      {EHOSTDOWN, FileErrorKind::kBadPath},       {EBUSY, FileErrorKind::kBusy},
-      {ETXTBSY, FileErrorKind::kBusy},            {EAGAIN, FileErrorKind::kBusy},
-      {ENOLCK, FileErrorKind::kBusy},             {EEXIST, FileErrorKind::kExists},
-      {EIO, FileErrorKind::kHardware},            {EMFILE, FileErrorKind::kOther},
+      {EACCES, FileErrorKind::kAccessDenied}, {EPERM, FileErrorKind::kAccessDenied},
+      {EISDIR, FileErrorKind::kAccessDenied}, {ENOMEDIUM, FileErrorKind::kNotReady},
+      {ENXIO, FileErrorKind::kNotReady},      {ENOENT, FileErrorKind::kMissing},
+      {ENOTDIR, FileErrorKind::kNotAFolder},  {EROFS, FileErrorKind::kWriteProtected},
+      {ENOSPC, FileErrorKind::kDiskFull},     {EDQUOT, FileErrorKind::kDiskFull},
+      {EFBIG, FileErrorKind::kDiskFull},      {ENAMETOOLONG, FileErrorKind::kBadPath},
+      {ELOOP, FileErrorKind::kBadPath},       {EINVAL, FileErrorKind::kBadPath},
+      {EILSEQ, FileErrorKind::kBadPath},      {ENODEV, FileErrorKind::kBadPath},
+      {ENETUNREACH, FileErrorKind::kBadPath}, {EHOSTUNREACH, FileErrorKind::kBadPath},
+      {EHOSTDOWN, FileErrorKind::kBadPath},   {EBUSY, FileErrorKind::kBusy},
+      {ETXTBSY, FileErrorKind::kBusy},        {EAGAIN, FileErrorKind::kBusy},
+      {ENOLCK, FileErrorKind::kBusy},         {EEXIST, FileErrorKind::kExists},
+      {EIO, FileErrorKind::kHardware},        {EMFILE, FileErrorKind::kOther},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(ClassifyFileError({row.error, std::generic_category()}), row.kind) << std::generic_category().message(row.error);
+    EXPECT_EQ(ClassifyFileError({row.error, std::generic_category()}), row.kind)
+        << std::generic_category().message(row.error);
     // The file-system calls of the standard library report through the system category.
-    EXPECT_EQ(ClassifyFileError({row.error, std::system_category()}), row.kind) << std::generic_category().message(row.error);
+    EXPECT_EQ(ClassifyFileError({row.error, std::system_category()}), row.kind)
+        << std::generic_category().message(row.error);
   }
 }
 

@@ -60,8 +60,7 @@ TEST(InstanceRequest, RoundTripsWhateverTheNames) {
     EXPECT_EQ(ParseInstanceRequest(*bytes), request);
   }
   // The bytes of one small request, as another program would have to write them.
-  EXPECT_EQ(EncodeInstanceRequest({{{InstanceCommand::kPrint, "/a"}}}),
-            Message(Bytes{1, 0, 1, 2, 0, '/', 'a'}));
+  EXPECT_EQ(EncodeInstanceRequest({{{InstanceCommand::kPrint, "/a"}}}), Message(Bytes{1, 0, 1, 2, 0, '/', 'a'}));
 }
 
 TEST(InstanceRequest, WhatWouldBeRefusedIsNotSent) {
@@ -98,7 +97,8 @@ TEST(InstanceRequest, MalformedMessagesAreRefused) {
       {"a relative path", Message(Body(1, {{0, 1, "a"}}))},
       {"a NUL byte in a path", Message(Body(1, {{0, 3, std::string("/\0a", 3)}}))},
       {"a path length beyond the body", Message(Body(1, {{0, 9, "/a"}}))},
-      {"a path longer than any", Message(Body(1, {{0, kMaxInstancePathBytes + 1, "/" + std::string(kMaxInstancePathBytes, 'x')}}))},
+      {"a path longer than any",
+       Message(Body(1, {{0, kMaxInstancePathBytes + 1, "/" + std::string(kMaxInstancePathBytes, 'x')}}))},
   };
   for (const auto& [description, bytes] : cases) EXPECT_FALSE(ParseInstanceRequest(bytes)) << description;
   const Bytes whole = Message(Body(2, {{0, 6, "/a.jpg"}, {1, 2, "/b"}}));
@@ -263,11 +263,8 @@ TEST(InstanceNames, OneProgramPerDisplayAsTheToolkitChoosesIt) {
 
 TEST(InstanceNames, DisplayNamesBecomePlainFileNames) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"wayland-0", "wayland-0"},
-      {"host.example:3", "host.example_3"},
-      {"../../etc/passwd", "_._.._etc_passwd"},
-      {".hidden", "_hidden"},
-      {"a b\tc/\xe5", "a_b_c__"},
+      {"wayland-0", "wayland-0"}, {"host.example:3", "host.example_3"}, {"../../etc/passwd", "_._.._etc_passwd"},
+      {".hidden", "_hidden"},     {"a b\tc/\xe5", "a_b_c__"},
   };
   for (const auto& [name, sanitised] : cases) EXPECT_EQ(SanitisedDisplayName(name), sanitised) << name;
   const std::string longA = std::string(80, 'a') + "1", longB = std::string(80, 'a') + "2";

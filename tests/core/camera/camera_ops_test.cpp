@@ -81,7 +81,8 @@ TEST_F(CameraOverEmulator, PutOneByteMoreThanTheFreeMemoryGives16AfterOnlyAN) {
   EXPECT_EQ(HostFrames(lines, "RN", true), (Tokens{"0000000000000000"}));
   Tokens blocks;
   for (const auto& line : lines)
-    if (JsonField(line, "from") == "host" && JsonField(line, "frame") == "DT") blocks.push_back(JsonField(line, "count"));
+    if (JsonField(line, "from") == "host" && JsonField(line, "frame") == "DT")
+      blocks.push_back(JsonField(line, "count"));
   EXPECT_EQ(blocks, (Tokens{"512", "488"}));
 }
 
@@ -151,7 +152,9 @@ TEST_F(CameraOverEmulator, CancelTellsTheCameraAndLowersTheLine) {
     Tokens lastCommands;
   };
   const Case cases[] = {
-      {"picture", [](auto& buffer) { return CameraGetPicture(buffer, 1); }, 2000,
+      {"picture",
+       [](auto& buffer) { return CameraGetPicture(buffer, 1); },
+       2000,
        {"SB", "SP", "RD", "CC", "SP", "SB", "RN"}},
       {"thumbnail", [](auto& buffer) { return CameraGetThumbnail(buffer, 1); }, 500, {"RM", "CC", "SB", "RN"}},
   };

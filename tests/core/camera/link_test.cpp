@@ -457,8 +457,9 @@ TEST_F(LinkOverEmulator, FramesGoOutByteExact) {
   ASSERT_GE(tokens.size(), 8u);
   // The close right after our last ACK does not lose it.
   EXPECT_EQ(tokens.back(), "host:ACK");
-  EXPECT_EQ(Tokens(tokens.begin(), tokens.begin() + 8), (Tokens{"host:ENQ", "camera:ACK", "host:SM", "camera:ACK",
-                                                               "camera:byte255", "camera:ENQ", "host:ACK", "camera:OK"}));
+  EXPECT_EQ(Tokens(tokens.begin(), tokens.begin() + 8),
+            (Tokens{"host:ENQ", "camera:ACK", "host:SM", "camera:ACK", "camera:byte255", "camera:ENQ", "host:ACK",
+                    "camera:OK"}));
   // Checksum of "SM" with data byte 0 = 1: 0x53 + 0x4D + 1 = 0x00A1.
   EXPECT_EQ(HexOfFrame(lines, "host", "SM"), "0100534d010000000000000000a10002");
   // Three bytes as block 1 at packet size 140: 125 zero bytes of padding, then the
@@ -522,8 +523,9 @@ TEST_F(LinkOverEmulator, CamerasEnqAnsweringOursIsServedFirst) {
   EXPECT_EQ(LinkAnswerLetters(), MakeLetters("CC"));
   EXPECT_EQ(LinkCameraCancelCode(), 7);
   auto tokens = Exchange(Log());
-  EXPECT_EQ(Tokens(tokens.end() - 9, tokens.end()), (Tokens{"host:ENQ", "camera:ENQ", "host:ACK", "camera:CC", "host:ACK",
-                                                           "host:ENQ", "camera:ACK", "host:OK", "camera:ACK"}));
+  EXPECT_EQ(Tokens(tokens.end() - 9, tokens.end()),
+            (Tokens{"host:ENQ", "camera:ENQ", "host:ACK", "camera:CC", "host:ACK", "host:ENQ", "camera:ACK", "host:OK",
+                    "camera:ACK"}));
   EXPECT_EQ(Count(tokens, "host:AN"), 0);
 }
 

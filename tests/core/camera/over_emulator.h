@@ -44,8 +44,7 @@ inline int Count(const Tokens& tokens, const std::string& token) {
 
 // The host's frames with these letters (all but the blocks when none are given), as the
 // letters or as their eight data bytes in hex.
-inline Tokens HostFrames(const std::vector<std::string>& lines, const std::string& letters = "",
-                         bool data = false) {
+inline Tokens HostFrames(const std::vector<std::string>& lines, const std::string& letters = "", bool data = false) {
   Tokens frames;
   for (const auto& line : lines) {
     const std::string frame = JsonField(line, "frame");

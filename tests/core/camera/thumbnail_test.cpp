@@ -37,11 +37,11 @@ TEST(PictureNames, PrefixLengthCountsCharactersNotBytes) {
       {"\xE5\x86\x99\xE7\x9C\x9F\xE5\x86\x99\xE7\x9C\x9F\xE5\x86\x99", 5, true, false},
       {"ABCDE", 5, true, false},
       {"\xC3\xA9t\xC3\xA9", 3, true, true},
-      {"\xF0\x9F\x93\xB7", 1, true, true},      // a character beyond the basic plane
-      {"\xE5\x86", 2, false, false},              // cut in the middle: counted as bytes
-      {"\xC0\xAF", 2, false, false},              // an overlong "/"
-      {"\xED\xA0\x80", 3, false, false},          // a surrogate
-      {"A\nB", 3, false, false},                   // a control character
+      {"\xF0\x9F\x93\xB7", 1, true, true},  // a character beyond the basic plane
+      {"\xE5\x86", 2, false, false},        // cut in the middle: counted as bytes
+      {"\xC0\xAF", 2, false, false},        // an overlong "/"
+      {"\xED\xA0\x80", 3, false, false},    // a surrogate
+      {"A\nB", 3, false, false},            // a control character
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.prefix);
@@ -50,7 +50,9 @@ TEST(PictureNames, PrefixLengthCountsCharactersNotBytes) {
     test::RecordedPrompt prompt;
     EXPECT_EQ(CheckPicturePrefix(c.prefix), c.accepted);
   }
-  EXPECT_EQ(MakePictureName(7, "\xE5\x86\x99\xE7\x9C\x9F"), "\xE5\x86\x99\xE7\x9C\x9F" "0007.JPG");
+  EXPECT_EQ(MakePictureName(7, "\xE5\x86\x99\xE7\x9C\x9F"),
+            "\xE5\x86\x99\xE7\x9C\x9F"
+            "0007.JPG");
 }
 
 // 1200 luminance samples, then 300 of Cb and 300 of Cr.
@@ -80,9 +82,9 @@ TEST(Thumbnail, ColoursRoundAndClamp) {
 
 TEST(Thumbnail, EachSampleBecomesATwoByTwoBlockInItsPlace) {
   auto t = Uniform(0, 128, 128);
-  t[0] = 200;             // top-left luminance sample
-  t[29 * 40 + 39] = 90;   // bottom-right one (row 29, column 39)
-  t[1200 + 19] = 228;     // Cb of the top-right 4 x 4 block: B = (45400 + 128) >> 8 = 177
+  t[0] = 200;            // top-left luminance sample
+  t[29 * 40 + 39] = 90;  // bottom-right one (row 29, column 39)
+  t[1200 + 19] = 228;    // Cb of the top-right 4 x 4 block: B = (45400 + 128) >> 8 = 177
   Picture p = ConvertThumbnail(t);
   for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {0, 1}, {1, 1}}) EXPECT_EQ(At(p, x, y), test::Grey(200));
   EXPECT_EQ(At(p, 2, 0), test::Grey(0));

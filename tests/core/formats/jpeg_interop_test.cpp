@@ -56,7 +56,8 @@ TEST(JpegInterop, OtherProgramsReadTessalysFilesWithoutWarning) {
   for (const Tool& tool : tools) {
     auto [status, output] = RunCommand(std::string(tool.command) + " '" + (folder / "written.jpg").string() + "'");
     EXPECT_EQ(status, 0) << output;
-    for (const char* trouble : tool.troubles) EXPECT_EQ(output.find(trouble), std::string::npos) << trouble << "\n" << output;
+    for (const char* trouble : tool.troubles)
+      EXPECT_EQ(output.find(trouble), std::string::npos) << trouble << "\n" << output;
     for (const char* line : tool.wanted) EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
     if (std::string(tool.name) == "djpeg") {
       EXPECT_EQ(output.find("Start of Image"), output.rfind("Start of Image"));

@@ -2,9 +2,9 @@
 // Tessaly never writes (CMYK, grayscale, progressive, other sampling).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -18,12 +18,12 @@ namespace tessaly::test {
 struct LibraryJpeg {
   int width = 16;
   int height = 16;
-  J_COLOR_SPACE input = JCS_RGB;     // layout of the rows passed in
+  J_COLOR_SPACE input = JCS_RGB;  // layout of the rows passed in
   int components = 3;
   J_COLOR_SPACE stored = JCS_YCbCr;  // colour space written into the file
   int quality = 80;
   bool progressive = false;
-  int lumaH = 2, lumaV = 1;          // luminance sampling (YCbCr only)
+  int lumaH = 2, lumaV = 1;  // luminance sampling (YCbCr only)
 };
 
 // Compresses top-down rows of width x components bytes.
@@ -127,7 +127,11 @@ inline std::vector<std::uint8_t> Stream(const Picture& picture) {
 // but its comment is not where the camera puts it.
 inline std::vector<std::uint8_t> CameraFile(const std::vector<std::uint8_t>& stream, std::string_view comment,
                                             std::uint16_t applicationLength = 0x070A) {
-  std::vector<std::uint8_t> file = {0xFF, 0xD8, 0xFF, 0xE1, static_cast<std::uint8_t>(applicationLength >> 8),
+  std::vector<std::uint8_t> file = {0xFF,
+                                    0xD8,
+                                    0xFF,
+                                    0xE1,
+                                    static_cast<std::uint8_t>(applicationLength >> 8),
                                     static_cast<std::uint8_t>(applicationLength)};
   file.resize(4u + applicationLength, 0);
   file.insert(file.end(), {0xFF, 0xFE, 0x00, 0xF2, 0x00, 'Q', 'O', 'R', 0x00});

@@ -193,7 +193,8 @@ TEST_F(Jpeg, RefusedFiles) {
       {"RGB", CompressWithLibrary({16, 16, JCS_RGB, 3, JCS_RGB}, three), kNotValid},
       {"header cut short", Bytes(good.begin(), good.begin() + 100), kNotValid},
       {"progressive, cut short", Bytes(steps.begin(), steps.end() - 40), kNotValid},
-      {"1281 wide", CompressWithLibrary({1281, 8}, std::vector<std::uint8_t>(1281 * 8 * 3, 50)),
+      {"1281 wide",
+       CompressWithLibrary({1281, 8}, std::vector<std::uint8_t>(1281 * 8 * 3, 50)),
        {"The picture size is too large."}},
   };
   for (const Case& c : cases) {

@@ -47,7 +47,7 @@ TEST(PictureFileNames, ExtensionTable) {
     std::string_view typeName;
   };
   const Row rows[] = {
-      {"a.bmp", PictureFormat::kBmp, "BMP TYPE"},      {"A.DIB", PictureFormat::kBmp, "BMP TYPE"},
+      {"a.bmp", PictureFormat::kBmp, "BMP TYPE"},       {"A.DIB", PictureFormat::kBmp, "BMP TYPE"},
       {"PHOTO.JPG", PictureFormat::kJpeg, "JPEG TYPE"}, {"dir/x.Tif", PictureFormat::kTiff, "TIFF TYPE"},
       {"photo.jpeg", PictureFormat::kUnknown, ""},      {"scan.tiff", PictureFormat::kUnknown, ""},
       {"image.ppm", PictureFormat::kUnknown, ""},       {"bmp", PictureFormat::kUnknown, ""},
@@ -135,7 +135,8 @@ TEST(PictureFileNames, ColourConditionForSaveAs) {
       {"", "new.bmp", 8, kMsgCannotSaveBmp},
   };
   for (const Row& row : rows)
-    EXPECT_EQ(ColourConditionRefusal(row.current, row.chosen, row.bits), row.refusal) << row.current << " -> " << row.chosen;
+    EXPECT_EQ(ColourConditionRefusal(row.current, row.chosen, row.bits), row.refusal)
+        << row.current << " -> " << row.chosen;
   test::RecordedPrompt prompt;
   EXPECT_FALSE(CheckColourCondition("a.bmp", "a.tif", 8));
   EXPECT_TRUE(CheckColourCondition("a.bmp", "a.jpg", 24));
@@ -151,10 +152,10 @@ TEST(PictureFileErrors, CommonFailuresNameTheFile) {
     MessageId message;
   };
   const Row rows[] = {
-      {"disk full", ENOSPC, kMsgFileDiskFull},      {"quota exceeded", EDQUOT, kMsgFileDiskFull},
-      {"read-only", EROFS, kMsgFileAccessDenied},   {"missing folder", ENOENT, kMsgFileNotFound},
-      {"not a folder", ENOTDIR, kMsgFileBadPath},   {"removed device", ENXIO, kMsgFileHardIo},
-      {"no device", ENODEV, kMsgFileBadPath},       {"busy", EBUSY, kMsgFileGeneric},
+      {"disk full", ENOSPC, kMsgFileDiskFull},    {"quota exceeded", EDQUOT, kMsgFileDiskFull},
+      {"read-only", EROFS, kMsgFileAccessDenied}, {"missing folder", ENOENT, kMsgFileNotFound},
+      {"not a folder", ENOTDIR, kMsgFileBadPath}, {"removed device", ENXIO, kMsgFileHardIo},
+      {"no device", ENODEV, kMsgFileBadPath},     {"busy", EBUSY, kMsgFileGeneric},
   };
   for (const auto& row : rows)
     EXPECT_EQ(FileErrorMessage({row.error, std::generic_category()}), row.message) << row.description;

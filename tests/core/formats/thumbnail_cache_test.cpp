@@ -75,7 +75,8 @@ import hashlib, os, sys, urllib.parse
 for p in sys.argv[1:]:
     uri = "file://" + urllib.parse.quote(os.fsencode(p), safe="/!$&'()*+,:=@~")
     print(uri, hashlib.md5(uri.encode()).hexdigest())
-)PY", paths);
+)PY",
+                                       paths);
   std::istringstream lines(output);
   for (const std::string& path : paths) {
     std::string uri, md5;
@@ -120,10 +121,12 @@ im = Image.open(sys.argv[1])
 for k in ["Thumb::URI", "Thumb::MTime", "Thumb::Size", "Thumb::Image::Width", "Thumb::Image::Height", "Software"]:
     print(k, im.text.get(k))
 print(im.size)
-)PY", {CachedThumbnailPath(file).string()});
+)PY",
+                                     {CachedThumbnailPath(file).string()});
   EXPECT_EQ(keys, "Thumb::URI " + ThumbnailUri(file) +
                       "\nThumb::MTime 1700000000\nThumb::Size 13\nThumb::Image::Width 4000\n"
-                      "Thumb::Image::Height 3000\nSoftware Tessaly " + VersionText() + "\n(128, 96)\n");
+                      "Thumb::Image::Height 3000\nSoftware Tessaly " +
+                      VersionText() + "\n(128, 96)\n");
 }
 
 TEST_F(ThumbnailCache, LargerPicturesAreReducedToTheNormalSize) {
@@ -185,7 +188,8 @@ TEST_F(ThumbnailCache, DamagedEntriesAreIgnored) {
   ASSERT_TRUE(ReadThumbnailEntry(good, uri, "1700000000"));
 
   // Every cut of the file: refused or a picture, never a crash (the sanitizers watch).
-  for (std::size_t size = 0; size < good.size(); size += 7) (void)ReadThumbnailEntry(ByteSpan(good).first(size), uri, "1700000000");
+  for (std::size_t size = 0; size < good.size(); size += 7)
+    (void)ReadThumbnailEntry(ByteSpan(good).first(size), uri, "1700000000");
   EXPECT_FALSE(ReadThumbnailEntry(ByteSpan(good).first(good.size() / 3), uri, "1700000000"));
   // Keys that must match exactly, and an empty time that matches nothing.
   EXPECT_FALSE(ReadThumbnailEntry(good, uri + "x", "1700000000"));
@@ -224,7 +228,8 @@ else:
 info.add_text("Thumb::MTime", "1700000000")
 info.add_text("Software", "someone else")
 im.save(out, pnginfo=info)
-)PY", {CachedThumbnailPath(file).string(), ThumbnailUri(file), c.how});
+)PY",
+              {CachedThumbnailPath(file).string(), ThumbnailUri(file), c.how});
     const std::optional<Picture> back = LoadCachedThumbnail(file);
     ASSERT_TRUE(back) << c.description;
     ASSERT_EQ(back->width, 100);

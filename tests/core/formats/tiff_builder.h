@@ -72,7 +72,8 @@ class TiffBuilder {
     Bytes field;
   };
   void Append(Bytes& out, std::uint32_t v, std::size_t width) const {
-    for (std::size_t i = 0; i < width; ++i) out.push_back(static_cast<std::uint8_t>(v >> (m_le ? 8 * i : 8 * (width - 1 - i))));
+    for (std::size_t i = 0; i < width; ++i)
+      out.push_back(static_cast<std::uint8_t>(v >> (m_le ? 8 * i : 8 * (width - 1 - i))));
   }
 
   bool m_le;

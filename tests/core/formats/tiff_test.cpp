@@ -11,10 +11,10 @@
 namespace tessaly {
 namespace {
 
-using test::TiffBuilder;
 using test::kByte;
 using test::kLong;
 using test::kShort;
+using test::TiffBuilder;
 
 struct Loaded {
   ReadResult result = ReadResult::Accepted();

@@ -143,13 +143,15 @@ class Samples {
   Samples() {
     const std::filesystem::path script = m_folder / "make.py";
     std::ofstream(script) << kMakeSamples;
-    auto [status, output] = test::RunCommand(test::Python() + " " + test::Quoted(script) + " " + test::Quoted(m_folder.Path()));
+    auto [status, output] =
+        test::RunCommand(test::Python() + " " + test::Quoted(script) + " " + test::Quoted(m_folder.Path()));
     if (status != 0) {
       m_why = output;
       return;
     }
     std::ofstream(m_folder / "tools.sh") << kToolReference;
-    auto [toolStatus, toolOutput] = test::RunCommand("sh " + test::Quoted(m_folder / "tools.sh") + " " + test::Quoted(m_folder.Path()));
+    auto [toolStatus, toolOutput] =
+        test::RunCommand("sh " + test::Quoted(m_folder / "tools.sh") + " " + test::Quoted(m_folder.Path()));
     if (toolStatus != 0) {
       m_why = toolOutput;
       return;
@@ -168,7 +170,7 @@ class Samples {
   const std::string& Why() const { return m_why; }
 };
 
-#define SKIP_WITHOUT_SAMPLES()                                                                    \
+#define SKIP_WITHOUT_SAMPLES() \
   if (!Samples::Get().Ready()) GTEST_SKIP() << "the encoders or Pillow are missing: " << Samples::Get().Why()
 
 struct KindCase {
@@ -176,7 +178,7 @@ struct KindCase {
   const char* file;       // the sample
   const char* reference;  // the reference's name when it is not the sample's own
   PictureType type;
-  int tolerance;          // levels a sample may differ by (the decoders' rounding)
+  int tolerance;  // levels a sample may differ by (the decoders' rounding)
 };
 
 void PrintTo(const KindCase& c, std::ostream* out) { *out << c.description; }
@@ -188,7 +190,8 @@ TEST_P(EveryKind, MatchesAnIndependentDecoder) {
   const KindCase& c = GetParam();
   test::RecordedPrompt prompt;
   PictureFile file;
-  ASSERT_TRUE(file.LoadPicture(Samples::Get() / c.file, SizeLimit::kAnySize)) << ::testing::PrintToString(prompt.Texts());
+  ASSERT_TRUE(file.LoadPicture(Samples::Get() / c.file, SizeLimit::kAnySize))
+      << ::testing::PrintToString(prompt.Texts());
   EXPECT_EQ(file.type, c.type);
   EXPECT_EQ(file.picture.compression, 0u);
   EXPECT_EQ(file.picture.pixels.size(), file.picture.Stride() * static_cast<std::size_t>(file.picture.height));
@@ -206,7 +209,8 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"JPEG 4:4:4, extension in capitals", "full444.JPEG", nullptr, PictureType::kJpeg, 1},
         KindCase{"JPEG grey", "grey.jpeg", nullptr, PictureType::kJpeg, 1},
         KindCase{"JPEG Adobe CMYK (stored inverted)", "adobe-cmyk.jpeg", nullptr, PictureType::kJpeg, 2},
-        KindCase{"JPEG wider than 1280 under the camera's name", "wide-camera-name.jpg", nullptr, PictureType::kJpeg, 1},
+        KindCase{"JPEG wider than 1280 under the camera's name", "wide-camera-name.jpg", nullptr, PictureType::kJpeg,
+                 1},
         KindCase{"PNG RGB 8", "rgb8.png", nullptr, PictureType::kPng, kExact},
         KindCase{"PNG RGBA over white", "rgba8.png", nullptr, PictureType::kPng, 1},
         KindCase{"PNG grey 8", "grey8.png", nullptr, PictureType::kPng, kExact},
@@ -265,7 +269,8 @@ for o in range(1, 9):
 TEST(WideReaders, JpegOrientationsStandUpright) {
   test::TempFolder folder;
   std::ofstream(folder / "make.py") << kMakeOriented;
-  if (test::RunCommand(test::Python() + " " + test::Quoted(folder / "make.py") + " " + test::Quoted(folder.Path())).first != 0)
+  if (test::RunCommand(test::Python() + " " + test::Quoted(folder / "make.py") + " " + test::Quoted(folder.Path()))
+          .first != 0)
     GTEST_SKIP() << "Pillow is missing";
   std::vector<std::filesystem::path> files;
   for (int o = 1; o <= 8; ++o) files.push_back(folder / ("oriented-" + std::to_string(o) + ".jpeg"));
@@ -298,10 +303,8 @@ TEST(WideReaders, AFileOpensAsWhatItsBytesSay) {
     const char* misnamed;
     PictureType type;
   } cases[] = {
-      {"rgb8.png", "saved-by-a-browser.jpg", PictureType::kPng},
-      {"baseline420.jpeg", "photo.png", PictureType::kJpeg},
-      {"lossy.webp", "picture.JPG", PictureType::kWebp},
-      {"rgb-tiff_lzw.tiff", "scan.bmp", PictureType::kTiff},
+      {"rgb8.png", "saved-by-a-browser.jpg", PictureType::kPng}, {"baseline420.jpeg", "photo.png", PictureType::kJpeg},
+      {"lossy.webp", "picture.JPG", PictureType::kWebp},         {"rgb-tiff_lzw.tiff", "scan.bmp", PictureType::kTiff},
       {"photo.heic", "photo.tif", PictureType::kHeif},
   };
   for (const auto& c : cases) {
@@ -483,11 +486,11 @@ TEST(PngWriter, PicturesComeBackAsTheyWereAndPillowReadsThem) {
         ASSERT_EQ(test::RgbAt(back.picture, x, y), test::RgbAt(picture, x, y)) << name << " at " << x << ", " << y;
   }
   // An indexed picture is written as a palette, which Pillow reads as such, colour for colour.
-  auto [status, modes] = test::RunCommand(test::Python() +
-                                          " -c \"import sys; from PIL import Image; "
-                                          "print(' '.join(Image.open(f).mode for f in sys.argv[1:]))\" " +
-                                          test::Quoted(written[0]) + " " + test::Quoted(written[1]) + " " +
-                                          test::Quoted(written[3]));
+  auto [status, modes] =
+      test::RunCommand(test::Python() +
+                       " -c \"import sys; from PIL import Image; "
+                       "print(' '.join(Image.open(f).mode for f in sys.argv[1:]))\" " +
+                       test::Quoted(written[0]) + " " + test::Quoted(written[1]) + " " + test::Quoted(written[3]));
   if (status != 0) GTEST_SKIP() << "Pillow is missing";
   EXPECT_EQ(modes, "RGB P P\n");
   std::filesystem::create_directory(folder / "reference");
@@ -544,7 +547,8 @@ out = np.stack([wy @ a[..., c].astype(np.float64) @ wx.T for c in range(3)], -1)
 Image.fromarray(np.floor(out + 0.5).astype(np.uint8)).save(os.path.join(sys.argv[1], "expected.png"))
 )PY";
   std::ofstream(folder / "make.py") << kMake;
-  if (test::RunCommand(test::Python() + " " + test::Quoted(folder / "make.py") + " " + test::Quoted(folder.Path())).first != 0)
+  if (test::RunCommand(test::Python() + " " + test::Quoted(folder / "make.py") + " " + test::Quoted(folder.Path()))
+          .first != 0)
     GTEST_SKIP() << "Pillow is missing";
   std::filesystem::create_directory(folder / "reference");
   ASSERT_TRUE(test::PillowReference(folder / "reference", {folder / "expected.png"}));

@@ -26,14 +26,14 @@ TEST(IconGridLayout, HitsIconsAndCaptionsOnly) {
   struct Case {
     int x, y, expected;
   } cases[] = {
-      {12, 6, 0},      // the first icon's corner
-      {91, 65, 0},     // its last pixel
-      {5, 5, -1},      // spacing left of the icon
-      {50, 70, 0},     // the caption
-      {116, 6, 1},     // the second icon
+      {12, 6, 0},   // the first icon's corner
+      {91, 65, 0},  // its last pixel
+      {5, 5, -1},   // spacing left of the icon
+      {50, 70, 0},  // the caption
+      {116, 6, 1},  // the second icon
       {12 + 104 * 4, 6 + 88, 9},
       {12 + 104 * 4, 6 + 88 * 2, -1},  // past the last item
-      {530, 10, -1},   // right of the last column
+      {530, 10, -1},                   // right of the last column
       {-1, 10, -1},
   };
   for (const auto& c : cases) EXPECT_EQ(kGrid.HitTest(c.x, c.y, 10, 520), c.expected) << c.x << "," << c.y;
@@ -48,8 +48,8 @@ TEST(IconGridLayout, KeysMoveByCellsRowsAndPagesInsideTheList) {
     Move move;
     int expected;
   } cases[] = {
-      {-1, Move::kRight, 0}, {0, Move::kLeft, 0},  {4, Move::kRight, 5},  {5, Move::kUp, 0},
-      {1, Move::kUp, 1},     {7, Move::kDown, 7},  {2, Move::kDown, 7},   {3, Move::kHome, 0},
+      {-1, Move::kRight, 0}, {0, Move::kLeft, 0},      {4, Move::kRight, 5},   {5, Move::kUp, 0},
+      {1, Move::kUp, 1},     {7, Move::kDown, 7},      {2, Move::kDown, 7},    {3, Move::kHome, 0},
       {3, Move::kEnd, 11},   {0, Move::kPageDown, 10}, {11, Move::kPageUp, 1}, {11, Move::kRight, 11},
   };
   // 12 items, 5 across, two rows to a page of 200 pixels.

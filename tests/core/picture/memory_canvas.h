@@ -23,7 +23,10 @@ class MemoryCanvas : public RenderDevice {
   };
 
   MemoryCanvas(int width, int height, int bitsPerPixel = 24, int planes = 1)
-      : m_width(width), m_height(height), m_bits(bitsPerPixel), m_planes(planes),
+      : m_width(width),
+        m_height(height),
+        m_bits(bitsPerPixel),
+        m_planes(planes),
         m_pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {}
 
   int BitsPerPixel() const override { return m_bits; }
@@ -62,8 +65,9 @@ class MemoryCanvas : public RenderDevice {
     return placeholderWorks;
   }
   BlitResult BlitViaBitmap(const DisplayBlock& block, const LogicalPalette*) override {
-    if (blitResult == BlitResult::kDone) StretchBlock(block, {0, 0, block.header->width, block.header->height},
-                                                      {0, 0, block.header->width, block.header->height});
+    if (blitResult == BlitResult::kDone)
+      StretchBlock(block, {0, 0, block.header->width, block.header->height},
+                   {0, 0, block.header->width, block.header->height});
     return blitResult;
   }
   void SelectPalette(const LogicalPalette& palette) override {
@@ -72,7 +76,9 @@ class MemoryCanvas : public RenderDevice {
   }
   void RestorePalette() override { ++paletteRestores; }
 
-  Rgb& At(int x, int y) { return m_pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)]; }
+  Rgb& At(int x, int y) {
+    return m_pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)];
+  }
 
   // Settings a test changes.
   bool printing = false;

@@ -25,7 +25,8 @@ TEST(FitInBox, KeepsTheAspectAndNeverEnlarges) {
       {"exactly the box", 1280, 1024, 1280, 1024, {1280, 1024}},
       {"1281 wide loses a line's fraction", 1281, 960, 1280, 1024, {1280, 959}},
   };
-  for (const FitCase& c : cases) EXPECT_EQ(FitInBox(c.width, c.height, c.boxWidth, c.boxHeight), c.expected) << c.description;
+  for (const FitCase& c : cases)
+    EXPECT_EQ(FitInBox(c.width, c.height, c.boxWidth, c.boxHeight), c.expected) << c.description;
 }
 
 TEST(AreaAveraged, AnEvenPictureStaysEvenAtAnySize) {

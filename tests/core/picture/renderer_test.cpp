@@ -58,20 +58,20 @@ TEST_P(RendererChoice, FollowsTheDeviceDepth) {
   EXPECT_EQ(slot.colourCount, c.colourCount);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Depths, RendererChoice,
-    testing::Values(DepthCase{"monochrome", 1, 1, 0, true, false, 256}, DepthCase{"16 colours", 4, 1, 0, true, false, 256},
-                    DepthCase{"256 colours", 8, 1, 0, true, false, 256},
-                    DepthCase{"high colour", 16, 1, 0, false, true, 0x10000},
-                    DepthCase{"true colour", 24, 1, 0, false, true, 0},
-                    DepthCase{"32 bits", 32, 1, 0, false, true, 0},
-                    DepthCase{"4 planes of 1 bit", 1, 4, 0, true, false, 256},
-                    DepthCase{"three planes of 5 bits", 5, 3, 0, false, true, 0},
-                    DepthCase{"one plane of 12 bits", 12, 1, 0, true, false, 256},
-                    DepthCase{"two planes of 5 bits", 5, 2, 0, false, false, 0},
-                    DepthCase{"forced 8 on a true-colour device", 24, 1, 8, true, false, 256},
-                    DepthCase{"forced 24 on a palette device", 8, 1, 24, false, true, 0}),
-    [](const auto& row) { return test::CaseName(row.param.description); });
+INSTANTIATE_TEST_SUITE_P(Depths, RendererChoice,
+                         testing::Values(DepthCase{"monochrome", 1, 1, 0, true, false, 256},
+                                         DepthCase{"16 colours", 4, 1, 0, true, false, 256},
+                                         DepthCase{"256 colours", 8, 1, 0, true, false, 256},
+                                         DepthCase{"high colour", 16, 1, 0, false, true, 0x10000},
+                                         DepthCase{"true colour", 24, 1, 0, false, true, 0},
+                                         DepthCase{"32 bits", 32, 1, 0, false, true, 0},
+                                         DepthCase{"4 planes of 1 bit", 1, 4, 0, true, false, 256},
+                                         DepthCase{"three planes of 5 bits", 5, 3, 0, false, true, 0},
+                                         DepthCase{"one plane of 12 bits", 12, 1, 0, true, false, 256},
+                                         DepthCase{"two planes of 5 bits", 5, 2, 0, false, false, 0},
+                                         DepthCase{"forced 8 on a true-colour device", 24, 1, 8, true, false, 256},
+                                         DepthCase{"forced 24 on a palette device", 8, 1, 24, false, true, 0}),
+                         [](const auto& row) { return test::CaseName(row.param.description); });
 
 TEST(RendererChoice, RectangleOutsideThePictureGetsNoRenderer) {
   Picture picture = test::Noise24(8, 6);

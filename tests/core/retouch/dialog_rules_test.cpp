@@ -49,8 +49,13 @@ TEST(DialogRules, RotateAngleAndPropertiesTexts) {
     const char* title;
     std::string_view type;
   };
-  const Case cases[] = {{"a.bmp", "BMP TYPE"}, {"A.DIB", "BMP TYPE"}, {"x.Tif", "TIFF TYPE"}, {"p.JPG", "JPEG TYPE"},
-                        {"p.jpeg", ""},        {"tif", ""},            {"", ""}};
+  const Case cases[] = {{"a.bmp", "BMP TYPE"},
+                        {"A.DIB", "BMP TYPE"},
+                        {"x.Tif", "TIFF TYPE"},
+                        {"p.JPG", "JPEG TYPE"},
+                        {"p.jpeg", ""},
+                        {"tif", ""},
+                        {"", ""}};
   for (const Case& c : cases) EXPECT_EQ(DataTypeText(c.title), c.type) << c.title;
 
   EXPECT_EQ(CharacterCount("abc"), 3);

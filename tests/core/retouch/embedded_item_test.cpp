@@ -12,11 +12,11 @@ TEST(EmbeddedItem, PixelsBecomeHundredthsOfAMillimetre) {
     HimetricSize expected;
   };
   const Case cases[] = {
-      {96, 96, 96, 96, {2540, 2540}},        // one inch
-      {640, 480, 96, 96, {16933, 12700}},    // 16933.3 rounds down
-      {100, 50, 96, 72, {2646, 1764}},       // 2645.8 and 1763.9 round up
-      {1, 1, 96, 96, {26, 26}},              // 26.46
-      {200, 200, 0, -5, {5292, 5292}},       // no density known: 96
+      {96, 96, 96, 96, {2540, 2540}},      // one inch
+      {640, 480, 96, 96, {16933, 12700}},  // 16933.3 rounds down
+      {100, 50, 96, 72, {2646, 1764}},     // 2645.8 and 1763.9 round up
+      {1, 1, 96, 96, {26, 26}},            // 26.46
+      {200, 200, 0, -5, {5292, 5292}},     // no density known: 96
       {0, 0, 96, 96, {0, 0}},
   };
   for (const Case& c : cases) {

@@ -37,7 +37,8 @@ Picture ReferenceRotateFree(const Picture& in, int degrees) {
       const int xr = x + 1 < w ? x + 1 : x, yu = y + 1 < h ? y + 1 : y;
       for (int k = 0; k < 3; ++k) {
         auto p = [&](int px, int py) { return static_cast<double>(in.Row(py)[3 * px + k]); };
-        const double value = (p(x, y) * (1 - dx) + p(xr, y) * dx) * (1 - dy) + (p(x, yu) * (1 - dx) + p(xr, yu) * dx) * dy;
+        const double value =
+            (p(x, y) * (1 - dx) + p(xr, y) * dx) * (1 - dy) + (p(x, yu) * (1 - dx) + p(xr, yu) * dx) * dy;
         out.Row(j)[3 * i + k] = static_cast<std::uint8_t>(std::clamp(static_cast<int>(value), 0, 255));
       }
     }

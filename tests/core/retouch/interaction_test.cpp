@@ -317,8 +317,7 @@ TEST(RetouchInteraction, AnOutlineIsPaintedAgainAlongItsEdges) {
   EXPECT_TRUE(OutlineEdges({5, 5, 5, 5}).empty());
   // A 10 x 4 outline at (20, 30) spans pixels 20 ... 30 and 30 ... 34; each edge is
   // painted two pixels either side.
-  const std::vector<PictureRect> expected{
-      {18, 28, 33, 33}, {18, 32, 33, 37}, {18, 28, 23, 37}, {28, 28, 33, 37}};
+  const std::vector<PictureRect> expected{{18, 28, 33, 33}, {18, 32, 33, 37}, {18, 28, 23, 37}, {28, 28, 33, 37}};
   EXPECT_EQ(OutlineEdges({30, 34, 20, 30}), expected);
 }
 

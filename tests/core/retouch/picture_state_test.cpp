@@ -291,9 +291,10 @@ TEST_F(PictureStateTest, PasteRefusals) {
   truncated.resize(60);
   EXPECT_EQ(state.Paste(truncated), PasteResult::kUnreadable);
   EXPECT_EQ(state.Paste(Bytes{1, 2, 3}), PasteResult::kUnreadable);
-  EXPECT_EQ(m_prompt.Texts(), (Texts{"Clipboard data is too large. ", "Convert to 24 bit colors data to edit.\nAre you sure?",
-                                     "Failed to read from Clipboard.", "Failed to read from Clipboard.",
-                                     "Failed to read from Clipboard."}));
+  EXPECT_EQ(
+      m_prompt.Texts(),
+      (Texts{"Clipboard data is too large. ", "Convert to 24 bit colors data to edit.\nAre you sure?",
+             "Failed to read from Clipboard.", "Failed to read from Clipboard.", "Failed to read from Clipboard."}));
   EXPECT_FALSE(state.HasFloating());
 }
 
@@ -325,8 +326,8 @@ TEST_F(PictureStateTest, MemoryRunningOutDuringThePastedExpansionIsTheConversion
     test::ScopedAllocationLimit limit(10000);
     EXPECT_EQ(state.Paste(dib), PasteResult::kExpansionFailed);
   }
-  EXPECT_EQ(m_prompt.Texts(), (Texts{"Convert to 24 bit colors data to edit.\nAre you sure?",
-                                     "Failed to put the Clipboard."}));
+  EXPECT_EQ(m_prompt.Texts(),
+            (Texts{"Convert to 24 bit colors data to edit.\nAre you sure?", "Failed to put the Clipboard."}));
   EXPECT_FALSE(state.HasFloating());
   EXPECT_FALSE(state.HasPixels());
 }

@@ -106,7 +106,8 @@ TEST(Preview, ThumbnailDecimatesWithOneStep) {
   ASSERT_EQ(thumb.height, 20);
   // Pixel (i, j) of the preview is pixel (2i, 2j) counted from the first stored row.
   for (int j = 0; j < 20; ++j)
-    for (int i = 0; i < 50; ++i) ASSERT_EQ(0, std::memcmp(thumb.Row(j) + 3 * i, p.Row(2 * j) + 6 * i, 3)) << i << "," << j;
+    for (int i = 0; i < 50; ++i)
+      ASSERT_EQ(0, std::memcmp(thumb.Row(j) + 3 * i, p.Row(2 * j) + 6 * i, 3)) << i << "," << j;
   EXPECT_TRUE(ThumbnailPreview(Picture::Make(10, 10, 8)).pixels.empty());
 }
 

@@ -26,7 +26,8 @@ TEST(RetouchViewGeometry, ZoomStepsGiveTheScrollArea) {
     int displayH;
   };
   // A 640 x 480 picture; at 75 % the scroll area is 480 x 360.
-  const Case cases[] = {{0, 50, 320, 240}, {1, 75, 480, 360}, {2, 100, 640, 480}, {3, 150, 960, 720}, {4, 200, 1280, 960}};
+  const Case cases[] = {
+      {0, 50, 320, 240}, {1, 75, 480, 360}, {2, 100, 640, 480}, {3, 150, 960, 720}, {4, 200, 1280, 960}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.percent);
     const RetouchViewGeometry g = Geometry(640, 480, 300, 200, c.index);
@@ -50,16 +51,16 @@ TEST(RetouchViewGeometry, ConversionsUseIntegerDivisionAndTheScrollPosition) {
     int index;
     ViewPoint scroll;
     ViewPoint picture;
-    ViewPoint window;   // picture -> window
-    ViewPoint back;     // window -> picture
+    ViewPoint window;  // picture -> window
+    ViewPoint back;    // window -> picture
   };
   const Case cases[] = {
       {2, {0, 0}, {10, 20}, {10, 20}, {10, 20}},
       {2, {30, 5}, {10, 20}, {-20, 15}, {10, 20}},
-      {0, {0, 0}, {11, 21}, {5, 10}, {10, 20}},   // 50 %: odd points are lost on the way back
-      {1, {0, 0}, {10, 10}, {7, 7}, {9, 9}},      // 75 %: 7.5 -> 7, 700 / 75 = 9
+      {0, {0, 0}, {11, 21}, {5, 10}, {10, 20}},  // 50 %: odd points are lost on the way back
+      {1, {0, 0}, {10, 10}, {7, 7}, {9, 9}},     // 75 %: 7.5 -> 7, 700 / 75 = 9
       {4, {100, 50}, {100, 60}, {100, 70}, {100, 60}},
-      {3, {0, 0}, {3, 3}, {4, 4}, {2, 2}},        // 150 %: 4.5 -> 4, 400 / 150 = 2
+      {3, {0, 0}, {3, 3}, {4, 4}, {2, 2}},  // 150 %: 4.5 -> 4, 400 / 150 = 2
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "zoom " << kZoomSteps[c.index] << " picture " << c.picture.x);
@@ -131,13 +132,11 @@ TEST(RetouchViewGeometry, RubberBandNeedsFourPixelsWidthAndOneHeight) {
     bool accepted;
   };
   const Case cases[] = {
-      {{10, 10}, {13, 30}, false},  // 3 wide
-      {{10, 10}, {14, 30}, true},   // 4 wide
-      {{14, 30}, {10, 10}, true},   // dragged up and left
-      {{10, 10}, {7, 30}, false},
-      {{10, 10}, {40, 10}, false},  // no height
-      {{10, 10}, {40, 11}, true},
-      {{10, 10}, {10, 10}, false},  // a click
+      {{10, 10}, {13, 30}, false},                               // 3 wide
+      {{10, 10}, {14, 30}, true},                                // 4 wide
+      {{14, 30}, {10, 10}, true},                                // dragged up and left
+      {{10, 10}, {7, 30}, false},  {{10, 10}, {40, 10}, false},  // no height
+      {{10, 10}, {40, 11}, true},  {{10, 10}, {10, 10}, false},  // a click
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.press.x << "," << c.press.y << " -> " << c.release.x << "," << c.release.y);
@@ -170,9 +169,8 @@ TEST(RetouchViewStatus, PaneTexts) {
     std::string text;
   };
   const Case cases[] = {
-      {640, 480, 24, "900 KByte"}, {1280, 1024, 24, "3 MByte"}, {16, 16, 24, "768 Byte"},
-      {32, 32, 8, "1 KByte"},      {31, 33, 8, "1023 Byte"},    {1024, 1024, 8, "1 MByte"},
-      {1023, 1024, 8, "1023 KByte"}, {9, 1, 1, "1 Byte"},
+      {640, 480, 24, "900 KByte"}, {1280, 1024, 24, "3 MByte"}, {16, 16, 24, "768 Byte"},      {32, 32, 8, "1 KByte"},
+      {31, 33, 8, "1023 Byte"},    {1024, 1024, 8, "1 MByte"},  {1023, 1024, 8, "1023 KByte"}, {9, 1, 1, "1 Byte"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -1,8 +1,8 @@
 // serlnk32 over a bare pseudo-terminal: the test holds the far end.
 #include "serial/serlnk32.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -141,8 +141,8 @@ TEST_F(SerialLine, APurgeRightAfterAWriteKeepsWhatWasWritten) {
   for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<std::uint8_t>(0x30 + i);
   for (int round = 0; round < 50; ++round) {
     ASSERT_EQ(MyWriteBytes(frame.data(), 16), 1);
-    MyFlushComm(m_handle, SERLNK32_PURGE_RXABORT | SERLNK32_PURGE_RXCLEAR | SERLNK32_PURGE_TXABORT |
-                              SERLNK32_PURGE_TXCLEAR);
+    MyFlushComm(m_handle,
+                SERLNK32_PURGE_RXABORT | SERLNK32_PURGE_RXCLEAR | SERLNK32_PURGE_TXABORT | SERLNK32_PURGE_TXCLEAR);
     std::vector<std::uint8_t> got(16);
     std::size_t have = 0;
     while (have < got.size()) {
@@ -174,8 +174,11 @@ TEST(Serlnk32, OpeningWhatIsNoSerialDeviceFailsCleanly) {
   test::TempFolder folder;
   std::ofstream(folder / "plain") << "x";
   const std::string plain = (folder / "plain").string(), missing = (folder / "missing").string();
-  for (auto [name, error] : {std::pair{missing.c_str(), ENOENT}, {"COM5", ENOENT}, {"LPT1", ENOENT},
-                             {plain.c_str(), ENOTTY}, {"", ENOENT}}) {
+  for (auto [name, error] : {std::pair{missing.c_str(), ENOENT},
+                             {"COM5", ENOENT},
+                             {"LPT1", ENOENT},
+                             {plain.c_str(), ENOTTY},
+                             {"", ENOENT}}) {
     EXPECT_EQ(MyOpenComm(name), -1) << name;
     EXPECT_EQ(MyLastOpenError(), error) << name;
   }
@@ -196,8 +199,8 @@ TEST(Serlnk32, PortNamesResolveThroughEnvironmentThenSettings) {
   test::ScopedEnv ini("TESSALY_INI", (folder / "Tessaly.ini").string());
   test::ScopedEnv com3("TESSALY_COM3", std::string("/dev/from-environment"));
   char buffer[64];
-  for (auto [name, device] : {std::pair{"COM2", "/dev/from-settings"}, {"com3", "/dev/from-environment"},
-                              {"/dev/ttyXYZ", "/dev/ttyXYZ"}}) {
+  for (auto [name, device] :
+       {std::pair{"COM2", "/dev/from-settings"}, {"com3", "/dev/from-environment"}, {"/dev/ttyXYZ", "/dev/ttyXYZ"}}) {
     ASSERT_GT(MyResolvePortName(name, buffer, sizeof buffer), 0) << name;
     EXPECT_STREQ(buffer, device);
   }

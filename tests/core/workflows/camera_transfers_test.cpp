@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <fstream>
 
-#include "workflows/camera_transfers.h"
 #include "camera/over_emulator.h"
+#include "workflows/camera_transfers.h"
 
 namespace tessaly {
 namespace {
