@@ -22,7 +22,7 @@ case "${1:-}" in
     [ "$1" = --bench ] && packages="$packages libvips-tools bc"
     packages="$packages
       libgtest-dev libgmock-dev libbenchmark-dev
-      clang libclang-rt-14-dev libjpeg-turbo-progs
+      clang clang-format libclang-rt-14-dev libjpeg-turbo-progs
       xvfb xauth x11-utils xdotool openbox strace fonts-ipafont-gothic imagemagick libtiff-tools ghostscript
       python3 python3-pil python3-numpy webp libheif-examples"
     ;;

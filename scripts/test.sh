@@ -1,5 +1,5 @@
 #!/bin/sh
-# Everything `make test` runs, in order: the whole program's tests (core, command line,
+# Everything `make test` runs, in order: the layout of the code, the whole program's tests (core, command line,
 # windows under Xvfb) under address and undefined-behaviour sanitizers, each fuzz target
 # for a bounded time, then every test of the normal build; CTest's summary line comes
 # last. Each step says how long it took.
@@ -9,6 +9,9 @@ cd "$top"
 jobs=${JOBS:-2}
 started=$(date +%s)
 took() { echo "   ($(( $(date +%s) - $1 )) s)"; }
+
+echo "== the layout of the code"
+scripts/check-format.sh
 
 step=$(date +%s)
 echo "== the whole program's tests under sanitizers (build-asan)"
