@@ -7,7 +7,7 @@
 # so that every camera command can be tried at once; it is stopped when Tessaly ends.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-program="$top/build/shell/tessaly"
+program="$top/build/app/shell/tessaly"
 emulator="$top/build/tools/camera-emulator/tessaly-camera-emulator"
 
 settings_file() {

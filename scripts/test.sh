@@ -1,8 +1,8 @@
 #!/bin/sh
-# Everything `make test` runs, in order: the layout of the code, the whole program's tests (core, command line,
-# windows under Xvfb) under address and undefined-behaviour sanitizers, each fuzz target
-# for a bounded time, then every test of the normal build; CTest's summary line comes
-# last. Each step says how long it took.
+# Everything `make test` runs, in order: the layout of the code, the whole program's
+# tests (core, command line, windows under Xvfb) under address and undefined-behaviour
+# sanitizers, each fuzz target for a bounded time, then every test of the normal build;
+# CTest's summary line comes last. Each step says how long it took.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
