@@ -158,9 +158,7 @@ bool CRetouchDoc::DoOpenDocument(const wxString& file) {
   m_saveAsNew = IsReduced() || SaveFormatOfName(file.utf8_string()) == PictureFormat::kUnknown;
   if (IsReduced()) {
     // Said where it is seen, not in a box: the title (GetUserReadableName) and the status bar.
-    if (ui::AppServices* services = ui::InstalledAppServices())
-      if (wxFrame* main = services->MainWindow(); main && main->GetStatusBar())
-        main->SetStatusText(wxFileName(file).GetFullName() + " " + ReducedNote(), ui::kStatusPaneMessage);
+    ui::ShowStatusMessage(wxFileName(file).GetFullName() + " " + ReducedNote());
   }
   m_state.SetPicture(std::move(loader.picture));
   m_os2Header = loader.os2Header;

@@ -34,6 +34,9 @@ using ui::Translated;
 // The colour right of and below the picture.
 const wxColour kBackground(50, 100, 100);
 
+// The least width and height in which the canvas shows its scroll bars at first.
+constexpr int kRoomForScrollBars = 64;
+
 wxString Filled(const StatusText& text) { return wxString::FromUTF8(text.With(Translated(text.format).utf8_string())); }
 
 class RetouchCanvas : public wxScrolledCanvas {
@@ -45,6 +48,17 @@ class RetouchCanvas : public wxScrolledCanvas {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     SetBackgroundColour(kBackground);
     SetScrollRate(1, 1);
+    // A new window is made small and gets its size only when the main window lays it
+    // out: its scroll bars come once there is room for them, so that they are never laid
+    // out in less room than they need.
+    ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_NEVER);
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+      event.Skip();
+      if (m_scrollBarsShown || event.GetSize().x < kRoomForScrollBars || event.GetSize().y < kRoomForScrollBars) return;
+      m_scrollBarsShown = true;
+      ShowScrollbars(wxSHOW_SB_DEFAULT, wxSHOW_SB_DEFAULT);
+      AdjustScrollbars();
+    });
     Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
       SetFocus();
       m_view->LeftDown(e.GetPosition(), e.ShiftDown());
@@ -81,6 +95,7 @@ class RetouchCanvas : public wxScrolledCanvas {
 
  private:
   CRetouchView* m_view;
+  bool m_scrollBarsShown = false;
 };
 
 wxCursor CursorOf(RetouchCursor cursor) {
@@ -108,6 +123,8 @@ bool CRetouchView::OnCreate(wxDocument* doc, long flags) {
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(m_canvas, 1, wxEXPAND);
   frame->SetSizer(sizer);
+  // The canvas takes the window's size before the window is shown: at the size it was
+  // made with, its scroll bars would be laid out in less room than they need.
   // The display depth the window was made on decides the palette way and the print
   // preview's depth.
   m_displayDepth = ui::ForcedDisplayDepth() != 0 ? ui::ForcedDisplayDepth() : wxDisplayDepth();
@@ -273,6 +290,9 @@ void CRetouchView::SetUpStatusPanes() {
   wxMDIParentFrame* frame = ui::MainWindow();
   wxStatusBar* bar = frame ? frame->GetStatusBar() : nullptr;
   if (bar == nullptr || bar->GetFieldsCount() < 5) return;
+  // The status bar draws each new text at once, and with it the main window's other
+  // parts: a window just opened gets its size first.
+  ui::LayOutMainWindowNow();
   if (!m_panesSetUp) {
     if (wxWindow::FindFocus() != m_canvas) return;
     for (int i = 0; i < 5; ++i) m_savedPanes[i] = {bar->GetStatusText(i), bar->GetStatusWidth(i)};
@@ -295,6 +315,7 @@ void CRetouchView::SetUpStatusPanes() {
 void CRetouchView::RestoreStatusPanes() {
   if (!m_panesSetUp) return;
   m_panesSetUp = false;
+  ui::LayOutMainWindowNow();
   wxMDIParentFrame* frame = ui::MainWindow();
   wxStatusBar* bar = frame ? frame->GetStatusBar() : nullptr;
   if (bar == nullptr || bar->GetFieldsCount() < 5) return;
@@ -307,10 +328,7 @@ void CRetouchView::RestoreStatusPanes() {
   bar->SetStatusWidths(static_cast<int>(widths.size()), widths.data());
 }
 
-void CRetouchView::ShowStatusText(const wxString& text) {
-  wxMDIParentFrame* frame = ui::MainWindow();
-  if (wxStatusBar* bar = frame ? frame->GetStatusBar() : nullptr) bar->SetStatusText(text, 0);
-}
+void CRetouchView::ShowStatusText(const wxString& text) { ui::ShowStatusMessage(text); }
 
 void CRetouchView::FocusChanged(bool gained) {
   if (m_canvas != nullptr) gained ? SetUpStatusPanes() : RestoreStatusPanes();

@@ -2,6 +2,9 @@
 
 #include <wx/mdi.h>
 
+// The toolkit's own layout pass (its headers are not needed for it).
+extern "C" void gtk_container_check_resize(void* container);
+
 namespace tessaly::ui {
 namespace {
 
@@ -17,7 +20,14 @@ wxMDIParentFrame* MainWindow() { return g_services != nullptr ? g_services->Main
 
 void ShowStatusMessage(const wxString& text) {
   wxMDIParentFrame* frame = MainWindow();
-  if (frame != nullptr && frame->GetStatusBar() != nullptr) frame->SetStatusText(text, kStatusPaneMessage);
+  if (frame == nullptr || frame->GetStatusBar() == nullptr) return;
+  LayOutMainWindowNow();
+  frame->SetStatusText(text, kStatusPaneMessage);
+}
+
+void LayOutMainWindowNow() {
+  if (wxMDIParentFrame* main = MainWindow(); main != nullptr && main->IsShown())
+    if (void* widget = main->GetHandle()) gtk_container_check_resize(widget);
 }
 
 }  // namespace tessaly::ui

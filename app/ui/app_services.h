@@ -53,5 +53,10 @@ wxMDIParentFrame* MainWindow();
 // Shows text in the main window's message pane, when there is a main window with a
 // status bar.
 void ShowStatusMessage(const wxString& text);
+// Lays the main window out now, as the toolkit would at its next frame. wx draws the
+// status bar at once when its text changes, and with it the rest of the window, which
+// must not meet a child window that was just added and has no size yet: every change of
+// the status bar's texts comes after this.
+void LayOutMainWindowNow();
 
 }  // namespace tessaly::ui

@@ -45,30 +45,33 @@ for slot in 1 2 3 4; do export "TESSALY_COM$slot=$work/no-such-tty$slot"; done
 export LANGUAGE= LC_ALL=C.UTF-8 LANG=C.UTF-8
 unset WAYLAND_DISPLAY GDK_BACKEND || true
 
-# start_and_end NAME: one start until its window is on the screen, then SIGTERM.
+# start_and_end NAME [PATH...]: one start (opening the paths) until its window is on the
+# screen, then SIGTERM.
 start_and_end() {
+  name=$1
+  shift
   rm -f "$TESSALY_INI"
-  "$program" >"$work/$1.log" 2>&1 &
+  "$program" "$@" >"$work/$name.log" 2>&1 &
   pid=$!
   pids="$pids $pid"
   # On the screen (viewable): the toolkit has laid the window out once.
   wait_for 120 sh -c "xdotool search --onlyvisible --pid $pid --name '^Tessaly' >'$work/window' 2>/dev/null" ||
-    fail "$1: no window came up"
+    fail "$name: no window came up"
   window=$(head -n 1 "$work/window")
-  class=$(xprop -id "$window" WM_CLASS) || fail "$1: xprop cannot read WM_CLASS"
+  class=$(xprop -id "$window" WM_CLASS) || fail "$name: xprop cannot read WM_CLASS"
   # The instance (the program's name, also the Wayland app id) is what docks compare
   # with the entry's id and StartupWMClass; wx names the class after the application.
   case "$class" in
     "WM_CLASS(STRING) = \"$wm_class\", "*) ;;
-    *) fail "$1: $class: the instance is not $wm_class" ;;
+    *) fail "$name: $class: the instance is not $wm_class" ;;
   esac
   kill -TERM "$pid"
   status=0
   wait "$pid" || status=$?
-  [ "$status" -eq 0 ] || fail "$1: SIGTERM ended the program with status $status"
-  grep -q '^\[Last Window\]' "$TESSALY_INI" 2>/dev/null || fail "$1: the settings were not written at SIGTERM"
-  if grep -E 'Gtk-|GLib-|Gdk-|GLib-GObject-' "$work/$1.log"; then fail "$1: the toolkit warned"; fi
-  echo "$1: $class; ended by SIGTERM with status 0, settings written, no warnings"
+  [ "$status" -eq 0 ] || fail "$name: SIGTERM ended the program with status $status"
+  grep -q '^\[Last Window\]' "$TESSALY_INI" 2>/dev/null || fail "$name: the settings were not written at SIGTERM"
+  if grep -E 'Gtk-|GLib-|Gdk-|GLib-GObject-|pixman' "$work/$name.log"; then fail "$name: the toolkit warned"; fi
+  echo "$name: $class; ended by SIGTERM with status 0, settings written, no warnings"
 }
 
 echo "== without a window manager"
@@ -80,4 +83,13 @@ wm=$!
 pids="$pids $wm"
 wait_for 60 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' || fail "openbox did not start"
 start_and_end openbox
+# An album and a picture larger than its window, opened from the command line: their
+# windows are laid out, scroll bars and all, before anything of them is drawn.
+mkdir "$work/pictures"
+python3 -c "
+from PIL import Image
+Image.new('RGB', (1280, 960), (90, 120, 200)).save('$work/pictures/large.jpg')
+Image.new('RGB', (64, 48), (200, 120, 90)).save('$work/pictures/small.png')
+" || fail "Pillow could not make the pictures"
+start_and_end "album-and-picture" "$work/pictures" "$work/pictures/large.jpg"
 echo "PASS"
