@@ -1,5 +1,6 @@
 #include "ui/app_services.h"
 
+#include <wx/app.h>
 #include <wx/mdi.h>
 
 // The toolkit's own layout pass (its headers are not needed for it).
@@ -26,7 +27,9 @@ void ShowStatusMessage(const wxString& text) {
 }
 
 void LayOutMainWindowNow() {
-  if (wxMDIParentFrame* main = MainWindow(); main != nullptr && main->IsShown())
+  // Never while windows are going: the layout would reach parts already half taken down.
+  if (!wxPendingDelete.empty()) return;
+  if (wxMDIParentFrame* main = MainWindow(); main != nullptr && main->IsShown() && !main->IsBeingDeleted())
     if (void* widget = main->GetHandle()) gtk_container_check_resize(widget);
 }
 
