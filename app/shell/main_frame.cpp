@@ -26,16 +26,8 @@
 #include "ui/processing_dlg.h"
 #include "ui/status_progress.h"
 
-// The toolkit's widget type, for its close signal, and its allocation, for the first
-// show (its headers are not needed for them).
-extern "C" {
-typedef struct _GtkWidget GtkWidget;
-struct GtkAllocation {
-  int x, y, width, height;
-};
-GType gtk_widget_get_type();
-void gtk_widget_set_allocation(GtkWidget* widget, const GtkAllocation* allocation);
-}
+// The toolkit's widget type, for its close signal (its headers are not needed for it).
+extern "C" GType gtk_widget_get_type();
 
 namespace tessaly::shell {
 namespace {
@@ -191,17 +183,6 @@ void CMainFrame::ShowAtLastPlace() {
   // creation as a mere hint; once it has placed the window, the window is moved back
   // to where it was, which it follows like any other move.
   m_lastPlace = InitialRect();
-  // wx holds the toolkit's first show back until the window manager has told the size
-  // of its frame, and realizes the window meanwhile. A window that has no allocation of
-  // its own yet is realized two pixels wide, and the late show then lays out the tool
-  // bar, the child windows' notebook and their scroll bars in those two pixels before
-  // the real size arrives, each complaining to the terminal. Given the size it will
-  // have, the window is realized at that size.
-  if (auto* widget = static_cast<GtkWidget*>(GetHandle())) {
-    const wxSize client = GetClientSize();
-    const GtkAllocation allocation{0, 0, std::max(client.x, 2), std::max(client.y, 2)};
-    gtk_widget_set_allocation(widget, &allocation);
-  }
   Show(true);
 }
 

@@ -22,7 +22,6 @@ wxMDIParentFrame* MainWindow() { return g_services != nullptr ? g_services->Main
 void ShowStatusMessage(const wxString& text) {
   wxMDIParentFrame* frame = MainWindow();
   if (frame == nullptr || frame->GetStatusBar() == nullptr) return;
-  LayOutMainWindowNow();
   frame->SetStatusText(text, kStatusPaneMessage);
 }
 

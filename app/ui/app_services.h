@@ -55,8 +55,8 @@ wxMDIParentFrame* MainWindow();
 void ShowStatusMessage(const wxString& text);
 // Lays the main window out now, as the toolkit would at its next frame. wx draws the
 // status bar at once when its text changes, and with it the rest of the window, which
-// must not meet a child window that was just added and has no size yet: every change of
-// the status bar's texts comes after this.
+// must not meet a child window that was just added and has no size yet: a window that
+// sets the status bar's texts as it comes to the front lays the main window out first.
 void LayOutMainWindowNow();
 
 }  // namespace tessaly::ui

@@ -122,11 +122,7 @@ TEST_F(WindowManagerTest, TheMainWindowComesBackWhereItWasClosed) {
 
   // Moved and resized by the user, closed, started again.
   frame->SetSize(wxRect(260, 90, 820, 560));
-  // On the screen, and known to wx: under load the toolkit's word of the old size can
-  // come after the X server already shows the new one.
-  ASSERT_TRUE(test::PumpUntil([&] {
-    return FrameOnScreen(frame) == wxRect(260, 90, 820, 560) && frame->GetRect() == wxRect(260, 90, 820, 560);
-  }));
+  ASSERT_TRUE(test::PumpUntil([&] { return FrameOnScreen(frame) == wxRect(260, 90, 820, 560); }));
   frame->Close(true);
   test::Pump(100);
   IniFile ini;
