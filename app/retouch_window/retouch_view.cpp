@@ -52,13 +52,6 @@ class RetouchCanvas : public wxScrolledCanvas {
     // out: its scroll bars come once there is room for them, so that they are never laid
     // out in less room than they need.
     ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_NEVER);
-    Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
-      event.Skip();
-      if (m_scrollBarsShown || event.GetSize().x < kRoomForScrollBars || event.GetSize().y < kRoomForScrollBars) return;
-      m_scrollBarsShown = true;
-      ShowScrollbars(wxSHOW_SB_DEFAULT, wxSHOW_SB_DEFAULT);
-      AdjustScrollbars();
-    });
     Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
       SetFocus();
       m_view->LeftDown(e.GetPosition(), e.ShiftDown());
@@ -87,6 +80,11 @@ class RetouchCanvas : public wxScrolledCanvas {
         e.Skip();
       });
     Bind(wxEVT_SIZE, [this](wxSizeEvent& e) {
+      if (!m_scrollBarsShown && e.GetSize().x >= kRoomForScrollBars && e.GetSize().y >= kRoomForScrollBars) {
+        m_scrollBarsShown = true;
+        ShowScrollbars(wxSHOW_SB_DEFAULT, wxSHOW_SB_DEFAULT);
+        AdjustScrollbars();
+      }
       m_view->Resized();
       e.Skip();
     });
