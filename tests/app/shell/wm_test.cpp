@@ -121,8 +121,14 @@ TEST_F(WindowManagerTest, TheMainWindowComesBackWhereItWasClosed) {
       << "x" << FrameOnScreen(frame).height;
 
   // Moved and resized by the user, closed, started again.
-  frame->SetSize(wxRect(260, 90, 820, 560));
-  ASSERT_TRUE(test::PumpUntil([&] { return FrameOnScreen(frame) == wxRect(260, 90, 820, 560); }));
+  // The X server can take the new rectangle before wx has read it back: the test waits
+  // for both, as a person's close comes long after.
+  const wxRect moved(260, 90, 820, 560);
+  frame->SetSize(moved);
+  ASSERT_TRUE(test::PumpUntil([&] { return FrameOnScreen(frame) == moved && frame->GetRect() == moved; }))
+      << "on screen " << FrameOnScreen(frame).width << "x" << FrameOnScreen(frame).height << ", wx "
+      << frame->GetRect().x << "," << frame->GetRect().y << " " << frame->GetRect().width << "x"
+      << frame->GetRect().height;
   frame->Close(true);
   test::Pump(100);
   IniFile ini;
