@@ -223,7 +223,7 @@ bool CRetouchDoc::Save() {
 
 bool CRetouchDoc::SaveAs() {
   if (m_state.HasFloating() && !m_state.CommitFloating()) return false;
-  ui::AppState& state = ui::TheAppState();
+  const ui::AppState& state = ui::TheAppState();
   wxString current = GetFilename().empty() ? GetTitle() : wxFileName(GetFilename()).GetFullName();
   if (m_saveAsNew && !GetFilename().empty()) current = SuggestedNewName();
   // The settings count the types from 1, as the name's type does; the dialog from 0.
@@ -249,10 +249,7 @@ bool CRetouchDoc::SaveAs() {
   SetTitle(wxString());  // the new file's name is the title now
   SetFilename(path, true);
   m_readOnly = false;
-  state.retouchSaveDir = chosen.GetPath().utf8_string();
-  state.retouchSaveFilterIndex = type;
-  WriteProfileString("Last Saved Dir", "Retouch", state.retouchSaveDir);
-  WriteProfileInt("Last Saved Ext", "Retouch", type);
+  ui::RememberChoice(ui::DialogChoice::kRetouchSave, chosen.GetPath().utf8_string(), type);
   m_state.ClearSelection();
   m_state.ForgetUndo();
   Changed(false);

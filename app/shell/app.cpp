@@ -344,10 +344,8 @@ void CCameraApp::FileOpen() {
     return;
   }
   state.readOnlyChosen = dialog.ReadOnlyChosen();
-  state.retouchDir = wxFileName(path).GetPath().utf8_string();
-  WriteProfileString("Last Used Dir", "Retouch", state.retouchDir);
-  state.retouchFilterIndex = ui::StoredFilterIndex(dialog.GetFilterIndex());
-  WriteProfileInt("Last Used Ext", "Retouch", state.retouchFilterIndex);
+  ui::RememberChoice(ui::DialogChoice::kRetouchOpen, wxFileName(path).GetPath().utf8_string(),
+                     ui::StoredFilterIndex(dialog.GetFilterIndex()));
   OpenDocumentFile(wxString::FromUTF8(target.string()));
 }
 

@@ -22,22 +22,11 @@ void ReadStartupSettings(const IniFile& ini, ui::AppState& state) {
     std::string value = ini.GetString(section, entry, "");
     return value.empty() ? install : value;
   };
-  state.albumDir = directory("Last Used Dir", "Album");
-  state.albumSaveDir = directory("Last Saved Dir", "Album");
-  state.retouchDir = directory("Last Used Dir", "Retouch");
-  state.retouchSaveDir = directory("Last Saved Dir", "Retouch");
-  state.cameraDir = directory("Last Used Dir", "Camera");
-  state.cameraSaveDir = directory("Last Saved Dir", "Camera");
-  state.cameraAllSaveDir = directory("Last AllSave Dir", "Camera");
-
-  auto integer = [&](const char* section, const char* entry) {
-    return static_cast<int>(ini.GetInt(section, entry, 0));
-  };
-  state.albumFilterIndex = integer("Last Used Ext", "Album");
-  state.retouchFilterIndex = integer("Last Used Ext", "Retouch");
-  state.cameraFilterIndex = integer("Last Used Ext", "Camera");
-  state.cameraSaveFilterIndex = integer("Last Saved Ext", "Camera");
-  state.retouchSaveFilterIndex = integer("Last Saved Ext", "Retouch");
+  for (const ui::DialogChoiceSetting& setting : ui::kDialogChoices) {
+    state.*setting.folder = directory(setting.dirSection, setting.entry);
+    if (setting.filterIndex != nullptr)
+      state.*setting.filterIndex = static_cast<int>(ini.GetInt(setting.extSection, setting.entry, 0));
+  }
 }
 
 void ApplyStartupPortAndSpeed(ui::AppState& state) {

@@ -40,4 +40,32 @@ struct AppState {
 
 AppState& TheAppState();
 
+// The file dialogs whose last folder (and type, where they have a type list) the program
+// remembers, in this run and in the settings file for the next.
+enum class DialogChoice {
+  kAlbumOpen,
+  kAlbumSave,
+  kRetouchOpen,
+  kRetouchSave,
+  kCameraOpen,
+  kCameraSave,
+  kCameraSaveAll
+};
+
+// Where one dialog's choice lives: its entry under the sections of folders and types,
+// and the fields of AppState that hold it (no type field where the type is fixed).
+struct DialogChoiceSetting {
+  DialogChoice choice;
+  const char* dirSection;
+  const char* extSection;
+  const char* entry;
+  std::string AppState::*folder;
+  int AppState::*filterIndex;
+};
+extern const DialogChoiceSetting kDialogChoices[7];
+
+// Keeps a dialog's chosen folder and stored type index (counted from 1, as the settings
+// file counts) in the state and writes both to the settings file.
+void RememberChoice(DialogChoice choice, const std::string& folder, int storedFilterIndex);
+
 }  // namespace tessaly::ui

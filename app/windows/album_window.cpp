@@ -136,10 +136,7 @@ void RunOpenAlbum(wxWindow* parent, const std::function<void(const fs::path&, co
   // folder used stays the one the settings remember.
   const std::optional<fs::path> folder = FollowedFolder(ui::WxToPath(dialog.GetFolder()));
   if (!folder) return;
-  state.albumDir = folder->native();
-  WriteProfileString("Last Used Dir", "Album", state.albumDir);
-  state.albumFilterIndex = ui::StoredFilterIndex(dialog.GetFilterIndex());
-  WriteProfileInt("Last Used Ext", "Album", state.albumFilterIndex);
+  ui::RememberChoice(ui::DialogChoice::kAlbumOpen, folder->native(), ui::StoredFilterIndex(dialog.GetFilterIndex()));
   open(*folder, pattern);
 }
 
@@ -571,9 +568,7 @@ void CAlbumView::SaveFromAlbum() {
   const std::optional<fs::path> destination = FollowedFolder(chosen);
   if (!destination) return;
   wxBusyCursor wait;
-  ui::TheAppState().albumSaveDir = destination->native();
-  WriteProfileString("Last Saved Dir", "Album", destination->native());
-  WriteProfileInt("Last Saved Ext", "Album", 1);
+  ui::RememberChoice(ui::DialogChoice::kAlbumSave, destination->native(), 1);
   Doc()->Album().CopyTo(selected, *destination);
 }
 

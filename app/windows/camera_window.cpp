@@ -70,33 +70,21 @@ void RemoveTemporaryPictures(const std::set<std::filesystem::path>& written) {
 
 enum class SaveKind { kAll, kSelected };
 
-// Where a save goes: the folder the user chooses, and the settings that remember it.
-struct SaveTarget {
-  const char* title;
-  const char* dirSection;
-  const char* extSection;
-};
-constexpr SaveTarget kSaveAll{"Save Camera Images To Disk", "Last AllSave Dir", "Last AllSave Ext"};
-constexpr SaveTarget kSaveSelected{"Save From Album", "Last Saved Dir", "Last Saved Ext"};
-
-// Asks for the folder; empty when the user cancelled. The choice is written to the
-// settings and kept by the application.
+// Asks for the folder; empty when the user cancelled. The choice is remembered for the
+// next save of the same kind.
 std::filesystem::path ChooseSaveFolder(wxWindow* parent, SaveKind kind) {
-  ui::AppState& state = ui::TheAppState();
-  const SaveTarget& target = kind == SaveKind::kAll ? kSaveAll : kSaveSelected;
-  std::string& dir = kind == SaveKind::kAll ? state.cameraAllSaveDir : state.cameraSaveDir;
+  const ui::AppState& state = ui::TheAppState();
+  const bool all = kind == SaveKind::kAll;
   // The settings count the types from 1, the dialog from 0.
-  const int filterIndex = kind == SaveKind::kAll ? 1 : state.cameraSaveFilterIndex;
-  ui::CFolderDialog dialog(parent, wxGetTranslation(target.title), MessageText(kMsgCameraSaveFilter),
-                           wxString::FromUTF8(dir), ui::ToolkitFilterIndex(filterIndex));
+  const int filterIndex = all ? 1 : state.cameraSaveFilterIndex;
+  ui::CFolderDialog dialog(
+      parent, all ? _("Save Camera Images To Disk") : _("Save From Album"), MessageText(kMsgCameraSaveFilter),
+      wxString::FromUTF8(all ? state.cameraAllSaveDir : state.cameraSaveDir), ui::ToolkitFilterIndex(filterIndex));
   if (dialog.ShowModal() != wxID_OK) return {};
-  const wxString folder = dialog.GetFolder();
-  dir = folder.utf8_string();
-  WriteProfileString(target.dirSection, "Camera", dir);
-  const int stored = ui::StoredFilterIndex(dialog.GetFilterIndex());
-  WriteProfileInt(target.extSection, "Camera", stored);
-  if (kind == SaveKind::kSelected) state.cameraSaveFilterIndex = stored;
-  return std::filesystem::path(dir);
+  const std::string folder = dialog.GetFolder().utf8_string();
+  ui::RememberChoice(all ? ui::DialogChoice::kCameraSaveAll : ui::DialogChoice::kCameraSave, folder,
+                     ui::StoredFilterIndex(dialog.GetFilterIndex()));
+  return std::filesystem::path(folder);
 }
 
 // Why a save stopped early, as the status bar says it.
