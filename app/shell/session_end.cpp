@@ -138,8 +138,16 @@ bool StopJobsAndDialogs() {
   return clear;
 }
 
-// Runs on the main thread until the jobs and dialogs have gone, then closes the main
-// window, which closes each document once and writes "Last Window".
+// True while the main loop is not the one handling events: a modal loop, or a wait that
+// yields to events (the clipboard's, a progress display's). The code that waits returns
+// into windows and documents, so they may not be closed under it.
+bool InsideWait() {
+  const wxEventLoopBase* active = wxEventLoopBase::GetActive();
+  return active == nullptr || !active->IsMain() || active->IsYielding();
+}
+
+// Runs on the main thread until the jobs, dialogs and waits have gone, then closes the
+// main window, which closes each document once and writes "Last Window".
 class Ending : public wxTimer {
  public:
   void Notify() override {
@@ -151,7 +159,8 @@ class Ending : public wxTimer {
       app->ExitMainLoop();
       return;
     }
-    if (!StopJobsAndDialogs() && m_watch.Time() < kEndingAtMostMs) {
+    const bool stopped = StopJobsAndDialogs();
+    if ((!stopped || InsideWait()) && m_watch.Time() < kEndingAtMostMs) {
       StartOnce(kEndingTickMs);
       return;
     }

@@ -1,7 +1,7 @@
 #!/bin/sh
 # The end of the session (SIGTERM, what a logout sends) while the program is busy: during
-# an album build with a refusal message up, during a camera listing, and with a modal
-# dialog open. Each time the program must end within 2 seconds, with status 0, without an
+# an album build with a refusal message up, during a camera listing, with a modal dialog
+# open, and with a picture window waiting on a clipboard that does not answer. Each time the program must end within 2 seconds, with status 0, without an
 # assertion, and with its settings written. Runs on an X display of its own under openbox.
 #
 # Usage: session_end_e2e.sh PROGRAM EMULATOR
@@ -93,4 +93,27 @@ sleep 0.5
 xdotool key --clearmodifiers Escape alt+h a
 wait_for 30 dialog_titled "$pid" About || fail "about: the About box did not open"
 end_by_sigterm about "$pid"
+
+echo "== a picture window waiting on the clipboard"
+# The window asks the clipboard whether it offers a picture (for Paste); its owner never
+# answers, so the program is inside that wait when the signal comes.
+python3 -c "
+import struct
+width, height = 64, 48
+row = bytes([40, 90, 160] * width)
+pixels = row * height
+header = struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54)
+info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+open('$work/picture.bmp', 'wb').write(header + info + pixels)
+" || fail "clipboard: the picture could not be written"
+python3 "$(dirname "$0")/silent_clipboard.py" >"$work/clipboard.out" 2>&1 &
+pids="$pids $!"
+wait_for 30 grep -q owned "$work/clipboard.out" || fail "clipboard: the silent owner did not take the clipboard"
+rm -f "$TESSALY_INI"
+"$program" "$work/picture.bmp" >"$work/clipboard.log" 2>&1 &
+pid=$!
+pids="$pids $pid"
+wait_for 60 window_titled "$pid" Tessaly || fail "clipboard: no main window"
+sleep 1
+end_by_sigterm clipboard "$pid"
 echo "PASS"
