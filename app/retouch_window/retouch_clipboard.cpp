@@ -11,6 +11,20 @@
 #include "formats/bmp.h"
 #include "retouch/clipboard_data.h"
 
+// The toolkit's clipboard is asked directly (its headers are not needed): wx only asks it
+// by waiting for the answer.
+extern "C" {
+typedef struct _GtkClipboard GtkClipboard;
+typedef struct _GdkAtom* GdkAtom;
+GtkClipboard* gtk_clipboard_get(GdkAtom selection);
+void gtk_clipboard_request_targets(GtkClipboard* clipboard, void (*callback)(GtkClipboard*, GdkAtom*, int, void*),
+                                   void* data);
+char* gdk_atom_name(GdkAtom atom);
+void g_free(void* memory);
+unsigned long g_signal_connect_data(void* instance, const char* signal, void (*handler)(), void* data,
+                                    void (*destroy)(void*, void*), int flags);
+}
+
 namespace tessaly::retouch {
 namespace {
 
@@ -143,12 +157,51 @@ std::vector<std::uint8_t> CopyDataBytes(const wxDataObject& data, const wxDataFo
   return bytes;
 }
 
+namespace {
+
+// What the clipboard offers, as last heard from its owner. The question is asked without
+// waiting for the answer: a wait runs events (timers, the end of the session) under the
+// caller, and an owner that hangs would hang the window with it. The answer comes on the
+// main loop, and again each time the clipboard changes hands.
+struct ClipboardWatch {
+  bool installed = false;
+  bool offersPicture = false;
+};
+ClipboardWatch g_watch;
+
+// The toolkit's own CLIPBOARD selection atom.
+GdkAtom ClipboardSelection() { return reinterpret_cast<GdkAtom>(static_cast<std::uintptr_t>(69)); }
+
+void OnTargets(GtkClipboard*, GdkAtom* targets, int count, void*) {
+  bool offers = false;
+  for (int i = 0; targets != nullptr && i < count && !offers; ++i) {
+    char* name = gdk_atom_name(targets[i]);
+    if (name == nullptr) continue;
+    const wxDataFormat format{wxString::FromUTF8(name)};
+    offers = format == NativeItemFormat() || format == BmpFormat() || format == PngFormat() ||
+             format == JpegFormat() || format == wxDataFormat("image/x-bmp");
+    g_free(name);
+  }
+  if (offers != g_watch.offersPicture) {
+    g_watch.offersPicture = offers;
+    wxWakeUpIdle();  // the menus and the tool bar look again
+  }
+}
+
+void AskForTargets() { gtk_clipboard_request_targets(gtk_clipboard_get(ClipboardSelection()), OnTargets, nullptr); }
+
+void OnOwnerChange(GtkClipboard*, void*, void*) { AskForTargets(); }
+
+}  // namespace
+
 bool ClipboardOffersPicture() {
-  wxClipboardLocker lock;
-  if (!lock) return false;
-  return wxTheClipboard->IsSupported(NativeItemFormat()) || wxTheClipboard->IsSupported(BmpFormat()) ||
-         wxTheClipboard->IsSupported(PngFormat()) || wxTheClipboard->IsSupported(JpegFormat()) ||
-         wxTheClipboard->IsSupported(wxDataFormat("image/x-bmp"));
+  if (!g_watch.installed) {
+    g_watch.installed = true;
+    g_signal_connect_data(gtk_clipboard_get(ClipboardSelection()), "owner-change",
+                          reinterpret_cast<void (*)()>(&OnOwnerChange), nullptr, nullptr, 0);
+    AskForTargets();
+  }
+  return g_watch.offersPicture;
 }
 
 std::optional<std::vector<std::uint8_t>> ReadClipboardDib() {

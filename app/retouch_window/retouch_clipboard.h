@@ -33,7 +33,9 @@ bool PutOnClipboard(Picture area, std::uint32_t firstValue = 0, std::uint32_t se
 // any other format), as a receiver gets them.
 std::vector<std::uint8_t> CopyDataBytes(const wxDataObject& data, const wxDataFormat& format);
 
-// Whether the clipboard offers a picture Paste can take.
+// Whether the clipboard offers a picture Paste can take, as last heard: the first call
+// asks, and the answer (and each one after the clipboard changes hands) arrives on the
+// main loop without waiting for it here.
 bool ClipboardOffersPicture();
 // The clipboard's picture as a packed device-independent bitmap: the native data of a
 // retouch item (lossless, first), else a BMP image's own bitmap (its depth kept, so that

@@ -348,20 +348,11 @@ void CRetouchView::OnActivateView(bool activate, wxView*, wxView*) {
 
 // ---------------------------------------------------------------- commands
 
-bool CRetouchView::ClipboardOffersPicture() {
-  const long now = static_cast<long>(wxGetLocalTimeMillis().GetValue());
-  if (now - m_pasteCheckedAt > 500) {
-    m_pasteCheckedAt = now;
-    m_pasteOffered = retouch::ClipboardOffersPicture();
-  }
-  return m_pasteOffered;
-}
-
 void CRetouchView::OnUpdateCommand(wxUpdateUIEvent& event) {
   const auto it = m_commands.find(event.GetId());
   if (it == m_commands.end()) return;
   const bool paste = it->second->command == RetouchCommand::kPaste;
-  const auto context = m_model.CommandContext(GetRetouchDoc()->State(), !paste || ClipboardOffersPicture());
+  const auto context = m_model.CommandContext(GetRetouchDoc()->State(), !paste || retouch::ClipboardOffersPicture());
   const CommandState state = QueryCommand(*it->second, context);
   event.Enable(state.enabled);
   if (state.checked) event.Check(*state.checked);
@@ -380,7 +371,6 @@ void CRetouchView::OnCommand(wxCommandEvent& event) {
     case RetouchCommand::kSelectAll: doc->Run(row.command); return Apply(m_model.ShowSelection(doc->State()));
     case RetouchCommand::kCopy:
       doc->CopySelectionToClipboard();
-      m_pasteCheckedAt = -1000000;
       return;
     case RetouchCommand::kPaste: SyncWindow(); return doc->Paste(m_model.PasteCorner());
     case RetouchCommand::kDiscard: return DiscardFloatingAndSelection();

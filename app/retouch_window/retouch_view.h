@@ -74,8 +74,6 @@ class CRetouchView : public wxView {
   void SetUpStatusPanes();
   void RestoreStatusPanes();
   void ShowStatusText(const wxString& text);
-  // Whether the clipboard offers a picture, asked at most twice a second.
-  bool ClipboardOffersPicture();
   void OnCommand(wxCommandEvent& event);
   void OnUpdateCommand(wxUpdateUIEvent& event);
 
@@ -96,8 +94,6 @@ class CRetouchView : public wxView {
   std::array<SavedPane, 5> m_savedPanes;
 
   // Paste is offered while the clipboard holds a picture; asked at most twice a second.
-  long m_pasteCheckedAt = -1000000;
-  bool m_pasteOffered = false;
 
   wxDECLARE_DYNAMIC_CLASS(CRetouchView);
 };

@@ -211,6 +211,9 @@ inline bool OfferFromAnotherProgram(const char* type, const std::filesystem::pat
     if (!lock) return false;
     wxTheClipboard->Clear();
   }
+  // The window hears of a clipboard's contents after they change: what it heard of the
+  // last owner goes first, so that the offer heard below is the other program's.
+  if (!PumpUntil([] { return !retouch::ClipboardOffersPicture(); }, 8000)) return false;
   auto* process = new wxProcess;
   process->Redirect();
   const long pid =
