@@ -178,8 +178,8 @@ void OnTargets(GtkClipboard*, GdkAtom* targets, int count, void*) {
     char* name = gdk_atom_name(targets[i]);
     if (name == nullptr) continue;
     const wxDataFormat format{wxString::FromUTF8(name)};
-    offers = format == NativeItemFormat() || format == BmpFormat() || format == PngFormat() ||
-             format == JpegFormat() || format == wxDataFormat("image/x-bmp");
+    offers = format == NativeItemFormat() || format == BmpFormat() || format == PngFormat() || format == JpegFormat() ||
+             format == wxDataFormat("image/x-bmp");
     g_free(name);
   }
   if (offers != g_watch.offersPicture) {

@@ -369,9 +369,7 @@ void CRetouchView::OnCommand(wxCommandEvent& event) {
   switch (row.command) {
     case RetouchCommand::kRotateMouse: return Apply(m_model.StartRotation());
     case RetouchCommand::kSelectAll: doc->Run(row.command); return Apply(m_model.ShowSelection(doc->State()));
-    case RetouchCommand::kCopy:
-      doc->CopySelectionToClipboard();
-      return;
+    case RetouchCommand::kCopy: doc->CopySelectionToClipboard(); return;
     case RetouchCommand::kPaste: SyncWindow(); return doc->Paste(m_model.PasteCorner());
     case RetouchCommand::kDiscard: return DiscardFloatingAndSelection();
     case RetouchCommand::kSave:
