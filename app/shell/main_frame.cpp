@@ -28,6 +28,13 @@
 
 // The toolkit's widget type, for its close signal (its headers are not needed for it).
 extern "C" GType gtk_widget_get_type();
+// The toolkit's allocation of a widget, given before the first show.
+extern "C" {
+struct ToolkitAllocation {
+  int x, y, width, height;
+};
+void gtk_widget_set_allocation(void* widget, const ToolkitAllocation* allocation);
+}
 
 namespace tessaly::shell {
 namespace {
@@ -73,6 +80,12 @@ gboolean OnDeleteEvent(GSignalInvocationHint*, guint count, const GValue* values
   return TRUE;  // stays installed
 }
 
+// The window is on the screen: the window manager has placed it.
+gboolean OnMapEvent(gpointer, gpointer, gpointer data) {
+  static_cast<CMainFrame*>(data)->GoBackToLastPlace();
+  return FALSE;
+}
+
 // Files and folders dropped on the main window open as File Open would open them.
 class FileDrop : public wxFileDropTarget {
  public:
@@ -112,7 +125,6 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
   m_deleteHook = g_signal_add_emission_hook(DeleteEventSignal(), 0, &OnDeleteEvent, this, nullptr);
   Bind(wxEVT_SIZE, &CMainFrame::OnSize, this);
-  Bind(wxEVT_MOVE, &CMainFrame::OnMove, this);
   Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
   Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, wxID_ABOUT);
   Bind(wxEVT_MENU, &CMainFrame::OnExit, this, wxID_EXIT);
@@ -180,10 +192,26 @@ void CMainFrame::DisableMissingCommands() {
 
 void CMainFrame::ShowAtLastPlace() {
   // A window manager places a new window where it likes and takes the position given at
-  // creation as a mere hint; once it has placed the window, the window is moved back
-  // to where it was, which it follows like any other move.
+  // creation as a mere hint; once it has placed the window, the window is moved back to
+  // where it was, which it follows like any other move.
   m_lastPlace = InitialRect();
+  g_signal_connect(GetHandle(), "map-event", G_CALLBACK(OnMapEvent), this);
+  // wx holds the toolkit's first show back until the window manager has told the size of
+  // its frame, and realizes the window meanwhile. A window that has no allocation of its
+  // own yet is realized two pixels wide, and the late show then lays out the tool bar,
+  // the child windows' notebook and their scroll bars in those two pixels. Given the
+  // size it will have, the window is realized at that size.
+  const wxSize client = GetClientSize();
+  const ToolkitAllocation allocation{0, 0, std::max(client.x, 2), std::max(client.y, 2)};
+  gtk_widget_set_allocation(GetHandle(), &allocation);
   Show(true);
+}
+
+void CMainFrame::GoBackToLastPlace() {
+  // Only the first placement: a later move is the user's (or the program's own).
+  if (!m_lastPlace) return;
+  const wxRect wanted = *std::exchange(m_lastPlace, std::nullopt);
+  if (GetRect() != wanted) CallAfter([this, wanted] { SetSize(wanted); });
 }
 
 void CMainFrame::ShowAbout() {
@@ -221,14 +249,6 @@ void CMainFrame::OnSize(wxSizeEvent& event) {
   event.Skip();
   // Minimised child windows are lined up again once the new size is in place.
   CallAfter([this] { ArrangeIcons(); });
-}
-
-void CMainFrame::OnMove(wxMoveEvent& event) {
-  event.Skip();
-  if (m_lastPlace && IsShown()) {
-    const wxRect wanted = *std::exchange(m_lastPlace, std::nullopt);
-    if (GetRect() != wanted) CallAfter([this, wanted] { SetSize(wanted); });
-  }
 }
 
 void CMainFrame::ShowToolStates() {

@@ -27,6 +27,9 @@ class CMainFrame : public wxDocMDIParentFrame {
 
   // Shows the window, at the "Last Window" rectangle when it was made there.
   void ShowAtLastPlace();
+  // Once the window manager has first placed the window: back to the rectangle it was
+  // shown at, when the window manager put it elsewhere.
+  void GoBackToLastPlace();
   // Shows the About box (modal).
   void ShowAbout();
   // Brings the window to the front with the dialogs that stand over it still above it:
@@ -47,7 +50,6 @@ class CMainFrame : public wxDocMDIParentFrame {
 
   void OnClose(wxCloseEvent& event);
   void OnSize(wxSizeEvent& event);
-  void OnMove(wxMoveEvent& event);
   void OnIdle(wxIdleEvent& event);
   void OnAbout(wxCommandEvent& event);
   void OnExit(wxCommandEvent& event);

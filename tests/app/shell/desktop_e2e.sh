@@ -83,4 +83,10 @@ wm=$!
 pids="$pids $wm"
 wait_for 60 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' || fail "openbox did not start"
 start_and_end openbox
+# An album and a picture larger than its window, opened from the command line: their
+# windows are laid out, scroll bars and all, before anything of them is drawn.
+mkdir "$work/pictures"
+write_bmp "$work/pictures/large.bmp" 1280 960 90 120 200 || fail "the pictures could not be written"
+write_bmp "$work/pictures/small.bmp" 64 48 200 120 90 || fail "the pictures could not be written"
+start_and_end "album-and-picture" "$work/pictures" "$work/pictures/large.bmp"
 echo "PASS"

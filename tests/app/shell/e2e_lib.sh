@@ -29,3 +29,16 @@ fail() {
   for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }; done
   exit 1
 }
+
+# write_bmp PATH WIDTH HEIGHT R G B: a 24-bit BMP file of one colour (python3 alone).
+write_bmp() {
+  python3 -c "
+import struct, sys
+path, width, height, r, g, b = sys.argv[1], *map(int, sys.argv[2:])
+row = bytes([b, g, r] * width) + bytes((4 - width * 3 % 4) % 4)
+pixels = row * height
+header = struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54)
+info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+open(path, 'wb').write(header + info + pixels)
+" "$@"
+}

@@ -95,17 +95,10 @@ wait_for 30 dialog_titled "$pid" About || fail "about: the About box did not ope
 end_by_sigterm about "$pid"
 
 echo "== a picture window waiting on the clipboard"
-# The window asks the clipboard whether it offers a picture (for Paste); its owner never
-# answers, so the program is inside that wait when the signal comes.
-python3 -c "
-import struct
-width, height = 64, 48
-row = bytes([40, 90, 160] * width)
-pixels = row * height
-header = struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54)
-info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-open('$work/picture.bmp', 'wb').write(header + info + pixels)
-" || fail "clipboard: the picture could not be written"
+# The window asks the clipboard whether it offers a picture (for Paste), and its owner
+# never answers. A window that waited for the answer would be inside that wait when the
+# signal comes, and the end must not close the window under it.
+write_bmp "$work/picture.bmp" 64 48 160 90 40 || fail "clipboard: the picture could not be written"
 python3 "$(dirname "$0")/silent_clipboard.py" >"$work/clipboard.out" 2>&1 &
 pids="$pids $!"
 wait_for 30 grep -q owned "$work/clipboard.out" || fail "clipboard: the silent owner did not take the clipboard"
