@@ -58,6 +58,10 @@ class AppTest : public ::testing::Test {
     LinkInit();
     ui::TheAppState() = ui::AppState{};
     bool started = App().InitInstance(CAppCommandLineInfo::Parse(args));
+    // The toolkit shows the first main window once it has heard from the window manager,
+    // or given up on one: the test goes on with the window on the screen, as a person does.
+    if (CMainFrame* frame = App().MainFrame(); started && frame != nullptr && frame->IsShown())
+      test::PumpUntil([&] { return !test::FrameOnScreen(frame).IsEmpty(); }, 5000);
     test::Pump(100);
     return started;
   }
