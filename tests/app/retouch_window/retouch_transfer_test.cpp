@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "base/ini_file.h"
 #include "camera/camera_ops.h"
@@ -31,12 +32,16 @@ using Texts = std::vector<std::string>;
 // Runs a program to its end while the window goes on answering (the clipboard's owner
 // must serve the other program). Returns its exit code, or -1 when it did not end.
 int RunAlongside(const wxString& command, int timeoutMs = 15000) {
-  int code = -1;
-  bool ended = false;
+  // Shared with the handler, which may come after a time-out has returned.
+  struct Outcome {
+    int code = -1;
+    bool ended = false;
+  };
+  auto outcome = std::make_shared<Outcome>();
   auto* process = new wxProcess;
-  process->Bind(wxEVT_END_PROCESS, [&](wxProcessEvent& e) {
-    code = e.GetExitCode();
-    ended = true;
+  process->Bind(wxEVT_END_PROCESS, [outcome](wxProcessEvent& e) {
+    outcome->code = e.GetExitCode();
+    outcome->ended = true;
     // Left unhandled, so that the process object deletes itself.
     e.Skip();
   });
@@ -44,8 +49,8 @@ int RunAlongside(const wxString& command, int timeoutMs = 15000) {
     delete process;
     return -1;
   }
-  PumpUntil([&] { return ended; }, timeoutMs);
-  return code;
+  PumpUntil([&] { return outcome->ended; }, timeoutMs);
+  return outcome->ended ? outcome->code : -1;
 }
 
 class RetouchTransferTest : public RetouchWindowTest {
